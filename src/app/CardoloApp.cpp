@@ -1,0 +1,174 @@
+#include "app/CardoloApp.h"
+
+#include "app/Busy.h"
+#include "app/Dialogs.h"
+#include "app/Folders.h"
+#include "app/Settings.h"
+#include "app/SingleInstanceGuard.h"
+#include "dialogs/QtDialogBackend.h"
+#include "dialogs/TFFlash.h"
+#include "listwin/TFAddsBk.h"
+#include "store/Database.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    char c = 1;
+    ssize_t ignored = ::write(signalPipe[1], &c, 1);
+    (void)ignored;
+}
+
+void reportStartupFailure(const QString& text) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    ShowInfo(text);
+}
+} // namespace
+
+CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
+    Options o;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.help = true;
+        } else if (a == QLatin1String("--version")) {
+            o.version = true;
+        } else if (a == QLatin1String("--folder")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("--folder needs a folder name");
+                return o;
+            }
+            o.folder = args[++i];
+        } else if (a.startsWith(QLatin1String("--folder="))) {
+            o.folder = a.mid(9);
+        } else if (a.startsWith(QLatin1Char('-'))) {
+            // Options of the window system (-platform, -style ...) are taken by Qt itself.
+            continue;
+        }
+    }
+    return o;
+}
+
+QString CardoloApp::UsageText() {
+    return QStringLiteral(
+        "Usage: cardolo [--folder DIR] [--help] [--version]\n"
+        "\n"
+        "Cardolo stores textual data: items with a name, a Ref and free text, linked down\n"
+        "and across, searched, kept as a diary, printed and exported.\n"
+        "\n"
+        "  --folder DIR  use DIR as the program folder: LOCK.TXT lives there and the items\n"
+        "                and settings in DIR/DATA. Default: the program's own folder, or\n"
+        "                ~/.local/share/cardolo when that folder is not writable.\n"
+        "  --help        show this text\n"
+        "  --version     show the version\n");
+}
+
+CardoloApp::CardoloApp() = default;
+
+CardoloApp::~CardoloApp() {
+    SetDialogBackend(nullptr);
+    ClosePhoneDB();
+}
+
+int CardoloApp::Start(const Options& options) {
+    QCoreApplication::setApplicationName(ApplicationTitle);
+    QApplication::setApplicationDisplayName(QString());
+    backend = std::make_unique<QtDialogBackend>();
+    SetDialogBackend(backend.get());
+    SetBusyHooks({[] {
+                      if (!QGuiApplication::overrideCursor())
+                          QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+                  },
+                  [] {
+                      while (QGuiApplication::overrideCursor())
+                          QGuiApplication::restoreOverrideCursor();
+                  },
+                  [] { QCoreApplication::processEvents(); }});
+
+    if (!options.folder.isEmpty()) {
+        QFileInfo info(options.folder);
+        if (!info.isDir()) {
+            reportStartupFailure(QStringLiteral("Folder %1 does not exist").arg(options.folder));
+            return 2;
+        }
+        SetProgramFolder(options.folder);
+    } else {
+        SetProgramFolder(DefaultProgramFolder(QCoreApplication::applicationDirPath()));
+    }
+
+    // 1. One instance per program folder.
+    QString error;
+    switch (SingleInstanceGuard::Acquire(LockFilePath(), &error)) {
+    case SingleInstanceGuard::Result::Acquired:
+        break;
+    case SingleInstanceGuard::Result::OtherInstance:
+        reportStartupFailure(SingleInstanceGuard::AlreadyRunningMessage());
+        return 1;
+    case SingleInstanceGuard::Result::Failed:
+        reportStartupFailure(error);
+        return 1;
+    }
+
+    // 2. Data folder and settings.
+    if (!EnsureDataFolder(&error)) {
+        reportStartupFailure(error);
+        return 1;
+    }
+    SetSettingsFile(SettingsPath());
+    ReadSettings();
+    TFFlash::FlashInterval() = AppSettings().FlashInterval;
+
+    // 3. The database connection.
+    try {
+        OpenPhoneDB(DatabasePath());
+    } catch (const DbError& e) {
+        reportStartupFailure(e.Text);
+        return 1;
+    }
+
+    // 4. The windows, main window first.
+    mainWindow = new TFAddsBk;
+    mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+    InstallSignalHandlers();
+    mainWindow->show();
+    return -1;
+}
+
+void CardoloApp::InstallSignalHandlers() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    ::fcntl(signalPipe[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(signalPipe[1], F_SETFD, FD_CLOEXEC);
+    signalNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(signalNotifier, &QSocketNotifier::activated, this, &CardoloApp::SignalArrived);
+    struct sigaction sa = {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+// SIGTERM and SIGINT close the main window the way a system shutdown does: the settings are
+// written and nothing is asked.
+void CardoloApp::SignalArrived() {
+    char c;
+    ssize_t ignored = ::read(signalPipe[0], &c, 1);
+    (void)ignored;
+    if (mainWindow)
+        mainWindow->CloseQuietly();
+    else
+        QCoreApplication::quit();
+}

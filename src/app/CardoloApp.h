@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSocketNotifier;
+class TFAddsBk;
+class QtDialogBackend;
+
+// Start-up and shutdown of the program: the single-instance guard, the settings, the database,
+// the windows, and the signals that close the main window as a system shutdown would.
+class CardoloApp : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        QString folder; // empty: the executable's folder (or the user data folder)
+        bool help = false;
+        bool version = false;
+        QString error;
+    };
+    static Options ParseArguments(const QStringList& args);
+    static QString UsageText();
+
+    CardoloApp();
+    ~CardoloApp() override;
+
+    // Runs the start-up steps in order. Returns the process exit code to use when start-up
+    // ends the program, or -1 when the main window is up and the event loop should run.
+    int Start(const Options& options);
+    TFAddsBk* MainWindow() const { return mainWindow; }
+
+private:
+    void InstallSignalHandlers();
+    void SignalArrived();
+
+    TFAddsBk* mainWindow = nullptr;
+    std::unique_ptr<QtDialogBackend> backend;
+    QSocketNotifier* signalNotifier = nullptr;
+};

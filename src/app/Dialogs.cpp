@@ -1,0 +1,75 @@
+#include "app/Dialogs.h"
+
+#include "app/Folders.h"
+#include "app/TextHelpers.h"
+
+QString MessageCaption;
+bool ProgrammaticChange = false;
+bool LoadingItemText = false;
+
+namespace {
+// Used before any window exists and in tools without a user interface: nothing is shown and
+// every question is answered Cancel.
+class SilentBackend : public DialogBackend {
+public:
+    void ShowInfoBox(const QString&, const QString&) override {}
+    char AskYesNoCancelBox(const QString&, const QString&) override { return 'C'; }
+    bool InputString(const QString&, QString&) override { return false; }
+    int ChooseOption(const QString&, const QString&, const QString&) override { return 0; }
+    void FlashMessage(const QString&) override {}
+};
+
+SilentBackend silent;
+DialogBackend* current = &silent;
+} // namespace
+
+void SetDialogBackend(DialogBackend* backend) { current = backend ? backend : &silent; }
+
+DialogBackend* CurrentDialogBackend() { return current; }
+
+QString MessageBoxCaption() {
+    return MessageCaption.isEmpty() ? ApplicationTitle : QStringLiteral(" ") + MessageCaption;
+}
+
+void ShowInfo(const QString& message) { current->ShowInfoBox(message, MessageBoxCaption()); }
+
+void ShowProgramError(const QString& text) { ShowInfo(QStringLiteral("Program error : ") + text); }
+
+char AskYesNoCancel(const QString& question) {
+    char answer = current->AskYesNoCancelBox(question, MessageBoxCaption());
+    return (answer == 'Y' || answer == 'N' || answer == 'C') ? answer : ' ';
+}
+
+bool Confirm(const QString& question) { return AskYesNoCancel(question) == 'Y'; }
+
+void NotSupported(const QString& what) {
+    if (what.isEmpty())
+        ShowInfo(QStringLiteral("This") + QStringLiteral(" facility not currently supported"));
+    else
+        ShowInfo(what + QStringLiteral(" : this") +
+                 QStringLiteral(" facility not currently supported"));
+}
+
+bool PromptText(const QString& prompt, QString& text) { return current->InputString(prompt, text); }
+
+bool InputInteger(const QString& prompt, int& value) {
+    QString text = value > 0 ? QString::number(value) : QString();
+    if (!current->InputString(prompt, text))
+        return false;
+    return TryParseInt(text, value);
+}
+
+bool PromptInteger(const QString& prompt, int& value) { return InputInteger(prompt, value); }
+
+int ChooseOption(const QString& message, const QString& option1, const QString& option2) {
+    int r = current->ChooseOption(message, option1, option2);
+    return (r == 1 || r == 2) ? r : 0;
+}
+
+void FlashMessage(const QString& text) { current->FlashMessage(text); }
+
+bool TakeProgrammaticChange() {
+    bool was = ProgrammaticChange || LoadingItemText;
+    ProgrammaticChange = false;
+    return was;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+// Every message and question of the program goes through here. The window layer installs a
+// backend that shows real windows; tests install a scripted one.
+
+// Caption override for message boxes; empty gives the application title.
+extern QString MessageCaption;
+// Raised when code itself checks a radio button or clears an edit box.
+extern bool ProgrammaticChange;
+// Raised while the item text window loads its text.
+extern bool LoadingItemText;
+
+class DialogBackend {
+public:
+    virtual ~DialogBackend() = default;
+    // An information box with one OK button.
+    virtual void ShowInfoBox(const QString& message, const QString& caption) = 0;
+    // Yes/No/Cancel: returns 'Y', 'N' or 'C' (Escape and the close box give 'C').
+    virtual char AskYesNoCancelBox(const QString& question, const QString& caption) = 0;
+    // The input prompt: true on OK with text set to the answer; text unchanged otherwise.
+    virtual bool InputString(const QString& prompt, QString& text) = 0;
+    // The chooser: 1 or 2 for the options, 0 for Cancel.
+    virtual int ChooseOption(const QString& message, const QString& option1,
+                             const QString& option2) = 0;
+    virtual void FlashMessage(const QString& text) = 0;
+};
+
+// Installs a backend (not owned); nullptr restores the silent default, which answers Cancel.
+void SetDialogBackend(DialogBackend* backend);
+DialogBackend* CurrentDialogBackend();
+
+QString MessageBoxCaption();
+
+void ShowInfo(const QString& message);
+void ShowProgramError(const QString& text);
+char AskYesNoCancel(const QString& question);
+bool Confirm(const QString& question);
+void NotSupported(const QString& what);
+bool PromptText(const QString& prompt, QString& text);
+bool PromptInteger(const QString& prompt, int& value);
+// The integer prompt on any backend: empty box for 0 and negatives, false unless the answer
+// converts to an integer.
+bool InputInteger(const QString& prompt, int& value);
+int ChooseOption(const QString& message, const QString& option1, const QString& option2);
+void FlashMessage(const QString& text);
+
+// Returns whether the last change of a control was made by code, and clears that mark.
+bool TakeProgrammaticChange();

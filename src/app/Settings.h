@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The program's settings, section main of PHONEBK.INI in the data folder. Read once at
+// start, written on every close of the main window and after each database conversion step.
+struct Settings {
+    QString Prefix;
+    int Dbvn = 800;
+    bool WantTabs = false;
+    int DiaryId = 0;
+    int FlashInterval = 1000;
+    bool ShowLinkCounts = false;
+    int ArchiveId = 0;
+};
+
+// The holders the whole program reads and changes.
+Settings& AppSettings();
+
+// Where ReadSettings and WriteSettings look; empty until start-up has computed it.
+void SetSettingsFile(const QString& path);
+QString SettingsFile();
+
+// Reads the seven keys into AppSettings(); missing file, section or key gives the default.
+void ReadSettings();
+// Writes the seven keys, keeping every other key, comment and the order of the file.
+// Does nothing before SetSettingsFile; a write that fails is not reported.
+void WriteSettings();
+
+// File-level forms, used by the two above and by tests.
+Settings ReadSettingsFrom(const QString& path);
+bool WriteSettingsTo(const QString& path, const Settings& settings);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// One running program per program folder. The running instance holds an exclusive OS lock on
+// LOCK.TXT for the life of the process, so a file left behind by a crash never blocks a start.
+class SingleInstanceGuard {
+public:
+    enum class Result { Acquired, OtherInstance, Failed };
+
+    // Creates LOCK.TXT with its explanatory text when missing, then takes the lock.
+    static Result Acquire(const QString& lockPath, QString* error = nullptr);
+    // The text written into a new lock file.
+    static QByteArray LockFileText();
+    static QString AlreadyRunningMessage();
+};

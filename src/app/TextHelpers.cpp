@@ -1,0 +1,98 @@
+#include "app/TextHelpers.h"
+
+QChar PadChar = QLatin1Char('0');
+bool PunctuationFolding = false;
+
+QString PadNumber(qint64 n, int width) {
+    QString s = QString::number(n);
+    while (s.size() < width)
+        s.prepend(PadChar);
+    return s;
+}
+
+QString QuoteSingle(const QString& s) { return QLatin1Char('\'') + s + QLatin1Char('\''); }
+
+// The trailing blank is part of every message that names an item this way.
+QString QuoteDouble(const QString& s) { return QLatin1Char('"') + s + QStringLiteral("\" "); }
+
+QString EscapeAmpersands(const QString& s) {
+    QString out = s;
+    out.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return out;
+}
+
+QString KeepAlphanumerics(const QString& s) {
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s.toLower()) {
+        ushort u = c.unicode();
+        if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z'))
+            out.append(c);
+    }
+    return out;
+}
+
+bool TextContains(const QString& search, const QString& text) {
+    if (search.isEmpty() || text.isEmpty())
+        return false;
+    QString t = text.toLower();
+    if (PunctuationFolding)
+        t = KeepAlphanumerics(t);
+    return t.contains(search);
+}
+
+bool LinesContain(const QString& search, const QStringList& lines) {
+    for (const QString& line : lines)
+        if (TextContains(search, line))
+            return true;
+    return false;
+}
+
+bool TryParseInt(const QString& s, int& n) {
+    if (s.isEmpty())
+        return false;
+    bool ok = false;
+    int v = s.toInt(&ok, 10);
+    if (!ok)
+        return false;
+    n = v;
+    return true;
+}
+
+int TrimLeadingBlanks(QString& s) {
+    int i = 0;
+    while (i < s.size() && (s[i] == QLatin1Char(' ') || s[i] == QLatin1Char('\t')))
+        ++i;
+    s.remove(0, i);
+    return i;
+}
+
+QString KeepLastChars(const QString& s, int n) {
+    if (n <= 0)
+        return QString();
+    return s.size() <= n ? s : s.right(n);
+}
+
+void SwapTexts(QString& a, QString& b) { a.swap(b); }
+
+bool InRange(qint64 x, qint64 lo, qint64 hi) { return lo <= x && x <= hi; }
+
+void DecrementToZero(int& n) {
+    if (n > 0)
+        --n;
+}
+
+QString MonthName(int m) {
+    static const char* const names[] = {"January", "February", "March",     "April",
+                                        "May",     "June",     "July",      "August",
+                                        "September", "October", "November", "December"};
+    return InRange(m, 1, 12) ? QString::fromLatin1(names[m - 1]) : QString();
+}
+
+QString DayName(int d) {
+    static const char* const names[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                        "Friday", "Saturday", "Sunday"};
+    return InRange(d, 1, 7) ? QString::fromLatin1(names[d - 1]) : QString();
+}
+
+QString DayAbbrev(int d) { return DayName(d).left(3); }

@@ -1,0 +1,33 @@
+#include "app/CardoloApp.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    CardoloApp::Options options = CardoloApp::ParseArguments(args);
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "cardolo: %s\n%s", options.error.toLocal8Bit().constData(),
+                     CardoloApp::UsageText().toLocal8Bit().constData());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(CardoloApp::UsageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("cardolo %s\n", CARDOLO_VERSION);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(true);
+    CardoloApp cardolo;
+    int rc = cardolo.Start(options);
+    if (rc >= 0)
+        return rc;
+    return app.exec();
+}

@@ -1,0 +1,67 @@
+#include "dialogs/QtDialogBackend.h"
+
+#include "app/Placement.h"
+#include "dialogs/TFFlash.h"
+#include "dialogs/TFchoice.h"
+#include "dialogs/TFinpstr.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace {
+QRect screenAt(QPoint p) {
+    QScreen* s = QGuiApplication::screenAt(p);
+    if (!s)
+        s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// Message boxes open at the pointer, or where the last one was when the pointer has not moved
+// since it closed, so a run of answers does not drift with the button positions.
+int runBox(QMessageBox& box) {
+    QPoint anchor = MessageBoxAnchor().Take(QCursor::pos());
+    box.setTextFormat(Qt::PlainText); // ampersands and angle brackets show as typed
+    box.adjustSize();
+    box.move(PlaceBoxAt(anchor, box.frameGeometry().size(), screenAt(anchor)));
+    int r = box.exec();
+    MessageBoxAnchor().cursorAtLastClose = QCursor::pos();
+    return r;
+}
+} // namespace
+
+void QtDialogBackend::ShowInfoBox(const QString& message, const QString& caption) {
+    QMessageBox box(QMessageBox::Information, caption, message, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    runBox(box);
+}
+
+char QtDialogBackend::AskYesNoCancelBox(const QString& question, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption, question,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (runBox(box)) {
+    case QMessageBox::Yes:
+        return 'Y';
+    case QMessageBox::No:
+        return 'N';
+    case QMessageBox::Cancel:
+        return 'C';
+    default:
+        return ' ';
+    }
+}
+
+bool QtDialogBackend::InputString(const QString& prompt, QString& text) {
+    return TFinpstr::Instance()->InputString(prompt, text);
+}
+
+int QtDialogBackend::ChooseOption(const QString& message, const QString& option1,
+                                  const QString& option2) {
+    return TFchoice::Instance()->ChooseOption(message, option1, option2);
+}
+
+void QtDialogBackend::FlashMessage(const QString& text) { TFFlash::Instance()->FlashMessage(text); }

@@ -1,0 +1,103 @@
+#include "dialogs/TFinpstr.h"
+
+#include "app/Placement.h"
+#include "app/TextHelpers.h"
+
+#include <QCursor>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+
+TFinpstr* TFinpstr::Instance() {
+    static TFinpstr* instance = new TFinpstr;
+    return instance;
+}
+
+TFinpstr::TFinpstr(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("TFinpstr"));
+    setFixedSize(296, 153);
+    setModal(true);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, 296, 153);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(2);
+    Panel1->setAutoFillBackground(true);
+    QPalette pal = Panel1->palette();
+    pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    Panel1->setPalette(pal);
+    Panel1->installEventFilter(this);
+
+    Label1 = new QLabel(Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(16, 16);
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
+    Label1->setTextFormat(Qt::PlainText);
+
+    Edit1 = new QLineEdit(Panel1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(64, 64, 129, 21);
+
+    Button1 = new QPushButton(QStringLiteral("OK"), Panel1);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(64, 104, 57, 25);
+    Button1->setDefault(true);
+    Button1->setFocusPolicy(Qt::NoFocus);
+    connect(Button1, &QPushButton::clicked, this, &TFinpstr::Button1Click);
+
+    Button2 = new QPushButton(QStringLiteral("Cancel"), Panel1);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(136, 104, 57, 25);
+    Button2->setFocusPolicy(Qt::NoFocus);
+    connect(Button2, &QPushButton::clicked, this, &TFinpstr::Button2Click);
+}
+
+bool TFinpstr::InputString(const QString& prompt, QString& text) {
+    // The label shows plain text, so ampersands appear as typed.
+    Label1->setText(prompt);
+    Label1->adjustSize();
+
+    QPoint anchor = MessageBoxAnchor().Take(QCursor::pos());
+    QScreen* screen = QGuiApplication::screenAt(anchor);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    move(PlacePromptAt(anchor, size(), area));
+
+    Edit1->setText(text);
+    Edit1->selectAll();
+    Edit1->setFocus();
+    if (exec() != QDialog::Accepted)
+        return false;
+    text = Edit1->text();
+    return true;
+}
+
+void TFinpstr::Button1Click() {
+    Edit1->setFocus();
+    accept();
+}
+
+void TFinpstr::Button2Click() {
+    Edit1->setFocus();
+    reject();
+}
+
+// The window has no caption bar: a press on its face moves it with the pointer.
+bool TFinpstr::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Panel1 && event->type() == QEvent::MouseButtonPress) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton && windowHandle())
+            windowHandle()->startSystemMove();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

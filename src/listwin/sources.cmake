@@ -1,0 +1,3 @@
+target_sources(cardolo_gui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/TFAddsBk.cpp
+)

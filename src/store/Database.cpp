@@ -1,0 +1,144 @@
+#include "store/Database.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+
+const char* const PhoneDBName = "PhoneDB";
+
+namespace {
+int transactionDepth = 0;
+
+const char* const CreateStatements[] = {
+    "CREATE TABLE phonebk (\n"
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+    "  name VARCHAR(80),\n"
+    "  text TEXT,\n"
+    "  numchildren INTEGER,\n"
+    "  rprts INTEGER,\n"
+    "  srchts TIMESTAMP,\n"
+    "  tel VARCHAR(40),\n"
+    "  parent INTEGER,\n"
+    "  createdts TIMESTAMP,\n"
+    "  editts TIMESTAMP,\n"
+    "  rank INTEGER,\n"
+    "  numcousins INTEGER)",
+    "CREATE TABLE mm2 (\n"
+    "  id1 INTEGER NOT NULL,\n"
+    "  id2 INTEGER NOT NULL,\n"
+    "  linknote VARCHAR(40),\n"
+    "  \"drop\" INTEGER NOT NULL,\n"
+    "  PRIMARY KEY (id1, id2, \"drop\"))",
+    "CREATE INDEX phonebk_parent ON phonebk(parent)",
+    "CREATE INDEX phonebk_srchts ON phonebk(srchts)",
+    // The diary's month query matches tel with LIKE, which ignores case: a NOCASE index
+    // lets the engine use it for the prefix.
+    "CREATE INDEX phonebk_tel ON phonebk(tel COLLATE NOCASE)",
+};
+
+QString engineText(const QSqlError& e) {
+    QString t = e.databaseText();
+    if (t.isEmpty())
+        t = e.text();
+    return t;
+}
+} // namespace
+
+QSqlDatabase PhoneDB() { return QSqlDatabase::database(QLatin1String(PhoneDBName), false); }
+
+QSqlQuery PrepareQuery(const QString& sql) {
+    QSqlQuery q(PhoneDB());
+    if (!q.prepare(sql))
+        throw DbError(engineText(q.lastError()));
+    return q;
+}
+
+void ExecQuery(QSqlQuery& query) {
+    if (!query.exec())
+        throw DbError(engineText(query.lastError()));
+}
+
+QSqlQuery ExecSql(const QString& sql) {
+    QSqlQuery q = PrepareQuery(sql);
+    ExecQuery(q);
+    return q;
+}
+
+bool OpenPhoneDB(const QString& path) {
+    ClosePhoneDB();
+    const bool isNew = !QFileInfo::exists(path);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                QLatin1String(PhoneDBName));
+    db.setDatabaseName(path);
+    if (!db.open())
+        throw DbError(engineText(db.lastError()));
+    ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
+    ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
+    ExecSql(QStringLiteral("PRAGMA busy_timeout=5000"));
+    if (isNew) {
+        Transaction t;
+        for (const char* sql : CreateStatements)
+            ExecSql(QString::fromLatin1(sql));
+        QSqlQuery q = PrepareQuery(QStringLiteral(
+            "INSERT INTO phonebk (name, parent, rank, numchildren, numcousins, createdts) "
+            "VALUES (:name, 0, 0, 0, 0, :createdts)"));
+        q.bindValue(QStringLiteral(":name"), QStringLiteral("Diary"));
+        q.bindValue(QStringLiteral(":createdts"), StampToDb(QDateTime::currentDateTime()));
+        ExecQuery(q);
+        t.Commit();
+    }
+    return isNew;
+}
+
+void ClosePhoneDB() {
+    const QString name = QLatin1String(PhoneDBName);
+    if (!QSqlDatabase::contains(name))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    transactionDepth = 0;
+}
+
+QVariant StampToDb(const QDateTime& stamp) {
+    if (!stamp.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    return stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+QDateTime StampFromDb(const QVariant& value) {
+    if (value.isNull())
+        return QDateTime();
+    return QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+Transaction::Transaction() {
+    if (transactionDepth == 0) {
+        if (!PhoneDB().transaction())
+            throw DbError(engineText(PhoneDB().lastError()));
+        outermost = true;
+    }
+    ++transactionDepth;
+}
+
+void Transaction::Commit() {
+    if (done)
+        return;
+    done = true;
+    --transactionDepth;
+    if (outermost && !PhoneDB().commit()) {
+        QString text = engineText(PhoneDB().lastError());
+        PhoneDB().rollback();
+        throw DbError(text);
+    }
+}
+
+Transaction::~Transaction() {
+    if (done)
+        return;
+    --transactionDepth;
+    if (outermost)
+        PhoneDB().rollback();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <stdexcept>
+
+// The items database: one SQLite file reached through the named connection PhoneDB.
+// Every change is committed with synchronous FULL, so it is on disk when the call returns.
+
+// An error raised by the database engine, carrying the engine's own text. Store code lets it
+// travel up to the command the user started, which shows the text in an error box.
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString& engineText)
+        : std::runtime_error(engineText.toStdString()), Text(engineText) {}
+    QString Text;
+};
+
+extern const char* const PhoneDBName; // "PhoneDB"
+
+// Widths the tables keep; longer values are cut by the store, never rejected.
+constexpr int NameWidth = 80;
+constexpr int TelWidth = 40;
+constexpr int LinkNoteWidth = 40;
+
+// Opens PhoneDB on path, creating the file with the current layout (and the top-level item
+// "Diary") when it does not exist. Returns true when it created the file.
+bool OpenPhoneDB(const QString& path);
+void ClosePhoneDB();
+QSqlDatabase PhoneDB();
+
+// Prepares sql on PhoneDB; throws DbError when the engine refuses it.
+QSqlQuery PrepareQuery(const QString& sql);
+// Runs a prepared query; throws DbError on failure.
+void ExecQuery(QSqlQuery& query);
+// Prepares and runs a statement with no parameters.
+QSqlQuery ExecSql(const QString& sql);
+
+// Time stamps are stored as text that sorts in time order and round-trips to the millisecond.
+QVariant StampToDb(const QDateTime& stamp);
+QDateTime StampFromDb(const QVariant& value);
+
+// Groups the writes of one operation: commits on Commit(), rolls back if the scope is left
+// by an error first. Nests: only the outermost guard touches the engine.
+class Transaction {
+public:
+    Transaction();
+    ~Transaction();
+    void Commit();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    bool outermost = false;
+    bool done = false;
+};

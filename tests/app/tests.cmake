@@ -1,0 +1,1 @@
+cardolo_add_test(TestTextHelpers ${CMAKE_CURRENT_LIST_DIR}/TestTextHelpers.cpp)

@@ -1,0 +1,75 @@
+#include "support/ScriptedDialogs.h"
+
+#include <QTest>
+
+ScriptedDialogs::ScriptedDialogs() { SetDialogBackend(this); }
+
+ScriptedDialogs::~ScriptedDialogs() {
+    if (CurrentDialogBackend() == this)
+        SetDialogBackend(nullptr);
+}
+
+QStringList ScriptedDialogs::Texts(const QString& kind) const {
+    QStringList out;
+    for (const Call& c : Calls)
+        if (c.kind == kind)
+            out << c.text;
+    return out;
+}
+
+QVariant ScriptedDialogs::next(const QString& kind, const QString& text) {
+    if (answers.isEmpty()) {
+        QTest::qFail(qPrintable(QStringLiteral("no scripted answer for %1: %2").arg(kind, text)),
+                     __FILE__, __LINE__);
+        return QVariant();
+    }
+    return answers.takeFirst();
+}
+
+void ScriptedDialogs::ShowInfoBox(const QString& message, const QString& caption) {
+    Calls << Call{QStringLiteral("info"), message, caption, {}};
+}
+
+char ScriptedDialogs::AskYesNoCancelBox(const QString& question, const QString& caption) {
+    Calls << Call{QStringLiteral("ask"), question, caption, {}};
+    QString a = next(QStringLiteral("question"), question).toString();
+    if (a == QLatin1String("Y"))
+        return 'Y';
+    if (a == QLatin1String("N"))
+        return 'N';
+    if (a != QLatin1String("C") && !a.isEmpty())
+        QTest::qFail(qPrintable(QStringLiteral("question answered with %1: %2").arg(a, question)),
+                     __FILE__, __LINE__);
+    return 'C';
+}
+
+bool ScriptedDialogs::InputString(const QString& prompt, QString& text) {
+    Calls << Call{QStringLiteral("input"), prompt, text, {}};
+    QString a = next(QStringLiteral("prompt"), prompt).toString();
+    if (a.startsWith(QLatin1String("T:"))) {
+        text = a.mid(2);
+        return true;
+    }
+    if (a != QLatin1String("T!") && !a.isEmpty())
+        QTest::qFail(qPrintable(QStringLiteral("prompt answered with %1: %2").arg(a, prompt)),
+                     __FILE__, __LINE__);
+    return false;
+}
+
+int ScriptedDialogs::ChooseOption(const QString& message, const QString& option1,
+                                  const QString& option2) {
+    Calls << Call{QStringLiteral("choose"), message, QString(), {option1, option2}};
+    QVariant a = next(QStringLiteral("chooser"), message);
+    if (a.typeId() != QMetaType::Int) {
+        if (a.isValid())
+            QTest::qFail(qPrintable(QStringLiteral("chooser answered with %1: %2")
+                                        .arg(a.toString(), message)),
+                         __FILE__, __LINE__);
+        return 0;
+    }
+    return a.toInt();
+}
+
+void ScriptedDialogs::FlashMessage(const QString& text) {
+    Calls << Call{QStringLiteral("flash"), text, QString(), {}};
+}

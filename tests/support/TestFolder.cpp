@@ -1,0 +1,20 @@
+#include "support/TestFolder.h"
+
+#include "app/Folders.h"
+#include "app/Settings.h"
+#include "store/Database.h"
+
+TestFolder::TestFolder(bool openDatabase) {
+    SetProgramFolder(dir.path());
+    EnsureDataFolder();
+    SetSettingsFile(SettingsPath());
+    AppSettings() = Settings();
+    if (openDatabase)
+        OpenPhoneDB(DatabasePath());
+}
+
+TestFolder::~TestFolder() { ClosePhoneDB(); }
+
+QString TestFolder::Path() const { return ProgramFolder(); }
+
+QString TestFolder::DataPath() const { return DataFolder(); }
