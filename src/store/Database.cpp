@@ -1,12 +1,16 @@
 #include "store/Database.h"
 
+#include "app/Clock.h"
+
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
 
 const char* const PhoneDBName = "PhoneDB";
 
 namespace {
 int transactionDepth = 0;
+QHash<QString, QSqlQuery> storedQueries;
 
 const char* const CreateStatements[] = {
     "CREATE TABLE phonebk (\n"
@@ -28,11 +32,18 @@ const char* const CreateStatements[] = {
     "  linknote VARCHAR(40),\n"
     "  \"drop\" INTEGER NOT NULL,\n"
     "  PRIMARY KEY (id1, id2, \"drop\"))",
-    "CREATE INDEX phonebk_parent ON phonebk(parent)",
-    "CREATE INDEX phonebk_srchts ON phonebk(srchts)",
+};
+
+const char* const IndexStatements[] = {
+    "CREATE INDEX IF NOT EXISTS phonebk_parent ON phonebk(parent)",
+    "CREATE INDEX IF NOT EXISTS phonebk_srchts ON phonebk(srchts)",
     // The diary's month query matches tel with LIKE, which ignores case: a NOCASE index
     // lets the engine use it for the prefix.
-    "CREATE INDEX phonebk_tel ON phonebk(tel COLLATE NOCASE)",
+    "CREATE INDEX IF NOT EXISTS phonebk_tel ON phonebk(tel COLLATE NOCASE)",
+    // Items are looked up by exact name (the diary item, the year items).
+    "CREATE INDEX IF NOT EXISTS phonebk_name ON phonebk(name)",
+    // Deleting an item looks for links-across rows naming it at either end.
+    "CREATE INDEX IF NOT EXISTS mm2_id2 ON mm2(id2)",
 };
 
 QString engineText(const QSqlError& e) {
@@ -43,7 +54,9 @@ QString engineText(const QSqlError& e) {
 }
 } // namespace
 
-QSqlDatabase PhoneDB() { return QSqlDatabase::database(QLatin1String(PhoneDBName), false); }
+QSqlDatabase PhoneDB() {
+    return QSqlDatabase::database(QLatin1String(PhoneDBName), false);
+}
 
 QSqlQuery PrepareQuery(const QString& sql) {
     QSqlQuery q(PhoneDB());
@@ -63,11 +76,18 @@ QSqlQuery ExecSql(const QString& sql) {
     return q;
 }
 
+QSqlQuery& StoredQuery(const QString& sql) {
+    auto found = storedQueries.find(sql);
+    if (found == storedQueries.end())
+        found = storedQueries.insert(sql, PrepareQuery(sql));
+    return found.value();
+}
+
 bool OpenPhoneDB(const QString& path) {
     ClosePhoneDB();
     const bool isNew = !QFileInfo::exists(path);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                QLatin1String(PhoneDBName));
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(PhoneDBName));
     db.setDatabaseName(path);
     if (!db.open())
         throw DbError(engineText(db.lastError()));
@@ -78,19 +98,28 @@ bool OpenPhoneDB(const QString& path) {
         Transaction t;
         for (const char* sql : CreateStatements)
             ExecSql(QString::fromLatin1(sql));
+        EnsureIndexes();
         QSqlQuery q = PrepareQuery(QStringLiteral(
             "INSERT INTO phonebk (name, parent, rank, numchildren, numcousins, createdts) "
             "VALUES (:name, 0, 0, 0, 0, :createdts)"));
         q.bindValue(QStringLiteral(":name"), QStringLiteral("Diary"));
-        q.bindValue(QStringLiteral(":createdts"), StampToDb(QDateTime::currentDateTime()));
+        q.bindValue(QStringLiteral(":createdts"), StampToDb(CurrentDateTime()));
         ExecQuery(q);
         t.Commit();
     }
     return isNew;
 }
 
+void EnsureIndexes() {
+    Transaction t;
+    for (const char* sql : IndexStatements)
+        ExecSql(QString::fromLatin1(sql));
+    t.Commit();
+}
+
 void ClosePhoneDB() {
     const QString name = QLatin1String(PhoneDBName);
+    storedQueries.clear();
     if (!QSqlDatabase::contains(name))
         return;
     {

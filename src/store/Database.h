@@ -31,6 +31,9 @@ constexpr int LinkNoteWidth = 40;
 // "Diary") when it does not exist. Returns true when it created the file.
 bool OpenPhoneDB(const QString& path);
 void ClosePhoneDB();
+// Creates the indexes the store's queries need where they are missing (databases made by older
+// versions); run once the tables have their current layout.
+void EnsureIndexes();
 QSqlDatabase PhoneDB();
 
 // Prepares sql on PhoneDB; throws DbError when the engine refuses it.
@@ -39,6 +42,11 @@ QSqlQuery PrepareQuery(const QString& sql);
 void ExecQuery(QSqlQuery& query);
 // Prepares and runs a statement with no parameters.
 QSqlQuery ExecSql(const QString& sql);
+
+// A query prepared once per open connection and kept for reuse: the store's frequent statements
+// would otherwise be parsed anew on every call. The caller binds, runs and finishes it before
+// anything else uses the same text. Forgotten when PhoneDB closes.
+QSqlQuery& StoredQuery(const QString& sql);
 
 // Time stamps are stored as text that sorts in time order and round-trips to the millisecond.
 QVariant StampToDb(const QDateTime& stamp);

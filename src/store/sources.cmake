@@ -1,3 +1,7 @@
 target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Database.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ItemLookup.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ItemRows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LinksDown.cpp
 )

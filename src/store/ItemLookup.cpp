@@ -1,0 +1,155 @@
+#include "store/ItemStore.h"
+
+#include "app/Clock.h"
+#include "app/Dialogs.h"
+#include "app/Settings.h"
+#include "app/TextHelpers.h"
+#include "store/Database.h"
+#include "store/ItemRows.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+// The last year FindOrCreateYearItem answered and the id it answered with; 0 and 0 when none.
+int CachedYear = 0;
+ItemId CachedYearId = 0;
+
+// Chains of parents are followed at most this many steps, so a loop of parents cannot hang.
+constexpr int AncestryBound = 99;
+
+const char* const ItemsByName = "select * from phonebk p where p.name = :name";
+
+// The id of the first item named name exactly (with case), or 0.
+ItemId FirstItemNamed(const QString& name) {
+    QSqlQuery& q = StoredQuery(QLatin1String(ItemsByName));
+    q.bindValue(QStringLiteral(":name"), name);
+    ExecQuery(q);
+    const ItemId id = q.next() ? q.value(QStringLiteral("id")).toInt() : 0;
+    q.finish();
+    return id;
+}
+} // namespace
+
+bool LocateItem(ItemId id, ItemRecord& item) {
+    if (id <= 0)
+        return false;
+    QSqlQuery& q = StoredQuery(QStringLiteral("select * from phonebk where id = :id"));
+    q.bindValue(QStringLiteral(":id"), id);
+    ExecQuery(q);
+    if (!q.next()) {
+        q.finish();
+        return false;
+    }
+    item.Id = id;
+    item.Name = q.value(QStringLiteral("name")).toString();
+    const QVariant text = q.value(QStringLiteral("text"));
+    item.TextIsNull = text.isNull();
+    item.Text = text.toString();
+    item.Numchildren = q.value(QStringLiteral("numchildren")).toInt();
+    item.SrchTs = StampFromDb(q.value(QStringLiteral("srchts")));
+    item.Tel = q.value(QStringLiteral("tel")).toString();
+    item.Parent = q.value(QStringLiteral("parent")).toInt();
+    item.CreatedTS = StampFromDb(q.value(QStringLiteral("createdts")));
+    item.Rank = q.value(QStringLiteral("rank")).toInt();
+    item.numcousins = q.value(QStringLiteral("numcousins")).toInt();
+    q.finish();
+    return true;
+}
+
+void CoreStartup() {
+    // Older databases lack the indexes the store's queries rely on.
+    EnsureIndexes();
+    Settings& settings = AppSettings();
+    if (settings.DiaryId != 0)
+        return;
+    const ItemId diary = FirstItemNamed(QStringLiteral("Diary"));
+    if (diary == 0)
+        ShowInfo(QStringLiteral("Item \"Diary\" not found"));
+    else
+        settings.DiaryId = diary;
+}
+
+QString ItemName(ItemId id) {
+    LinkFields row;
+    return ReadLinkFields(id, row) ? row.Name : QString();
+}
+
+QString AncestryText(ItemId id, bool includeSelf) {
+    QString text;
+    ItemId current = id;
+    for (int step = 0; current > 0 && step < AncestryBound; ++step) {
+        LinkFields row;
+        if (!ReadLinkFields(current, row))
+            break;
+        if (current != id || includeSelf)
+            text.prepend(row.Name + QStringLiteral(" : "));
+        if (row.Parent == current) // a self-linked item ends the chain
+            break;
+        current = row.Parent;
+    }
+    return text;
+}
+
+void ItemNotFound(ItemId id) {
+    ShowInfo(QStringLiteral("Item #") + QString::number(id) + QStringLiteral(" not found"));
+}
+
+ItemId CreateItem(const QString& name, const QString& tel, const QString& text) {
+    QSqlQuery& q = StoredQuery(QStringLiteral(
+        "INSERT INTO phonebk (name, tel, text, parent, rank, numchildren, numcousins, createdts) "
+        "VALUES (:name, :tel, :text, 0, 0, 0, 0, :createdts)"));
+    q.bindValue(QStringLiteral(":name"), name.left(NameWidth));
+    q.bindValue(QStringLiteral(":tel"), tel.left(TelWidth));
+    q.bindValue(QStringLiteral(":text"),
+                text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text));
+    q.bindValue(QStringLiteral(":createdts"), StampToDb(CurrentDateTime()));
+    ExecQuery(q);
+    const ItemId id = q.lastInsertId().toInt();
+    q.finish();
+    return id;
+}
+
+ItemId FindOrCreateYearItem(int year) {
+    if (year == CachedYear && CachedYearId != 0)
+        return CachedYearId;
+    const QString name = PadNumber(year, 4);
+    ItemId id = FirstItemNamed(name);
+    if (id == 0) {
+        const ItemId diary = AppSettings().DiaryId;
+        Transaction t;
+        const bool underDiary = ItemExists(diary);
+        QSqlQuery& q = StoredQuery(QStringLiteral(
+            "INSERT INTO phonebk (name, parent, rank, numchildren, numcousins, createdts) "
+            "VALUES (:name, :parent, 0, 0, 0, :createdts)"));
+        q.bindValue(QStringLiteral(":name"), name);
+        q.bindValue(QStringLiteral(":parent"), diary > 0 ? diary : 0);
+        q.bindValue(QStringLiteral(":createdts"), StampToDb(CurrentDateTime()));
+        ExecQuery(q);
+        id = q.lastInsertId().toInt();
+        q.finish();
+        if (underDiary)
+            AddToNumchildren(diary, 1);
+        t.Commit();
+        // The cache takes the year only together with its id, so a failed insert above leaves
+        // it answering for the previous year as before.
+        CachedYear = year;
+        CachedYearId = id;
+        ShowInfo(QStringLiteral("Creating item #") + QString::number(id) + QStringLiteral(" \"") +
+                 name + QStringLiteral("\""));
+        return id;
+    }
+    CachedYear = year;
+    CachedYearId = id;
+    return id;
+}
+
+void ResetYearCache() {
+    CachedYear = 0;
+    CachedYearId = 0;
+}
+
+void ForgetYearItem(ItemId id) {
+    if (id != 0 && id == CachedYearId)
+        ResetYearCache();
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+
+// The item store: every change to items and links goes through these operations. They report
+// through their results and the dialog seam; engine errors travel as DbError to the command
+// that called them. Each operation commits its writes together, after its questions.
+
+using ItemId = int32_t;
+
+// Results of LinkItems.
+enum LinkResult : int {
+    LinkOk = 0, // linked, or stopped by a declined replace/loop question
+    FromNotFound = 1,
+    ToNotFound = 2,
+    SelfLinkDeclined = 3,
+    AlreadyLinked = 4, // down: already the parent; across: declined to link again
+    LinkRefused = 5,   // across: the engine refused a row; nothing of the link is stored
+};
+
+// Silences LinkMessage. On at start; the list build and text-to-list switch it off.
+extern bool QuietLinking;
+// The hider whose hidden items searches currently include; 0 when none.
+extern ItemId CurrentHider;
+
+// One row of the items table.
+struct ItemRecord {
+    ItemId Id = 0;
+    QString Name;
+    QString Text;
+    bool TextIsNull = true;
+    int Numchildren = 0;
+    QDateTime SrchTs;
+    QString Tel;
+    ItemId Parent = 0;
+    QDateTime CreatedTS;
+    ItemId Rank = 0;
+    int numcousins = 0;
+};
+
+// Reads an item by id; false when there is none (ids 0 and below never exist).
+bool LocateItem(ItemId id, ItemRecord& item);
+
+// The store's start-up: looks up the item "Diary" when DIARYID is 0.
+void CoreStartup();
+
+// Creation and lookup.
+QString ItemName(ItemId id);
+QString AncestryText(ItemId id, bool includeSelf);
+void ItemNotFound(ItemId id);
+ItemId FindOrCreateYearItem(int year);
+void ResetYearCache();
+// Drops the cached year item when it is id: DeleteItem calls it so that the diary never files
+// under an item that is gone.
+void ForgetYearItem(ItemId id);
+// Inserts a new item with Parent 0, Rank 0 and CreatedTS now; Name and Tel cut to width.
+ItemId CreateItem(const QString& name, const QString& tel, const QString& text = QString());
+
+// Links down and across.
+int LinkItems(ItemId from, ItemId to, int mode);
+int CheckAncestry(ItemId from, ItemId to);
+void DelinkDown(ItemId item, ItemId oldParent);
+void LinkMessage(const QString& text);
+
+int FindRepeatLink(ItemId a, ItemId b, QString& note);
+int AddLinkAcrossRow(ItemId id1, ItemId id2, int drop, const QString& note);
+bool DeleteLinkAcrossRow(ItemId id1, ItemId id2, int drop);
+bool DelinkAcross(ItemId a, ItemId b, int drop);
+void SetLinkNote(ItemId id1, ItemId id2, int drop, const QString& note);
+bool PromptLinkNote(QString& note);
+
+// Deleting, archiving and hiding.
+bool DeleteItem(ItemId id);
+void SetHiderBelow(ItemId item, ItemId hider);
+void ShowHidden(ItemId hider);
+void StopShowingHidden();
