@@ -25,3 +25,50 @@ void StopShowingHidden() {
                  QStringLiteral(" and linked items"));
     CurrentHider = 0;
 }
+
+namespace {
+// Empties the queue "integers" when a walk ends, also when an engine error ends it early, so
+// that no later walk starts from items left over.
+struct QueueDrain {
+    ~QueueDrain() { IntegerQueue().StackClear(); }
+};
+
+// Marks the children of parent whose Rank differs from hider, and queues those of them that
+// have children of their own. A child that already carries hider is skipped with its branch:
+// that is what ends the walk at a self-linked item and on a loop of parents.
+void MarkChildren(ItemId parent, ItemId hider) {
+    QSqlQuery& q = StoredQuery(
+        QStringLiteral("SELECT id FROM phonebk WHERE parent = ? AND IFNULL(rank, 0) <> ? "
+                       "AND numchildren > 0"));
+    q.bindValue(0, parent);
+    q.bindValue(1, hider);
+    ExecQuery(q);
+    std::vector<ItemId> withChildren;
+    while (q.next())
+        withChildren.push_back(q.value(0).toInt());
+    q.finish();
+    for (ItemId c : withChildren)
+        PushInteger(c);
+    QSqlQuery& mark = StoredQuery(
+        QStringLiteral("UPDATE phonebk SET rank = ? WHERE parent = ? AND IFNULL(rank, 0) <> ?"));
+    mark.bindValue(0, hider);
+    mark.bindValue(1, parent);
+    mark.bindValue(2, hider);
+    ExecQuery(mark);
+    mark.finish();
+}
+} // namespace
+
+void SetHiderBelow(ItemId item, ItemId hider) {
+    // The walk needs the queue to itself: it takes from the front what it adds at the back.
+    IntegerQueue().StackClear();
+    QueueDrain drain;
+    Transaction t;
+    SetRankOf(item, hider);
+    MarkChildren(item, hider);
+    // A queued item was marked when its parent was visited; only its children remain.
+    ItemId next = 0;
+    while (TakeInteger(next))
+        MarkChildren(next, hider);
+    t.Commit();
+}

@@ -54,6 +54,8 @@ bool ItemExists(ItemId id) {
 }
 
 void AddToNumchildren(ItemId id, int delta) {
+    if (id <= 0)
+        return;
     RunStored(QStringLiteral("UPDATE phonebk SET numchildren = IFNULL(numchildren, 0) + ? "
                              "WHERE id = ?"),
               {delta, id});

@@ -65,6 +65,10 @@ int CheckAncestry(ItemId from, ItemId to);
 void DelinkDown(ItemId item, ItemId oldParent);
 void LinkMessage(const QString& text);
 
+// LinkItems(a, b, 2): the two rows of one link across are stored together or not at all.
+int LinkAcross(ItemId a, ItemId b);
+// Rewrites the note of both rows of one link across together.
+void SetLinkAcrossNote(ItemId a, ItemId b, int drop, const QString& note);
 int FindRepeatLink(ItemId a, ItemId b, QString& note);
 int AddLinkAcrossRow(ItemId id1, ItemId id2, int drop, const QString& note);
 bool DeleteLinkAcrossRow(ItemId id1, ItemId id2, int drop);

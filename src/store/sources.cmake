@@ -1,7 +1,9 @@
 target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Database.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemRows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LinksAcross.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinksDown.cpp
 )

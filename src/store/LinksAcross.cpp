@@ -1,0 +1,136 @@
+#include "store/ItemStore.h"
+
+#include "app/Dialogs.h"
+#include "store/Database.h"
+#include "store/ItemRows.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+QString RowNotFound(ItemId id1, ItemId id2) {
+    return QStringLiteral("Link-across ") + QString::number(id1) + QStringLiteral("-") +
+           QString::number(id2) + QStringLiteral(" not found");
+}
+
+void RemoveRow(ItemId id1, ItemId id2, int drop) {
+    QSqlQuery& q =
+        StoredQuery(QStringLiteral("DELETE FROM mm2 WHERE id1 = ? AND id2 = ? AND \"drop\" = ?"));
+    q.bindValue(0, id1);
+    q.bindValue(1, id2);
+    q.bindValue(2, drop);
+    ExecQuery(q);
+    q.finish();
+    UncountLinkAcross(id1);
+}
+} // namespace
+
+int LinkAcross(ItemId a, ItemId b) {
+    QString note;
+    const int drop = FindRepeatLink(a, b, note);
+    if (drop < 0)
+        return AlreadyLinked;
+    // Both rows or neither: a row without its mirror would be a link in one direction only.
+    Transaction t;
+    const int first = AddLinkAcrossRow(a, b, drop, note);
+    if (first != LinkOk)
+        return first;
+    const int mirror = AddLinkAcrossRow(b, a, drop, note);
+    if (mirror != LinkOk)
+        return mirror;
+    t.Commit();
+    return LinkOk;
+}
+
+int FindRepeatLink(ItemId a, ItemId b, QString& note) {
+    QSqlQuery& q = StoredQuery(QStringLiteral(
+        "SELECT \"drop\" FROM mm2 WHERE id1 = ? AND id2 = ? ORDER BY \"drop\" DESC LIMIT 1"));
+    q.bindValue(0, a);
+    q.bindValue(1, b);
+    ExecQuery(q);
+    if (!q.next()) {
+        q.finish();
+        return 0;
+    }
+    const int highest = q.value(0).toInt();
+    q.finish();
+    if (!Confirm(QStringLiteral("The items are already linked - link them again?")))
+        return -1;
+    // The new link's note is asked at once; a cancelled prompt leaves it empty and the link is
+    // still made.
+    note.clear();
+    PromptLinkNote(note);
+    return highest + 1;
+}
+
+int AddLinkAcrossRow(ItemId id1, ItemId id2, int drop, const QString& note) {
+    Transaction t;
+    QSqlQuery& q = StoredQuery(
+        QStringLiteral("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, ?, ?)"));
+    q.bindValue(0, id1);
+    q.bindValue(1, id2);
+    q.bindValue(2, note.left(LinkNoteWidth));
+    q.bindValue(3, drop);
+    try {
+        ExecQuery(q);
+    } catch (const DbError&) {
+        // A refused row (its key exists already, for one) is a result, not an error.
+        q.finish();
+        return LinkRefused;
+    }
+    q.finish();
+    CountLinkAcross(id1);
+    t.Commit();
+    return LinkOk;
+}
+
+bool DeleteLinkAcrossRow(ItemId id1, ItemId id2, int drop) {
+    if (!LinkAcrossRowExists(id1, id2, drop)) {
+        ShowInfo(RowNotFound(id1, id2));
+        return false;
+    }
+    Transaction t;
+    RemoveRow(id1, id2, drop);
+    t.Commit();
+    return true;
+}
+
+bool DelinkAcross(ItemId a, ItemId b, int drop) {
+    if (!LinkAcrossRowExists(a, b, drop)) {
+        ShowInfo(RowNotFound(a, b));
+        return false;
+    }
+    // A missing mirror is reported, but the row found is still removed: that ends a link
+    // that was left in one direction only.
+    const bool mirror = LinkAcrossRowExists(b, a, drop);
+    Transaction t;
+    RemoveRow(a, b, drop);
+    if (mirror)
+        RemoveRow(b, a, drop);
+    t.Commit();
+    if (!mirror)
+        ShowInfo(RowNotFound(b, a));
+    return mirror;
+}
+
+void SetLinkNote(ItemId id1, ItemId id2, int drop, const QString& note) {
+    QSqlQuery& q = StoredQuery(
+        QStringLiteral("UPDATE mm2 SET linknote = ? WHERE id1 = ? AND id2 = ? AND \"drop\" = ?"));
+    q.bindValue(0, note.left(LinkNoteWidth));
+    q.bindValue(1, id1);
+    q.bindValue(2, id2);
+    q.bindValue(3, drop);
+    ExecQuery(q);
+    q.finish();
+}
+
+void SetLinkAcrossNote(ItemId a, ItemId b, int drop, const QString& note) {
+    Transaction t;
+    SetLinkNote(a, b, drop, note);
+    SetLinkNote(b, a, drop, note);
+    t.Commit();
+}
+
+bool PromptLinkNote(QString& note) {
+    return PromptText(QStringLiteral("[ Link note ]"), note);
+}

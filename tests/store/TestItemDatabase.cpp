@@ -1,0 +1,115 @@
+#include "StoreTestSupport.h"
+#include "app/Folders.h"
+#include "store/Database.h"
+#include "store/ItemStore.h"
+#include "support/TestFolder.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+// The database file: its layout when new, its durability and the indexes its queries use.
+class TestItemDatabase : public QObject {
+    Q_OBJECT
+private slots:
+    void newFileHasLayoutAndDiary() {
+        TestFolder folder;
+        QStringList columns;
+        QSqlRecord items = PhoneDB().record(QStringLiteral("phonebk"));
+        for (int i = 0; i < items.count(); ++i)
+            columns << items.fieldName(i);
+        QCOMPARE(columns,
+                 QStringList({"id", "name", "text", "numchildren", "rprts", "srchts", "tel",
+                              "parent", "createdts", "editts", "rank", "numcousins"}));
+        QCOMPARE(Scalar("PRAGMA journal_mode").toString(), QString("wal"));
+        QCOMPARE(Scalar("SELECT name FROM phonebk WHERE id = 1").toString(), QString("Diary"));
+        // The links-across key refuses a second row with the same three values.
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, 2, '', 0)");
+        QSqlQuery dup(PhoneDB());
+        QVERIFY(!dup.exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, 2, 'x', 0)"));
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, 2, 'x', 1)");
+    }
+
+    void idsAreNeverReused() {
+        TestFolder folder;
+        const ItemId a = CreateItem("a", "");
+        Exec("DELETE FROM phonebk WHERE id = ?", {a});
+        QVERIFY(CreateItem("b", "") > a);
+    }
+
+    void changeIsOnDiskForSecondConnection() {
+        TestFolder folder;
+        const ItemId parent = CreateItem("Parent", "");
+        const ItemId child = CreateItem("Child", "");
+        QCOMPARE(LinkItems(parent, child, 1), int(LinkOk));
+        {
+            QSqlDatabase second =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("second"));
+            second.setDatabaseName(DatabasePath());
+            QVERIFY(second.open());
+            QSqlQuery q(second);
+            QVERIFY(
+                q.exec(QStringLiteral("SELECT c.parent, p.numchildren FROM phonebk c, phonebk p "
+                                      "WHERE c.id = %1 AND p.id = %2")
+                           .arg(child)
+                           .arg(parent)));
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0).toInt(), parent);
+            QCOMPARE(q.value(1).toInt(), 1);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("second"));
+    }
+
+    void diaryMonthQueryUsesIndex() {
+        TestFolder folder;
+        QSqlQuery q(PhoneDB());
+        QVERIFY(q.prepare("EXPLAIN QUERY PLAN select * from phonebk where (tel like '2024-05%')\n"
+                          "and ( ( rank = 0 ) or ( rank = :hider ) )"));
+        q.bindValue(":hider", 0);
+        QVERIFY(q.exec());
+        QString plan;
+        while (q.next())
+            plan += q.value(3).toString() + '\n';
+        QVERIFY2(plan.contains("USING INDEX phonebk_tel"), qPrintable(plan));
+    }
+
+    void indexesAddedToOlderFile() {
+        TestFolder folder;
+        Exec("DROP INDEX phonebk_parent");
+        Exec("DROP INDEX phonebk_tel");
+        CoreStartup();
+        QCOMPARE(Scalar("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                        "('phonebk_parent', 'phonebk_tel')")
+                     .toInt(),
+                 2);
+    }
+
+    void stampsRoundTripAndNullCountsReadZero() {
+        TestFolder folder;
+        const QDateTime stamp(QDate(2024, 5, 17), QTime(13, 4, 5, 678));
+        const ItemId id = CreateItem("x", "");
+        Exec("UPDATE phonebk SET srchts = ?, numchildren = NULL, numcousins = NULL WHERE id = ?",
+             {StampToDb(stamp), id});
+        ItemRecord item;
+        QVERIFY(LocateItem(id, item));
+        QCOMPARE(item.SrchTs, stamp);
+        QCOMPARE(item.Numchildren, 0);
+        QCOMPARE(item.numcousins, 0);
+        QCOMPARE(
+            Scalar("SELECT COUNT(*) FROM phonebk WHERE srchts = ?", {StampToDb(stamp)}).toInt(), 1);
+    }
+
+    void engineErrorCarriesEngineText() {
+        TestFolder folder;
+        try {
+            ExecSql("SELECT nosuchcolumn FROM phonebk");
+            QFAIL("no error raised");
+        } catch (const DbError& e) {
+            QVERIFY2(e.Text.contains("nosuchcolumn"), qPrintable(e.Text));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestItemDatabase)
+#include "TestItemDatabase.moc"

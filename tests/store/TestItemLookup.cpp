@@ -1,0 +1,171 @@
+#include "StoreTestSupport.h"
+#include "app/Clock.h"
+#include "app/Settings.h"
+#include "store/Database.h"
+#include "store/ItemStore.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QTest>
+
+// Reading items, their ancestry, creating them, the diary item and the year items.
+class TestItemLookup : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() {
+        ResetYearCache();
+        SetClockForTesting({});
+    }
+
+    void locateMissingIds() {
+        TestFolder folder;
+        ItemRecord item;
+        QVERIFY(!LocateItem(0, item));
+        QVERIFY(!LocateItem(-1, item));
+        QVERIFY(!LocateItem(999, item));
+        QVERIFY(LocateItem(1, item));
+        QCOMPARE(item.Name, QString("Diary"));
+        QCOMPARE(ItemName(999), QString());
+        ScriptedDialogs dialogs;
+        ItemNotFound(42);
+        QCOMPARE(dialogs.Infos(), QStringList{"Item #42 not found"});
+    }
+
+    void createCutsWidthsAndStamps() {
+        TestFolder folder;
+        const QDateTime now(QDate(2024, 2, 29), QTime(23, 59, 58, 7));
+        SetClockForTesting([now] { return now; });
+        const ItemId id = CreateItem(QString(100, 'n'), QString(50, 't'));
+        ItemRecord item;
+        QVERIFY(LocateItem(id, item));
+        QCOMPARE(item.Name, QString(80, 'n'));
+        QCOMPARE(item.Tel, QString(40, 't'));
+        QVERIFY(item.TextIsNull);
+        QCOMPARE(item.CreatedTS, now);
+        QCOMPARE(item.Parent, 0);
+        QCOMPARE(item.Rank, 0);
+        QVERIFY(LocateItem(CreateItem("with text", "", "line 1\nline 2"), item));
+        QVERIFY(!item.TextIsNull);
+        QCOMPARE(item.Text, QString("line 1\nline 2"));
+    }
+
+    void ancestry() {
+        TestFolder folder;
+        const ItemId g = MakeItem("G");
+        const ItemId p = MakeItem("P", g);
+        const ItemId x = MakeItem("X", p);
+        QCOMPARE(AncestryText(x, false), QString("G : P : "));
+        QCOMPARE(AncestryText(x, true), QString("G : P : X : "));
+        QCOMPARE(AncestryText(g, false), QString());
+        QCOMPARE(AncestryText(g, true), QString("G : "));
+        QCOMPARE(AncestryText(0, true), QString());
+        // A self-linked item above ends the chain and is named once.
+        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {g});
+        QCOMPARE(AncestryText(x, true), QString("G : P : X : "));
+        // A missing parent shortens the text.
+        Exec("DELETE FROM phonebk WHERE id = ?", {g});
+        QCOMPARE(AncestryText(x, false), QString("P : "));
+    }
+
+    void ancestryOfLoopIsBounded() {
+        TestFolder folder;
+        const ItemId a = MakeItem("A");
+        const ItemId b = MakeItem("B", a);
+        Exec("UPDATE phonebk SET parent = ? WHERE id = ?", {b, a});
+        const QString text = AncestryText(a, true);
+        QCOMPARE(text.count(" : "), 99);
+        QVERIFY(text.endsWith("B : A : "));
+    }
+
+    void diaryFoundAtStartup() {
+        TestFolder folder;
+        const ItemId second = MakeItem("Diary");
+        ScriptedDialogs dialogs;
+        CoreStartup();
+        QCOMPARE(AppSettings().DiaryId, 1);
+        Exec("UPDATE phonebk SET name = 'Old diary' WHERE id = 1");
+        AppSettings().DiaryId = 0;
+        CoreStartup();
+        QCOMPARE(AppSettings().DiaryId, second);
+        // A DIARYID already set is left alone, even when it names nothing.
+        AppSettings().DiaryId = 77;
+        CoreStartup();
+        QCOMPARE(AppSettings().DiaryId, 77);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    void diaryMissingAtStartup() {
+        TestFolder folder;
+        Exec("UPDATE phonebk SET name = 'diary' WHERE id = 1");
+        ScriptedDialogs dialogs;
+        CoreStartup();
+        QCOMPARE(AppSettings().DiaryId, 0);
+        QCOMPARE(dialogs.Infos(), QStringList{"Item \"Diary\" not found"});
+    }
+
+    void yearItemCreatedOnceUnderDiary() {
+        TestFolder folder;
+        AppSettings().DiaryId = 1;
+        ScriptedDialogs dialogs;
+        const ItemId y = FindOrCreateYearItem(2024);
+        QCOMPARE(dialogs.Infos(), QStringList{QString("Creating item #%1 \"2024\"").arg(y)});
+        QCOMPARE(Field(y, "parent"), 1);
+        QCOMPARE(Field(1, "numchildren"), 1);
+        // The second call is answered from the cache: a rename is not noticed.
+        Exec("UPDATE phonebk SET name = 'renamed' WHERE id = ?", {y});
+        QCOMPARE(FindOrCreateYearItem(2024), y);
+        QCOMPARE(dialogs.Calls.size(), 1);
+        QCOMPARE(FindOrCreateYearItem(987), y + 1);
+        QCOMPARE(ItemName(y + 1), QString("0987"));
+    }
+
+    void yearItemFoundAnywhere() {
+        TestFolder folder;
+        AppSettings().DiaryId = 1;
+        const ItemId elsewhere = MakeItem("2024", MakeItem("Projects"));
+        ScriptedDialogs dialogs;
+        QCOMPARE(FindOrCreateYearItem(2024), elsewhere);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    void yearItemWithoutDiaryIsTopLevel() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId y = FindOrCreateYearItem(2030);
+        QCOMPARE(Field(y, "parent"), 0);
+        QCOMPARE(Field(1, "numchildren"), 0);
+    }
+
+    void failedYearInsertKeepsCache() {
+        TestFolder folder;
+        AppSettings().DiaryId = 1;
+        ScriptedDialogs dialogs;
+        const ItemId y2024 = FindOrCreateYearItem(2024);
+        Exec("CREATE TRIGGER refuse BEFORE INSERT ON phonebk WHEN NEW.name = '2025' "
+             "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        QVERIFY_THROWS_EXCEPTION(DbError, FindOrCreateYearItem(2025));
+        QCOMPARE(Field(1, "numchildren"), 1);
+        Exec("DROP TRIGGER refuse");
+        // The failed year is asked again rather than answered with the previous year's id.
+        const ItemId y2025 = FindOrCreateYearItem(2025);
+        QVERIFY(y2025 != y2024);
+        QCOMPARE(ItemName(y2025), QString("2025"));
+        QCOMPARE(dialogs.Infos().size(), 2);
+    }
+
+    void deletedYearItemIsForgotten() {
+        TestFolder folder;
+        AppSettings().DiaryId = 1;
+        ScriptedDialogs dialogs;
+        const ItemId y = FindOrCreateYearItem(2024);
+        dialogs.AnswerYes();
+        QVERIFY(DeleteItem(y));
+        const ItemId again = FindOrCreateYearItem(2024);
+        QVERIFY(again != y);
+        QCOMPARE(ItemName(again), QString("2024"));
+        QCOMPARE(Field(1, "numchildren"), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestItemLookup)
+#include "TestItemLookup.moc"
