@@ -1,0 +1,2 @@
+cardolo_add_test(TestCalendarDate ${CMAKE_CURRENT_LIST_DIR}/TestCalendarDate.cpp)
+cardolo_add_test(TestDateText ${CMAKE_CURRENT_LIST_DIR}/TestDateText.cpp)
