@@ -1,2 +1,5 @@
 cardolo_add_test(TestItemDatabase ${CMAKE_CURRENT_LIST_DIR}/TestItemDatabase.cpp)
 cardolo_add_test(TestItemLookup ${CMAKE_CURRENT_LIST_DIR}/TestItemLookup.cpp)
+cardolo_add_test(TestLinksDown ${CMAKE_CURRENT_LIST_DIR}/TestLinksDown.cpp)
+cardolo_add_test(TestLinksAcross ${CMAKE_CURRENT_LIST_DIR}/TestLinksAcross.cpp)
+cardolo_add_test(TestDeleting ${CMAKE_CURRENT_LIST_DIR}/TestDeleting.cpp)

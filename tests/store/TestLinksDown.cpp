@@ -1,0 +1,237 @@
+#include "StoreTestSupport.h"
+#include "store/ItemStore.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QTest>
+
+namespace {
+const char* const LoopQuestion =
+    "Linking these items will form a loop, not recommended!\rAre you sure you want to continue?";
+const char* const LoopExistsQuestion =
+    "A loop already exists in \"From\" item's ancestry - OK to continue?";
+const char* const SelfLinkQuestion =
+    "Self-linking! Item will only be retrievable if its name is entered exactly - OK?";
+
+// Records, at each question, the Parent of one item as the store's own connection sees it, so
+// a test can tell that no write came before a question.
+class WatchingDialogs : public ScriptedDialogs {
+public:
+    ItemId Watched = 0;
+    QList<int> ParentsSeen;
+    char AskYesNoCancelBox(const QString& question, const QString& caption) override {
+        ParentsSeen << Field(Watched, "parent");
+        return ScriptedDialogs::AskYesNoCancelBox(question, caption);
+    }
+};
+} // namespace
+
+// Linking an item under another, the questions on the way and delinking.
+class TestLinksDown : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        QuietLinking = false;
+        CurrentHider = 0;
+    }
+    void cleanup() {
+        QuietLinking = true;
+        CurrentHider = 0;
+    }
+
+    void linkTopLevelItemAsksNothing() {
+        TestFolder folder;
+        const ItemId p = MakeItem("Parent");
+        const ItemId c = MakeItem("Child");
+        ScriptedDialogs dialogs;
+        QCOMPARE(LinkItems(p, c, 1), int(LinkOk));
+        QVERIFY(dialogs.Calls.isEmpty());
+        QCOMPARE(Field(c, "parent"), p);
+        QCOMPARE(Field(p, "numchildren"), 1);
+    }
+
+    void replaceMovesCounts_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void replaceMovesCounts() {
+        QFETCH(bool, yes);
+        TestFolder folder;
+        const ItemId oldParent = MakeItem("Old & grey");
+        MakeItem("Sibling", oldParent);
+        const ItemId c = MakeItem("Child", oldParent);
+        const ItemId p = MakeItem("New");
+        WatchingDialogs dialogs;
+        dialogs.Watched = c;
+        yes ? dialogs.AnswerYes() : dialogs.AnswerNo();
+        QCOMPARE(LinkItems(p, c, 1), int(LinkOk));
+        QCOMPARE(
+            dialogs.Questions(),
+            QStringList{"\"New\"  will replace \"Old & grey\" \ras parent of \"Child\"  - OK?"});
+        QCOMPARE(dialogs.ParentsSeen, QList<int>{oldParent});
+        QCOMPARE(Field(c, "parent"), yes ? p : oldParent);
+        QCOMPARE(Field(p, "numchildren"), yes ? 1 : 0);
+        QCOMPARE(Field(oldParent, "numchildren"), yes ? 1 : 2);
+    }
+
+    void alreadyLinkedAndMissingItems() {
+        TestFolder folder;
+        const ItemId p = MakeItem("P");
+        const ItemId c = MakeItem("C", p);
+        ScriptedDialogs dialogs;
+        QCOMPARE(LinkItems(p, c, 1), int(AlreadyLinked));
+        QCOMPARE(LinkItems(p, 999, 1), int(ToNotFound));
+        QCOMPARE(LinkItems(998, c, 1), int(FromNotFound));
+        QCOMPARE(dialogs.Infos(), QStringList({"Items are already linked", "To-item not found #999",
+                                               "From-Item not found #998"}));
+        QuietLinking = true;
+        QCOMPARE(LinkItems(998, c, 1), int(FromNotFound));
+        QCOMPARE(dialogs.Calls.size(), 3);
+        QCOMPARE(Field(p, "numchildren"), 1);
+    }
+
+    void missingOldParentStopsWithZero() {
+        TestFolder folder;
+        const ItemId c = MakeItem("C");
+        const ItemId p = MakeItem("P");
+        Exec("UPDATE phonebk SET parent = 555 WHERE id = ?", {c});
+        ScriptedDialogs dialogs;
+        QCOMPARE(LinkItems(p, c, 1), int(LinkOk));
+        QCOMPARE(dialogs.Infos(), QStringList{"Item #555 not found"});
+        QCOMPARE(Field(c, "parent"), 555);
+        QCOMPARE(Field(p, "numchildren"), 0);
+    }
+
+    void loopQuestions_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void loopQuestions() {
+        QFETCH(bool, yes);
+        TestFolder folder;
+        const ItemId a = MakeItem("A");
+        const ItemId b = MakeItem("B", a);
+        WatchingDialogs dialogs;
+        dialogs.Watched = a;
+        yes ? dialogs.AnswerYes() : dialogs.AnswerNo();
+        QCOMPARE(CheckAncestry(b, a), 1);
+        // A top-level item under its own child: no replace question, the loop question.
+        QCOMPARE(LinkItems(b, a, 1), int(LinkOk));
+        QCOMPARE(dialogs.Questions(), QStringList{LoopQuestion});
+        QCOMPARE(dialogs.ParentsSeen, QList<int>{0});
+        QCOMPARE(Field(a, "parent"), yes ? b : 0);
+        QCOMPARE(Field(b, "numchildren"), yes ? 1 : 0);
+        if (!yes)
+            return;
+        // A loop of parents never ends: anything linked under it hears of the existing loop.
+        QCOMPARE(CheckAncestry(b, MakeItem("D")), 2);
+        const ItemId e = MakeItem("E");
+        dialogs.AnswerNo();
+        QCOMPARE(LinkItems(a, e, 1), int(LinkOk));
+        QCOMPARE(dialogs.Questions().last(), QString(LoopExistsQuestion));
+        QCOMPARE(Field(e, "parent"), 0);
+    }
+
+    void selfLinkHidesWholeBranch() {
+        TestFolder folder;
+        const ItemId s = MakeItem("S");
+        const ItemId c = MakeItem("C", s);
+        const ItemId g = MakeItem("G", c);
+        const ItemId leaf = MakeItem("Leaf", g);
+        ScriptedDialogs dialogs;
+        dialogs.AnswerNo();
+        QCOMPARE(LinkItems(s, s, 1), int(SelfLinkDeclined));
+        QCOMPARE(Field(s, "parent"), 0);
+        dialogs.AnswerYes();
+        QCOMPARE(LinkItems(s, s, 1), int(LinkOk));
+        QCOMPARE(dialogs.Questions(), QStringList({SelfLinkQuestion, SelfLinkQuestion}));
+        QCOMPARE(Field(s, "parent"), s);
+        QCOMPARE(Field(s, "numchildren"), 2);
+        for (ItemId id : {s, c, g, leaf})
+            QCOMPARE(Field(id, "rank"), s);
+        // Under a self-linked item the chain of parents never ends.
+        QCOMPARE(CheckAncestry(g, MakeItem("X")), 2);
+        QCOMPARE(CheckAncestry(c, s), 1);
+        QCOMPARE(LinkItems(s, s, 1), int(AlreadyLinked));
+    }
+
+    void branchTakesAndLosesRank() {
+        TestFolder folder;
+        const ItemId hider = MakeItem("Hider");
+        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 1 WHERE id = ?", {hider});
+        const ItemId under = MakeItem("Under", hider);
+        const ItemId b = MakeItem("Branch");
+        const ItemId b1 = MakeItem("B1", b);
+        const ItemId b2 = MakeItem("B2", b1);
+        ScriptedDialogs dialogs;
+        dialogs.AnswerYes(); // the loop already exists above a hidden parent
+        QCOMPARE(LinkItems(under, b, 1), int(LinkOk));
+        QCOMPARE(dialogs.Questions(), QStringList{LoopExistsQuestion});
+        for (ItemId id : {b, b1, b2})
+            QCOMPARE(Field(id, "rank"), hider);
+        // Moved under a visible parent, the branch is shown again.
+        const ItemId visible = MakeItem("Visible");
+        dialogs.AnswerYes();
+        QCOMPARE(LinkItems(visible, b, 1), int(LinkOk));
+        for (ItemId id : {b, b1, b2})
+            QCOMPARE(Field(id, "rank"), 0);
+        QCOMPARE(Field(under, "numchildren"), 0);
+        QCOMPARE(Field(hider, "rank"), hider);
+    }
+
+    void delinkShowsBranchAndClearsHider() {
+        TestFolder folder;
+        const ItemId s = MakeItem("S");
+        const ItemId c = MakeItem("C", s);
+        const ItemId g = MakeItem("G", c);
+        ScriptedDialogs dialogs;
+        dialogs.AnswerYes();
+        QCOMPARE(LinkItems(s, s, 1), int(LinkOk));
+        CurrentHider = s;
+        DelinkDown(c, s);
+        QCOMPARE(Field(c, "parent"), 0);
+        QCOMPARE(Field(s, "numchildren"), 1);
+        QCOMPARE(Field(c, "rank"), 0);
+        QCOMPARE(Field(g, "rank"), 0);
+        QCOMPARE(Field(s, "rank"), s);
+        QCOMPARE(CurrentHider, 0);
+        // The hider delinked from itself shows again.
+        CurrentHider = s;
+        DelinkDown(s, s);
+        QCOMPARE(Field(s, "parent"), 0);
+        QCOMPARE(Field(s, "numchildren"), 0);
+        QCOMPARE(Field(s, "rank"), 0);
+        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(dialogs.Calls.size(), 1);
+    }
+
+    void delinkVisibleKeepsHiderAndAllowsNegativeCount() {
+        TestFolder folder;
+        const ItemId p = MakeItem("P");
+        const ItemId c = MakeItem("C", p);
+        Exec("UPDATE phonebk SET numchildren = 0 WHERE id = ?", {p});
+        CurrentHider = 42;
+        DelinkDown(c, p);
+        QCOMPARE(Field(c, "parent"), 0);
+        QCOMPARE(Field(p, "numchildren"), -1);
+        QCOMPARE(CurrentHider, 42);
+        DelinkDown(999, p); // a missing item changes nothing
+        QCOMPARE(Field(p, "numchildren"), -1);
+    }
+
+    void delinkFromMissingParentStillShows() {
+        TestFolder folder;
+        const ItemId s = MakeItem("S");
+        const ItemId c = MakeItem("C", s);
+        Exec("UPDATE phonebk SET rank = ? WHERE id = ?", {s, c});
+        Exec("DELETE FROM phonebk WHERE id = ?", {s});
+        DelinkDown(c, s);
+        QCOMPARE(Field(c, "parent"), 0);
+        QCOMPARE(Field(c, "rank"), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinksDown)
+#include "TestLinksDown.moc"
