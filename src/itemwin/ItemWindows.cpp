@@ -1,0 +1,47 @@
+#include "itemwin/ItemWindows.h"
+
+#include "itemwin/TFIdets2.h"
+#include "itemwin/TFidets.h"
+
+ItemWindowHooks& ItemHooks() {
+    static ItemWindowHooks hooks;
+    return hooks;
+}
+
+bool ShowItemDetails(ItemId id) {
+    return TFidets::Instance()->ShowItemDetails(id);
+}
+
+void EditItemDetails(ItemId id) {
+    TFidets::Instance()->EditItemDetails(id);
+}
+
+bool NewItemDetails(ItemId parentId, ItemId& newId) {
+    return TFidets::Instance()->NewItemDetails(parentId, newId);
+}
+
+bool NewDiaryItemDetails(const CalendarDate& date, ItemId& newId) {
+    return TFidets::Instance()->NewDiaryItemDetails(date, newId);
+}
+
+bool OpenItemText(ItemId request) {
+    return TFIdets2::Instance()->OpenItemText(request);
+}
+
+bool NewItemText(int request, ItemId& id) {
+    return TFIdets2::Instance()->NewItemText(request, id);
+}
+
+void SetItemTextFont(const QFont& font) {
+    TFIdets2::Instance()->SetPageFont(font);
+}
+
+void CreateItemWindows() {
+    TFidets::Instance();
+    TFIdets2::Instance();
+}
+
+void DestroyItemWindows() {
+    TFIdets2::DestroyInstance();
+    TFidets::DestroyInstance();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "calendar/CalendarDate.h"
+#include "store/ItemStore.h"
+
+#include <QString>
+
+#include <functional>
+
+class QFont;
+
+// The item windows as the rest of the program calls them: the details window and the text
+// window, each one instance reused for every item, and the few things they ask of the list
+// window and the notepad, which those windows install as hooks.
+
+struct ItemWindowHooks {
+    // Lists the links of an item (with its name) in the list window without a history record.
+    std::function<void(ItemId, const QString&)> ShowLinks;
+    // A new item was saved from the details window while no caller waited for it (Insert while
+    // showing another item): the list rebuilds with its cursor on the item.
+    std::function<void(ItemId)> ItemSaved;
+    // "Start new link" in the details window: the item and its name exactly as stored.
+    std::function<void(ItemId, const QString&)> StartNewLink;
+    // "Export page" has put the page on the clipboard: the clipboard window shows it.
+    std::function<void()> ShowClipboardWindow;
+    // The page font was changed in the text window: the notepad takes it and stores it.
+    std::function<void(const QFont&)> PageFontChanged;
+};
+ItemWindowHooks& ItemHooks();
+
+// Item details window.
+// Loads item id and shows the window; false (nothing shown) when id is not an item.
+bool ShowItemDetails(ItemId id);
+// ShowItemDetails, then starts editing.
+void EditItemDetails(ItemId id);
+// The modal form for a new item under parentId (0: top level). True with newId when saved.
+bool NewItemDetails(ItemId parentId, ItemId& newId);
+// The same for the diary entry of date: Ref preset to the date, parent the year item.
+bool NewDiaryItemDetails(const CalendarDate& date, ItemId& newId);
+
+// Item text window.
+// 0 or more: shows that item's page modeless. -1: a new item, modally; -2: the same with the
+// current time stamp as its Ref. False when nothing was opened.
+bool OpenItemText(ItemId request);
+// A new item through the text window (-2 with the time stamp, anything else as -1). True with
+// the new item's id when an item was kept.
+bool NewItemText(int request, ItemId& id);
+// The page font (the notepad's font), set at start and whenever the notepad's font changes.
+void SetItemTextFont(const QFont& font);
+
+// Creates both windows (hidden) if they do not exist yet; ends them at shutdown or between
+// tests.
+void CreateItemWindows();
+void DestroyItemWindows();

@@ -1,0 +1,42 @@
+#include "itemwin/MemoRows.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+QStringList DisplayedRows(QPlainTextEdit* memo) {
+    QStringList rows;
+    QTextDocument* doc = memo->document();
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        // Asking for the block's rectangle lays the block out if it has not been yet.
+        layout->blockBoundingRect(block);
+        const QString text = block.text();
+        const QTextLayout* lines = block.layout();
+        if (!lines || lines->lineCount() <= 1) {
+            rows << text;
+            continue;
+        }
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            rows << text.mid(line.textStart(), line.textLength());
+        }
+    }
+    if (!rows.isEmpty() && rows.last().isEmpty())
+        rows.removeLast();
+    return rows;
+}
+
+int DisplayedRowCount(QPlainTextEdit* memo) {
+    return int(DisplayedRows(memo).size());
+}
+
+QStringList MemoLines(QPlainTextEdit* memo) {
+    return memo->toPlainText().split(QLatin1Char('\n'));
+}
+
+int MemoMarginWidth(QPlainTextEdit* memo) {
+    return int(2 * memo->document()->documentMargin());
+}

@@ -1,0 +1,40 @@
+#include "itemwin/PageFontFile.h"
+
+#include "app/Folders.h"
+
+#include <QFile>
+
+#include <SimpleIni.h>
+
+namespace {
+const char* const Section = "notepad";
+
+int readInt(const CSimpleIniA& ini, const char* key, int def) {
+    const char* v = ini.GetValue(Section, key, nullptr);
+    if (!v)
+        return def;
+    bool ok = false;
+    const int n = QString::fromUtf8(v).trimmed().toInt(&ok, 10);
+    return ok ? n : def;
+}
+} // namespace
+
+PageFontSpec ReadPageFontSpec(const QString& iniPath) {
+    PageFontSpec spec;
+    CSimpleIniA ini;
+    ini.SetUnicode(true);
+    if (ini.LoadFile(QFile::encodeName(iniPath).constData()) < 0)
+        return spec;
+    if (const char* name = ini.GetValue(Section, "FONTNAME", nullptr))
+        spec.Name = QString::fromUtf8(name);
+    spec.Size = readInt(ini, "FONTSIZE", 10);
+    spec.Bold = readInt(ini, "FONTBOLD", 0) != 0;
+    spec.Italic = readInt(ini, "FONTITALIC", 0) != 0;
+    spec.Underline = readInt(ini, "FONTUNDERLINE", 0) != 0;
+    spec.StrikeOut = readInt(ini, "FONTSTRIKEOUT", 0) != 0;
+    return spec;
+}
+
+QString PageFontFilePath() {
+    return ProgramFolder() + QStringLiteral("npad.ini");
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "store/ItemStore.h"
+
+#include <QColor>
+#include <QDialog>
+#include <QPoint>
+#include <QStringList>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTimer;
+
+// The item text window: an item as one page of plain text (Name, an empty line, Text), sized
+// to its text, with the Ref as a badge in the top right corner. It saves changes 30 seconds
+// after the first change following a save and can throw away everything typed since the item
+// was opened. One instance, reused; modeless for an existing item, modal for a new one.
+class TFIdets2 : public QDialog {
+    Q_OBJECT
+public:
+    static TFIdets2* Instance();
+    static TFIdets2* Existing();
+    static void DestroyInstance();
+
+    explicit TFIdets2(QWidget* parent = nullptr);
+    ~TFIdets2() override;
+
+    bool OpenItemText(ItemId request);
+    bool NewItemText(int request, ItemId& id);
+
+    void AutosizeItemText();
+    void SaveItemText();
+    void MarkPageChanged();
+    void UpdateScrollBar();
+    void PlaceRefBadge();
+    void ApplyPageColours();
+    void Timer1Timer();
+    void SetPageFont(const QFont& font);
+    QStringList PageLines() const;
+
+    // Menu commands.
+    void Now1Click();
+    void ItemReference1Click();
+    void Itemdetails1Click();
+    void Pen1Click();
+    void Paper1Click();
+    void Font1Click();
+    void SetJustification(Qt::Alignment alignment);
+    void Wanttabs1Click();
+    void maxh1Click();
+    void maxw1Click();
+    void Refresh1Click();
+    void Selectall1Click();
+    void Undochanges1Click();
+    void Clear1Click();
+    void DeleteItem1Click();
+    void Minimize1Click();
+    void Exit2Click();
+    void PopupMenu1Popup();
+
+    ItemId TextItemId = 0;
+    char TextItemKind = 'E';
+    QString PageRef;
+    QString LoadedRef;
+    QStringList UndoPage;
+    bool ChangedSinceSave = false;
+    bool ChangedSinceOpen = false;
+    bool LoadingPage = false;
+    bool PageReady = false;
+    QColor PageBackground{255, 255, 128};
+    QColor BadgeColour{255, 255, 128};
+    int AutosizeMaxWidth = 0;
+    int AutosizeMaxHeight = 0;
+
+    QFrame* Panel1;
+    QFrame* Panel2;
+    QFrame* Panel3;
+    QFrame* Panel4;
+    QFrame* Panel5;
+    QFrame* Panel6;
+    QFrame* Panel7;
+    QLabel* Label1;
+    QPlainTextEdit* Memo1;
+    QTimer* Timer1;
+    QMenu* PopupMenu1;
+    QAction* Now1;
+    QAction* ItemReference1;
+    QAction* Itemdetails1;
+    QAction* Pen1;
+    QAction* Paper1;
+    QAction* Font1;
+    QAction* Left1;
+    QAction* Centre1;
+    QAction* Right1;
+    QAction* Wanttabs1;
+    QAction* maxh1;
+    QAction* maxw1;
+    QAction* WidthNowMnu;
+    QAction* Refresh1;
+    QAction* Selectall1;
+    QAction* Undochanges1;
+    QAction* Clear1;
+    QAction* DeleteItem1;
+    QAction* Minimize1;
+    QAction* Exit2;
+
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool FormCloseQuery();
+    void BuildMenu();
+    void SetPageText(const QStringList& lines);
+    void PaintPage(const QColor& page, const QColor& strip);
+    void ShowRestored();
+    int LineHeight() const;
+    void StartDrag(const QPoint& globalPos);
+
+    // The item's fields as they were read when it was opened: discarding writes them back.
+    QString LoadedName;
+    QString LoadedText;
+    // The page AutosizeItemText built from the table last.
+    QStringList BuiltPage;
+    QActionGroup* justification;
+    bool dragging = false;
+    bool manualDrag = false;
+    QPoint dragStart;
+    QPoint windowStart;
+};

@@ -1,0 +1,561 @@
+#include "itemwin/TFidets.h"
+
+#include "app/Dialogs.h"
+#include "app/TextHelpers.h"
+#include "calendar/DateText.h"
+#include "itemwin/CommandGuard.h"
+#include "itemwin/ItemFields.h"
+#include "itemwin/ItemWindows.h"
+#include "itemwin/MemoRows.h"
+#include "itemwin/TextToList.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFontDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+TFidets* TheInstance = nullptr;
+
+// The memo keeps Windows line breaks in the table and plain breaks on screen.
+QString MemoTextFromStored(const QString& text) {
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+QString StoredTextFromMemo(const QString& text) {
+    QString t = text;
+    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return t;
+}
+
+QLabel* MakeLabel(const QString& name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void MakeBoldRed(QLabel* label) {
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, Qt::red);
+    label->setPalette(pal);
+}
+} // namespace
+
+const QColor TFidets::EditColour(255, 255, 0);
+const QColor TFidets::InsertColour(0, 255, 255);
+const QColor TFidets::BrowseColour(255, 255, 255);
+
+TFidets* TFidets::Instance() {
+    if (!TheInstance)
+        TheInstance = new TFidets;
+    return TheInstance;
+}
+
+TFidets* TFidets::Existing() {
+    return TheInstance;
+}
+
+void TFidets::DestroyInstance() {
+    delete TheInstance;
+    TheInstance = nullptr;
+}
+
+TFidets::TFidets(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TFidets"));
+    setWindowTitle(QStringLiteral("Cardolo : Item details"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    resize(540, 420);
+
+    MainMenu = new QMenuBar(this);
+    MainMenu->setObjectName(QStringLiteral("MainMenu"));
+    Close1 = MainMenu->addAction(QStringLiteral("Close"));
+    Close1->setObjectName(QStringLiteral("Close1"));
+    Now1 = MainMenu->addAction(QStringLiteral("Now"));
+    Now1->setObjectName(QStringLiteral("Now1"));
+    Font1 = MainMenu->addAction(QStringLiteral("Font"));
+    Font1->setObjectName(QStringLiteral("Font1"));
+    Link1 = MainMenu->addMenu(QStringLiteral("Link"));
+    Link1->setObjectName(QStringLiteral("Link1"));
+    from1 = Link1->addAction(QStringLiteral("Start new link"));
+    from1->setObjectName(QStringLiteral("from1"));
+
+    ParentLbl = MakeLabel(QStringLiteral("ParentLbl"), this);
+    QFont bold = ParentLbl->font();
+    bold.setBold(true);
+    ParentLbl->setFont(bold);
+    ParentLbl->setCursor(Qt::PointingHandCursor);
+    ParentLbl->setToolTip(QStringLiteral("= parent of current Item, click for its links"));
+
+    DBEdit1 = new QLineEdit(this);
+    DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
+    DBEdit1->setFont(bold);
+    DBEdit1->setMaxLength(80);
+    DBEdit1->setToolTip(QStringLiteral("This Item's Name"));
+    DBEdit2 = new QLineEdit(this);
+    DBEdit2->setObjectName(QStringLiteral("DBEdit2"));
+    DBEdit2->setMaxLength(40);
+    DBEdit2->setToolTip(QStringLiteral("This Item's Reference"));
+
+    Label1 = MakeLabel(QStringLiteral("Label1"), this);
+    Label1->setText(QStringLiteral("Item is self-linked!"));
+    Label1->setToolTip(QStringLiteral("Self-linking causes an Item and all its children to be "
+                                      "hidden unless its name is entered exactly"));
+    MakeBoldRed(Label1);
+    Label1->hide();
+    Label3 = MakeLabel(QStringLiteral("Label3"), this);
+    Label3->setToolTip(
+        QStringLiteral("Current Item is hidden because it is linked from a self-linked Item"));
+    MakeBoldRed(Label3);
+    Label3->hide();
+
+    DBMemo1 = new QPlainTextEdit(this);
+    DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+    DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    DBMemo1->setTabChangesFocus(false);
+    DBMemo1->setFont(QFont(QStringLiteral("Arial"), 8));
+
+    // Lies behind the Text memo, out of sight: the window's Esc button while browsing.
+    Button1 = new QPushButton(this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setAutoDefault(false);
+
+    InsBtn = new QRadioButton(QStringLiteral("Insert"), this);
+    InsBtn->setObjectName(QStringLiteral("InsBtn"));
+    EditBtn = new QRadioButton(QStringLiteral("Edit"), this);
+    EditBtn->setObjectName(QStringLiteral("EditBtn"));
+    radios = new QButtonGroup(this);
+    radios->addButton(InsBtn);
+    radios->addButton(EditBtn);
+
+    auto makeButton = [this](const QString& name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    CommitBtn = makeButton(QStringLiteral("CommitBtn"), QStringLiteral("Save"));
+    CommitBtn->setDefault(true);
+    CancelBtn = makeButton(QStringLiteral("CancelBtn"), QStringLiteral("Cancel"));
+    DeleteBtn = makeButton(QStringLiteral("DeleteBtn"), QStringLiteral("Delete Item"));
+    Button4 = makeButton(QStringLiteral("Button4"), QStringLiteral("Text to List"));
+
+    IdLbl = MakeLabel(QStringLiteral("IdLbl"), this);
+    CreatedLbl = MakeLabel(QStringLiteral("CreatedLbl"), this);
+    Label2 = MakeLabel(QStringLiteral("Label2"), this);
+
+    auto* fields = new QHBoxLayout;
+    fields->addWidget(DBEdit1, 3);
+    fields->addWidget(DBEdit2, 1);
+    auto* flags = new QHBoxLayout;
+    flags->addWidget(Label1);
+    flags->addWidget(Label3);
+    flags->addStretch(1);
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(InsBtn);
+    commands->addWidget(EditBtn);
+    commands->addSpacing(12);
+    commands->addWidget(CommitBtn);
+    commands->addWidget(CancelBtn);
+    commands->addStretch(1);
+    commands->addWidget(Button4);
+    commands->addWidget(DeleteBtn);
+    auto* statusFrame = new QFrame(this);
+    statusFrame->setFrameShape(QFrame::StyledPanel);
+    statusFrame->setFrameShadow(QFrame::Sunken);
+    auto* status = new QHBoxLayout(statusFrame);
+    status->setContentsMargins(4, 1, 4, 1);
+    status->addWidget(IdLbl);
+    status->addSpacing(16);
+    status->addWidget(CreatedLbl);
+    status->addSpacing(16);
+    status->addWidget(Label2, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(MainMenu);
+    layout->addWidget(ParentLbl);
+    layout->addLayout(fields);
+    layout->addLayout(flags);
+    layout->addWidget(DBMemo1, 1);
+    layout->addLayout(commands);
+    layout->addWidget(statusFrame);
+
+    connect(InsBtn, &QRadioButton::clicked, this,
+            [this] { RunCommand([this] { InsBtnClick(); }); });
+    connect(EditBtn, &QRadioButton::clicked, this,
+            [this] { RunCommand([this] { EditBtnClick(); }); });
+    connect(CommitBtn, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { CommitBtnClick(); }); });
+    connect(CancelBtn, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { CancelBtnClick(); }); });
+    connect(DeleteBtn, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { DeleteBtnClick(); }); });
+    connect(Button4, &QPushButton::clicked, this,
+            [this] { RunCommand([this] { Button4Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { close(); });
+    connect(Close1, &QAction::triggered, this, [this] { Close1Click(); });
+    connect(Now1, &QAction::triggered, this, [this] { Now1Click(); });
+    connect(Font1, &QAction::triggered, this, [this] { Font1Click(); });
+    connect(from1, &QAction::triggered, this, [this] { RunCommand([this] { from1Click(); }); });
+    connect(DBEdit1, &QLineEdit::textChanged, this, [this] { DBEdit1Change(); });
+    connect(DBEdit2, &QLineEdit::textChanged, this, [this] { DBEdit1Change(); });
+    connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { DBEdit1Change(); });
+
+    ParentLbl->installEventFilter(this);
+    DBEdit1->installEventFilter(this);
+    DBEdit2->installEventFilter(this);
+    DBMemo1->installEventFilter(this);
+    DBMemo1->viewport()->installEventFilter(this);
+
+    SetEditing(false);
+    SetFieldColour(BrowseColour);
+}
+
+TFidets::~TFidets() {
+    if (TheInstance == this)
+        TheInstance = nullptr;
+}
+
+bool TFidets::IsEditing() const {
+    return CommitBtn->isEnabled();
+}
+
+void TFidets::SetEditing(bool on) {
+    DetailsChanged = !on;
+    InsBtn->setEnabled(!on);
+    EditBtn->setEnabled(!on);
+    DeleteBtn->setEnabled(!on);
+    Button4->setEnabled(!on);
+    CommitBtn->setEnabled(on);
+    CancelBtn->setEnabled(on);
+    DBEdit1->setReadOnly(!on);
+    DBEdit2->setReadOnly(!on);
+    DBMemo1->setReadOnly(!on);
+    if (!on)
+        ClearRadios();
+    Close1->setEnabled(!on);
+}
+
+void TFidets::ClearRadios() {
+    radios->setExclusive(false);
+    InsBtn->setChecked(false);
+    EditBtn->setChecked(false);
+    radios->setExclusive(true);
+}
+
+void TFidets::SelectRadio(QRadioButton* radio) {
+    if (!radio->isChecked()) {
+        ProgrammaticChange = true;
+        radio->setChecked(true);
+        ProgrammaticChange = false;
+    }
+    if (radio == InsBtn)
+        InsBtnClick();
+    else
+        EditBtnClick();
+}
+
+void TFidets::SetFieldColour(const QColor& colour) {
+    for (QWidget* w : {static_cast<QWidget*>(DBEdit1), static_cast<QWidget*>(DBEdit2),
+                       static_cast<QWidget*>(DBMemo1)}) {
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::Base, colour);
+        w->setPalette(pal);
+    }
+}
+
+void TFidets::DBEdit1Change() {
+    DetailsChanged = true;
+}
+
+void TFidets::ShowRecord(const ItemRecord& record) {
+    DBEdit1->setText(record.Name);
+    DBEdit1->setCursorPosition(0);
+    DBEdit2->setText(record.Tel);
+    DBEdit2->setCursorPosition(0);
+    DBMemo1->setPlainText(MemoTextFromStored(record.Text));
+}
+
+void TFidets::FillStatusLine() {
+    IdLbl->setText(QStringLiteral("id = ") + QString::number(DetailsId));
+    if (Table1.CreatedTS.isValid())
+        CreatedLbl->setText(QStringLiteral("Created ") + TimestampText(Table1.CreatedTS, 2) +
+                            QStringLiteral(" "));
+    else
+        CreatedLbl->clear();
+    Label2->clear();
+}
+
+void TFidets::ShowRestored() {
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+bool TFidets::ShowItemDetails(ItemId id) {
+    // Moving to another item while editing keeps what was typed: the pending edit or insert is
+    // saved first, as the table would post it. If it cannot be saved the window stays put.
+    if (IsEditing()) {
+        RunCommand([this] { CommitBtnClick(); });
+        if (IsEditing()) {
+            ShowRestored();
+            return false;
+        }
+    }
+    DetailsMode = 'D';
+    DetailsChanged = false;
+    DetailsId = id;
+    if (id <= 0)
+        return false;
+    ItemRecord record;
+    if (!LocateItem(id, record))
+        return false;
+    Table1 = record;
+    ShowRecord(record);
+    DetailsParent = record.Parent;
+    FillStatusLine();
+    ParentLbl->setText(AncestryText(id, false));
+    Label1->setVisible(record.Id == record.Parent);
+    Label3->setText(QStringLiteral("Item hidden by #") + QString::number(record.Rank));
+    Label3->setVisible(record.Rank != 0);
+    ShowRestored();
+    return true;
+}
+
+void TFidets::EditItemDetails(ItemId id) {
+    if (ShowItemDetails(id))
+        SelectRadio(EditBtn);
+}
+
+bool TFidets::NewItemDetails(ItemId parentId, ItemId& newId) {
+    newId = 0;
+    // A window left open in another state is closed first, by the closing rules; when the user
+    // keeps it open the new item is not started.
+    if (isVisible()) {
+        close();
+        if (isVisible())
+            return false;
+    }
+    NewParentId = parentId;
+    DetailsMode = 'I';
+    DetailsChanged = false;
+    DetailsId = 0;
+    show();
+    SelectRadio(InsBtn);
+    ParentLbl->setText(AncestryText(parentId, true));
+    hide();
+    Label1->hide();
+    Label3->hide();
+    shownModal = true;
+    exec();
+    shownModal = false;
+    newId = DetailsId;
+    return DetailsId > 0;
+}
+
+bool TFidets::NewDiaryItemDetails(const CalendarDate& date, ItemId& newId) {
+    PresetRef = FormatIsoDateParenWeekday(date);
+    const ItemId parent = FindOrCreateYearItem(date.year);
+    return NewItemDetails(parent, newId);
+}
+
+void TFidets::InsBtnClick() {
+    if (IsEditing())
+        return;
+    SetEditing(true);
+    SetFieldColour(InsertColour);
+    IdLbl->setText(QStringLiteral("New item"));
+    CreatedLbl->clear();
+    // The new record: empty fields until it is saved.
+    DBEdit1->clear();
+    DBEdit2->clear();
+    DBMemo1->clear();
+    if (isVisible())
+        DBEdit1->setFocus();
+    if (!PresetRef.isEmpty()) {
+        DBEdit2->setText(PresetRef);
+        PresetRef.clear();
+        if (isVisible())
+            DBEdit1->setFocus();
+    }
+    DetailsChanged = false;
+}
+
+void TFidets::EditBtnClick() {
+    if (IsEditing())
+        return;
+    SetEditing(true);
+    SetFieldColour(EditColour);
+}
+
+void TFidets::CommitBtnClick() {
+    const QString name = DBEdit1->text();
+    const QString tel = DBEdit2->text();
+    const QString text = StoredTextFromMemo(DBMemo1->toPlainText());
+    if (InsBtn->isChecked()) {
+        DetailsId = CreateItem(name, tel, text);
+        // The item is saved from here on: a link that fails leaves it top-level, reported.
+        if (NewParentId > 0)
+            RunCommand([this] { LinkItems(NewParentId, DetailsId, 1); });
+        LocateItem(DetailsId, Table1);
+        FillStatusLine();
+        SetEditing(false);
+        SetFieldColour(BrowseColour);
+        if (IsShownModal())
+            close();
+        else if (ItemHooks().ItemSaved)
+            ItemHooks().ItemSaved(DetailsId);
+    }
+    if (EditBtn->isChecked()) {
+        if (!WriteItemFields(DetailsId, name, tel, text)) {
+            // The item went away while it was being edited: nothing to write to.
+            ItemNotFound(DetailsId);
+            return;
+        }
+        LocateItem(DetailsId, Table1);
+        SetEditing(false);
+        SetFieldColour(BrowseColour);
+    }
+}
+
+void TFidets::CancelBtnClick() {
+    if (DetailsChanged && !Confirm(QStringLiteral("OK to cancel insert/edit?")))
+        return;
+    // Back to the record the cursor was on before the insert or edit began.
+    if (IsEditing())
+        ShowRecord(Table1);
+    SetEditing(false);
+    Button1->setFocus();
+    SetFieldColour(BrowseColour);
+    FillStatusLine();
+    if (DetailsMode == 'I')
+        close();
+}
+
+void TFidets::DeleteBtnClick() {
+    if (DeleteItem(DetailsId))
+        close();
+}
+
+void TFidets::Button4Click() {
+    if (TextToList(DetailsId, TextRows()))
+        close();
+}
+
+void TFidets::Close1Click() {
+    close();
+}
+
+void TFidets::Now1Click() {
+    // A stamp only goes into fields that are being edited, where it will be saved.
+    QWidget* focus = focusWidget();
+    if (focus == DBMemo1 && !DBMemo1->isReadOnly()) {
+        DBMemo1->insertPlainText(NowStamp());
+    } else if (focus == DBEdit1 && !DBEdit1->isReadOnly()) {
+        DBEdit1->setText(DBEdit1->text() + NowStamp());
+        DBMemo1->setFocus();
+    }
+}
+
+void TFidets::Font1Click() {
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, DBMemo1->font(), this);
+    if (ok)
+        DBMemo1->setFont(font);
+}
+
+void TFidets::from1Click() {
+    if (ItemHooks().StartNewLink)
+        ItemHooks().StartNewLink(DetailsId, ItemName(DetailsId));
+    FlashMessage(QStringLiteral("Complete the link from a List screen"));
+}
+
+void TFidets::ParentLblClick() {
+    if (ItemHooks().ShowLinks)
+        ItemHooks().ShowLinks(DetailsParent, ItemName(DetailsParent));
+}
+
+QStringList TFidets::TextRows() const {
+    return DisplayedRows(DBMemo1);
+}
+
+bool TFidets::FormCloseQuery() {
+    if (IsEditing())
+        RunCommand([this] { CancelBtnClick(); });
+    return !IsEditing();
+}
+
+void TFidets::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QDialog::done(QDialog::Rejected);
+}
+
+// Every way of leaving the dialog goes through the closing rules.
+void TFidets::reject() {
+    close();
+}
+
+void TFidets::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Escape) {
+        if (IsEditing())
+            RunCommand([this] { CancelBtnClick(); });
+        else
+            close();
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (IsEditing() && focusWidget() != DBMemo1)
+            RunCommand([this] { CommitBtnClick(); });
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TFidets::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched == DBMemo1) {
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            RunCommand([this] { CancelBtnClick(); });
+            return true;
+        }
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == ParentLbl) {
+            RunCommand([this] { ParentLblClick(); });
+            return true;
+        }
+        if ((watched == DBEdit1 || watched == DBEdit2 || watched == DBMemo1->viewport()) &&
+            !IsEditing())
+            RunCommand([this] { SelectRadio(EditBtn); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFidets::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Button1->setGeometry(DBMemo1->geometry().adjusted(4, 4, -4, -4));
+    Button1->stackUnder(DBMemo1);
+}

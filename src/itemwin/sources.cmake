@@ -1,0 +1,13 @@
+target_sources(cardolo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/ItemFields.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ItemPage.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PageFontFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PageSizing.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TextToList.cpp
+)
+target_sources(cardolo_gui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/ItemWindows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MemoRows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TFIdets2.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TFidets.cpp
+)
