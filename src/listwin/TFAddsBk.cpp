@@ -1,43 +1,613 @@
 #include "listwin/TFAddsBk.h"
 
+#include "app/Busy.h"
 #include "app/Dialogs.h"
 #include "app/Folders.h"
 #include "app/Settings.h"
+#include "listwin/ListModel.h"
+#include "listwin/TFFind.h"
+#include "store/Database.h"
 
+#include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
 #include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
 
-TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent) {
+namespace {
+QFont arial(int pixels, bool bold = false) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+QAction* addItem(QMenu* menu, const QString& caption, const QString& name, bool enabled) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    a->setEnabled(enabled);
+    return a;
+}
+
+QMenu* addSubmenu(QMenu* parent, const QString& caption, const QString& name) {
+    QMenu* m = parent->addMenu(caption);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    return m;
+}
+} // namespace
+
+TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     setObjectName(QStringLiteral("TFAddsBk"));
     setWindowTitle(ApplicationTitle);
-    resize(640, 480);
+    resize(641, 600);
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    setPalette(windowPalette);
 
-    Exit1 = menuBar()->addAction(QStringLiteral("&Exit"));
-    Exit1->setObjectName(QStringLiteral("Exit1"));
-    connect(Exit1, &QAction::triggered, this, &TFAddsBk::Exit1Click);
+    // The state a fresh window starts from.
+    ResetListState();
+    ResetNavigation();
 
-    DBGrid1 = new QTableView(this);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+
+    buildHeader();
+    layout->addWidget(Panel4);
+
+    DBGrid1 = new QTableView(central);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-    QPalette pal = DBGrid1->palette();
-    pal.setColor(QPalette::Base, QColor(0xCE, 0xFF, 0xFF));
-    DBGrid1->setPalette(pal);
+    QPalette gridPalette = DBGrid1->palette();
+    gridPalette.setColor(QPalette::Base, QColor(0xCE, 0xFF, 0xFF));
+    gridPalette.setColor(QPalette::Text, Qt::black);
+    DBGrid1->setPalette(gridPalette);
+    DBGrid1->setFont(arial(12));
+    DBGrid1->horizontalHeader()->setFont(arial(11));
+    DBGrid1->horizontalHeader()->setSectionsClickable(true);
+    DBGrid1->horizontalHeader()->setHighlightSections(false);
+    DBGrid1->horizontalHeader()->setStretchLastSection(false);
     DBGrid1->verticalHeader()->hide();
-    setCentralWidget(DBGrid1);
-    statusBar();
+    DBGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(arial(12)).height() + 4);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setTabKeyNavigation(false);
+    DBGrid1->setCursor(Qt::PointingHandCursor);
+    DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    model = new ListModel(list, this);
+    DBGrid1->setModel(model);
+    DBGrid1->installEventFilter(this);
+    layout->addWidget(DBGrid1, 1);
+
+    buildStatusPanel();
+    layout->addWidget(Panel3);
+
+    // A cancel button under the grid: Esc runs Exit or Back.
+    Button1 = new QPushButton(central);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setShortcut(QKeySequence(Qt::Key_Escape));
+    Button1->setFocusPolicy(Qt::NoFocus);
+    Button1->setGeometry(0, 0, 1, 1);
+    Button1->lower();
+    connect(Button1, &QPushButton::clicked, this, &TFAddsBk::Exit1Click);
+
+    buildMenus();
+
+    Find = new TFFind(this);
+    Find->hide();
+
+    ItemView = new QDialog(this);
+    ItemView->setObjectName(QStringLiteral("ItemView"));
+    ItemView->resize(480, 360);
+    ItemViewText = new QPlainTextEdit(ItemView);
+    ItemViewText->setObjectName(QStringLiteral("ItemViewText"));
+    ItemViewText->setReadOnly(true);
+    auto* viewLayout = new QVBoxLayout(ItemView);
+    viewLayout->addWidget(ItemViewText);
+
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { gridCurrentChanged(current.row()); });
+    connect(DBGrid1, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (!index.isValid())
+            return;
+        list.Rows().SetCursor(index.row());
+        const ListField field = model->FieldAt(index.column());
+        run([this, field] { list.CellClick(field); });
+    });
+    connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        if (section < 0 || section >= model->columnCount())
+            return;
+        const QString title = model->headerData(section, Qt::Horizontal).toString();
+        run([this, title] { list.TitleClick(title); });
+    });
+    connect(DBGrid1, &QTableView::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (list.Rows().Count() > 0)
+            PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(pos));
+    });
+}
+
+TFAddsBk::~TFAddsBk() {
+    list.SetView(nullptr);
+}
+
+void TFAddsBk::buildHeader() {
+    Panel4 = new QFrame(centralWidget());
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setFixedHeight(61);
+    Panel4->setFrameShape(QFrame::Panel);
+    Panel4->setFrameShadow(QFrame::Raised);
+    auto* row = new QHBoxLayout(Panel4);
+    row->setContentsMargins(4, 0, 4, 0);
+
+    // The two labels sit at fixed heights: the item name moves down when the parent line shows.
+    auto* labels = new QWidget(Panel4);
+    labels->setObjectName(QStringLiteral("HeaderLabels"));
+    Label3 = new QLabel(QStringLiteral("Parent = 99 \"name here\""), labels);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setTextFormat(Qt::PlainText);
+    Label3->setFont(arial(11));
+    Label3->setStyleSheet(QStringLiteral("color: blue"));
+    Label3->setCursor(Qt::PointingHandCursor);
+    Label3->setToolTip(QStringLiteral("= parent of current Item, click for its Links"));
+    Label3->move(4, 1);
+    Label3->installEventFilter(this);
+    Label2 = new QLabel(labels);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setFont(arial(16, true));
+    Label2->setStyleSheet(QStringLiteral("color: blue"));
+    Label2->move(4, 12);
+    Label2->installEventFilter(this);
+    row->addWidget(labels, 1);
+
+    auto* radios = new QVBoxLayout;
+    PrimaryRdio = new QRadioButton(QStringLiteral("999 links down"), Panel4);
+    PrimaryRdio->setObjectName(QStringLiteral("PrimaryRdio"));
+    PrimaryRdio->setFont(arial(11));
+    SecondaryRdio = new QRadioButton(QStringLiteral("999 links across"), Panel4);
+    SecondaryRdio->setObjectName(QStringLiteral("SecondaryRdio"));
+    SecondaryRdio->setFont(arial(11));
+    radios->addWidget(PrimaryRdio);
+    radios->addWidget(SecondaryRdio);
+    row->addLayout(radios);
+
+    SpeedButton1 = new QToolButton(Panel4);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    SpeedButton1->setToolTip(QStringLiteral("Item text"));
+    SpeedButton1->setFixedSize(32, 32);
+    row->addWidget(SpeedButton1);
+
+    connect(PrimaryRdio, &QRadioButton::toggled, this, [this](bool on) {
+        if (on && !checkingRadio)
+            run([this] { list.SelectKind('1'); });
+    });
+    connect(SecondaryRdio, &QRadioButton::toggled, this, [this](bool on) {
+        if (on && !checkingRadio)
+            run([this] { list.SelectKind('2'); });
+    });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { OpenItemText(CurrentId); });
+}
+
+void TFAddsBk::buildStatusPanel() {
+    Panel3 = new QFrame(centralWidget());
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFixedHeight(34);
+    Panel3->setFrameShape(QFrame::Panel);
+    Panel3->setFrameShadow(QFrame::Raised);
+    auto* row = new QHBoxLayout(Panel3);
+    row->setContentsMargins(4, 2, 4, 2);
+
+    Edit1 = new QLineEdit(Panel3);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setFixedWidth(65);
+    Edit1->setFont(arial(11));
+    Edit1->setToolTip(QStringLiteral("Jump to position in this list"));
+    Edit1->installEventFilter(this);
+    row->addWidget(Edit1);
+
+    ClearBtn = new QToolButton(Panel3);
+    ClearBtn->setObjectName(QStringLiteral("ClearBtn"));
+    ClearBtn->setText(QStringLiteral("x"));
+    ClearBtn->setFont(arial(16, true));
+    ClearBtn->setToolTip(QStringLiteral("Clear 'jump to' box"));
+    row->addWidget(ClearBtn);
+
+    Label1 = new QLabel(Panel3);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    row->addWidget(Label1, 1);
+
+    SpeedButton2 = new QToolButton(Panel3);
+    SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+    SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
+    SpeedButton2->setToolTip(QStringLiteral("Jump to start of list"));
+    row->addWidget(SpeedButton2);
+    SpeedButton3 = new QToolButton(Panel3);
+    SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
+    SpeedButton3->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
+    SpeedButton3->setToolTip(QStringLiteral("Jump to end of list"));
+    row->addWidget(SpeedButton3);
+
+    connect(Edit1, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!TakeProgrammaticChange())
+            list.JumpTo(text);
+    });
+    connect(ClearBtn, &QToolButton::clicked, this, [this] {
+        Edit1->clear();
+        list.Rows().First();
+        CursorMoved();
+        Edit1->setFocus();
+    });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] {
+        list.Rows().First();
+        CursorMoved();
+    });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] {
+        list.Rows().Last();
+        CursorMoved();
+    });
+}
+
+void TFAddsBk::buildMenus() {
+    QMenuBar* bar = menuBar();
+    auto top = [bar](const QString& caption, const QString& name, bool enabled) {
+        QAction* a = bar->addAction(caption);
+        a->setObjectName(name);
+        a->setEnabled(enabled);
+        return a;
+    };
+    auto sub = [bar](const QString& caption, const QString& name) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name);
+        return m;
+    };
+
+    Exit1 = top(QStringLiteral("&Exit"), QStringLiteral("Exit1"), true);
+    Top1 = top(QStringLiteral("Top"), QStringLiteral("Top1"), false);
+    Refresh1 = top(QStringLiteral("Refresh"), QStringLiteral("Refresh1"), true);
+    Find1 = top(QStringLiteral("Search"), QStringLiteral("Find1"), true);
+    Import1 = top(QStringLiteral("Import"), QStringLiteral("Import1"), false);
+    Export1 = sub(QStringLiteral("Export"), QStringLiteral("Export1"));
+    toClipboard1 =
+        addItem(Export1, QStringLiteral("to Clipboard"), QStringLiteral("toClipboard1"), false);
+    toFile1 = addItem(Export1, QStringLiteral("to File"), QStringLiteral("toFile1"), false);
+    Print1 = addItem(Export1, QStringLiteral("to Printer"), QStringLiteral("Print1"), false);
+    Now1 = top(QStringLiteral("Now!"), QStringLiteral("Now1"), false);
+    New1 = sub(QStringLiteral("New"), QStringLiteral("New1"));
+    ext1 = addItem(New1, QStringLiteral("Text"), QStringLiteral("ext1"), false);
+    Details2 = addItem(New1, QStringLiteral("Details"), QStringLiteral("Details2"), false);
+    Diary1 = top(QStringLiteral("Diary"), QStringLiteral("Diary1"), false);
+    LinkAll1 = sub(QStringLiteral("LinkAll"), QStringLiteral("LinkAll1"));
+    LinkAllDown1 = addItem(LinkAll1, QStringLiteral("Link down from .. to all items in this list"),
+                           QStringLiteral("LinkAllDown1"), false);
+    LinkAllAcross1 =
+        addItem(LinkAll1, QStringLiteral("Link across between ..  and all items in this list"),
+                QStringLiteral("LinkAllAcross1"), false);
+    Delink1 = top(QStringLiteral("Delin&k"), QStringLiteral("Delink1"), false);
+    Tools1 = sub(QStringLiteral("Tools"), QStringLiteral("Tools1"));
+    Calendar1 = addItem(Tools1, QStringLiteral("Calendar"), QStringLiteral("Calendar1"), false);
+    Notepad1 = addItem(Tools1, QStringLiteral("Notepad"), QStringLiteral("Notepad1"), false);
+    CheckMnu =
+        addItem(Tools1, QStringLiteral("Database healthcheck"), QStringLiteral("CheckMnu"), false);
+    Options1 = addSubmenu(Tools1, QStringLiteral("Options"), QStringLiteral("Options1"));
+    Flashinterval1 = addItem(Options1, QStringLiteral("Flash interval"),
+                             QStringLiteral("Flashinterval1"), false);
+    Showlinkcounts1 = addItem(Options1, QStringLiteral("Show link counts"),
+                              QStringLiteral("Showlinkcounts1"), true);
+    Showlinkcounts1->setCheckable(true);
+    Archiveid1 =
+        addItem(Options1, QStringLiteral("Archive id"), QStringLiteral("Archiveid1"), false);
+    // The link-note placement is decided by the list itself; the options stay out of sight.
+    auto* placement = new QActionGroup(this);
+    LnoteBeforeMnu = addItem(Options1, QStringLiteral("Llink Note before item name"),
+                             QStringLiteral("LnoteBefore"), true);
+    LnoteAfterMnu = addItem(Options1, QStringLiteral("Link Note after item name"),
+                            QStringLiteral("LnoteAfter"), true);
+    for (QAction* a : {LnoteBeforeMnu, LnoteAfterMnu}) {
+        a->setCheckable(true);
+        a->setVisible(false);
+        placement->addAction(a);
+    }
+    LnoteBeforeMnu->setChecked(LnoteBefore);
+    LnoteAfterMnu->setChecked(!LnoteBefore);
+    HideArchive1 = addItem(Options1, QStringLiteral("Hide archive from searches"),
+                           QStringLiteral("HideArchive1"), false);
+    HideArchive1->setVisible(false);
+    About1 = top(QStringLiteral("About"), QStringLiteral("About1"), false);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    ViewItemnew1 =
+        addItem(PopupMenu1, QStringLiteral("Text"), QStringLiteral("ViewItemnew1"), true);
+    Sublist1 = addItem(PopupMenu1, QStringLiteral("Links"), QStringLiteral("Sublist1"), true);
+    Details1 = addItem(PopupMenu1, QStringLiteral("Details"), QStringLiteral("Details1"), true);
+    Edit2 = addItem(PopupMenu1, QStringLiteral("Edit"), QStringLiteral("Edit2"), false);
+    PopupMenu1->addSeparator();
+    Link1 = addItem(PopupMenu1, QStringLiteral("Start new link"), QStringLiteral("Link1"), false);
+    LinkFromX1 = addItem(PopupMenu1, QStringLiteral("Parent/Child link from X to this item"),
+                         QStringLiteral("LinkFromX1"), false);
+    LinkToX1 = addItem(PopupMenu1, QStringLiteral("Parent/Child link from this item to X"),
+                       QStringLiteral("LinkToX1"), false);
+    Secondarylink1 =
+        addItem(PopupMenu1, QStringLiteral("Link across"), QStringLiteral("Secondarylink1"), false);
+    Linknote1 =
+        addItem(PopupMenu1, QStringLiteral("Link note"), QStringLiteral("Linknote1"), false);
+    Ungroup1 = addItem(PopupMenu1, QStringLiteral("Delink"), QStringLiteral("Ungroup1"), false);
+    PopupMenu1->addSeparator();
+    Deleteitem1 =
+        addItem(PopupMenu1, QStringLiteral("Delete Item"), QStringLiteral("Deleteitem1"), false);
+
+    connect(Exit1, &QAction::triggered, this, &TFAddsBk::Exit1Click);
+    connect(Top1, &QAction::triggered, this, &TFAddsBk::TopCommand);
+    connect(Refresh1, &QAction::triggered, this, &TFAddsBk::RefreshCommand);
+    connect(Find1, &QAction::triggered, this, &TFAddsBk::SearchCommand);
+    connect(Options1, &QMenu::aboutToShow, this, [this] {
+        Flashinterval1->setText(QStringLiteral("Flash interval = ") +
+                                QString::number(AppSettings().FlashInterval) +
+                                QStringLiteral("ms"));
+        Archiveid1->setText(QStringLiteral("Archive id = ") +
+                            QString::number(AppSettings().ArchiveId));
+    });
+    connect(Showlinkcounts1, &QAction::triggered, this, [this](bool checked) {
+        AppSettings().ShowLinkCounts = checked;
+        FlashMessage(QStringLiteral("or click on Links column heading"));
+        BuildListCommand();
+    });
+    connect(ViewItemnew1, &QAction::triggered, this, [this] {
+        const ListRow& row = list.Rows().CursorRow();
+        if (row.Id <= 0)
+            ItemNotFound(row.Id2);
+        else
+            OpenItemText(row.Id);
+    });
+    connect(Sublist1, &QAction::triggered, this, [this] { run([this] { list.StepIntoLinks(); }); });
+    connect(Details1, &QAction::triggered, this, [this] {
+        const ListRow& row = list.Rows().CursorRow();
+        if (row.Id <= 0)
+            ItemNotFound(row.Id2);
+        else
+            ShowItemDetails(row.Id);
+    });
+}
+
+void TFAddsBk::run(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const DbError& e) {
+        ResetBusy();
+        ShowInfo(e.Text);
+    }
+}
+
+void TFAddsBk::BuildListCommand() {
+    run([this] { list.BuildList(); });
+}
+
+void TFAddsBk::TopCommand() {
+    run([this] { list.Top(); });
+}
+
+void TFAddsBk::RefreshCommand() {
+    run([this] { list.Refresh(); });
+}
+
+void TFAddsBk::SearchCommand() {
+    const QString text = Find->AskSearchText();
+    if (text.isEmpty())
+        return;
+    const bool byId = Find->IdRdio->isChecked();
+    run([this, text, byId] {
+        if (byId)
+            list.SearchForId(text);
+        else
+            list.SearchForText(text);
+    });
 }
 
 void TFAddsBk::Exit1Click() {
+    if (Exit1->text() != QLatin1String("&Exit")) {
+        run([this] { list.GoBack(); });
+        return;
+    }
     if (Confirm(QStringLiteral("OK to exit program 'Cardolo' ?")))
         close();
 }
 
-void TFAddsBk::CloseQuietly() { close(); }
+void TFAddsBk::CloseQuietly() {
+    close();
+}
 
 // Every close writes the settings; none is refused.
 void TFAddsBk::closeEvent(QCloseEvent* event) {
     WriteSettings();
+    ItemView->hide();
     event->accept();
+}
+
+void TFAddsBk::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce)
+        return;
+    shownOnce = true;
+    BuildListCommand();
+}
+
+bool TFAddsBk::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == Label2) {
+            list.CurrentItemClick();
+            return true;
+        }
+        if (watched == Label3) {
+            run([this] { list.GoToParent(); });
+            return true;
+        }
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (watched == DBGrid1) {
+        if (enter) {
+            run([this] { list.OpenRow(); });
+            return true;
+        }
+        // Typing in the grid starts a jump: the focus goes to the box, the key does not.
+        const QString text = key->text();
+        if (!text.isEmpty() && text.at(0).unicode() >= 0x20 && text.at(0).unicode() != 0x7F) {
+            Edit1->setFocus();
+            return true;
+        }
+    } else if (watched == Edit1) {
+        if (key->key() == Qt::Key_Up) {
+            if (list.Rows().Prior())
+                syncCursorToGrid();
+            return true;
+        }
+        if (key->key() == Qt::Key_Down) {
+            if (list.Rows().Next())
+                syncCursorToGrid();
+            return true;
+        }
+        if (enter) {
+            run([this] { list.OpenRow(); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFAddsBk::ListRebuilt() {
+    const ListHeader& h = list.Header();
+    model->Reset();
+
+    setWindowTitle(h.Caption);
+    Panel4->setVisible(h.PanelVisible);
+    Label2->setText(h.Label2Shown);
+    Label2->adjustSize();
+    Label2->move(Label2->x(), h.Label2Top);
+    Label2->setCursor(h.Label2Clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    Label2->setToolTip(h.Label2Clickable ? QStringLiteral("= current Item; click for details")
+                                         : QString());
+    Label3->setText(h.Label3);
+    Label3->adjustSize();
+    Label3->setVisible(h.Label3Visible);
+    checkingRadio = true;
+    (h.AcrossChecked ? SecondaryRdio : PrimaryRdio)->setChecked(true);
+    checkingRadio = false;
+    PrimaryRdio->setVisible(h.RadiosVisible);
+    SecondaryRdio->setVisible(h.RadiosVisible);
+    PrimaryRdio->setText(h.DownCaption);
+    SecondaryRdio->setText(h.AcrossCaption);
+    Exit1->setText(h.BackCaption);
+    Top1->setEnabled(h.TopEnabled);
+    SpeedButton1->setVisible(h.TextButtonVisible);
+    Label1->setText(h.Status);
+    Showlinkcounts1->setChecked(AppSettings().ShowLinkCounts);
+    (LnoteBefore ? LnoteBeforeMnu : LnoteAfterMnu)->setChecked(true);
+
+    // Widths in characters, turned into pixels by the grid's font.
+    const QFontMetrics fm(DBGrid1->font());
+    const int charWidth = fm.averageCharWidth();
+    for (int c = 0; c < h.Columns.size(); ++c)
+        DBGrid1->setColumnWidth(c, h.Columns[c].Width * charWidth + 8);
+
+    syncCursorToGrid();
+    Edit1->setFocus();
+}
+
+void TFAddsBk::syncCursorToGrid() {
+    const int row = list.Rows().Cursor();
+    placingCursor = true;
+    if (row < 0)
+        DBGrid1->setCurrentIndex(QModelIndex());
+    else
+        DBGrid1->setCurrentIndex(model->index(row, 0));
+    placingCursor = false;
+}
+
+// The cursor row stands with up to nine following rows in view.
+void TFAddsBk::CursorMoved() {
+    syncCursorToGrid();
+    const int row = list.Rows().Cursor();
+    if (row < 0)
+        return;
+    const int below = std::min(row + 9, list.Rows().Count() - 1);
+    DBGrid1->scrollTo(model->index(below, 0), QAbstractItemView::EnsureVisible);
+    DBGrid1->scrollTo(model->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+void TFAddsBk::gridCurrentChanged(int row) {
+    if (!placingCursor && row >= 0)
+        list.Rows().SetCursor(row);
+}
+
+void TFAddsBk::ClearSearchText() {
+    Find->Edit1->clear();
+}
+
+void TFAddsBk::ClearJumpBoxQuietly() {
+    if (Edit1->text().isEmpty())
+        return; // no change, so no change event to ignore
+    ProgrammaticChange = true;
+    Edit1->clear();
+}
+
+void TFAddsBk::showItemView(const QString& title, const QString& text) {
+    ItemView->setWindowTitle(title);
+    ItemViewText->setPlainText(text);
+    ItemView->show();
+    ItemView->raise();
+}
+
+void TFAddsBk::ShowItemDetails(ItemId id) {
+    ItemRecord item;
+    try {
+        if (!LocateItem(id, item))
+            return;
+    } catch (const DbError& e) {
+        ShowInfo(e.Text);
+        return;
+    }
+    QString text;
+    text += QStringLiteral("Name: ") + item.Name + QLatin1Char('\n');
+    text += QStringLiteral("Ref: ") + item.Tel + QLatin1Char('\n');
+    text += QStringLiteral("Id: ") + QString::number(item.Id) + QLatin1Char('\n');
+    text += QStringLiteral("Parent: ") + QString::number(item.Parent) + QLatin1Char('\n');
+    text += QString::number(item.Numchildren) + QStringLiteral(" links down, ") +
+            QString::number(item.numcousins) + QStringLiteral(" links across\n");
+    text += QStringLiteral("Created: ") +
+            item.CreatedTS.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    showItemView(QStringLiteral("Cardolo : Item Details"), text);
+}
+
+void TFAddsBk::OpenItemText(ItemId id) {
+    ItemRecord item;
+    try {
+        if (!LocateItem(id, item))
+            return;
+    } catch (const DbError& e) {
+        ShowInfo(e.Text);
+        return;
+    }
+    showItemView(QStringLiteral("Cardolo : ") + item.Name, item.Text);
 }

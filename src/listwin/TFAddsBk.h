@@ -1,24 +1,139 @@
 #pragma once
 
+#include "listwin/ItemsList.h"
+
 #include <QMainWindow>
 
 class QAction;
+class QActionGroup;
+class QDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
 class QTableView;
+class QToolButton;
+class ListModel;
+class TFFind;
 
-// The items list window, the program's main window.
-class TFAddsBk : public QMainWindow {
+// The items list window, the program's main window: the header with the current item, the
+// grid of the list, the jump-to box and the menus. The list itself lives in ItemsList; this
+// class wires it to the screen and runs the user's commands.
+class TFAddsBk : public QMainWindow, private ItemsListView {
     Q_OBJECT
 public:
     explicit TFAddsBk(QWidget* parent = nullptr);
+    ~TFAddsBk() override;
 
     // Closes without a question, as a system shutdown does.
     void CloseQuietly();
-    // The Exit command: asks first.
+    // Exit on the top-level list (asks first), Back on every other.
     void Exit1Click();
 
-    QAction* Exit1;
+    ItemsList& List() { return list; }
+    ListModel* Model() { return model; }
+
+    // Opening one item. These show a plain read-only view of the item for now.
+    void ShowItemDetails(ItemId id) override;
+    void OpenItemText(ItemId id) override;
+
+    // User commands; each shows an engine error's text instead of letting it through.
+    void BuildListCommand();
+    void TopCommand();
+    void RefreshCommand();
+    void SearchCommand();
+
+    // Header.
+    QFrame* Panel4;
+    QLabel* Label3;
+    QLabel* Label2;
+    QRadioButton* PrimaryRdio;
+    QRadioButton* SecondaryRdio;
+    QToolButton* SpeedButton1;
+    // Grid and status panel.
     QTableView* DBGrid1;
+    QFrame* Panel3;
+    QLineEdit* Edit1;
+    QToolButton* ClearBtn;
+    QLabel* Label1;
+    QToolButton* SpeedButton2;
+    QToolButton* SpeedButton3;
+    QPushButton* Button1;
+    // Main menu.
+    QAction* Exit1;
+    QAction* Top1;
+    QAction* Refresh1;
+    QAction* Find1;
+    QAction* Import1;
+    QMenu* Export1;
+    QAction* toClipboard1;
+    QAction* toFile1;
+    QAction* Print1;
+    QAction* Now1;
+    QMenu* New1;
+    QAction* ext1;
+    QAction* Details2;
+    QAction* Diary1;
+    QMenu* LinkAll1;
+    QAction* LinkAllDown1;
+    QAction* LinkAllAcross1;
+    QAction* Delink1;
+    QMenu* Tools1;
+    QAction* Calendar1;
+    QAction* Notepad1;
+    QAction* CheckMnu;
+    QMenu* Options1;
+    QAction* Flashinterval1;
+    QAction* Showlinkcounts1;
+    QAction* Archiveid1;
+    QAction* LnoteBeforeMnu;
+    QAction* LnoteAfterMnu;
+    QAction* HideArchive1;
+    QAction* About1;
+    // Context menu of the grid.
+    QMenu* PopupMenu1;
+    QAction* ViewItemnew1;
+    QAction* Sublist1;
+    QAction* Details1;
+    QAction* Edit2;
+    QAction* Link1;
+    QAction* LinkFromX1;
+    QAction* LinkToX1;
+    QAction* Secondarylink1;
+    QAction* Linknote1;
+    QAction* Ungroup1;
+    QAction* Deleteitem1;
+
+    TFFind* Find;
+    // The plain view opened by ShowItemDetails and OpenItemText.
+    QDialog* ItemView;
+    QPlainTextEdit* ItemViewText;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildHeader();
+    void buildStatusPanel();
+    // Runs a command, showing a database error's text instead of letting it through.
+    void run(const std::function<void()>& command);
+    void ListRebuilt() override;
+    void CursorMoved() override;
+    void ClearSearchText() override;
+    void ClearJumpBoxQuietly() override;
+    void syncCursorToGrid();
+    void gridCurrentChanged(int row);
+    void showItemView(const QString& title, const QString& text);
+
+    ItemsList list;
+    ListModel* model;
+    bool shownOnce = false;
+    bool placingCursor = false;
+    bool checkingRadio = false;
 };

@@ -1,3 +1,13 @@
+target_sources(cardolo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/ListState.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListQuery.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListRows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DisplayRequest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SearchRunner.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ItemsList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListModel.cpp
+)
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/TFAddsBk.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TFFind.cpp
 )

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "listwin/DisplayRequest.h"
+#include "listwin/ListRows.h"
+#include "listwin/ListState.h"
+
+#include <QString>
+#include <QVector>
+
+// The columns the grid can show.
+enum class ListField { dpname, dpref, TextPres, LinksPres };
+
+struct ListColumn {
+    ListField Field;
+    QString Label;
+    int Width; // in characters
+};
+
+// Everything around the grid that a built list decides: captions, header, buttons, status.
+struct ListHeader {
+    QString Caption; // the window caption
+    bool PanelVisible = false;
+    QString Label2;      // current item (ampersands doubled) or the quoted search text
+    QString Label2Shown; // Label2 as the screen shows it
+    int Label2Top = 12;
+    bool Label2Clickable = false; // hand cursor and hint: a click shows the item's details
+    QString Label3;               // the ancestry of the current item
+    bool Label3Visible = false;
+    bool RadiosVisible = false;
+    bool AcrossChecked = false; // "links across" checked, else "links down"
+    QString DownCaption = QStringLiteral("999 links down");
+    QString AcrossCaption = QStringLiteral("999 links across");
+    QString BackCaption = QStringLiteral("&Exit");
+    bool TopEnabled = false;
+    bool TextButtonVisible = false;
+    QString Status;              // "12 Items listed"
+    QVector<ListColumn> Columns; // visible columns, in order
+};
+
+// What the list needs from the window that shows it.
+class ItemsListView {
+public:
+    virtual ~ItemsListView() = default;
+    // The rows, columns and header were replaced.
+    virtual void ListRebuilt() = 0;
+    // The cursor was placed: bring the row and the rows after it into view.
+    virtual void CursorMoved() = 0;
+    virtual void ShowItemDetails(ItemId id) = 0;
+    virtual void OpenItemText(ItemId id) = 0;
+    // Empties the search dialog's text box.
+    virtual void ClearSearchText() = 0;
+    // Empties the jump-to box without running a jump.
+    virtual void ClearJumpBoxQuietly() = 0;
+};
+
+// The items list: builds each kind of list, keeps the cursor, and moves through the links
+// and back through the history of lists. Engine errors leave as DbError.
+class ItemsList {
+public:
+    explicit ItemsList(ItemsListView* view = nullptr) : view(view) {}
+    void SetView(ItemsListView* v) { view = v; }
+
+    const ListRows& Rows() const { return rows; }
+    ListRows& Rows() { return rows; }
+    const ListHeader& Header() const { return header; }
+    const QString& QueryText() const { return queryText; }
+
+    // Building lists.
+    void BuildList();
+    void ShowLinks(ItemId id, const QString& name);
+    void ResolveDefaultSort();
+    void SetLinkCounts(int down, int across);
+    void SetBackCaption(char kind);
+    bool RefVisible() const { return refVisible; }
+
+    // Navigation.
+    void ApplyRequest();
+    void PushRequest(const DisplayRequest& request);
+    void GoBack();
+    void SavePosition();
+    void RestorePosition(ItemId id, int drop);
+    void RefreshKeepingPlace();
+    void RememberNextRow();
+    void StepIntoLinks();
+    void GoToParent(); // the header's parent line
+    void Top();
+    void Refresh();
+    void SelectKind(char kind); // a radio button clicked by the user
+
+    // Grid actions.
+    void OpenRow();
+    void CellClick(ListField field);
+    void TitleClick(const QString& title);
+    bool CanResequence();
+    void JumpTo(const QString& text);
+    void CurrentItemClick(); // the header's current-item label
+
+    // Search.
+    void SearchForText(const QString& typed);
+    void SearchForId(const QString& typed);
+    void RunSearch(const QString& typed);
+
+private:
+    // Stops with ItemNotFound when the row's item no longer exists.
+    bool RowCheck(const ListRow& row);
+    void SizeColumns();
+    void Moved();
+
+    ItemsListView* view;
+    ListRows rows;
+    ListHeader header;
+    QString queryText;
+    bool refVisible = false;
+    int nameWidth = 8;
+    int refWidth = 0;
+};

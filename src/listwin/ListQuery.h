@@ -1,0 +1,45 @@
+#pragma once
+
+#include "store/ItemStore.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The list query of the items list window and the few statements the window writes with.
+// Every kind of list returns the same column names, so one row shape serves them all.
+
+// One listed row. The item's text is not kept, only whether it has one: a list of many
+// thousand items must not hold their texts; whoever needs a text reads it by id.
+struct ListRow {
+    ItemId Id = 0;  // 0 when a link across names an item that no longer exists
+    ItemId Id2 = 0; // the item id as the link stores it (the item's own id otherwise)
+    QString Name;
+    ItemId Rank = 0;
+    int Drop2 = 0; // the link's drop in a links-across list, else the rank
+    QString LName; // lower-case name, as the engine lower-cases it
+    ItemId Parent = 0;
+    QString Tel;
+    QString LinkNote; // the link's note in a links-across list, else the lower-case ref
+    int NumChildren = 0;
+    int NumCousins = 0;
+    bool HasText = false;
+};
+
+// The statement for a list, one line per element, from the list state it depends on.
+QStringList ListQueryLines(char listKind, bool searchList, char sortOrder, bool lnoteBefore);
+QString ListQueryText(const QStringList& lines);
+
+// Runs the list query: parent is the current item (or the hider shown, for a search list);
+// stamp is bound only for a search list. Throws DbError.
+std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, ItemId parent,
+                                  const QDateTime& stamp);
+
+// Writes a recounted number of links down (down true) or across into the item.
+void StoreLinkCount(ItemId id, bool down, int count);
+
+// Statements of the text search: every item in key order, and the stamp of one match.
+extern const char* const SearchWalkSql;
+extern const char* const SearchStampSql;

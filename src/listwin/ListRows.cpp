@@ -1,0 +1,128 @@
+#include "listwin/ListRows.h"
+
+#include <algorithm>
+
+namespace {
+const ListRow& emptyRow() {
+    static const ListRow row;
+    return row;
+}
+} // namespace
+
+void ListRows::Reset(std::vector<ListRow> newRows) {
+    rows = std::move(newRows);
+    cursor = rows.empty() ? -1 : 0;
+}
+
+void ListRows::SetCursor(int i) {
+    if (rows.empty()) {
+        cursor = -1;
+        return;
+    }
+    cursor = std::clamp(i, 0, Count() - 1);
+}
+
+const ListRow& ListRows::CursorRow() const {
+    return cursor < 0 ? emptyRow() : Row(cursor);
+}
+
+bool ListRows::Next() {
+    if (cursor < 0 || cursor + 1 >= Count())
+        return false;
+    ++cursor;
+    return true;
+}
+
+bool ListRows::Prior() {
+    if (cursor <= 0)
+        return false;
+    --cursor;
+    return true;
+}
+
+bool AtOrAfter(const QString& a, const QString& b) {
+    // Code points, not UTF-16 units: the engine orders its UTF-8 text byte by byte.
+    auto ai = a.cbegin(), bi = b.cbegin();
+    while (ai != a.cend() && bi != b.cend()) {
+        const char32_t ca = ai->isHighSurrogate() && ai + 1 != a.cend()
+                                ? QChar::surrogateToUcs4(*ai, *(ai + 1))
+                                : ai->unicode();
+        const char32_t cb = bi->isHighSurrogate() && bi + 1 != b.cend()
+                                ? QChar::surrogateToUcs4(*bi, *(bi + 1))
+                                : bi->unicode();
+        if (ca != cb)
+            return ca > cb;
+        ai += ca > 0xFFFF ? 2 : 1;
+        bi += cb > 0xFFFF ? 2 : 1;
+    }
+    return bi == b.cend();
+}
+
+void ListRows::JumpTo(const QString& text, char sortOrder) {
+    if (rows.empty())
+        return;
+    for (int i = 0; i < Count(); ++i) {
+        const ListRow& r = Row(i);
+        const QString key = sortOrder == 'R' ? r.Tel + r.LName : r.LName;
+        if (AtOrAfter(key, text)) {
+            cursor = i;
+            return;
+        }
+    }
+    cursor = Count() - 1;
+}
+
+void ListRows::Locate(ItemId id, int drop, bool matchDrop) {
+    if (rows.empty())
+        return;
+    for (int i = 0; i < Count(); ++i) {
+        const ListRow& r = Row(i);
+        if (r.Id == id && (!matchDrop || r.Drop2 == drop)) {
+            cursor = i;
+            return;
+        }
+    }
+    cursor = Count() - 1;
+}
+
+bool ListRows::AllHaveRefs() const {
+    return std::all_of(rows.begin(), rows.end(), [](const ListRow& r) { return !r.Tel.isEmpty(); });
+}
+
+QString DisplayName(const ListRow& row, char listKind, bool lnoteBefore) {
+    if (listKind != '2' || row.LinkNote.isEmpty())
+        return row.Name;
+    if (lnoteBefore)
+        return QStringLiteral("[ ") + row.LinkNote + QStringLiteral(" ]  ") + row.Name;
+    return row.Name + QStringLiteral("  [ ") + row.LinkNote + QStringLiteral(" ]");
+}
+
+QString LinksMark(const ListRow& row, bool showCounts) {
+    const int total = row.NumChildren + row.NumCousins;
+    if (total <= 0)
+        return QString();
+    return showCounts ? QString::number(total) : QString(QChar(0xBB));
+}
+
+ColumnMeasure MeasureColumns(const ListRows& rows, char listKind, bool lnoteBefore) {
+    ColumnMeasure m;
+    int longestName = 7;
+    int longestRef = 0;
+    for (int i = 0; i < rows.Count(); ++i) {
+        const ListRow& r = rows.Row(i);
+        longestName = std::max(longestName, int(DisplayName(r, listKind, lnoteBefore).size()));
+        longestRef = std::max(longestRef, int(r.Tel.size()));
+        if (listKind == '2' && !r.LinkNote.isEmpty())
+            ++m.Noted;
+        else
+            ++m.Plain;
+    }
+    m.NameWidth = longestName < 10 ? longestName + 1 : longestName;
+    if (longestRef > 0)
+        m.RefWidth = longestRef < 10 ? longestRef + 1 : longestRef;
+    return m;
+}
+
+bool WantNoteBefore(const ColumnMeasure& measure) {
+    return !(measure.Noted > 0 && measure.Plain > 0);
+}

@@ -1,0 +1,537 @@
+#include "ListFixture.h"
+
+#include "app/Clock.h"
+#include "app/Settings.h"
+#include "app/TextHelpers.h"
+#include "listwin/ItemsList.h"
+#include "listwin/SearchRunner.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QTest>
+
+namespace {
+// Records what the list asks of its window.
+class RecordingView : public ItemsListView {
+public:
+    void ListRebuilt() override { ++Rebuilt; }
+    void CursorMoved() override {}
+    void ShowItemDetails(ItemId id) override { Details << id; }
+    void OpenItemText(ItemId id) override { Texts << id; }
+    void ClearSearchText() override { ++SearchCleared; }
+    void ClearJumpBoxQuietly() override { ++JumpCleared; }
+    int Rebuilt = 0;
+    QList<ItemId> Details;
+    QList<ItemId> Texts;
+    int SearchCleared = 0;
+    int JumpCleared = 0;
+};
+
+QStringList names(const ItemsList& list) {
+    QStringList out;
+    for (int i = 0; i < list.Rows().Count(); ++i)
+        out << list.Rows().Row(i).Name;
+    return out;
+}
+
+void cursorTo(ItemsList& list, ItemId id) {
+    for (int i = 0; i < list.Rows().Count(); ++i)
+        if (list.Rows().Row(i).Id == id)
+            list.Rows().SetCursor(i);
+}
+
+QStringList labels(const ItemsList& list) {
+    QStringList out;
+    for (const ListColumn& c : list.Header().Columns)
+        out << c.Label;
+    return out;
+}
+} // namespace
+
+// Building each kind of list, moving through links and back, and searching, without a window.
+class TestItemsList : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        ResetListState();
+        ResetNavigation();
+        PunctuationFolding = false;
+        LastSearchStamp = QDateTime();
+        CurrentHider = 0;
+    }
+    void cleanup() { init(); }
+
+    void topLevelList() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        fixture::Add("zebra");
+        fixture::Add("Apple", 0, QString(), "text");
+        RecordingView view;
+        ItemsList list(&view);
+        list.BuildList();
+        const ListHeader& h = list.Header();
+        QCOMPARE(names(list), (QStringList{"Apple", "Diary", "zebra"}));
+        QCOMPARE(h.Caption, QString("Cardolo : Top-level Items"));
+        QVERIFY(!h.PanelVisible);
+        QVERIFY(!h.RadiosVisible);
+        QVERIFY(!h.TopEnabled);
+        QCOMPARE(h.BackCaption, QString("&Exit"));
+        QCOMPARE(h.Status, QString("3 Items listed"));
+        QCOMPARE(labels(list), (QStringList{"Name", "Text?", "Links?"}));
+        QCOMPARE(list.Rows().Cursor(), 0);
+        QCOMPARE(view.Rebuilt, 1);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    void statusLine_data() {
+        QTest::addColumn<int>("children");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("none") << 0 << "0 Items listed";
+        QTest::newRow("one") << 1 << "1 Item listed";
+        QTest::newRow("twelve") << 12 << "12 Items listed";
+    }
+    void statusLine() {
+        QFETCH(int, children);
+        QFETCH(QString, expected);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("P");
+        for (int i = 0; i < children; ++i)
+            fixture::Add(QString("child %1").arg(i), p);
+        ItemsList list;
+        ListKind = '1';
+        list.ShowLinks(p, "P");
+        QCOMPARE(list.Header().Status, expected);
+        QVERIFY(dialogs.Infos().isEmpty());
+    }
+
+    // A wrong stored count is reported once and written; only the kind listed is checked.
+    void countRepair() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("P & Q");
+        fixture::SetInt(p, "numchildren", 3);
+        fixture::SetInt(p, "numcousins", 5);
+        ItemsList list;
+        ListKind = '1';
+        list.ShowLinks(p, "P & Q");
+        QCOMPARE(dialogs.Infos(), QStringList{"Num links down 3 expected, 0 found - resetting"});
+        QCOMPARE(fixture::GetInt(p, "numchildren"), 0);
+        QCOMPARE(fixture::GetInt(p, "numcousins"), 5);
+        QCOMPARE(list.Header().DownCaption, QString("0 links down"));
+        QCOMPARE(list.Header().AcrossCaption, QString("5 links across"));
+        QCOMPARE(list.Header().Status, QString("0 Items listed"));
+        QCOMPARE(list.Header().Label2, QString("P && Q"));
+        QCOMPARE(list.Header().Label2Shown, QString("P & Q"));
+
+        dialogs.ClearCalls();
+        list.SelectKind('2');
+        QCOMPARE(dialogs.Infos(), QStringList{"Num links across 5 expected, 0 found - resetting"});
+        QCOMPARE(fixture::GetInt(p, "numcousins"), 0);
+        list.BuildList();
+        QCOMPARE(dialogs.Infos().size(), 1); // repaired, so no second message
+    }
+
+    void linksListHeader() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId projects = fixture::Add("Projects");
+        const ItemId garden = fixture::Add("Garden", projects);
+        const ItemId beds = fixture::Add("Beds", garden, QString(), "dig");
+        fixture::Add("Roses", beds);
+        ItemsList list;
+        ListKind = '1';
+        list.ShowLinks(beds, "Beds");
+        const ListHeader& h = list.Header();
+        QCOMPARE(h.Caption, QString("Cardolo : Linked Items"));
+        QCOMPARE(h.Label3, QString("Projects : Garden : "));
+        QVERIFY(h.Label3Visible);
+        QCOMPARE(h.Label2Top, 18);
+        QVERIFY(h.PanelVisible && h.RadiosVisible && h.TopEnabled && h.TextButtonVisible);
+        QCOMPARE(h.BackCaption, QString("&Back"));
+        QCOMPARE(ParentId, garden);
+
+        // The parent line leads to the parent's links with the cursor on where we came from.
+        list.GoToParent();
+        QCOMPARE(CurrentId, garden);
+        QCOMPARE(list.Rows().CursorRow().Id, beds);
+        QCOMPARE(list.Header().Label2Top, 18);
+        QCOMPARE(DisplayRequests().Count(), 1);
+    }
+
+    void missingItemLooksLikeTopLevel() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        ItemsList list(&view);
+        ListKind = '1';
+        list.ShowLinks(999, "gone");
+        QCOMPARE(list.Header().Caption, QString("Cardolo : Top-level Items"));
+        QVERIFY(!list.Header().PanelVisible);
+        QCOMPARE(list.Header().BackCaption, QString("&Exit"));
+        QCOMPARE(view.Details, QList<ItemId>{999});
+    }
+
+    // A links list with a ref on every row is ordered by ref; Ref leads and can be re-sorted.
+    void defaultSortAndTitleClicks() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        const ItemId p = fixture::Add("P");
+        const ItemId b = fixture::Add("b item", p, "2024-01-01");
+        fixture::Add("a item", p, "2024-02-02");
+        ItemsList list(&view);
+        ListKind = '1';
+        SortOrder = 'D';
+        list.ShowLinks(p, "P");
+        QCOMPARE(SortOrder, 'R');
+        QCOMPARE(names(list), (QStringList{"b item", "a item"}));
+        QCOMPARE(labels(list), (QStringList{"REF", "NAME", "Text?", "Links?"}));
+
+        cursorTo(list, b);
+        list.TitleClick("NAME");
+        QCOMPARE(SortOrder, 'N');
+        QCOMPARE(labels(list), (QStringList{"NAME", "REF", "Text?", "Links?"}));
+        QCOMPARE(list.Rows().CursorRow().Id, b);
+        list.TitleClick("REF");
+        QCOMPARE(names(list).first(), QString("b item"));
+        QCOMPARE(list.Rows().CursorRow().Id, b);
+        QCOMPARE(view.JumpCleared, 2); // each re-sort empties the jump box first
+        QVERIFY(dialogs.Infos().isEmpty());
+
+        // One row without a ref: name order.
+        fixture::Add("c item", p);
+        SortOrder = 'D';
+        list.ShowLinks(p, "P");
+        QCOMPARE(SortOrder, 'N');
+    }
+
+    void resequenceRefused() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("P");
+        fixture::Add("x", p);
+        ItemsList list;
+        list.BuildList();
+        list.TitleClick("Name");
+        QCOMPARE(dialogs.Infos(),
+                 QStringList{"There is no facility to resequence the Top-level Items list"});
+        // A links list without refs: the lower-case title does nothing at all.
+        dialogs.ClearCalls();
+        ListKind = '1';
+        list.ShowLinks(p, "P");
+        list.TitleClick("Name");
+        QVERIFY(dialogs.Calls.isEmpty());
+        QCOMPARE(SortOrder, 'N');
+        // "Links?" toggles the counts whatever the list.
+        const bool before = AppSettings().ShowLinkCounts;
+        list.TitleClick("Links?");
+        QCOMPARE(AppSettings().ShowLinkCounts, !before);
+    }
+
+    void jumpTo_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << ""
+                               << "Apple";
+        QTest::newRow("lower m") << "m"
+                                 << "melon";
+        QTest::newRow("between") << "ma"
+                                 << "melon";
+        QTest::newRow("capital M stops at lower case") << "M"
+                                                       << "Apple";
+        QTest::newRow("beyond all") << "zz"
+                                    << "Zucchini";
+    }
+    void jumpTo() {
+        QFETCH(QString, typed);
+        QFETCH(QString, expected);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        for (const char* n : {"Apple", "melon", "Banana", "Zucchini", "Diary2"})
+            fixture::Add(n);
+        fixture::Run("DELETE FROM phonebk WHERE name = 'Diary'");
+        ItemsList list;
+        list.BuildList();
+        list.JumpTo(typed);
+        QCOMPARE(list.Rows().CursorRow().Name, expected);
+    }
+
+    // Into A, into its child B, Back twice: each list comes back with its cursor and sort.
+    void backRestoresCursorAndSort() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId a = fixture::Add("A");
+        fixture::Add("B0", a, "r1");
+        const ItemId b = fixture::Add("B", a, "r2");
+        fixture::Add("B child", b);
+        fixture::Add("C");
+        ItemsList list;
+        list.BuildList();
+        cursorTo(list, a);
+        list.StepIntoLinks();
+        QCOMPARE(CurrentId, a);
+        QCOMPARE(SortOrder, 'R');
+        cursorTo(list, b);
+        list.StepIntoLinks();
+        QCOMPARE(CurrentId, b);
+        QCOMPARE(names(list), QStringList{"B child"});
+
+        list.GoBack();
+        QCOMPARE(CurrentId, a);
+        QCOMPARE(SortOrder, 'R');
+        QCOMPARE(list.Rows().CursorRow().Id, b);
+        QCOMPARE(list.Header().BackCaption, QString("&Back"));
+        list.GoBack();
+        QCOMPARE(CurrentId, 0);
+        QCOMPARE(list.Rows().CursorRow().Id, a);
+        QCOMPARE(list.Header().BackCaption, QString("&Exit"));
+        QVERIFY(DisplayRequests().IsEmpty());
+    }
+
+    void radioSwitchIsRemembered() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId a = fixture::Add("A");
+        fixture::Add("child", a);
+        const ItemId cousin = fixture::Add("cousin");
+        fixture::LinkAcross(a, cousin);
+        ItemsList list;
+        list.BuildList();
+        cursorTo(list, a);
+        list.StepIntoLinks();
+        QCOMPARE(ListKind, '2'); // links across come first
+        list.SelectKind('1');
+        QCOMPARE(names(list), QStringList{"child"});
+        list.StepIntoLinks();
+        list.GoBack();
+        QCOMPARE(ListKind, '1');
+        QVERIFY(!list.Header().AcrossChecked);
+        QCOMPARE(names(list), QStringList{"child"});
+    }
+
+    void topClearsHistoryAndHidesHider() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId a = fixture::Add("A");
+        const ItemId b = fixture::Add("B", a);
+        fixture::Add("C", b);
+        ItemsList list;
+        list.BuildList();
+        cursorTo(list, a);
+        list.StepIntoLinks();
+        list.StepIntoLinks();
+        QCOMPARE(DisplayRequests().Count(), 2);
+        ShowHidden(b);
+        dialogs.ClearCalls();
+        list.Top();
+        QVERIFY(DisplayRequests().IsEmpty());
+        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(dialogs.Flashes(), QStringList{QString("Hiding #%1 and linked items").arg(b)});
+        QCOMPARE(list.Header().BackCaption, QString("&Exit"));
+        QVERIFY(!list.Header().TopEnabled);
+    }
+
+    void linkNotes_data() {
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("before");
+        QTest::newRow("mixed") << QStringList{"zz", "", "aa"}
+                               << QStringList{"Ann  [ zz ]", "Bob", "Cat  [ aa ]"} << false;
+        QTest::newRow("every link noted")
+            << QStringList{"zz", "mm", "aa"}
+            << QStringList{"[ aa ]  Cat", "[ mm ]  Bob", "[ zz ]  Ann"} << true;
+        QTest::newRow("no notes") << QStringList{"", "", ""} << QStringList{"Ann", "Bob", "Cat"}
+                                  << true;
+    }
+    void linkNotes() {
+        QFETCH(QStringList, notes);
+        QFETCH(QStringList, expected);
+        QFETCH(bool, before);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("P");
+        const QStringList itemNames{"Ann", "Bob", "Cat"};
+        for (int i = 0; i < 3; ++i)
+            fixture::LinkAcross(p, fixture::Add(itemNames[i]), notes[i]);
+        ItemsList list;
+        DisplayRequest r;
+        r.Mode = '2';
+        r.ItemId = p;
+        r.Name = "P";
+        list.PushRequest(r);
+        QStringList shown;
+        for (int i = 0; i < list.Rows().Count(); ++i)
+            shown << DisplayName(list.Rows().Row(i), ListKind, LnoteBefore);
+        QCOMPARE(shown, expected);
+        QCOMPARE(LnoteBefore, before);
+        QVERIFY(list.QueryText().endsWith(before ? "ORDER BY linknote , lname"
+                                                 : "ORDER BY lname , linknote"));
+    }
+
+    void missingLinkedItemIsReported() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        const ItemId p = fixture::Add("P");
+        const ItemId gone = fixture::Add("gone");
+        fixture::LinkAcross(p, gone);
+        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
+        ItemsList list(&view);
+        ListKind = '2';
+        list.ShowLinks(p, "P");
+        list.OpenRow();
+        list.CellClick(ListField::LinksPres);
+        QCOMPARE(dialogs.Infos(), (QStringList{QString("Item #%1 not found").arg(gone),
+                                               QString("Item #%1 not found").arg(gone)}));
+        QVERIFY(view.Details.isEmpty());
+        QCOMPARE(CurrentId, p);
+    }
+
+    void openRowByWhatTheRowHas() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        const ItemId plain = fixture::Add("plain");
+        const ItemId texted = fixture::Add("texted", 0, QString(), "words");
+        ItemsList list(&view);
+        list.BuildList();
+        cursorTo(list, plain);
+        list.OpenRow();
+        QCOMPARE(view.Details, QList<ItemId>{plain});
+        cursorTo(list, texted);
+        list.OpenRow();
+        QCOMPARE(view.Texts, QList<ItemId>{texted});
+        QCOMPARE(CurrentId, 0);
+        // The Links? cell of an item without links steps into its empty list.
+        cursorTo(list, plain);
+        list.CellClick(ListField::LinksPres);
+        QCOMPARE(CurrentId, plain);
+        QCOMPARE(list.Header().Status, QString("0 Items listed"));
+        // Enter on an empty list does nothing.
+        list.OpenRow();
+        QCOMPARE(view.Details.size(), 1);
+        QVERIFY(dialogs.Infos().isEmpty());
+    }
+
+    void rememberNextRow() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        fixture::Run("DELETE FROM phonebk");
+        const ItemId a = fixture::Add("a");
+        const ItemId b = fixture::Add("b");
+        ItemsList list;
+        list.BuildList();
+        list.RememberNextRow();
+        QCOMPARE(RestoreId, b);
+        QCOMPARE(list.Rows().CursorRow().Id, a);
+        list.Rows().Last();
+        list.RememberNextRow();
+        QCOMPARE(RestoreId, b);
+        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", b}});
+        list.BuildList();
+        list.RestorePosition(RestoreId, RestoreDrop);
+        QCOMPARE(list.Rows().CursorRow().Id, a); // removed last row: the new last row
+    }
+
+    void searchList() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        fixture::Add("O Neil");
+        fixture::Add("ONeil");
+        fixture::Add("Other");
+        ItemsList list;
+        list.BuildList();
+        PunctuationFolding = true;
+        list.SearchForText("o'neil");
+        QCOMPARE(names(list), (QStringList{"O Neil", "ONeil"}));
+        const ListHeader& h = list.Header();
+        QCOMPARE(h.Caption, QString("Cardolo : Search Results"));
+        QCOMPARE(h.Label2, QString("\"oneil\""));
+        QVERIFY(!h.Label3Visible && !h.RadiosVisible && h.TopEnabled);
+        QCOMPARE(h.BackCaption, QString("&Back"));
+        QCOMPARE(CurrentId, 0);
+        QCOMPARE(ListKind, 'S');
+        QVERIFY(list.QueryText().contains("FROM phonebk\nWHERE ( ( rank = 0 )"));
+        list.GoBack();
+        QCOMPARE(list.Header().Caption, QString("Cardolo : Top-level Items"));
+    }
+
+    // Refresh searches again: an item renamed meanwhile leaves the list, even within one
+    // millisecond of the first search.
+    void refreshSearchesAgain() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const QDateTime frozen(QDate(2024, 6, 1), QTime(9, 0));
+        SetClockForTesting([frozen] { return frozen; });
+        const ItemId a = fixture::Add("garden shed");
+        fixture::Add("garden gate");
+        ItemsList list;
+        list.BuildList();
+        list.SearchForText("garden");
+        QCOMPARE(list.Rows().Count(), 2);
+        fixture::SetText(a, "name", "tool store");
+        list.Refresh();
+        SetClockForTesting({});
+        QCOMPARE(names(list), QStringList{"garden gate"});
+        QCOMPARE(DisplayRequests().Count(), 1);
+    }
+
+    void hiderNameRevealsBranch() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        const ItemId hider = fixture::Add("Vault");
+        const ItemId inside = fixture::Add("Vault key", hider);
+        fixture::MakeHider(hider, {inside});
+        ItemsList list(&view);
+        list.BuildList();
+        list.SearchForText("vault");
+        QCOMPARE(list.Rows().Count(), 0);
+        QVERIFY(dialogs.Flashes().isEmpty());
+        list.SearchForText("Vault");
+        QCOMPARE(dialogs.Flashes(),
+                 QStringList{QString("Showing #%1 and linked items").arg(hider)});
+        QCOMPARE(CurrentHider, hider);
+        QCOMPARE(view.SearchCleared, 1);
+        QCOMPARE(names(list), (QStringList{"Vault", "Vault key"}));
+        list.Top();
+        QCOMPARE(dialogs.Flashes().last(), QString("Hiding #%1 and linked items").arg(hider));
+        list.SearchForText("vault");
+        QCOMPARE(list.Rows().Count(), 0);
+    }
+
+    void searchById() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId hider = fixture::Add("Archive");
+        const ItemId inside = fixture::Add("old", hider);
+        fixture::MakeHider(hider, {inside});
+        const ItemId plain = fixture::Add("plain");
+        const ItemId cousin = fixture::Add("cousin");
+        fixture::LinkAcross(plain, cousin);
+        ItemsList list;
+        list.BuildList();
+        for (const QString& t :
+             {QString("abc"), QString("9999"), QString::number(inside), QString::number(hider)})
+            list.SearchForId(t);
+        QCOMPARE(CurrentId, 0);
+        QVERIFY(DisplayRequests().IsEmpty());
+        QVERIFY(dialogs.Calls.isEmpty());
+
+        list.SearchForId(QString::number(plain));
+        QCOMPARE(CurrentId, plain);
+        QCOMPARE(ListKind, '2');
+
+        AppSettings().ArchiveId = hider;
+        list.SearchForId(QString::number(hider));
+        QCOMPARE(CurrentId, hider);
+        QCOMPARE(ListKind, '1');
+        QCOMPARE(CurrentHider, hider);
+        QCOMPARE(dialogs.Flashes(),
+                 QStringList{QString("Showing #%1 and linked items").arg(hider)});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestItemsList)
+#include "TestItemsList.moc"

@@ -1,0 +1,124 @@
+#include "ListFixture.h"
+
+#include "listwin/ListQuery.h"
+#include "support/TestFolder.h"
+
+#include <QTest>
+
+// The list statement for each kind of list, and what it returns from a real database.
+class TestListQuery : public QObject {
+    Q_OBJECT
+private slots:
+    void lines_data() {
+        QTest::addColumn<char>("kind");
+        QTest::addColumn<bool>("search");
+        QTest::addColumn<char>("sort");
+        QTest::addColumn<bool>("noteBefore");
+        QTest::addColumn<QStringList>("expected");
+        const QString items = "SELECT id, id as id2, name, text, rank, rank as drop2, "
+                              "LOWER(name) as lname, parent, tel, lower(tel) as linknote, "
+                              "numchildren, numcousins";
+        const QString across = "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, "
+                               "p.name, p.text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, "
+                               "p.numchildren, p.numcousins";
+        QTest::newRow("top level") << 'T' << false << 'N' << true
+                                   << QStringList{items, "FROM phonebk", "WHERE (parent = :parent)",
+                                                  "ORDER BY lname , linknote"};
+        QTest::newRow("links down by ref")
+            << '1' << false << 'R' << true
+            << QStringList{items, "FROM phonebk", "WHERE (parent = :parent)", "ORDER BY tel,lname"};
+        QTest::newRow("links down default")
+            << '1' << false << 'D' << true
+            << QStringList{items, "FROM phonebk", "WHERE (parent = :parent)",
+                           "ORDER BY lname , linknote"};
+        QTest::newRow("across, note before")
+            << '2' << false << 'N' << true
+            << QStringList{across, "FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2",
+                           "WHERE (m.id1 = :parent)", "ORDER BY linknote , lname"};
+        QTest::newRow("across, note after")
+            << '2' << false << 'D' << false
+            << QStringList{across, "FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2",
+                           "WHERE (m.id1 = :parent)", "ORDER BY lname , linknote"};
+        QTest::newRow("search") << 'S' << true << 'N' << true
+                                << QStringList{items, "FROM phonebk",
+                                               "WHERE ( ( rank = 0 ) or ( rank = :parent ) )",
+                                               "and (srchts = :srchts)",
+                                               "ORDER BY lname , linknote"};
+    }
+    void lines() {
+        QFETCH(char, kind);
+        QFETCH(bool, search);
+        QFETCH(char, sort);
+        QFETCH(bool, noteBefore);
+        QFETCH(QStringList, expected);
+        QCOMPARE(ListQueryLines(kind, search, sort, noteBefore), expected);
+    }
+
+    // Every kind of statement runs on the engine and fills the same row shape.
+    void rowsFromEachKind() {
+        TestFolder folder;
+        const ItemId a = fixture::Add("Beta", 0, "r2", "some text");
+        const ItemId b = fixture::Add("alpha", a, "R1");
+        const ItemId gone = fixture::Add("gone");
+        fixture::LinkAcross(a, b, "note");
+        fixture::LinkAcross(a, gone);
+        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
+
+        auto top = LoadListRows(ListQueryLines('T', false, 'N', true), false, 0, {});
+        QCOMPARE(int(top.size()), 2); // Beta and Diary; alpha is below Beta
+        QCOMPARE(top[0].Name, QString("Beta"));
+        QCOMPARE(top[0].LName, QString("beta"));
+        QCOMPARE(top[0].LinkNote, QString("r2"));
+        QVERIFY(top[0].HasText);
+        QCOMPARE(top[0].NumChildren, 1);
+        QCOMPARE(top[0].NumCousins, 2);
+        QVERIFY(!top[1].HasText);
+
+        auto across = LoadListRows(ListQueryLines('2', false, 'N', true), false, a, {});
+        QCOMPARE(int(across.size()), 2);
+        // A link to an item that no longer exists: no id, no name, the stored id kept.
+        QCOMPARE(across[0].Id, 0);
+        QCOMPARE(across[0].Id2, gone);
+        QCOMPARE(across[0].Name, QString());
+        QCOMPARE(across[1].Id, b);
+        QCOMPARE(across[1].LinkNote, QString("note"));
+    }
+
+    // A search list holds the stamped items that are shown, and those of the hider shown.
+    void searchRowsKeepHiddenOut() {
+        TestFolder folder;
+        const ItemId shown = fixture::Add("shown");
+        const ItemId hider = fixture::Add("hider");
+        const ItemId hidden = fixture::Add("hidden", hider);
+        const ItemId other = fixture::Add("other");
+        fixture::MakeHider(hider, {hidden});
+        const QDateTime stamp(QDate(2024, 5, 1), QTime(10, 0, 0, 123));
+        for (ItemId id : {shown, hider, hidden})
+            fixture::Run("UPDATE phonebk SET srchts = :s WHERE id = :id",
+                         {{":s", StampToDb(stamp)}, {":id", id}});
+        fixture::Run("UPDATE phonebk SET srchts = :s WHERE id = :id",
+                     {{":s", StampToDb(stamp.addMSecs(1))}, {":id", other}});
+
+        const QStringList lines = ListQueryLines('S', true, 'N', true);
+        auto names = [&](ItemId parent) {
+            QStringList out;
+            for (const ListRow& r : LoadListRows(lines, true, parent, stamp))
+                out << r.Name;
+            return out;
+        };
+        QCOMPARE(names(0), QStringList{"shown"});
+        QCOMPARE(names(hider), (QStringList{"hidden", "hider", "shown"}));
+    }
+
+    void storeLinkCount() {
+        TestFolder folder;
+        const ItemId a = fixture::Add("a");
+        StoreLinkCount(a, true, 4);
+        StoreLinkCount(a, false, 7);
+        QCOMPARE(fixture::GetInt(a, "numchildren"), 4);
+        QCOMPARE(fixture::GetInt(a, "numcousins"), 7);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestListQuery)
+#include "TestListQuery.moc"
