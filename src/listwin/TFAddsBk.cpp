@@ -143,8 +143,11 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     });
 }
 
+// The widgets go first, while the list they report to still exists.
 TFAddsBk::~TFAddsBk() {
     list.SetView(nullptr);
+    disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
+    delete centralWidget();
 }
 
 void TFAddsBk::buildHeader() {

@@ -1,0 +1,290 @@
+#include "ListFixture.h"
+
+#include "app/Settings.h"
+#include "app/TextHelpers.h"
+#include "listwin/ListModel.h"
+#include "listwin/TFAddsBk.h"
+#include "listwin/TFFind.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QToolButton>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+// The items list window on a real database, driven as the user drives it.
+class TestTFAddsBk : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TFAddsBk> open() {
+        auto w = std::make_unique<TFAddsBk>();
+        w->show();
+        return w;
+    }
+
+    static QString cell(TFAddsBk& w, int row, int column) {
+        return w.Model()->index(row, column).data().toString();
+    }
+    static QString gridCursorName(TFAddsBk& w) {
+        return cell(w, w.DBGrid1->currentIndex().row(), 0);
+    }
+    static QStringList titles(TFAddsBk& w) {
+        QStringList out;
+        for (int c = 0; c < w.Model()->columnCount(); ++c)
+            out << w.Model()->headerData(c, Qt::Horizontal).toString();
+        return out;
+    }
+    static void clickTitle(TFAddsBk& w, const QString& title) {
+        const int c = titles(w).indexOf(title);
+        QVERIFY(c >= 0);
+        emit w.DBGrid1->horizontalHeader()->sectionClicked(c);
+    }
+
+private slots:
+    void init() {
+        PunctuationFolding = false;
+        CurrentHider = 0;
+    }
+    void cleanup() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isModal() && w->isVisible())
+                w->close();
+    }
+
+    void firstShowListsTopLevel() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        fixture::Add("melon", 0, QString(), "juicy");
+        const ItemId p = fixture::Add("Pears");
+        fixture::Add("conference", p);
+        auto w = open();
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Top-level Items"));
+        QCOMPARE(w->Label1->text(), QString("3 Items listed"));
+        QVERIFY(w->Panel4->isHidden());
+        QCOMPARE(w->Exit1->text(), QString("&Exit"));
+        QVERIFY(!w->Top1->isEnabled());
+        QCOMPARE(titles(*w), (QStringList{"Name", "Text?", "Links?"}));
+        QCOMPARE(cell(*w, 1, 0), QString("melon"));
+        QCOMPARE(cell(*w, 1, 1), QString("T"));
+        QCOMPARE(cell(*w, 2, 2), QString(QChar(0xBB)));
+        QVERIFY(w->Edit1->hasFocus() || !QApplication::activeWindow());
+        // Every menu item is there; the ones not wired yet are disabled.
+        for (const char* name :
+             {"Exit1",        "Top1",     "Refresh1",     "Find1",          "Import1",
+              "toClipboard1", "toFile1",  "Print1",       "Now1",           "ext1",
+              "Details2",     "Diary1",   "LinkAllDown1", "LinkAllAcross1", "Delink1",
+              "Calendar1",    "Notepad1", "CheckMnu",     "Flashinterval1", "Showlinkcounts1",
+              "Archiveid1",   "About1",   "ViewItemnew1", "Deleteitem1"})
+            QVERIFY2(w->findChild<QAction*>(name), name);
+        QVERIFY(!w->Import1->isEnabled());
+        QVERIFY(w->Find1->isEnabled());
+    }
+
+    void exitAsksAndEscGoesBack() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("Pears");
+        fixture::Add("conference", p);
+        fixture::Add("apples");
+        auto w = open();
+        dialogs.AnswerNo();
+        w->Exit1->trigger();
+        QCOMPARE(dialogs.Questions(), QStringList{"OK to exit program 'Cardolo' ?"});
+        QVERIFY(w->isVisible());
+
+        // Enter in the jump box on Pears steps into its links; Esc comes back to Pears.
+        QTest::keyClicks(w->Edit1, "p");
+        QCOMPARE(gridCursorName(*w), QString("Pears"));
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Linked Items"));
+        QCOMPARE(w->Label2->text(), QString("Pears"));
+        QCOMPARE(w->PrimaryRdio->text(), QString("1 links down"));
+        QVERIFY(w->PrimaryRdio->isChecked() && w->PrimaryRdio->isVisibleTo(w.get()));
+        QCOMPARE(w->Exit1->text(), QString("&Back"));
+        QVERIFY(w->Top1->isEnabled());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w->Edit1, Qt::Key_Escape);
+        QTRY_COMPARE(w->windowTitle(), QString("Cardolo : Top-level Items"));
+        QCOMPARE(gridCursorName(*w), QString("Pears"));
+        QCOMPARE(dialogs.Questions().size(), 1);
+    }
+
+    void countRepairMessage() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("Empty");
+        fixture::SetInt(p, "numchildren", 3);
+        auto w = open();
+        QTest::keyClicks(w->Edit1, "e");
+        w->List().StepIntoLinks();
+        QCOMPARE(dialogs.Infos(), QStringList{"Num links down 3 expected, 0 found - resetting"});
+        QCOMPARE(fixture::GetInt(p, "numchildren"), 0);
+        QCOMPARE(w->PrimaryRdio->text(), QString("0 links down"));
+        QCOMPARE(w->Label1->text(), QString("0 Items listed"));
+        // Right click on the empty list opens no menu.
+        emit w->DBGrid1->customContextMenuRequested(QPoint(5, 5));
+        QVERIFY(!w->PopupMenu1->isVisible());
+    }
+
+    void sortByRefAndJumpBox() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("P");
+        fixture::Add("mango", p, "b2");
+        fixture::Add("Kiwi", p, "a1");
+        fixture::Add("zest", p);
+        auto w = open();
+        QTest::keyClicks(w->Edit1, "p");
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QCOMPARE(titles(*w), (QStringList{"NAME", "REF", "Text?", "Links?"}));
+        QCOMPARE(cell(*w, 0, 0), QString("Kiwi"));
+
+        // The box keeps the text typed on the list before; the clear button empties it.
+        QCOMPARE(w->Edit1->text(), QString("p"));
+        w->ClearBtn->click();
+        QTest::keyClicks(w->Edit1, "m");
+        QCOMPARE(gridCursorName(*w), QString("mango"));
+        clickTitle(*w, "REF");
+        QCOMPARE(titles(*w), (QStringList{"REF", "NAME", "Text?", "Links?"}));
+        QCOMPARE(w->Edit1->text(), QString()); // cleared without a jump
+        QCOMPARE(cell(*w, 0, 0), QString());   // zest has no ref
+        QCOMPARE(cell(*w, w->DBGrid1->currentIndex().row(), 1), QString("mango"));
+        // By ref the key is the ref then the name: the row without a ref keys on its name.
+        QTest::keyClicks(w->Edit1, "b");
+        QCOMPARE(cell(*w, w->DBGrid1->currentIndex().row(), 1), QString("zest"));
+        clickTitle(*w, "NAME");
+        QCOMPARE(titles(*w).first(), QString("NAME"));
+        // An upper-case letter sorts before every lower-case one.
+        w->Edit1->clear();
+        QTest::keyClicks(w->Edit1, "Z");
+        QCOMPARE(gridCursorName(*w), QString("Kiwi"));
+    }
+
+    void backRestoresRowAndSort() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId a = fixture::Add("A");
+        fixture::Add("first", a, "r1");
+        const ItemId b = fixture::Add("second", a, "r2");
+        fixture::Add("deep", b);
+        auto w = open();
+        QTest::keyClicks(w->Edit1, "a");
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QCOMPARE(titles(*w).first(), QString("REF"));
+        QTest::keyClick(w->Edit1, Qt::Key_Down);
+        QCOMPARE(cell(*w, w->DBGrid1->currentIndex().row(), 1), QString("second"));
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QCOMPARE(w->Label2->text(), QString("second"));
+        QCOMPARE(w->Label3->text(), QString("A : "));
+        w->Exit1->trigger();
+        QCOMPARE(titles(*w).first(), QString("REF"));
+        QCOMPARE(cell(*w, w->DBGrid1->currentIndex().row(), 1), QString("second"));
+    }
+
+    void topHidesShownHider() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId hider = fixture::Add("Vault");
+        const ItemId key = fixture::Add("Vault key", hider);
+        fixture::MakeHider(hider, {key});
+        auto w = open();
+        QTimer::singleShot(0, w->Find, [&] {
+            w->Find->Edit1->setText("Vault");
+            w->Find->IgPuncChk->setChecked(false);
+            w->Find->OKBtn->click();
+        });
+        w->Find1->trigger();
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Search Results"));
+        QCOMPARE(w->Label2->text(), QString("\"vault\""));
+        QCOMPARE(w->Label1->text(), QString("2 Items listed"));
+        QCOMPARE(w->Find->Edit1->text(), QString()); // the exact name empties the box
+        QCOMPARE(dialogs.Flashes(),
+                 QStringList{QString("Showing #%1 and linked items").arg(hider)});
+        w->Top1->trigger();
+        QCOMPARE(dialogs.Flashes().last(), QString("Hiding #%1 and linked items").arg(hider));
+        QCOMPARE(w->Exit1->text(), QString("&Exit"));
+        QVERIFY(!w->Top1->isEnabled());
+    }
+
+    // The dialog is made once: a second search starts from the text of the first.
+    void searchDialogKeepsTextAndRefreshSearchesAgain() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId a = fixture::Add("O'Neil shed");
+        fixture::Add("ONeil gate");
+        auto w = open();
+        QTimer::singleShot(0, w->Find, [&] {
+            w->Find->Edit1->setText("o'neil");
+            w->Find->OKBtn->click();
+        });
+        w->Find1->trigger();
+        QCOMPARE(w->Label1->text(), QString("2 Items listed"));
+        QCOMPARE(w->Label2->text(), QString("\"oneil\""));
+
+        fixture::SetText(a, "name", "tool store");
+        w->Refresh1->trigger();
+        QCOMPARE(w->Label1->text(), QString("1 Item listed"));
+        QCOMPARE(cell(*w, 0, 0), QString("ONeil gate"));
+
+        QString seen;
+        QTimer::singleShot(0, w->Find, [&] {
+            seen = w->Find->Edit1->text();
+            w->Find->CancelBtn->click();
+        });
+        w->Find1->trigger();
+        QCOMPARE(seen, QString("o'neil"));
+        QCOMPARE(w->Label1->text(), QString("1 Item listed"));
+    }
+
+    void linksAcrossNotes() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("P");
+        fixture::LinkAcross(p, fixture::Add("Ann"), "zz");
+        fixture::LinkAcross(p, fixture::Add("Bob"));
+        auto w = open();
+        QTest::keyClicks(w->Edit1, "p");
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QVERIFY(w->SecondaryRdio->isChecked());
+        QCOMPARE(w->SecondaryRdio->text(), QString("2 links across"));
+        QCOMPARE(cell(*w, 0, 0), QString("Ann  [ zz ]"));
+        QCOMPARE(cell(*w, 1, 0), QString("Bob"));
+        // Switching to links down with the radio button lists the (empty) links down.
+        w->PrimaryRdio->click();
+        QCOMPARE(w->Label1->text(), QString("0 Items listed"));
+        QCOMPARE(w->PrimaryRdio->text(), QString("0 links down"));
+    }
+
+    void cellClicksAndPlainView() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        fixture::Add("note", 0, QString(), "line one\nline two");
+        auto w = open();
+        QTest::keyClicks(w->Edit1, "n");
+        const int row = w->DBGrid1->currentIndex().row();
+        emit w->DBGrid1->clicked(w->Model()->index(row, 1));
+        QVERIFY(w->ItemView->isVisible());
+        QCOMPARE(w->ItemViewText->toPlainText(), QString("line one\nline two"));
+        // The Links? cell of an item without links steps into its empty links list.
+        emit w->DBGrid1->clicked(w->Model()->index(row, 2));
+        QCOMPARE(w->Label2->text(), QString("note"));
+        QCOMPARE(w->Label1->text(), QString("0 Items listed"));
+        QVERIFY(w->SpeedButton1->isVisibleTo(w.get()));
+    }
+};
+
+QTEST_MAIN(TestTFAddsBk)
+#include "TestTFAddsBk.moc"
