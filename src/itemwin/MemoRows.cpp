@@ -38,5 +38,6 @@ QStringList MemoLines(QPlainTextEdit* memo) {
 }
 
 int MemoMarginWidth(QPlainTextEdit* memo) {
-    return int(2 * memo->document()->documentMargin());
+    // The document's margin on both sides, and room for the caret after the last character.
+    return int(2 * memo->document()->documentMargin()) + memo->cursorWidth();
 }

@@ -119,7 +119,7 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
     top->addStretch(1);
     top->addWidget(Panel6);
     auto* grid = new QGridLayout(Panel1);
-    grid->setContentsMargins(2, 2, 2, 2);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
     grid->addWidget(Panel2, 0, 0, 1, 3);
     grid->addWidget(Panel3, 1, 0);
@@ -247,6 +247,8 @@ void TFIdets2::BuildMenu() {
 
 void TFIdets2::SetPageFont(const QFont& font) {
     Memo1->setFont(font);
+    // A TAB moves on by the width it is measured as when the window sizes itself.
+    Memo1->setTabStopDistance(QFontMetrics(font).horizontalAdvance(QLatin1String(TabMeasureText)));
     QFont italic = font;
     italic.setItalic(true);
     Label1->setFont(italic);

@@ -1,3 +1,5 @@
 cardolo_add_test(TestItemPage ${CMAKE_CURRENT_LIST_DIR}/TestItemPage.cpp)
 cardolo_add_test(TestPageSizing ${CMAKE_CURRENT_LIST_DIR}/TestPageSizing.cpp)
 cardolo_add_test(TestTextToList ${CMAKE_CURRENT_LIST_DIR}/TestTextToList.cpp)
+cardolo_add_test(TestItemDetails ${CMAKE_CURRENT_LIST_DIR}/TestItemDetails.cpp GUI)
+cardolo_add_test(TestItemText ${CMAKE_CURRENT_LIST_DIR}/TestItemText.cpp GUI)
