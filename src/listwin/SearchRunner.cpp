@@ -10,27 +10,40 @@
 QDateTime LastSearchStamp;
 
 namespace {
-bool isBreak(QChar c) {
-    return c == QLatin1Char('\n') || c == QLatin1Char('\r');
+bool isBreak(char16_t c) {
+    return c == u'\n' || c == u'\r';
 }
 
-// The folded form of one character: lower-cased, and kept only when it is then a letter a to
-// z or a digit. This is what KeepAlphanumerics makes of a lower-cased text, one character at
-// a time, so a long text is folded without building a list of its lines.
-bool foldChar(QChar c, QChar& out) {
-    ushort u = c.unicode();
-    if (u >= 128) {
-        u = c.toLower().unicode();
-        if (u >= 128)
-            return false;
-    } else if (u >= 'A' && u <= 'Z') {
-        u = static_cast<ushort>(u + ('a' - 'A'));
+// What each ASCII character becomes: lowered, and with folding only letters and digits kept
+// (0 drops the character).
+struct FoldTables {
+    char16_t lower[128];
+    char16_t fold[128];
+    FoldTables() {
+        for (int c = 0; c < 128; ++c) {
+            const char16_t l = (c >= 'A' && c <= 'Z') ? char16_t(c + ('a' - 'A')) : char16_t(c);
+            lower[c] = l;
+            fold[c] = ((l >= 'a' && l <= 'z') || (l >= '0' && l <= '9')) ? l : 0;
+        }
     }
-    if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')) {
-        out = QChar(u);
-        return true;
-    }
-    return false;
+};
+const FoldTables Tables;
+
+// One character prepared as the search prepares texts: lower-cased (ASCII by table, others by
+// their lower-case mapping), and with folding kept only when it is then a letter or digit.
+inline char16_t prepareChar(char16_t c, bool folding) {
+    if (c < 128)
+        return folding ? Tables.fold[c] : Tables.lower[c];
+    const char16_t l = QChar(c).toLower().unicode();
+    if (!folding)
+        return l;
+    return l < 128 ? Tables.fold[l] : 0;
+}
+
+bool holds(const char16_t* begin, const char16_t* end, const QString& search) {
+    if (end - begin < search.size())
+        return false;
+    return QStringView(begin, end).indexOf(search) >= 0;
 }
 } // namespace
 
@@ -46,41 +59,40 @@ SearchMatcher::SearchMatcher(const QString& prepared, bool folding)
     searchHasBreak = search.contains(QLatin1Char('\n')) || search.contains(QLatin1Char('\r'));
 }
 
-bool SearchMatcher::NameMatches(const QString& name) const {
-    if (search.isEmpty() || name.isEmpty())
+bool SearchMatcher::scan(const QString& text, bool splitLines) const {
+    if (search.isEmpty() || text.isEmpty())
         return false;
-    if (!folding)
-        return name.toLower().contains(search);
-    line.clear();
-    QChar f;
-    for (QChar c : name)
-        if (foldChar(c, f))
-            line.append(f);
-    return line.contains(search);
+    if (splitLines && searchHasBreak)
+        return false; // a line never holds a line break
+    buffer.resize(size_t(text.size()));
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* inEnd = in + text.size();
+    char16_t* out = buffer.data();
+    char16_t* lineStart = out;
+    for (; in != inEnd; ++in) {
+        const char16_t c = *in;
+        if (splitLines && folding && isBreak(c)) {
+            // Folding would join the lines: each line is searched on its own.
+            if (holds(lineStart, out, search))
+                return true;
+            lineStart = out;
+            continue;
+        }
+        const char16_t p = prepareChar(c, folding);
+        if (p != 0 || !folding)
+            *out++ = p;
+    }
+    // Without folding the breaks stay in the text, and a search without breaks cannot match
+    // across them, so the whole text is searched at once.
+    return holds(lineStart, out, search);
+}
+
+bool SearchMatcher::NameMatches(const QString& name) const {
+    return scan(name, false);
 }
 
 bool SearchMatcher::TextMatches(const QString& text) const {
-    if (search.isEmpty() || text.isEmpty())
-        return false;
-    if (!folding) {
-        // A search text without line breaks can only occur inside one line, so the whole
-        // text can be searched at once.
-        if (searchHasBreak)
-            return false;
-        return text.toLower().contains(search);
-    }
-    line.clear();
-    QChar f;
-    for (QChar c : text) {
-        if (isBreak(c)) {
-            if (line.contains(search))
-                return true;
-            line.clear();
-        } else if (foldChar(c, f)) {
-            line.append(f);
-        }
-    }
-    return line.contains(search);
+    return scan(text, true);
 }
 
 QDateTime NextSearchStamp() {

@@ -26,10 +26,13 @@ public:
     bool TextMatches(const QString& text) const;
 
 private:
+    // Prepares text into the buffer, line breaks kept; true when some line holds the search.
+    bool scan(const QString& text, bool splitLines) const;
+
     QString search;
     bool folding;
     bool searchHasBreak;
-    mutable QString line; // reused for the folded form of one line
+    mutable std::vector<char16_t> buffer; // reused: one text prepared at a time
 };
 
 // A stamp from the clock, moved on to one millisecond after the previous search's stamp when

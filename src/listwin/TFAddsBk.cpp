@@ -28,6 +28,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 QFont arial(int pixels, bool bold = false) {
     QFont f(QStringLiteral("Arial"));
@@ -57,6 +59,9 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     resize(641, 600);
     QPalette windowPalette = palette();
     windowPalette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    // Disabled captions must stay readable on silver.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        windowPalette.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
     setPalette(windowPalette);
 
     // The state a fresh window starts from.
@@ -530,7 +535,7 @@ void TFAddsBk::ListRebuilt() {
 
     // Widths in characters, turned into pixels by the grid's font.
     const QFontMetrics fm(DBGrid1->font());
-    const int charWidth = fm.averageCharWidth();
+    const int charWidth = std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
     for (int c = 0; c < h.Columns.size(); ++c)
         DBGrid1->setColumnWidth(c, h.Columns[c].Width * charWidth + 8);
 
