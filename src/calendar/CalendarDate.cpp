@@ -141,6 +141,18 @@ void SetTransition(const CalendarDate& lastJulian, const CalendarDate& firstGreg
     s.firstOrdinal = GregorianOrdinal(s.first);
 }
 
+bool IsSensibleTransition(const CalendarDate& lastJulian, const CalendarDate& firstGregorian) {
+    auto exists = [](const CalendarDate& d, bool leap) {
+        if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1)
+            return false;
+        int length = StandardMonthLength[d.month - 1] + ((leap && d.month == 2) ? 1 : 0);
+        return d.day <= length;
+    };
+    return exists(lastJulian, IsJulianLeapYear(lastJulian.year)) &&
+           exists(firstGregorian, IsGregorianLeapYear(firstGregorian.year)) &&
+           IsLater(firstGregorian, lastJulian);
+}
+
 CalendarDate LastJulianDay() {
     return State().last;
 }

@@ -73,6 +73,9 @@ void PreviousMonth(CalendarDate& d);
 void SetTransition(const CalendarDate& lastJulian, const CalendarDate& firstGregorian);
 CalendarDate LastJulianDay();
 CalendarDate FirstGregorianDay();
+// A transition that makes sense: the last Julian day exists in the Julian calendar, the first
+// Gregorian day in the Gregorian calendar, both in years 1..9999, and the first is later.
+bool IsSensibleTransition(const CalendarDate& lastJulian, const CalendarDate& firstGregorian);
 
 struct TransitionPreset {
     const char* caption;
