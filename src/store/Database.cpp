@@ -94,6 +94,10 @@ bool OpenPhoneDB(const QString& path) {
     ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
     ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
     ExecSql(QStringLiteral("PRAGMA busy_timeout=5000"));
+    // Marking a large branch changes rows spread over the whole file in one transaction; with
+    // the engine's small default cache the same pages would spill to the journal again and
+    // again. Up to 64 MiB of pages, taken only as they are used.
+    ExecSql(QStringLiteral("PRAGMA cache_size=-65536"));
     if (isNew) {
         Transaction t;
         for (const char* sql : CreateStatements)
