@@ -164,9 +164,12 @@ void TFCal::buildCalendarPage() {
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setFont(QFont(QStringLiteral("Arial"), 10, QFont::Bold));
     Edit1->installEventFilter(this);
+    Edit1->setMinimumWidth(140);
     okbtn = MakeButton("okbtn", QStringLiteral("OK"), Panel3);
     okbtn->setDefault(true);
     Button3 = MakeButton("Button3", QStringLiteral("Cancel"), Panel3);
+    for (QPushButton* button : {Button1, okbtn, Button3})
+        button->setFixedWidth(60);
     auto* bottomBar = new QHBoxLayout(Panel3);
     bottomBar->setContentsMargins(4, 4, 4, 4);
     bottomBar->addWidget(Button1);
@@ -269,6 +272,7 @@ void TFCal::Refresh() {
     YearBtn->setText(QString::number(Shown.year));
     MonthBtn->setText(MonthName(Shown.month));
     Edit1->setText(FormatIsoDateWeekday(Shown));
+    Edit1->setCursorPosition(0);
 
     Building = true;
     StringGrid1->setCurrentCell(-1, -1);

@@ -67,10 +67,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QStringList>("rows");
         const QString empty = ". . . . . . .";
-        QTest::newRow("May 2024") << 3 << "2024-05-17"
-                                  << QStringList{". . 1 2 3 4 5",        "6 7 8 9 10 11 12",
-                                                 "13 14 15 16 17 18 19", "20 21 22 23 24 25 26",
-                                                 "27 28 29 30 31 . .",   empty};
         QTest::newRow("September 1752") << 3 << "1752-09-02" << QStringList{". 1 2 14 15 16 17",
                                                                             "18 19 20 21 22 23 24",
                                                                             "25 26 27 28 29 30 .",
@@ -96,10 +92,6 @@ private slots:
             << 2 << "1700-03-01"
             << QStringList{"1 2 3 4 5 6 7",        "8 9 10 11 12 13 14", "15 16 17 18 19 20 21",
                            "22 23 24 25 26 27 28", "29 30 31 . . . .",   empty};
-        QTest::newRow("February 1700, still Julian")
-            << 3 << "1700-02-10"
-            << QStringList{". . . 1 2 3 4",        "5 6 7 8 9 10 11",   "12 13 14 15 16 17 18",
-                           "19 20 21 22 23 24 25", "26 27 28 29 . . .", empty};
         QTest::newRow("year 0 has no weekdays")
             << 3 << "0000-05-17" << QStringList{empty, empty, empty, empty, empty, empty};
     }
@@ -125,6 +117,8 @@ private slots:
         QCOMPARE(cal.Edit1->text(), QString("1752-09-15  Fri"));
         QCOMPARE(cal.YearBtn->text(), QString("1752"));
         QCOMPARE(cal.MonthBtn->text(), QString("September"));
+        QTest::mouseClick(cal.Edit1, Qt::LeftButton); // a click takes the whole text
+        QCOMPARE(cal.Edit1->selectedText(), QString("1752-09-15  Fri"));
         // A day in the gap has no cell to select.
         cal.ShowDate(MakeDate(1752, 9, 10));
         QCOMPARE(cal.StringGrid1->currentRow(), -1);
