@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/Folders.h"
 #include "app/Settings.h"
+#include "itemwin/ItemWindows.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFFind.h"
 #include "store/Database.h"
@@ -11,7 +12,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,7 +20,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -118,14 +117,17 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     Find = new TFFind(this);
     Find->hide();
 
-    ItemView = new QDialog(this);
-    ItemView->setObjectName(QStringLiteral("ItemView"));
-    ItemView->resize(480, 360);
-    ItemViewText = new QPlainTextEdit(ItemView);
-    ItemViewText->setObjectName(QStringLiteral("ItemViewText"));
-    ItemViewText->setReadOnly(true);
-    auto* viewLayout = new QVBoxLayout(ItemView);
-    viewLayout->addWidget(ItemViewText);
+    // The item windows call back into the list: to list an item's links without a history
+    // record, and to show a new item saved from the details window.
+    ItemHooks().ShowLinks = [this](ItemId id, const QString& name) {
+        run([this, id, name] { list.ShowLinks(id, name); });
+    };
+    ItemHooks().ItemSaved = [this](ItemId id) {
+        run([this, id] {
+            list.BuildList();
+            list.RestorePosition(id, 0);
+        });
+    };
 
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { gridCurrentChanged(current.row()); });
@@ -150,6 +152,8 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
 
 // The widgets go first, while the list they report to still exists.
 TFAddsBk::~TFAddsBk() {
+    ItemHooks().ShowLinks = nullptr;
+    ItemHooks().ItemSaved = nullptr;
     list.SetView(nullptr);
     disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
     delete centralWidget();
@@ -447,7 +451,6 @@ void TFAddsBk::CloseQuietly() {
 // Every close writes the settings; none is refused.
 void TFAddsBk::closeEvent(QCloseEvent* event) {
     WriteSettings();
-    ItemView->hide();
     event->accept();
 }
 
@@ -580,42 +583,10 @@ void TFAddsBk::ClearJumpBoxQuietly() {
     Edit1->clear();
 }
 
-void TFAddsBk::showItemView(const QString& title, const QString& text) {
-    ItemView->setWindowTitle(title);
-    ItemViewText->setPlainText(text);
-    ItemView->show();
-    ItemView->raise();
-}
-
 void TFAddsBk::ShowItemDetails(ItemId id) {
-    ItemRecord item;
-    try {
-        if (!LocateItem(id, item))
-            return;
-    } catch (const DbError& e) {
-        ShowInfo(e.Text);
-        return;
-    }
-    QString text;
-    text += QStringLiteral("Name: ") + item.Name + QLatin1Char('\n');
-    text += QStringLiteral("Ref: ") + item.Tel + QLatin1Char('\n');
-    text += QStringLiteral("Id: ") + QString::number(item.Id) + QLatin1Char('\n');
-    text += QStringLiteral("Parent: ") + QString::number(item.Parent) + QLatin1Char('\n');
-    text += QString::number(item.Numchildren) + QStringLiteral(" links down, ") +
-            QString::number(item.numcousins) + QStringLiteral(" links across\n");
-    text += QStringLiteral("Created: ") +
-            item.CreatedTS.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    showItemView(QStringLiteral("Cardolo : Item Details"), text);
+    run([id] { ::ShowItemDetails(id); });
 }
 
 void TFAddsBk::OpenItemText(ItemId id) {
-    ItemRecord item;
-    try {
-        if (!LocateItem(id, item))
-            return;
-    } catch (const DbError& e) {
-        ShowInfo(e.Text);
-        return;
-    }
-    showItemView(QStringLiteral("Cardolo : ") + item.Name, item.Text);
+    run([id] { ::OpenItemText(id); });
 }

@@ -6,12 +6,10 @@
 
 class QAction;
 class QActionGroup;
-class QDialog;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTableView;
@@ -108,9 +106,6 @@ public:
     QAction* Deleteitem1;
 
     TFFind* Find;
-    // The plain view opened by ShowItemDetails and OpenItemText.
-    QDialog* ItemView;
-    QPlainTextEdit* ItemViewText;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,7 +124,6 @@ private:
     void ClearJumpBoxQuietly() override;
     void syncCursorToGrid();
     void gridCurrentChanged(int row);
-    void showItemView(const QString& title, const QString& text);
 
     ItemsList list;
     ListModel* model;

@@ -2,6 +2,8 @@
 
 #include "app/Settings.h"
 #include "app/TextHelpers.h"
+#include "itemwin/ItemWindows.h"
+#include "itemwin/TFIdets2.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFAddsBk.h"
 #include "listwin/TFFind.h"
@@ -268,7 +270,7 @@ private slots:
         QCOMPARE(w->PrimaryRdio->text(), QString("0 links down"));
     }
 
-    void cellClicksAndPlainView() {
+    void cellClicksOpenTheItemText() {
         TestFolder folder;
         ScriptedDialogs dialogs;
         fixture::Add("note", 0, QString(), "line one\nline two");
@@ -276,13 +278,14 @@ private slots:
         QTest::keyClicks(w->Edit1, "n");
         const int row = w->DBGrid1->currentIndex().row();
         emit w->DBGrid1->clicked(w->Model()->index(row, 1));
-        QVERIFY(w->ItemView->isVisible());
-        QCOMPARE(w->ItemViewText->toPlainText(), QString("line one\nline two"));
+        QVERIFY(TFIdets2::Instance()->isVisible());
+        QCOMPARE(TFIdets2::Instance()->Memo1->toPlainText(), QString("note\n\nline one\nline two"));
         // The Links? cell of an item without links steps into its empty links list.
         emit w->DBGrid1->clicked(w->Model()->index(row, 2));
         QCOMPARE(w->Label2->text(), QString("note"));
         QCOMPARE(w->Label1->text(), QString("0 Items listed"));
         QVERIFY(w->SpeedButton1->isVisibleTo(w.get()));
+        DestroyItemWindows();
     }
 };
 
