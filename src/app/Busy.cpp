@@ -10,9 +10,13 @@ BusyHooks& hooks() {
 }
 } // namespace
 
-void SetBusyHooks(BusyHooks h) { hooks() = std::move(h); }
+void SetBusyHooks(BusyHooks h) {
+    hooks() = std::move(h);
+}
 
-int BusyDepth() { return busyCounter; }
+int BusyDepth() {
+    return busyCounter;
+}
 
 void BeginBusy() {
     if (hooks().showBusy)

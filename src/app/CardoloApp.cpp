@@ -5,8 +5,12 @@
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "app/SingleInstanceGuard.h"
+#include "app/WindowHelpers.h"
 #include "dialogs/QtDialogBackend.h"
+#include "dialogs/TFAbout1.h"
 #include "dialogs/TFFlash.h"
+#include "dialogs/TFchoice.h"
+#include "dialogs/TFinpstr.h"
 #include "listwin/TFAddsBk.h"
 #include "store/Database.h"
 
@@ -15,6 +19,7 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -87,15 +92,10 @@ int CardoloApp::Start(const Options& options) {
     QApplication::setApplicationDisplayName(QString());
     backend = std::make_unique<QtDialogBackend>();
     SetDialogBackend(backend.get());
-    SetBusyHooks({[] {
-                      if (!QGuiApplication::overrideCursor())
-                          QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-                  },
-                  [] {
-                      while (QGuiApplication::overrideCursor())
-                          QGuiApplication::restoreOverrideCursor();
-                  },
-                  [] { QCoreApplication::processEvents(); }});
+    InstallBusyCursor();
+    // Installed before anything else, so that a SIGTERM arriving during start-up waits for
+    // the event loop and then closes the main window like any other.
+    InstallSignalHandlers();
 
     if (!options.folder.isEmpty()) {
         QFileInfo info(options.folder);
@@ -128,7 +128,6 @@ int CardoloApp::Start(const Options& options) {
     }
     SetSettingsFile(SettingsPath());
     ReadSettings();
-    TFFlash::FlashInterval() = AppSettings().FlashInterval;
 
     // 3. The database connection.
     try {
@@ -138,11 +137,18 @@ int CardoloApp::Start(const Options& options) {
         return 1;
     }
 
-    // 4. The windows, main window first.
+    // 4. The windows, main window first; the others are made once now and stay hidden
+    // until asked for.
     mainWindow = new TFAddsBk;
     mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
-    InstallSignalHandlers();
+    TFAbout1::Instance();
+    TFchoice::Instance();
+    TFinpstr::Instance();
+    TFFlash::Instance();
     mainWindow->show();
+    started = true;
+    if (shutdownPending)
+        QTimer::singleShot(0, mainWindow, [this] { mainWindow->CloseQuietly(); });
     return -1;
 }
 
@@ -162,13 +168,18 @@ void CardoloApp::InstallSignalHandlers() {
 }
 
 // SIGTERM and SIGINT close the main window the way a system shutdown does: the settings are
-// written and nothing is asked.
+// written and nothing is asked. A signal that arrives while start-up is still running (its
+// windows may let events through) is kept until the main window is up; a box shown during
+// start-up is closed as if cancelled.
 void CardoloApp::SignalArrived() {
     char c;
     ssize_t ignored = ::read(signalPipe[0], &c, 1);
     (void)ignored;
-    if (mainWindow)
+    if (mainWindow && started) {
         mainWindow->CloseQuietly();
-    else
-        QCoreApplication::quit();
+        return;
+    }
+    shutdownPending = true;
+    if (QWidget* modal = QApplication::activeModalWidget())
+        modal->close();
 }

@@ -39,4 +39,6 @@ private:
     TFAddsBk* mainWindow = nullptr;
     std::unique_ptr<QtDialogBackend> backend;
     QSocketNotifier* signalNotifier = nullptr;
+    bool started = false;         // the main window is up and the event loop may run
+    bool shutdownPending = false; // a signal came before that
 };

@@ -13,4 +13,6 @@ QDateTime CurrentDateTime() {
     return QDateTime::currentDateTime();
 }
 
-void SetClockForTesting(std::function<QDateTime()> clock) { clockHolder() = std::move(clock); }
+void SetClockForTesting(std::function<QDateTime()> clock) {
+    clockHolder() = std::move(clock);
+}

@@ -23,24 +23,34 @@ SilentBackend silent;
 DialogBackend* current = &silent;
 } // namespace
 
-void SetDialogBackend(DialogBackend* backend) { current = backend ? backend : &silent; }
+void SetDialogBackend(DialogBackend* backend) {
+    current = backend ? backend : &silent;
+}
 
-DialogBackend* CurrentDialogBackend() { return current; }
+DialogBackend* CurrentDialogBackend() {
+    return current;
+}
 
 QString MessageBoxCaption() {
     return MessageCaption.isEmpty() ? ApplicationTitle : QStringLiteral(" ") + MessageCaption;
 }
 
-void ShowInfo(const QString& message) { current->ShowInfoBox(message, MessageBoxCaption()); }
+void ShowInfo(const QString& message) {
+    current->ShowInfoBox(message, MessageBoxCaption());
+}
 
-void ShowProgramError(const QString& text) { ShowInfo(QStringLiteral("Program error : ") + text); }
+void ShowProgramError(const QString& text) {
+    ShowInfo(QStringLiteral("Program error : ") + text);
+}
 
 char AskYesNoCancel(const QString& question) {
     char answer = current->AskYesNoCancelBox(question, MessageBoxCaption());
     return (answer == 'Y' || answer == 'N' || answer == 'C') ? answer : ' ';
 }
 
-bool Confirm(const QString& question) { return AskYesNoCancel(question) == 'Y'; }
+bool Confirm(const QString& question) {
+    return AskYesNoCancel(question) == 'Y';
+}
 
 void NotSupported(const QString& what) {
     if (what.isEmpty())
@@ -50,7 +60,9 @@ void NotSupported(const QString& what) {
                  QStringLiteral(" facility not currently supported"));
 }
 
-bool PromptText(const QString& prompt, QString& text) { return current->InputString(prompt, text); }
+bool PromptText(const QString& prompt, QString& text) {
+    return current->InputString(prompt, text);
+}
 
 bool InputInteger(const QString& prompt, int& value) {
     QString text = value > 0 ? QString::number(value) : QString();
@@ -59,14 +71,18 @@ bool InputInteger(const QString& prompt, int& value) {
     return TryParseInt(text, value);
 }
 
-bool PromptInteger(const QString& prompt, int& value) { return InputInteger(prompt, value); }
+bool PromptInteger(const QString& prompt, int& value) {
+    return InputInteger(prompt, value);
+}
 
 int ChooseOption(const QString& message, const QString& option1, const QString& option2) {
     int r = current->ChooseOption(message, option1, option2);
     return (r == 1 || r == 2) ? r : 0;
 }
 
-void FlashMessage(const QString& text) { current->FlashMessage(text); }
+void FlashMessage(const QString& text) {
+    current->FlashMessage(text);
+}
 
 bool TakeProgrammaticChange() {
     bool was = ProgrammaticChange || LoadingItemText;

@@ -20,11 +20,17 @@ QString withSeparator(const QString& folder) {
 }
 } // namespace
 
-QString ProgramFolder() { return programFolderHolder(); }
+QString ProgramFolder() {
+    return programFolderHolder();
+}
 
-void SetProgramFolder(const QString& folder) { programFolderHolder() = withSeparator(folder); }
+void SetProgramFolder(const QString& folder) {
+    programFolderHolder() = withSeparator(folder);
+}
 
-QString DataFolder() { return ProgramFolder() + QStringLiteral("DATA"); }
+QString DataFolder() {
+    return ProgramFolder() + QStringLiteral("DATA");
+}
 
 bool EnsureDataFolder(QString* error) {
     QDir dir(DataFolder());
@@ -37,11 +43,17 @@ bool EnsureDataFolder(QString* error) {
     return false;
 }
 
-QString SettingsPath() { return DataFolder() + QStringLiteral("/PHONEBK.INI"); }
+QString SettingsPath() {
+    return DataFolder() + QStringLiteral("/PHONEBK.INI");
+}
 
-QString LockFilePath() { return ProgramFolder() + QStringLiteral("LOCK.TXT"); }
+QString LockFilePath() {
+    return ProgramFolder() + QStringLiteral("LOCK.TXT");
+}
 
-QString DatabasePath() { return DataFolder() + QStringLiteral("/cardolo.db"); }
+QString DatabasePath() {
+    return DataFolder() + QStringLiteral("/cardolo.db");
+}
 
 QString DefaultProgramFolder(const QString& executableFolder) {
     QFileInfo info(executableFolder);

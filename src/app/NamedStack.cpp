@@ -5,6 +5,10 @@ NamedStack<int32_t>& IntegerQueue() {
     return queue;
 }
 
-bool PushInteger(int32_t n) { return IntegerQueue().StackAdd(n); }
+bool PushInteger(int32_t n) {
+    return IntegerQueue().StackAdd(n);
+}
 
-bool TakeInteger(int32_t& n) { return IntegerQueue().StackTake(n); }
+bool TakeInteger(int32_t& n) {
+    return IntegerQueue().StackTake(n);
+}

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <string>
 
@@ -27,25 +28,51 @@ int readInt(const CSimpleIniA& ini, const char* key, int def) {
 void writeInt(CSimpleIniA& ini, const char* key, int value) {
     ini.SetValue(Section, key, QByteArray::number(value).constData());
 }
+
+// A file written by hand may hold text that is not UTF-8; such bytes are taken as Latin-1 so
+// that nothing is lost, and written back as they were while the text is unchanged.
+QString decodeText(const char* bytes) {
+    QByteArray raw(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(raw);
+    if (utf8.hasError())
+        return QString::fromLatin1(raw);
+    return text;
+}
+
+void configure(CSimpleIniA& ini) {
+    ini.SetUnicode(true);
+    ini.SetMultiKey(false);
+    ini.SetSpaces(false); // KEY=value, the way hand-edited INI files are usually written
+}
 } // namespace
 
 Settings& AppSettings() {
-    static Settings settings;
+    // The holders start with the flash window's start-up time, 500 ms; ReadSettings replaces
+    // it with the file's value or the default of 1000 ms.
+    static Settings settings = [] {
+        Settings s;
+        s.FlashInterval = 500;
+        return s;
+    }();
     return settings;
 }
 
-void SetSettingsFile(const QString& path) { settingsFileHolder() = path; }
+void SetSettingsFile(const QString& path) {
+    settingsFileHolder() = path;
+}
 
-QString SettingsFile() { return settingsFileHolder(); }
+QString SettingsFile() {
+    return settingsFileHolder();
+}
 
 Settings ReadSettingsFrom(const QString& path) {
     Settings s;
     CSimpleIniA ini;
-    ini.SetUnicode(true);
-    ini.SetMultiKey(false);
+    configure(ini);
     if (ini.LoadFile(QFile::encodeName(path).constData()) < 0)
         return s;
-    s.Prefix = QString::fromUtf8(ini.GetValue(Section, "PREFIX", ""));
+    s.Prefix = decodeText(ini.GetValue(Section, "PREFIX", ""));
     s.Dbvn = readInt(ini, "DBVN", 800);
     s.WantTabs = readInt(ini, "WANTTABS", 0) != 0;
     s.DiaryId = readInt(ini, "DIARYID", 0);
@@ -57,13 +84,14 @@ Settings ReadSettingsFrom(const QString& path) {
 
 bool WriteSettingsTo(const QString& path, const Settings& s) {
     CSimpleIniA ini;
-    ini.SetUnicode(true);
-    ini.SetMultiKey(false);
-    QByteArray file = QFile::encodeName(path);
-    SI_Error rc = ini.LoadFile(file.constData());
-    if (rc < 0 && rc != SI_FILE)
+    configure(ini);
+    // An existing file that cannot be read is left alone rather than replaced by one that
+    // has lost its other keys and comments.
+    if (QFile::exists(path) && ini.LoadFile(QFile::encodeName(path).constData()) < 0)
         return false;
-    ini.SetValue(Section, "PREFIX", s.Prefix.toUtf8().constData());
+    const char* oldPrefix = ini.GetValue(Section, "PREFIX", nullptr);
+    if (!oldPrefix || decodeText(oldPrefix) != s.Prefix)
+        ini.SetValue(Section, "PREFIX", s.Prefix.toUtf8().constData());
     writeInt(ini, "DBVN", s.Dbvn);
     writeInt(ini, "WANTTABS", s.WantTabs ? 1 : 0);
     writeInt(ini, "DIARYID", s.DiaryId);
@@ -75,6 +103,9 @@ bool WriteSettingsTo(const QString& path, const Settings& s) {
     if (ini.Save(text, false) < 0)
         return false;
     QSaveFile out(path);
+    // A data folder that refuses new files may still let the settings file itself be
+    // rewritten in place.
+    out.setDirectWriteFallback(true);
     if (!out.open(QIODevice::WriteOnly))
         return false;
     out.write(text.data(), static_cast<qint64>(text.size()));

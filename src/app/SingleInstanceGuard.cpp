@@ -22,48 +22,44 @@ QString SingleInstanceGuard::AlreadyRunningMessage() {
     return QStringLiteral("Program \"%1\" is already running").arg(ApplicationTitle);
 }
 
-SingleInstanceGuard::Result SingleInstanceGuard::Acquire(const QString& lockPath,
-                                                         QString* error) {
+SingleInstanceGuard::Result SingleInstanceGuard::Acquire(const QString& lockPath, QString* error) {
     const QByteArray path = QFile::encodeName(lockPath);
-    auto fail = [&](const char* what) {
+    // Any failure other than another holder of the lock is reported as what it is (a
+    // read-only folder, missing rights), never as "already running".
+    auto fail = [&](int code) {
         if (error)
-            *error = QStringLiteral("Cannot %1 lock file %2 : %3")
-                         .arg(QLatin1String(what), lockPath,
-                              QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("Cannot use lock file %1 : %2")
+                         .arg(lockPath, QString::fromLocal8Bit(std::strerror(code)));
         return Result::Failed;
     };
 
     // Opening never truncates or rewrites an existing file, so a second instance changes
     // nothing on disk.
-    int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
-        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST)
+            return fail(errno);
         if (fd >= 0) {
             const QByteArray text = LockFileText();
-            if (::write(fd, text.constData(), static_cast<size_t>(text.size())) != text.size()) {
-                int saved = errno;
-                ::close(fd);
-                errno = saved;
-                return fail("write");
-            }
-        } else if (errno == EEXIST) {
-            fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+            ssize_t written = ::write(fd, text.constData(), static_cast<size_t>(text.size()));
+            int code = errno;
+            ::close(fd);
+            if (written != text.size())
+                return fail(written < 0 ? code : ENOSPC);
         }
+        // Created just now, or by a rival start in the same instant: open it for the lock.
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     }
-    if (fd < 0 && (errno == EACCES || errno == EROFS))
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC); // a read-only file still locks
     if (fd < 0)
-        return fail("open");
+        return fail(errno);
 
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK) {
-            ::close(fd);
-            return Result::OtherInstance;
-        }
-        int saved = errno;
+        int code = errno;
         ::close(fd);
-        errno = saved;
-        return fail("lock");
+        if (code == EWOULDBLOCK)
+            return Result::OtherInstance;
+        return fail(code);
     }
     // The descriptor stays open, and the lock held, until the process ends.
     return Result::Acquired;

@@ -10,10 +10,14 @@ QString PadNumber(qint64 n, int width) {
     return s;
 }
 
-QString QuoteSingle(const QString& s) { return QLatin1Char('\'') + s + QLatin1Char('\''); }
+QString QuoteSingle(const QString& s) {
+    return QLatin1Char('\'') + s + QLatin1Char('\'');
+}
 
 // The trailing blank is part of every message that names an item this way.
-QString QuoteDouble(const QString& s) { return QLatin1Char('"') + s + QStringLiteral("\" "); }
+QString QuoteDouble(const QString& s) {
+    return QLatin1Char('"') + s + QStringLiteral("\" ");
+}
 
 QString EscapeAmpersands(const QString& s) {
     QString out = s;
@@ -73,9 +77,13 @@ QString KeepLastChars(const QString& s, int n) {
     return s.size() <= n ? s : s.right(n);
 }
 
-void SwapTexts(QString& a, QString& b) { a.swap(b); }
+void SwapTexts(QString& a, QString& b) {
+    a.swap(b);
+}
 
-bool InRange(qint64 x, qint64 lo, qint64 hi) { return lo <= x && x <= hi; }
+bool InRange(qint64 x, qint64 lo, qint64 hi) {
+    return lo <= x && x <= hi;
+}
 
 void DecrementToZero(int& n) {
     if (n > 0)
@@ -83,9 +91,9 @@ void DecrementToZero(int& n) {
 }
 
 QString MonthName(int m) {
-    static const char* const names[] = {"January", "February", "March",     "April",
-                                        "May",     "June",     "July",      "August",
-                                        "September", "October", "November", "December"};
+    static const char* const names[] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
     return InRange(m, 1, 12) ? QString::fromLatin1(names[m - 1]) : QString();
 }
 
@@ -95,4 +103,6 @@ QString DayName(int d) {
     return InRange(d, 1, 7) ? QString::fromLatin1(names[d - 1]) : QString();
 }
 
-QString DayAbbrev(int d) { return DayName(d).left(3); }
+QString DayAbbrev(int d) {
+    return DayName(d).left(3);
+}

@@ -11,4 +11,5 @@ target_sources(cardolo_core PRIVATE
 )
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CardoloApp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowHelpers.cpp
 )

@@ -1,31 +1,23 @@
 #include "dialogs/QtDialogBackend.h"
 
 #include "app/Placement.h"
+#include "app/WindowHelpers.h"
 #include "dialogs/TFFlash.h"
 #include "dialogs/TFchoice.h"
 #include "dialogs/TFinpstr.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 
 namespace {
-QRect screenAt(QPoint p) {
-    QScreen* s = QGuiApplication::screenAt(p);
-    if (!s)
-        s = QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-}
-
 // Message boxes open at the pointer, or where the last one was when the pointer has not moved
 // since it closed, so a run of answers does not drift with the button positions.
 int runBox(QMessageBox& box) {
     QPoint anchor = MessageBoxAnchor().Take(QCursor::pos());
     box.setTextFormat(Qt::PlainText); // ampersands and angle brackets show as typed
     box.adjustSize();
-    box.move(PlaceBoxAt(anchor, box.frameGeometry().size(), screenAt(anchor)));
+    box.move(PlaceBoxAt(anchor, box.frameGeometry().size(), ScreenAreaAt(anchor)));
     int r = box.exec();
     MessageBoxAnchor().cursorAtLastClose = QCursor::pos();
     return r;
@@ -64,4 +56,6 @@ int QtDialogBackend::ChooseOption(const QString& message, const QString& option1
     return TFchoice::Instance()->ChooseOption(message, option1, option2);
 }
 
-void QtDialogBackend::FlashMessage(const QString& text) { TFFlash::Instance()->FlashMessage(text); }
+void QtDialogBackend::FlashMessage(const QString& text) {
+    TFFlash::Instance()->FlashMessage(text);
+}

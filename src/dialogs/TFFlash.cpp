@@ -1,13 +1,11 @@
 #include "dialogs/TFFlash.h"
 
-#include "app/Placement.h"
+#include "app/Settings.h"
+#include "app/WindowHelpers.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QTimer>
 
 TFFlash* TFFlash::Instance() {
@@ -16,8 +14,7 @@ TFFlash* TFFlash::Instance() {
 }
 
 int& TFFlash::FlashInterval() {
-    static int interval = 500;
-    return interval;
+    return AppSettings().FlashInterval;
 }
 
 TFFlash::TFFlash(QWidget* parent)
@@ -43,6 +40,7 @@ TFFlash::TFFlash(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(500);
+    Timer1->setTimerType(Qt::PreciseTimer); // the period is the setting, not 5 % less
     connect(Timer1, &QTimer::timeout, this, &TFFlash::Timer1Timer);
 }
 
@@ -51,7 +49,7 @@ void TFFlash::FlashMessage(const QString& text) {
         Hide();
         return;
     }
-    if (Timer1->isActive() || (showing && FlashInterval() <= 0))
+    if (timerEnabled)
         accumulated += QStringLiteral("\r\n") + text;
     else
         accumulated = text;
@@ -73,24 +71,21 @@ void TFFlash::FlashMessage(const QString& text) {
     resize(width, height);
     Panel1->setGeometry(0, 0, width, height);
 
-    QPoint cursor = QCursor::pos();
-    QScreen* screen = QGuiApplication::screenAt(cursor);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    move(PlaceAtCursorPoint(cursor, size(), area));
-    show();
-    raise();
+    ShowAtCursor(this);
+    // Paint now: the caller may go on with long work before the event loop runs again.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    showing = true;
-    // A running timer is not restarted: the window closes one interval after the first message.
-    if (FlashInterval() > 0) {
-        if (!Timer1->isActive() || Timer1->interval() != FlashInterval()) {
-            Timer1->setInterval(FlashInterval());
+    // A running period is not restarted by a further message, so the window closes one
+    // interval after the first; only a changed interval starts the period again.
+    const int interval = FlashInterval();
+    if (!timerEnabled || Timer1->interval() != interval) {
+        Timer1->stop();
+        Timer1->setInterval(interval);
+        if (interval > 0)
             Timer1->start();
-        }
     }
+    timerEnabled = true;
+    showing = true;
 }
 
 void TFFlash::Timer1Timer() {
@@ -101,6 +96,7 @@ void TFFlash::Timer1Timer() {
 
 void TFFlash::Hide() {
     Timer1->stop();
+    timerEnabled = false;
     hide();
     showing = false;
 }

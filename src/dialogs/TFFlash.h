@@ -14,14 +14,17 @@ public:
     static TFFlash* Instance();
     explicit TFFlash(QWidget* parent = nullptr);
 
+    // Shows text for one flash interval; an empty text hides the window at once.
     void FlashMessage(const QString& text);
+    // End of the display period.
     void Timer1Timer();
     void Hide();
 
     bool IsShowing() const { return showing; }
     QString AccumulatedText() const { return accumulated; }
 
-    // Until the settings are read the display time is 500 ms.
+    // The display time in milliseconds: the FLASHINTERVAL setting, 500 until the settings
+    // have been read. 0 or less keeps a flash up until an empty message hides it.
     static int& FlashInterval();
 
     QFrame* Panel1;
@@ -31,4 +34,7 @@ public:
 private:
     QString accumulated;
     bool showing = false;
+    // The display period is running (or would be, with an interval of 0): further messages
+    // add lines instead of replacing the text.
+    bool timerEnabled = false;
 };

@@ -1,15 +1,13 @@
 #include "dialogs/TFchoice.h"
 
 #include "app/Placement.h"
+#include "app/WindowHelpers.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QWindow>
 
@@ -69,22 +67,20 @@ TFchoice::TFchoice(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Button1->setFocus();
 }
 
-int TFchoice::ChooseOption(const QString& message, const QString& option1,
-                           const QString& option2) {
+int TFchoice::ChooseOption(const QString& message, const QString& option1, const QString& option2) {
+    // The question is plain text, so its ampersands show as typed; the option captions keep
+    // theirs: "&Delete" underlines D as its key.
     Label1->setText(message);
-    // The option captions keep their ampersands: "&Delete" underlines D as its key.
     Button1->setText(option1);
     Button2->setText(option2);
 
+    // The chooser keeps its own anchor pair, apart from the message boxes'.
     QPoint anchor = ChooserAnchor().Take(QCursor::pos());
-    QScreen* screen = QGuiApplication::screenAt(anchor);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    move(PlaceBoxAt(anchor, size(), area));
+    move(PlaceBoxAt(anchor, frameGeometry().size(), ScreenAreaAt(anchor)));
 
     choiceResult = 0;
-    exec();
+    Button1->setFocus();
+    exec(); // Esc and the window system's close end it as Cancel: the result stays 0
     ChooserAnchor().cursorAtLastClose = QCursor::pos();
     return choiceResult;
 }

@@ -1,17 +1,24 @@
 #include "dialogs/TFinpstr.h"
 
 #include "app/Placement.h"
-#include "app/TextHelpers.h"
+#include "app/WindowHelpers.h"
 
 #include <QCursor>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QWindow>
+
+#include <algorithm>
+
+namespace {
+// The prompt wraps rather than running past the window's right edge, and keeps clear of the
+// edit box below it.
+constexpr int LabelMaxWidth = 296 - 2 * 16;
+constexpr int LabelMaxHeight = 64 - 16 - 4;
+} // namespace
 
 TFinpstr* TFinpstr::Instance() {
     static TFinpstr* instance = new TFinpstr;
@@ -38,9 +45,12 @@ TFinpstr::TFinpstr(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(16, 16);
     QFont bold = Label1->font();
+    bold.setPixelSize(11);
     bold.setBold(true);
     Label1->setFont(bold);
+    // Plain text and no buddy: an ampersand in a prompt shows as itself.
     Label1->setTextFormat(Qt::PlainText);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -61,16 +71,19 @@ TFinpstr::TFinpstr(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
 }
 
 bool TFinpstr::InputString(const QString& prompt, QString& text) {
-    // The label shows plain text, so ampersands appear as typed.
+    // The prompt opens where the last message box was when the mouse has not moved since
+    // that box was answered; it moves the boxes' anchor but not their close position.
+    QPoint anchor = MessageBoxAnchor().Take(QCursor::pos());
+    move(PlacePromptAt(anchor, frameGeometry().size(), ScreenAreaAt(anchor)));
+
+    Label1->setWordWrap(false);
     Label1->setText(prompt);
     Label1->adjustSize();
-
-    QPoint anchor = MessageBoxAnchor().Take(QCursor::pos());
-    QScreen* screen = QGuiApplication::screenAt(anchor);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    move(PlacePromptAt(anchor, size(), area));
+    if (Label1->width() > LabelMaxWidth) {
+        Label1->setWordWrap(true);
+        Label1->resize(LabelMaxWidth,
+                       std::min(Label1->heightForWidth(LabelMaxWidth), LabelMaxHeight));
+    }
 
     Edit1->setText(text);
     Edit1->selectAll();

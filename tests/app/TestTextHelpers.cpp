@@ -17,11 +17,16 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<QString>("pad");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("filled") << qint64(7) << 2 << "0" << "07";
-        QTest::newRow("longer not cut") << qint64(123) << 2 << "0" << "123";
-        QTest::newRow("blank pad") << qint64(7) << 2 << " " << " 7";
-        QTest::newRow("year") << qint64(987) << 4 << "0" << "0987";
-        QTest::newRow("negative") << qint64(-5) << 3 << "0" << "0-5";
+        QTest::newRow("filled") << qint64(7) << 2 << "0"
+                                << "07";
+        QTest::newRow("longer not cut") << qint64(123) << 2 << "0"
+                                        << "123";
+        QTest::newRow("blank pad") << qint64(7) << 2 << " "
+                                   << " 7";
+        QTest::newRow("year") << qint64(987) << 4 << "0"
+                              << "0987";
+        QTest::newRow("negative") << qint64(-5) << 3 << "0"
+                                  << "0-5";
     }
     void padNumber() {
         QFETCH(qint64, n);
@@ -43,13 +48,20 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("folding");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("empty search") << "" << "anything" << false << false;
-        QTest::newRow("empty text") << "a" << "" << false << false;
-        QTest::newRow("case folded") << "milk" << "Buy MILK today" << false << true;
-        QTest::newRow("punctuation kept") << "o'brien" << "Mr O'Brien" << false << true;
-        QTest::newRow("punctuation needed") << "obrien" << "Mr O'Brien" << false << false;
-        QTest::newRow("punctuation folded") << "obrien" << "Mr O'Brien" << true << true;
-        QTest::newRow("no match") << "cheese" << "Buy milk" << true << false;
+        QTest::newRow("empty search") << ""
+                                      << "anything" << false << false;
+        QTest::newRow("empty text") << "a"
+                                    << "" << false << false;
+        QTest::newRow("case folded") << "milk"
+                                     << "Buy MILK today" << false << true;
+        QTest::newRow("punctuation kept") << "o'brien"
+                                          << "Mr O'Brien" << false << true;
+        QTest::newRow("punctuation needed") << "obrien"
+                                            << "Mr O'Brien" << false << false;
+        QTest::newRow("punctuation folded") << "obrien"
+                                            << "Mr O'Brien" << true << true;
+        QTest::newRow("no match") << "cheese"
+                                  << "Buy milk" << true << false;
     }
     void textContains() {
         QFETCH(QString, search);
@@ -132,7 +144,7 @@ private slots:
         QCOMPARE(v, 4);
         QVERIFY(s.StackNext(v));
         QCOMPARE(v, 3);
-        QCOMPARE(s.Count(), 4); // walking removes nothing
+        QCOMPARE(s.Count(), 4);  // walking removes nothing
         QVERIFY(s.StackTake(v)); // removes the element after the cursor
         QCOMPARE(v, 2);
         QCOMPARE(s.Count(), 3);

@@ -2,7 +2,9 @@
 
 #include <QTest>
 
-ScriptedDialogs::ScriptedDialogs() { SetDialogBackend(this); }
+ScriptedDialogs::ScriptedDialogs() {
+    SetDialogBackend(this);
+}
 
 ScriptedDialogs::~ScriptedDialogs() {
     if (CurrentDialogBackend() == this)
@@ -62,9 +64,10 @@ int ScriptedDialogs::ChooseOption(const QString& message, const QString& option1
     QVariant a = next(QStringLiteral("chooser"), message);
     if (a.typeId() != QMetaType::Int) {
         if (a.isValid())
-            QTest::qFail(qPrintable(QStringLiteral("chooser answered with %1: %2")
-                                        .arg(a.toString(), message)),
-                         __FILE__, __LINE__);
+            QTest::qFail(
+                qPrintable(
+                    QStringLiteral("chooser answered with %1: %2").arg(a.toString(), message)),
+                __FILE__, __LINE__);
         return 0;
     }
     return a.toInt();

@@ -19,7 +19,7 @@ public:
         QStringList extra; // the options of a chooser call
     };
 
-    ScriptedDialogs();  // installs itself
+    ScriptedDialogs();           // installs itself
     ~ScriptedDialogs() override; // restores the silent backend
 
     // Queue answers in the order the code under test will ask.

@@ -13,8 +13,14 @@ TestFolder::TestFolder(bool openDatabase) {
         OpenPhoneDB(DatabasePath());
 }
 
-TestFolder::~TestFolder() { ClosePhoneDB(); }
+TestFolder::~TestFolder() {
+    ClosePhoneDB();
+}
 
-QString TestFolder::Path() const { return ProgramFolder(); }
+QString TestFolder::Path() const {
+    return ProgramFolder();
+}
 
-QString TestFolder::DataPath() const { return DataFolder(); }
+QString TestFolder::DataPath() const {
+    return DataFolder();
+}

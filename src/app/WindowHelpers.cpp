@@ -1,0 +1,122 @@
+#include "app/WindowHelpers.h"
+
+#include "app/Busy.h"
+#include "app/Dialogs.h"
+#include "app/Placement.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <cmath>
+
+QColor EnabledEditColour = Qt::white;
+
+QRect ScreenAreaAt(QPoint point) {
+    QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+void PlaceAtCursor(QWidget* window) {
+    QPoint cursor = QCursor::pos();
+    // move() positions the frame's corner, so the frame is what has to fit on the screen.
+    window->move(PlaceAtCursorPoint(cursor, window->frameGeometry().size(), ScreenAreaAt(cursor)));
+}
+
+void ShowAtCursor(QWidget* window) {
+    PlaceAtCursor(window);
+    window->show();
+    // A window shown for the first time learns its frame only now; place it again when the
+    // frame has pushed it over the screen's edge.
+    if (!ScreenAreaAt(QCursor::pos()).contains(window->frameGeometry()))
+        PlaceAtCursor(window);
+    window->raise();
+}
+
+void ShowRestored(QWidget* window) {
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+bool IsShownModal(const QWidget* window) {
+    return window->isVisible() && (window->isModal() || window->testAttribute(Qt::WA_ShowModal));
+}
+
+void PopupAtCursor(QMenu* menu) {
+    menu->popup(QCursor::pos());
+}
+
+void SetEditEnabled(QWidget* edit, bool on) {
+    edit->setEnabled(on);
+    QPalette pal = edit->palette();
+    QColor background = on ? EnabledEditColour : edit->palette().color(QPalette::Button);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        pal.setColor(group, QPalette::Base, background);
+    edit->setPalette(pal);
+}
+
+void CheckRadioQuietly(QRadioButton* radio) {
+    if (radio->isChecked())
+        return;
+    ProgrammaticChange = true;
+    radio->setChecked(true);
+}
+
+void ClearEditQuietly(QLineEdit* edit) {
+    if (edit->text().isEmpty())
+        return;
+    ProgrammaticChange = true;
+    edit->clear();
+}
+
+void ClearEditQuietly(QPlainTextEdit* edit) {
+    if (edit->document()->isEmpty())
+        return;
+    ProgrammaticChange = true;
+    edit->clear();
+}
+
+namespace {
+// The memo's client area is its viewport; its lines are laid out inside the document's
+// margin on either side.
+int marginWidth(const QTextDocument* document) {
+    return static_cast<int>(std::lround(2 * document->documentMargin()));
+}
+} // namespace
+
+int MemoMarginWidth(const QPlainTextEdit* memo) {
+    return marginWidth(memo->document());
+}
+
+int MemoMarginWidth(const QTextEdit* memo) {
+    return marginWidth(memo->document());
+}
+
+void InstallBusyCursor() {
+    static bool cursorSet = false;
+    SetBusyHooks({[] {
+                      if (!cursorSet) {
+                          QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+                          cursorSet = true;
+                      }
+                  },
+                  [] {
+                      if (cursorSet) {
+                          QGuiApplication::restoreOverrideCursor();
+                          cursorSet = false;
+                      }
+                  },
+                  [] { QCoreApplication::processEvents(); }});
+}

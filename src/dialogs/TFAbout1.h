@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTextEdit;
+
+// The About window: names the program, shows where its program file lies and when that file
+// was last changed. Made once with its labels filled; shown beside the pointer, modeless.
+class TFAbout1 : public QDialog {
+    Q_OBJECT
+public:
+    static TFAbout1* Instance();
+    // programFile: the file whose path and time the window shows; empty for the running
+    // program's own file.
+    explicit TFAbout1(const QString& programFile = QString(), QWidget* parent = nullptr);
+
+    // The "About" command: opens the window beside the pointer.
+    void ShowAbout();
+
+    // The modification time as the window shows it: yyyy-mm-dd and the time.
+    static QString FileTimeText(const QString& path);
+
+    QFrame* Panel1;
+    QLabel* Image1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QTextEdit* Memo1;
+    QFrame* Panel2;
+    QFrame* Panel3;
+    QPushButton* Button1;
+
+private:
+    void Button1Click();
+};

@@ -1,0 +1,282 @@
+#include "app/Dialogs.h"
+#include "app/Placement.h"
+#include "dialogs/QtDialogBackend.h"
+#include "dialogs/TFchoice.h"
+#include "dialogs/TFinpstr.h"
+#include "support/ModalDriver.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+// The input prompt, the chooser and the message boxes as real windows: what they return,
+// what they show and where they open.
+class TestPromptDialogs : public QObject {
+    Q_OBJECT
+
+    static QRect screenArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+private slots:
+    void init() {
+        MessageBoxAnchor() = MessageAnchor();
+        ChooserAnchor() = MessageAnchor();
+        QCursor::setPos(200, 150);
+    }
+    void cleanup() {
+        CloseModalLeftovers();
+        SetDialogBackend(nullptr);
+    }
+
+    void promptReturnsEditedTextOnOk() {
+        TFinpstr prompt;
+        QString text = "old name";
+        QString shownText, labelText;
+        bool allSelected = false, editHasFocus = false;
+        WhenModal([&](QWidget*) {
+            shownText = prompt.Edit1->text();
+            allSelected = prompt.Edit1->selectedText() == shownText;
+            labelText = prompt.Label1->text();
+            editHasFocus = prompt.focusWidget() == prompt.Edit1;
+            QTest::keyClicks(prompt.Edit1, "new"); // typing replaces the selection
+            QTest::keyClick(prompt.Edit1, Qt::Key_Return);
+        });
+        QVERIFY(prompt.InputString("Fish & Chips", text));
+        QCOMPARE(shownText, QString("old name"));
+        QVERIFY(allSelected);
+        QVERIFY(editHasFocus);
+        QCOMPARE(text, QString("new"));
+        // The ampersand is shown as itself: plain text, no key marker.
+        QCOMPARE(labelText, QString("Fish & Chips"));
+        QCOMPARE(prompt.Label1->textFormat(), Qt::PlainText);
+        QVERIFY(!prompt.Label1->buddy());
+    }
+
+    void promptKeepsTextOnCancel_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Esc") << true;
+        QTest::newRow("Cancel button") << false;
+    }
+    void promptKeepsTextOnCancel() {
+        QFETCH(bool, escape);
+        TFinpstr prompt;
+        QString text = "kept";
+        WhenModal([&](QWidget*) {
+            QTest::keyClicks(prompt.Edit1, "typed");
+            if (escape)
+                QTest::keyClick(prompt.Edit1, Qt::Key_Escape);
+            else
+                prompt.Button2->click();
+        });
+        QVERIFY(!prompt.InputString("Name", text));
+        QCOMPARE(text, QString("kept"));
+    }
+
+    void longPromptWrapsInsideTheWindow() {
+        TFinpstr prompt;
+        QString text;
+        WhenModal([&](QWidget*) { prompt.Button2->click(); });
+        prompt.InputString("Enter the name of the item that the new items are to be linked "
+                           "down from",
+                           text);
+        const QRect label = prompt.Label1->geometry();
+        QVERIFY(label.right() < prompt.width() - 8);
+        QVERIFY(label.bottom() < prompt.Edit1->y());
+        QVERIFY(prompt.Label1->height() > prompt.Label1->fontMetrics().height());
+    }
+
+    void promptPlacement() {
+        TFinpstr prompt;
+        QString text;
+        const QRect area = screenArea();
+        QPoint pos;
+        auto run = [&] {
+            WhenModal([&](QWidget*) {
+                pos = prompt.pos();
+                prompt.Button2->click();
+            });
+            prompt.InputString("Name", text);
+        };
+        QCursor::setPos(30, 40);
+        run();
+        QCOMPARE(pos, QPoint(30, 40)); // corner at the pointer itself
+
+        QCursor::setPos(area.right(), area.bottom());
+        run();
+        QCOMPARE(pos,
+                 QPoint(area.right() + 1 - prompt.width(), area.bottom() + 1 - prompt.height()));
+
+        // The mouse has not moved since a message box closed: the prompt opens where that box
+        // was, and the box's close position is left as it was.
+        MessageBoxAnchor().lastBoxPosition = QPoint(50, 60);
+        MessageBoxAnchor().cursorAtLastClose = QPoint(70, 90);
+        QCursor::setPos(70, 90);
+        run();
+        QCOMPARE(pos, QPoint(50, 60));
+        QCOMPARE(MessageBoxAnchor().cursorAtLastClose, QPoint(70, 90));
+    }
+
+    // The integer prompt on the real window: 0 opens empty, refusals keep the value.
+    void inputIntegerOnTheRealPrompt() {
+        QtDialogBackend backend;
+        SetDialogBackend(&backend);
+        auto answer = [](const QString& typed, QString* shown) {
+            WhenModal([=](QWidget* w) {
+                auto* prompt = qobject_cast<TFinpstr*>(w);
+                if (!prompt) {
+                    w->close();
+                    return;
+                }
+                *shown = prompt->Edit1->text();
+                prompt->Edit1->clear();
+                QTest::keyClicks(prompt->Edit1, typed);
+                prompt->Button1->click();
+            });
+        };
+        int value = 0;
+        QString shown = "unset";
+        answer("", &shown);
+        QVERIFY(!PromptInteger("Archive id", value));
+        QCOMPARE(shown, QString());
+        QCOMPARE(value, 0);
+
+        value = 1000;
+        answer("12a", &shown);
+        QVERIFY(!PromptInteger("Enter flash interval (milli-seconds)", value));
+        QCOMPARE(shown, QString("1000"));
+        QCOMPARE(value, 1000);
+
+        answer("250", &shown);
+        QVERIFY(PromptInteger("Enter flash interval (milli-seconds)", value));
+        QCOMPARE(value, 250);
+    }
+
+    void chooserResults_data() {
+        QTest::addColumn<QString>("press"); // "1", "2", "cancel", "esc", "alt-d"
+        QTest::addColumn<int>("result");
+        QTest::newRow("first") << "1" << 1;
+        QTest::newRow("second") << "2" << 2;
+        QTest::newRow("cancel") << "cancel" << 0;
+        QTest::newRow("esc") << "esc" << 0;
+        QTest::newRow("accelerator of the first") << "alt-d" << 1;
+    }
+    void chooserResults() {
+        QFETCH(QString, press);
+        QFETCH(int, result);
+        TFchoice chooser;
+        QString label, first;
+        WhenModal([&](QWidget*) {
+            label = chooser.Label1->text();
+            first = chooser.Button1->text();
+            if (press == "1")
+                chooser.Button1->click();
+            else if (press == "2")
+                chooser.Button2->click();
+            else if (press == "cancel")
+                chooser.Button3->click();
+            else if (press == "esc")
+                QTest::keyClick(&chooser, Qt::Key_Escape);
+            else {
+                // The accelerator presses the button after a short visible delay.
+                QApplication::setActiveWindow(&chooser);
+                QTest::keyClick(&chooser, Qt::Key_D, Qt::AltModifier);
+            }
+            // In case a key went nowhere; a result already set stays.
+            QTimer::singleShot(2000, &chooser, &QWidget::close);
+        });
+        QCOMPARE(chooser.ChooseOption("Delete or archive \"Tom & Jerry\" ?", "&Delete", "&Archive"),
+                 result);
+        QCOMPARE(label, QString("Delete or archive \"Tom & Jerry\" ?"));
+        QCOMPARE(first, QString("&Delete"));
+        QVERIFY(!chooser.isVisible());
+    }
+
+    void chooserPlacement() {
+        TFchoice chooser;
+        const QRect area = screenArea();
+        QPoint pos;
+        QPoint closeAt;
+        auto run = [&] {
+            WhenModal([&](QWidget*) {
+                pos = chooser.pos();
+                QCursor::setPos(closeAt);
+                chooser.Button3->click();
+            });
+            chooser.ChooseOption("?", "A", "B");
+        };
+        QCursor::setPos(area.right(), area.bottom());
+        closeAt = QPoint(area.right(), area.bottom());
+        run();
+        QCOMPARE(pos,
+                 QPoint(area.right() + 1 - chooser.width(), area.bottom() + 1 - chooser.height()));
+
+        closeAt = QPoint(120, 80);
+        QCursor::setPos(40, 30);
+        run();
+        QCOMPARE(pos, QPoint(40, 30));
+        // Not moved since it closed: the same place again, whatever the message boxes did.
+        MessageBoxAnchor().cursorAtLastClose = QPoint(1, 1);
+        run();
+        QCOMPARE(pos, QPoint(40, 30));
+    }
+
+    void questionBoxEscapeIsCancel() {
+        QtDialogBackend backend;
+        QString text, title;
+        Qt::TextFormat format = Qt::AutoText;
+        WhenModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box) {
+                text = box->text();
+                title = box->windowTitle();
+                format = box->textFormat();
+            }
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        QCOMPARE(backend.AskYesNoCancelBox("Salt & pepper ?", " Notepad"), 'C');
+        QCOMPARE(text, QString("Salt & pepper ?"));
+        QCOMPARE(title, QString(" Notepad"));
+        QCOMPARE(format, Qt::PlainText);
+
+        WhenModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box)
+                box->button(QMessageBox::No)->click();
+            else
+                w->close();
+        });
+        QCOMPARE(backend.AskYesNoCancelBox("Again ?", "Cardolo"), 'N');
+    }
+
+    void messageBoxesShareThePlaceWhileMouseStill() {
+        QtDialogBackend backend;
+        auto answer = [&](QPoint* shownAt, QPoint pointerWhenAnswered) {
+            WhenModal([=](QWidget* w) {
+                *shownAt = w->pos();
+                QCursor::setPos(pointerWhenAnswered); // the user moves to the button
+                QTest::keyClick(w, Qt::Key_Return);
+            });
+        };
+        QPoint first, second, third;
+        QCursor::setPos(100, 120);
+        answer(&first, QPoint(150, 170));
+        backend.ShowInfoBox("one", "Cardolo");
+        answer(&second, QPoint(150, 170));
+        backend.ShowInfoBox("two", "Cardolo"); // opened without moving the mouse
+        QCursor::setPos(300, 200);
+        answer(&third, QPoint(300, 200));
+        backend.ShowInfoBox("three", "Cardolo");
+        QCOMPARE(first, QPoint(100, 120));
+        QCOMPARE(second, QPoint(100, 120));
+        QCOMPARE(third, QPoint(300, 200));
+        QCOMPARE(MessageBoxAnchor().cursorAtLastClose, QPoint(300, 200));
+    }
+};
+
+QTEST_MAIN(TestPromptDialogs)
+#include "TestPromptDialogs.moc"

@@ -1,0 +1,3 @@
+cardolo_add_test(TestFlash ${CMAKE_CURRENT_LIST_DIR}/TestFlash.cpp GUI)
+cardolo_add_test(TestPromptDialogs ${CMAKE_CURRENT_LIST_DIR}/TestPromptDialogs.cpp GUI)
+cardolo_add_test(TestAbout ${CMAKE_CURRENT_LIST_DIR}/TestAbout.cpp GUI)
