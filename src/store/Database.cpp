@@ -2,15 +2,17 @@
 
 #include "app/Clock.h"
 
-#include <QFileInfo>
 #include <QHash>
 #include <QSqlError>
+
+#include <memory>
 
 const char* const PhoneDBName = "PhoneDB";
 
 namespace {
 int transactionDepth = 0;
-QHash<QString, QSqlQuery> storedQueries;
+// Held by pointer, so a reference handed out stays valid when the table grows.
+QHash<QString, std::shared_ptr<QSqlQuery>> storedQueries;
 
 const char* const CreateStatements[] = {
     "CREATE TABLE phonebk (\n"
@@ -79,13 +81,12 @@ QSqlQuery ExecSql(const QString& sql) {
 QSqlQuery& StoredQuery(const QString& sql) {
     auto found = storedQueries.find(sql);
     if (found == storedQueries.end())
-        found = storedQueries.insert(sql, PrepareQuery(sql));
-    return found.value();
+        found = storedQueries.insert(sql, std::make_shared<QSqlQuery>(PrepareQuery(sql)));
+    return *found.value();
 }
 
 bool OpenPhoneDB(const QString& path) {
     ClosePhoneDB();
-    const bool isNew = !QFileInfo::exists(path);
     QSqlDatabase db =
         QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(PhoneDBName));
     db.setDatabaseName(path);
@@ -98,6 +99,12 @@ bool OpenPhoneDB(const QString& path) {
     // the engine's small default cache the same pages would spill to the journal again and
     // again. Up to 64 MiB of pages, taken only as they are used.
     ExecSql(QStringLiteral("PRAGMA cache_size=-65536"));
+    // A file without the items table is new, also when an earlier first start was cut off
+    // after the engine had made the file but before the tables were committed.
+    QSqlQuery probe = ExecSql(QStringLiteral(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'phonebk'"));
+    const bool isNew = !probe.next() || probe.value(0).toInt() == 0;
+    probe.finish();
     if (isNew) {
         Transaction t;
         for (const char* sql : CreateStatements)
@@ -147,12 +154,23 @@ QDateTime StampFromDb(const QVariant& value) {
     return QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
+namespace {
+QString savepointName(int depth) {
+    return QStringLiteral("cardolo_sp%1").arg(depth);
+}
+} // namespace
+
+// A guard inside another one is a savepoint: leaving it without Commit undoes its own writes
+// only, and the outer operation goes on with what it had done before.
 Transaction::Transaction() {
     if (transactionDepth == 0) {
         if (!PhoneDB().transaction())
             throw DbError(engineText(PhoneDB().lastError()));
         outermost = true;
+    } else {
+        ExecSql(QStringLiteral("SAVEPOINT ") + savepointName(transactionDepth));
     }
+    depth = transactionDepth;
     ++transactionDepth;
 }
 
@@ -161,10 +179,14 @@ void Transaction::Commit() {
         return;
     done = true;
     --transactionDepth;
-    if (outermost && !PhoneDB().commit()) {
-        QString text = engineText(PhoneDB().lastError());
-        PhoneDB().rollback();
-        throw DbError(text);
+    if (outermost) {
+        if (!PhoneDB().commit()) {
+            QString text = engineText(PhoneDB().lastError());
+            PhoneDB().rollback();
+            throw DbError(text);
+        }
+    } else {
+        ExecSql(QStringLiteral("RELEASE ") + savepointName(depth));
     }
 }
 
@@ -172,6 +194,12 @@ Transaction::~Transaction() {
     if (done)
         return;
     --transactionDepth;
-    if (outermost)
+    if (outermost) {
         PhoneDB().rollback();
+    } else {
+        // No throwing from here: a failure leaves the outer guard to roll everything back.
+        QSqlQuery q(PhoneDB());
+        q.exec(QStringLiteral("ROLLBACK TO ") + savepointName(depth));
+        q.exec(QStringLiteral("RELEASE ") + savepointName(depth));
+    }
 }

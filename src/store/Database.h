@@ -53,7 +53,8 @@ QVariant StampToDb(const QDateTime& stamp);
 QDateTime StampFromDb(const QVariant& value);
 
 // Groups the writes of one operation: commits on Commit(), rolls back if the scope is left
-// by an error first. Nests: only the outermost guard touches the engine.
+// by an error first. Nests: an inner guard is a savepoint whose writes are undone alone when
+// it is left without Commit.
 class Transaction {
 public:
     Transaction();
@@ -65,4 +66,5 @@ public:
 private:
     bool outermost = false;
     bool done = false;
+    int depth = 0;
 };

@@ -35,7 +35,9 @@ struct QueueDrain {
 
 // Marks the children of parent whose Rank differs from hider, and queues those of them that
 // have children of their own. A child that already carries hider is skipped with its branch:
-// that is what ends the walk at a self-linked item and on a loop of parents.
+// that is what ends the walk at a self-linked item and on a loop of parents. One UPDATE per
+// parent marks the same rows as marking each child in turn, at a fraction of the cost on a
+// wide branch.
 void MarkChildren(ItemId parent, ItemId hider) {
     QSqlQuery& q = StoredQuery(
         QStringLiteral("SELECT id FROM phonebk WHERE parent = ? AND IFNULL(rank, 0) <> ? "

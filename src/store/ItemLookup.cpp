@@ -123,7 +123,9 @@ ItemId FindOrCreateYearItem(int year) {
             "INSERT INTO phonebk (name, parent, rank, numchildren, numcousins, createdts) "
             "VALUES (:name, :parent, 0, 0, 0, :createdts)"));
         q.bindValue(QStringLiteral(":name"), name);
-        q.bindValue(QStringLiteral(":parent"), diary > 0 ? diary : 0);
+        // With the diary item gone the year item stands at the top level, where it can still
+        // be reached, instead of under a parent that no longer exists.
+        q.bindValue(QStringLiteral(":parent"), underDiary ? diary : 0);
         q.bindValue(QStringLiteral(":createdts"), StampToDb(CurrentDateTime()));
         ExecQuery(q);
         id = q.lastInsertId().toInt();

@@ -2,6 +2,7 @@
 #include "app/Folders.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
 #include <QSqlDatabase>
@@ -22,6 +23,11 @@ private slots:
         QCOMPARE(columns,
                  QStringList({"id", "name", "text", "numchildren", "rprts", "srchts", "tel",
                               "parent", "createdts", "editts", "rank", "numcousins"}));
+        QStringList linkColumns;
+        QSqlRecord links = PhoneDB().record(QStringLiteral("mm2"));
+        for (int i = 0; i < links.count(); ++i)
+            linkColumns << links.fieldName(i);
+        QCOMPARE(linkColumns, QStringList({"id1", "id2", "linknote", "drop"}));
         QCOMPARE(Scalar("PRAGMA journal_mode").toString(), QString("wal"));
         QCOMPARE(Scalar("SELECT name FROM phonebk WHERE id = 1").toString(), QString("Diary"));
         // The links-across key refuses a second row with the same three values.
@@ -29,6 +35,43 @@ private slots:
         QSqlQuery dup(PhoneDB());
         QVERIFY(!dup.exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, 2, 'x', 0)"));
         Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, 2, 'x', 1)");
+    }
+
+    void fileWithoutTablesIsMadeNew() {
+        TestFolder folder(false);
+        {
+            // What a first start cut off before its tables were committed leaves behind.
+            QSqlDatabase empty =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("empty"));
+            empty.setDatabaseName(DatabasePath());
+            QVERIFY(empty.open());
+            QSqlQuery q(empty);
+            QVERIFY(q.exec("PRAGMA journal_mode=WAL"));
+            empty.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("empty"));
+        QVERIFY(OpenPhoneDB(DatabasePath()));
+        QCOMPARE(Scalar("SELECT name FROM phonebk WHERE id = 1").toString(), QString("Diary"));
+        ClosePhoneDB();
+        QVERIFY(!OpenPhoneDB(DatabasePath()));
+        QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk").toInt(), 1);
+    }
+
+    void refusedLinkInsideLongerOperationStoresNothing() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId a = CreateItem("a", "");
+        const ItemId b = CreateItem("b", "");
+        const ItemId c = CreateItem("c", "");
+        // A stray mirror row makes the second row of the a-b link collide.
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, '', 0)", {b, a});
+        Transaction outer;
+        QCOMPARE(LinkItems(a, c, 2), int(LinkOk));
+        QCOMPARE(LinkItems(a, b, 2), int(LinkRefused));
+        outer.Commit();
+        QCOMPARE(Scalar("SELECT COUNT(*) FROM mm2 WHERE id1 = ? AND id2 = ?", {a, b}).toInt(), 0);
+        QCOMPARE(Scalar("SELECT COUNT(*) FROM mm2 WHERE id1 = ? AND id2 = ?", {a, c}).toInt(), 1);
+        QCOMPARE(Field(a, "numcousins"), 1); // the a-c link only
     }
 
     void idsAreNeverReused() {

@@ -136,6 +136,16 @@ private slots:
         QCOMPARE(Field(1, "numchildren"), 0);
     }
 
+    void yearItemOfDeletedDiaryIsTopLevel() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        AppSettings().DiaryId = 1;
+        Exec("DELETE FROM phonebk WHERE id = 1");
+        const ItemId y = FindOrCreateYearItem(2031);
+        QCOMPARE(Field(y, "parent"), 0);
+        QCOMPARE(dialogs.Infos().size(), 1);
+    }
+
     void failedYearInsertKeepsCache() {
         TestFolder folder;
         AppSettings().DiaryId = 1;
