@@ -1,8 +1,8 @@
 #include "BenchListData.h"
 
+#include "app/TextHelpers.h"
 #include "listwin/ItemsList.h"
 #include "listwin/ListQuery.h"
-#include "app/TextHelpers.h"
 #include "listwin/SearchRunner.h"
 #include "store/Database.h"
 
@@ -102,6 +102,33 @@ void searchBench(benchmark::State& state, int items) {
     state.counters["rows"] = list.Rows().Count();
 }
 
+// The search's walk and matching alone, without the stamps' writes and the list: the part that
+// compares with the raw scan below.
+void searchWalkBench(benchmark::State& state, int items) {
+    use(items);
+    const bool folding = state.range(0) != 0;
+    PunctuationFolding = folding;
+    const QString typed = QString::fromLatin1(RareWord);
+    const QString prepared = PrepareSearchText(typed);
+    size_t found = 0;
+    for (auto _ : state) {
+        found = FindMatches(prepared, folding, typed).Ids.size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["rows"] = double(found);
+}
+
+// The search's writes alone: a new stamp into each item the search word finds.
+void searchStampBench(benchmark::State& state, int items) {
+    use(items);
+    PunctuationFolding = true;
+    const QString typed = QString::fromLatin1(RareWord);
+    const std::vector<ItemId> ids = FindMatches(PrepareSearchText(typed), true, typed).Ids;
+    for (auto _ : state)
+        StampItems(ids, NextSearchStamp());
+    state.counters["rows"] = double(ids.size());
+}
+
 void rawScanBench(benchmark::State& state, int items) {
     const ListBenchData& d = use(items);
     sqlite3* db = rawOpen(d);
@@ -169,6 +196,14 @@ int main(int argc, char** argv) {
             ->Iterations(n)
             ->Arg(1)
             ->Arg(0);
+        benchmark::RegisterBenchmark(qPrintable("SearchWalk/" + s),
+                                     [items](benchmark::State& st) { searchWalkBench(st, items); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(n)
+            ->Arg(1)
+            ->Arg(0);
+        reg(
+            "SearchStamp", [items](benchmark::State& st) { searchStampBench(st, items); }, n);
         reg(
             "QtScanNamesTexts", [items](benchmark::State& st) { qtScanBench(st, items); }, n);
         reg(

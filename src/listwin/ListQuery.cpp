@@ -1,9 +1,11 @@
 #include "listwin/ListQuery.h"
 
+#include "listwin/RawStatement.h"
 #include "store/Database.h"
 
 #include <QSqlQuery>
-#include <QSqlRecord>
+
+#include <cstring>
 
 const char* const SearchWalkSql = "SELECT id, name, text, parent FROM phonebk ORDER BY id";
 const char* const SearchStampSql = "UPDATE phonebk SET srchts = :srchts WHERE id = :id";
@@ -48,44 +50,58 @@ QString ListQueryText(const QStringList& lines) {
     return lines.join(QLatin1Char('\n'));
 }
 
+namespace {
+// A column's text, shared with an already read one when the engine returned the same bytes
+// (a name that is already lower case, a ref that is its own lower-case form).
+QString textOrSame(const RawStatement& q, int column, int sameColumn, const QString& sameText) {
+    if (q.IsNull(column))
+        return QString();
+    const char* t = q.TextData(column);
+    const int n = q.TextSize(column);
+    const char* s = q.TextData(sameColumn);
+    if (n == q.TextSize(sameColumn) && std::memcmp(t, s, size_t(n)) == 0)
+        return sameText;
+    return QString::fromUtf8(t, n);
+}
+} // namespace
+
 std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, ItemId parent,
                                   const QDateTime& stamp) {
-    QSqlQuery q = PrepareQuery(ListQueryText(lines));
-    q.setForwardOnly(true);
-    q.bindValue(QStringLiteral(":parent"), parent);
+    // A list can hold every item of a large database: the rows are read straight from the
+    // engine, and the texts only looked at for whether they are there.
+    RawStatement q(ListQueryText(lines));
+    q.Bind(":parent", parent);
     if (searchList)
-        q.bindValue(QStringLiteral(":srchts"), StampToDb(stamp));
-    ExecQuery(q);
+        q.Bind(":srchts", StampToDb(stamp));
 
-    const QSqlRecord rec = q.record();
-    const int cId = rec.indexOf(QStringLiteral("id"));
-    const int cId2 = rec.indexOf(QStringLiteral("id2"));
-    const int cName = rec.indexOf(QStringLiteral("name"));
-    const int cText = rec.indexOf(QStringLiteral("text"));
-    const int cRank = rec.indexOf(QStringLiteral("rank"));
-    const int cDrop2 = rec.indexOf(QStringLiteral("drop2"));
-    const int cLName = rec.indexOf(QStringLiteral("lname"));
-    const int cParent = rec.indexOf(QStringLiteral("parent"));
-    const int cTel = rec.indexOf(QStringLiteral("tel"));
-    const int cNote = rec.indexOf(QStringLiteral("linknote"));
-    const int cChildren = rec.indexOf(QStringLiteral("numchildren"));
-    const int cCousins = rec.indexOf(QStringLiteral("numcousins"));
+    const int cId = q.Column("id");
+    const int cId2 = q.Column("id2");
+    const int cName = q.Column("name");
+    const int cText = q.Column("text");
+    const int cRank = q.Column("rank");
+    const int cDrop2 = q.Column("drop2");
+    const int cLName = q.Column("lname");
+    const int cParent = q.Column("parent");
+    const int cTel = q.Column("tel");
+    const int cNote = q.Column("linknote");
+    const int cChildren = q.Column("numchildren");
+    const int cCousins = q.Column("numcousins");
 
     std::vector<ListRow> rows;
-    while (q.next()) {
+    while (q.Step()) {
         ListRow r;
-        r.Id = q.value(cId).toInt(); // a null id (missing linked item) reads as 0
-        r.Id2 = q.value(cId2).toInt();
-        r.Name = q.value(cName).toString();
-        r.Rank = q.value(cRank).toInt();
-        r.Drop2 = q.value(cDrop2).toInt();
-        r.LName = q.value(cLName).toString();
-        r.Parent = q.value(cParent).toInt();
-        r.Tel = q.value(cTel).toString();
-        r.LinkNote = q.value(cNote).toString();
-        r.NumChildren = q.value(cChildren).toInt();
-        r.NumCousins = q.value(cCousins).toInt();
-        r.HasText = !q.isNull(cText);
+        r.Id = q.Int(cId); // a null id (missing linked item) reads as 0
+        r.Id2 = q.Int(cId2);
+        r.Name = q.Text(cName);
+        r.Rank = q.Int(cRank);
+        r.Drop2 = q.Int(cDrop2);
+        r.LName = textOrSame(q, cLName, cName, r.Name);
+        r.Parent = q.Int(cParent);
+        r.Tel = q.Text(cTel);
+        r.LinkNote = textOrSame(q, cNote, cTel, r.Tel);
+        r.NumChildren = q.Int(cChildren);
+        r.NumCousins = q.Int(cCousins);
+        r.HasText = !q.IsNull(cText);
         rows.push_back(std::move(r));
     }
     return rows;

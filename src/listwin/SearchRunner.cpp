@@ -3,47 +3,94 @@
 #include "app/Clock.h"
 #include "app/TextHelpers.h"
 #include "listwin/ListQuery.h"
+#include "listwin/RawStatement.h"
 #include "store/Database.h"
 
-#include <QSqlQuery>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 QDateTime LastSearchStamp;
 
 namespace {
-bool isBreak(char16_t c) {
-    return c == u'\n' || c == u'\r';
+bool isBreak(QChar c) {
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r');
 }
 
-// What each ASCII character becomes: lowered, and with folding only letters and digits kept
-// (0 drops the character).
+// What each ASCII byte of a text becomes when folded: its lower-case letter or its digit, or 0
+// when folding drops it. Bytes of other characters also give 0; the caller notices them.
 struct FoldTables {
-    char16_t lower[128];
-    char16_t fold[128];
+    unsigned char fold[256];
+    // The same, with a line break kept as one separator: the prepared search never holds one,
+    // so no match can run from one line into the next.
+    unsigned char foldLines[256];
     FoldTables() {
-        for (int c = 0; c < 128; ++c) {
-            const char16_t l = (c >= 'A' && c <= 'Z') ? char16_t(c + ('a' - 'A')) : char16_t(c);
-            lower[c] = l;
-            fold[c] = ((l >= 'a' && l <= 'z') || (l >= '0' && l <= '9')) ? l : 0;
+        for (int c = 0; c < 256; ++c) {
+            const int l = (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+            const bool alnum = (l >= 'a' && l <= 'z') || (l >= '0' && l <= '9');
+            fold[c] = alnum ? static_cast<unsigned char>(l) : 0;
+            foldLines[c] = (c == '\n' || c == '\r') ? '\n' : fold[c];
         }
     }
 };
 const FoldTables Tables;
 
-// One character prepared as the search prepares texts: lower-cased (ASCII by table, others by
-// their lower-case mapping), and with folding kept only when it is then a letter or digit.
-inline char16_t prepareChar(char16_t c, bool folding) {
-    if (c < 128)
-        return folding ? Tables.fold[c] : Tables.lower[c];
-    const char16_t l = QChar(c).toLower().unicode();
-    if (!folding)
-        return l;
-    return l < 128 ? Tables.fold[l] : 0;
+constexpr uint64_t EachByte(unsigned char b) {
+    return 0x0101010101010101ULL * b;
 }
 
-bool holds(const char16_t* begin, const char16_t* end, const QString& search) {
-    if (end - begin < search.size())
-        return false;
-    return QStringView(begin, end).indexOf(search) >= 0;
+// Whether all n bytes are ASCII characters (no byte of a longer UTF-8 sequence).
+bool allAscii(const unsigned char* in, size_t n) {
+    uint64_t seen = 0;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, in + i, 8);
+        seen |= w;
+    }
+    for (; i < n; ++i)
+        seen |= in[i];
+    return (seen & EachByte(0x80)) == 0;
+}
+
+// Lowers the ASCII letters of n ASCII bytes into out, eight at a time.
+void lowerBytes(const unsigned char* in, size_t n, char* out) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, in + i, 8);
+        // Per byte: A to Z set the high bit of the first sum and not of the second; bytes
+        // below 0x80 never carry into the next byte.
+        const uint64_t upper =
+            (w + EachByte(0x80 - 'A')) & ~(w + EachByte(0x80 - 'Z' - 1)) & EachByte(0x80);
+        w |= upper >> 2; // 0x80 >> 2 is the case bit
+        std::memcpy(out + i, &w, 8);
+    }
+    for (; i < n; ++i) {
+        const unsigned char c = in[i];
+        out[i] = static_cast<char>((c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c);
+    }
+}
+
+// Folds n bytes into out through table, keeping the bytes it does not map to 0; returns the
+// number kept.
+size_t foldBytes(const unsigned char* in, size_t n, const unsigned char* table, char* out) {
+    size_t kept = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char f = table[in[i]];
+        out[kept] = static_cast<char>(f); // written always, kept only when not 0
+        kept += f != 0;
+    }
+    return kept;
+}
+
+// How seldom a byte occurs in ordinary text: the lower, the rarer.
+int Rarity(unsigned char c) {
+    static const char* const rareFirst = "zqxjkv0123456789bpygfwmucldrhsnioate";
+    if (c == ' ')
+        return 100;
+    const char* at = std::strchr(rareFirst, c);
+    return at && c ? int(at - rareFirst) : 20;
 }
 } // namespace
 
@@ -57,42 +104,83 @@ QString PrepareSearchText(const QString& text) {
 SearchMatcher::SearchMatcher(const QString& prepared, bool folding)
     : search(prepared), folding(folding) {
     searchHasBreak = search.contains(QLatin1Char('\n')) || search.contains(QLatin1Char('\r'));
+    searchAscii =
+        std::all_of(search.cbegin(), search.cend(), [](QChar c) { return c.unicode() < 128; });
+    if (searchAscii && !search.isEmpty()) {
+        searchBytes = search.toStdString();
+        // Lowering and folding leave every other byte as it is, so a text that holds the
+        // search holds this byte as it stands, or a lower-case letter in upper case.
+        rareByte = static_cast<unsigned char>(searchBytes[0]);
+        for (char c : searchBytes)
+            if (Rarity(static_cast<unsigned char>(c)) < Rarity(rareByte))
+                rareByte = static_cast<unsigned char>(c);
+        if (rareByte >= 'a' && rareByte <= 'z')
+            rareUpper = static_cast<unsigned char>(rareByte - ('a' - 'A'));
+    }
 }
 
-bool SearchMatcher::scan(const QString& text, bool splitLines) const {
-    if (search.isEmpty() || text.isEmpty())
+bool SearchMatcher::lineHolds(const QString& line) const {
+    if (search.isEmpty() || line.isEmpty())
         return false;
-    if (splitLines && searchHasBreak)
-        return false; // a line never holds a line break
-    buffer.resize(size_t(text.size()));
-    const char16_t* in = reinterpret_cast<const char16_t*>(text.utf16());
-    const char16_t* inEnd = in + text.size();
-    char16_t* out = buffer.data();
-    char16_t* lineStart = out;
-    for (; in != inEnd; ++in) {
-        const char16_t c = *in;
-        if (splitLines && folding && isBreak(c)) {
-            // Folding would join the lines: each line is searched on its own.
-            if (holds(lineStart, out, search))
-                return true;
-            lineStart = out;
-            continue;
-        }
-        const char16_t p = prepareChar(c, folding);
-        if (p != 0 || !folding)
-            *out++ = p;
-    }
-    // Without folding the breaks stay in the text, and a search without breaks cannot match
-    // across them, so the whole text is searched at once.
-    return holds(lineStart, out, search);
+    QString t = line.toLower();
+    if (folding)
+        t = KeepAlphanumerics(t);
+    return t.contains(search);
 }
 
 bool SearchMatcher::NameMatches(const QString& name) const {
-    return scan(name, false);
+    return lineHolds(name);
 }
 
 bool SearchMatcher::TextMatches(const QString& text) const {
-    return scan(text, true);
+    if (searchHasBreak)
+        return false; // a line never holds a line break
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isBreak(text.at(i)))
+            continue;
+        // CR LF leaves an empty line between its two characters, which matches nothing.
+        if (i > start && lineHolds(text.mid(start, i - start)))
+            return true;
+        start = i + 1;
+    }
+    return false;
+}
+
+SearchMatcher::Answer SearchMatcher::scanAscii(const char* bytes, size_t size,
+                                               const unsigned char* foldTable) const {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(bytes);
+    if (!allAscii(in, size))
+        return NotAscii;
+    // An ASCII text cannot hold a search with another character in it.
+    if (!searchAscii)
+        return No;
+    // Most texts lack the search's rarest character (in either case): they are turned down
+    // before being prepared.
+    if (!std::memchr(in, rareByte, size) && (!rareUpper || !std::memchr(in, rareUpper, size)))
+        return No;
+    buffer.resize(size);
+    size_t n = size;
+    if (foldTable)
+        n = foldBytes(in, size, foldTable, buffer.data());
+    else
+        lowerBytes(in, size, buffer.data());
+    return memmem(buffer.data(), n, searchBytes.data(), searchBytes.size()) ? Yes : No;
+}
+
+SearchMatcher::Answer SearchMatcher::NameMatchesAscii(const char* bytes, size_t size) const {
+    // A prepared text is never longer in characters than its UTF-8 form is in bytes.
+    if (search.isEmpty() || size < size_t(search.size()))
+        return No;
+    return scanAscii(bytes, size, folding ? Tables.fold : nullptr);
+}
+
+SearchMatcher::Answer SearchMatcher::TextMatchesAscii(const char* bytes, size_t size) const {
+    if (search.isEmpty() || searchHasBreak || size < size_t(search.size()))
+        return No;
+    // Without folding the breaks stay in the lowered text, where a search without breaks
+    // cannot cross them.
+    return scanAscii(bytes, size, folding ? Tables.foldLines : nullptr);
 }
 
 QDateTime NextSearchStamp() {
@@ -103,41 +191,58 @@ QDateTime NextSearchStamp() {
     return stamp;
 }
 
+SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed) {
+    SearchMatches found;
+    if (prepared.isEmpty())
+        return found; // an empty prepared text matches nothing
+    const SearchMatcher matcher(prepared, folding);
+    RawStatement walk(SearchWalkSql);
+    // A text with other than ASCII characters is decoded as the engine hands it out in
+    // UTF-16, so it is matched exactly as read through the driver.
+    auto matches = [&](int column, bool lines) {
+        const char* bytes = walk.TextData(column); // the bytes first, then their count
+        const size_t size = size_t(walk.TextSize(column));
+        const SearchMatcher::Answer a =
+            lines ? matcher.TextMatchesAscii(bytes, size) : matcher.NameMatchesAscii(bytes, size);
+        if (a != SearchMatcher::NotAscii)
+            return a == SearchMatcher::Yes;
+        const QString decoded = walk.Text16(column);
+        return lines ? matcher.TextMatches(decoded) : matcher.NameMatches(decoded);
+    };
+    while (walk.Step()) {
+        if (!matches(1, false) && !matches(2, true))
+            continue;
+        const ItemId id = walk.Int(0);
+        found.Ids.push_back(id);
+        if (walk.Int(3) == id && walk.Text16(1) == typed)
+            found.Hiders.push_back(id);
+    }
+    return found;
+}
+
+void StampItems(const std::vector<ItemId>& ids, const QDateTime& stamp) {
+    if (ids.empty())
+        return;
+    Transaction t;
+    {
+        RawStatement update(SearchStampSql);
+        update.Bind(":srchts", StampToDb(stamp));
+        for (ItemId id : ids) {
+            update.Bind(":id", id);
+            update.Step();
+            update.Reset();
+        }
+    } // finished before the commit
+    t.Commit();
+}
+
 SearchOutcome StampSearch(const QString& typed) {
     SearchOutcome out;
     out.Prepared = PrepareSearchText(typed);
     out.Stamp = NextSearchStamp();
-    if (out.Prepared.isEmpty())
-        return out; // an empty prepared text matches nothing
-
-    const SearchMatcher matcher(out.Prepared, PunctuationFolding);
-    std::vector<ItemId> matched;
-    {
-        QSqlQuery walk = PrepareQuery(QString::fromLatin1(SearchWalkSql));
-        walk.setForwardOnly(true);
-        ExecQuery(walk);
-        while (walk.next()) {
-            const ItemId id = walk.value(0).toInt();
-            const QString name = walk.value(1).toString();
-            if (!matcher.NameMatches(name) && !matcher.TextMatches(walk.value(2).toString()))
-                continue;
-            matched.push_back(id);
-            if (walk.value(3).toInt() == id && name == typed)
-                out.Hiders.push_back(id);
-        }
-    }
-    out.Matches = static_cast<int>(matched.size());
-    if (matched.empty())
-        return out;
-
-    Transaction t;
-    QSqlQuery stamp = PrepareQuery(QString::fromLatin1(SearchStampSql));
-    const QVariant when = StampToDb(out.Stamp);
-    for (ItemId id : matched) {
-        stamp.bindValue(QStringLiteral(":srchts"), when);
-        stamp.bindValue(QStringLiteral(":id"), id);
-        ExecQuery(stamp);
-    }
-    t.Commit();
+    SearchMatches found = FindMatches(out.Prepared, PunctuationFolding, typed);
+    out.Matches = static_cast<int>(found.Ids.size());
+    out.Hiders = std::move(found.Hiders);
+    StampItems(found.Ids, out.Stamp);
     return out;
 }

@@ -1,6 +1,7 @@
 #include "ListFixture.h"
 
 #include "listwin/ListQuery.h"
+#include "listwin/RawStatement.h"
 #include "support/TestFolder.h"
 
 #include <QTest>
@@ -108,6 +109,75 @@ private slots:
         };
         QCOMPARE(names(0), QStringList{"shown"});
         QCOMPARE(names(hider), (QStringList{"hidden", "hider", "shown"}));
+    }
+
+    // Names and refs come back as stored, whatever their characters; the lower-case columns
+    // as the engine lowers them (ASCII letters only).
+    void rowsKeepTheirCharacters() {
+        TestFolder folder;
+        const QString name = QStringLiteral("\u00c9mile ZOLA \U0001F600");
+        const ItemId a = fixture::Add(name, 0, QStringLiteral("Ref-\u00c9"));
+        const ItemId b = fixture::Add("plain", a, "already lower");
+        auto top = LoadListRows(ListQueryLines('T', false, 'N', true), false, 0, {});
+        QCOMPARE(int(top.size()), 2);
+        QCOMPARE(top[1].Id, a); // "Diary" sorts first: the engine orders bytes
+        QCOMPARE(top[1].Name, name);
+        QCOMPARE(top[1].LName, QStringLiteral("\u00c9mile zola \U0001F600"));
+        QCOMPARE(top[1].Tel, QStringLiteral("Ref-\u00c9"));
+        QCOMPARE(top[1].LinkNote, QStringLiteral("ref-\u00c9"));
+        auto down = LoadListRows(ListQueryLines('1', false, 'N', true), false, a, {});
+        QCOMPARE(int(down.size()), 1);
+        QCOMPARE(down[0].Id, b);
+        QCOMPARE(down[0].LName, QString("plain"));
+        QCOMPARE(down[0].LinkNote, QString("already lower"));
+    }
+
+    // Statements run straight on the engine report its failures as DbError with its text.
+    void engineErrorsCarryTheEngineText() {
+        TestFolder folder;
+        auto errorOf = [](auto run) {
+            try {
+                run();
+            } catch (const DbError& e) {
+                return e.Text;
+            }
+            return QString();
+        };
+        QVERIFY(errorOf([] { RawStatement q("SELEC id FROM phonebk"); }).contains("syntax error"));
+        QVERIFY(errorOf([] {
+                    RawStatement q("SELECT id FROM nosuchtable");
+                }).contains("no such table: nosuchtable"));
+        QVERIFY(!errorOf([] {
+                     RawStatement q("SELECT id FROM phonebk WHERE id = :id");
+                     q.Bind(":other", 1);
+                 }).isEmpty());
+        const ItemId other = fixture::Add("other");
+        fixture::LinkAcross(1, other);
+        QVERIFY(errorOf([other] {
+                    RawStatement q(
+                        "INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, :b, '', 0)");
+                    q.Bind(":b", other);
+                    q.Step();
+                }).contains("UNIQUE constraint failed"));
+        ClosePhoneDB();
+        QVERIFY(!errorOf([] { RawStatement q("SELECT 1"); }).isEmpty());
+    }
+
+    // Values bound straight on the engine arrive as the driver would bind them.
+    void boundValues() {
+        TestFolder folder;
+        const ItemId a = fixture::Add("a", 0, "ref");
+        RawStatement update("UPDATE phonebk SET tel = :tel, name = :name WHERE id = :id");
+        update.Bind(":tel", QVariant(QString()));
+        update.Bind(":name", QStringLiteral("\u00fcber"));
+        update.Bind(":id", QVariant(qlonglong(a)));
+        QVERIFY(!update.Step());
+        QSqlQuery q = PrepareQuery("SELECT tel IS NULL, name FROM phonebk WHERE id = :id");
+        q.bindValue(":id", a);
+        ExecQuery(q);
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+        QCOMPARE(q.value(1).toString(), QStringLiteral("\u00fcber"));
     }
 
     void storeLinkCount() {

@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
+
 // Matching texts and stamping the matches of one search.
 class TestSearchRunner : public QObject {
     Q_OBJECT
@@ -31,8 +33,9 @@ private slots:
     }
     void cleanup() { init(); }
 
-    // The matcher reads long texts without splitting them; it must agree with the line-by-line
-    // helpers on every case.
+    // The matcher prepares texts its own way (byte by byte for ASCII texts, its own line walk
+    // for the others); on every case it must agree with the line-by-line helpers, for names
+    // and texts, given as strings and as the engine's UTF-8 bytes.
     void matcherAgreesWithLineHelpers_data() {
         QTest::addColumn<QString>("search");
         QTest::addColumn<QString>("text");
@@ -47,18 +50,57 @@ private slots:
                                        << "xx ab\ncd yy" << false << false;
         QTest::newRow("spans a CR LF") << "abcd"
                                        << "ab\r\ncd" << true << false;
+        QTest::newRow("spans a lone CR, folded") << "abcd"
+                                                 << "ab\rcd" << true << false;
+        QTest::newRow("spans a lone CR") << "b c"
+                                         << "ab\r cd" << false << false;
+        QTest::newRow("spans a lone LF, folded") << "bc"
+                                                 << "xab\n\ncd" << true << false;
+        QTest::newRow("line after CR LF") << "cd"
+                                          << "ab\r\nCD" << false << true;
+        QTest::newRow("line after lone CR, folded") << "cd"
+                                                    << "ab\rC-D" << true << true;
         QTest::newRow("folded across punctuation") << "oneil"
                                                    << "Mr O'Neil\nx" << true << true;
         QTest::newRow("not folded") << "oneil"
                                     << "Mr O'Neil" << false << false;
         QTest::newRow("folded, last line") << "oneil"
                                            << "x\r\nO Neil" << true << true;
+        QTest::newRow("folded tabs and digits") << "route66"
+                                                << "Route\t66!" << true << true;
+        QTest::newRow("search with a break") << "a\nb"
+                                             << "a\nb" << false << false;
         QTest::newRow("accents removed") << "cafe"
                                          << "café" << true << false;
+        QTest::newRow("accents folded out between letters") << "cafbar"
+                                                            << "Caf\u00e9 Bar" << true << true;
         QTest::newRow("accents kept") << "café"
                                       << "Le CAFÉ" << false << true;
+        QTest::newRow("accented search, ASCII text") << "café"
+                                                     << "le cafe" << false << false;
+        QTest::newRow("accented, spans a break") << "éa"
+                                                 << "caf\u00c9\r\nAb" << false << false;
+        QTest::newRow("accented, second line") << "xyz"
+                                               << "\u00e9\r\nxYz" << true << true;
         QTest::newRow("kelvin sign folds to k")
             << "kg" << QString(QChar(0x212A)) + "g" << true << true;
+        // Lowered as a whole text, capital I with dot becomes i and a combining dot; folding
+        // keeps the i.
+        QTest::newRow("dotted capital I, folded")
+            << "istanbul" << QString(QChar(0x130)) + "stanbul" << true << true;
+        QTest::newRow("dotted capital I, not folded")
+            << "istanbul" << QString(QChar(0x130)) + "stanbul" << false << false;
+        QTest::newRow("outside the basic plane lowered")
+            << QString::fromUcs4(U"\U00010428x") << QString::fromUcs4(U"a\U00010400X") << false
+            << true;
+        QTest::newRow("outside the basic plane folded out")
+            << "ax" << QString::fromUcs4(U"a\U00010400X") << true << true;
+        QTest::newRow("letters' neighbours keep their case") << "h@[`{xyz"
+                                                             << "ABCDEFGH@[`{XYZ" << false << true;
+        QTest::newRow("at sign is no letter") << "`"
+                                              << "@@@@@@@@@@" << false << false;
+        QTest::newRow("long text, accent at the end") << "mnop"
+                                                      << "abcdefghijklMNOP\u00e9" << false << true;
         QTest::newRow("empty text") << "a"
                                     << "" << false << false;
         QTest::newRow("empty search") << ""
@@ -66,6 +108,8 @@ private slots:
         QTest::newRow("only breaks") << "a"
                                      << "\n\r\n"
                                      << true << false;
+        QTest::newRow("text shorter than search") << "abcdef"
+                                                  << "abc" << false << false;
     }
     void matcherAgreesWithLineHelpers() {
         QFETCH(QString, search);
@@ -78,7 +122,38 @@ private slots:
         const QStringList lines = text.split(QRegularExpression("\r\n|\n|\r"));
         QCOMPARE(LinesContain(prepared, lines), expected);
         QCOMPARE(m.TextMatches(text), expected);
-        QCOMPARE(m.NameMatches(text), TextContains(prepared, text));
+        const bool nameExpected = TextContains(prepared, text);
+        QCOMPARE(m.NameMatches(text), nameExpected);
+
+        // As bytes: answered at once for an ASCII text, handed back for any other.
+        const QByteArray utf8 = text.toUtf8();
+        const bool ascii = std::all_of(utf8.cbegin(), utf8.cend(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 128; });
+        const SearchMatcher::Answer textAnswer = m.TextMatchesAscii(utf8.constData(), utf8.size());
+        const SearchMatcher::Answer nameAnswer = m.NameMatchesAscii(utf8.constData(), utf8.size());
+        if (ascii) {
+            QCOMPARE(textAnswer, expected ? SearchMatcher::Yes : SearchMatcher::No);
+            QCOMPARE(nameAnswer, nameExpected ? SearchMatcher::Yes : SearchMatcher::No);
+        } else {
+            // A non-ASCII text may be turned down early only when it cannot match.
+            QVERIFY(textAnswer == SearchMatcher::NotAscii || !expected);
+            QVERIFY(nameAnswer == SearchMatcher::NotAscii || !nameExpected);
+        }
+    }
+
+    // Texts of every kind in the database: the walk answers from the bytes or the decoded
+    // text, and finds exactly what the helpers find.
+    void searchOverMixedTexts() {
+        TestFolder folder;
+        const QStringList texts = {"plain smith", "Smith\u00e9", "\u00c9 then\r\nSMITHY",
+                                   "smi\u00e9th", "sm\r\nith",   "sMiTh\u4e2d",
+                                   "none"};
+        for (int i = 0; i < texts.size(); ++i)
+            fixture::Add(QStringLiteral("item %1").arg(i), 0, QString(), texts[i]);
+        const QString named = QStringLiteral("J. Sm\u00efth-Smith");
+        fixture::Add(named);
+        const SearchOutcome out = StampSearch("Smith");
+        QCOMPARE(stamped(out.Stamp), (QStringList{named, "item 0", "item 1", "item 2", "item 5"}));
     }
 
     void findsNameAndTextButNotRef() {

@@ -1,0 +1,152 @@
+#include "listwin/RawStatement.h"
+
+#include "store/Database.h"
+
+#include <QSqlDriver>
+
+#include <sqlite3.h>
+
+#include <cstring>
+
+sqlite3* PhoneDBHandle() {
+    const QSqlDatabase db = PhoneDB();
+    if (!db.isOpen() || !db.driver())
+        throw DbError(QStringLiteral("Database PhoneDB is not open"));
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || std::strcmp(handle.typeName(), "sqlite3*") != 0)
+        throw DbError(QStringLiteral("Database PhoneDB has no SQLite handle"));
+    sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
+    if (!h)
+        throw DbError(QStringLiteral("Database PhoneDB is not open"));
+    return h;
+}
+
+RawStatement::RawStatement(const char* sql) {
+    prepare(QByteArray(sql));
+}
+
+RawStatement::RawStatement(const QString& sql) {
+    prepare(sql.toUtf8());
+}
+
+RawStatement::~RawStatement() {
+    sqlite3_finalize(stmt);
+}
+
+void RawStatement::prepare(const QByteArray& sql) {
+    db = PhoneDBHandle();
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        fail();
+    }
+    if (!stmt) // text without a statement in it
+        throw DbError(QStringLiteral("No statement in: ") + QString::fromUtf8(sql));
+}
+
+void RawStatement::fail() const {
+    throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+int RawStatement::parameter(const char* name) const {
+    const int i = sqlite3_bind_parameter_index(stmt, name);
+    if (i == 0)
+        throw DbError(QStringLiteral("No parameter ") + QLatin1String(name));
+    return i;
+}
+
+void RawStatement::Bind(const char* name, const QVariant& value) {
+    const int i = parameter(name);
+    int rc;
+    // A null string binds as NULL, as the driver's own binding does.
+    const bool isNull = value.isNull() ||
+                        (value.metaType().id() == QMetaType::QString && value.toString().isNull());
+    if (isNull) {
+        rc = sqlite3_bind_null(stmt, i);
+    } else {
+        switch (value.metaType().id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int64(stmt, i, value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(stmt, i, value.toDouble());
+            break;
+        default: {
+            const QByteArray text = value.toString().toUtf8();
+            rc = sqlite3_bind_text(stmt, i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    if (rc != SQLITE_OK)
+        fail();
+}
+
+void RawStatement::Bind(const char* name, int value) {
+    if (sqlite3_bind_int(stmt, parameter(name), value) != SQLITE_OK)
+        fail();
+}
+
+bool RawStatement::Step() {
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    fail();
+}
+
+void RawStatement::Reset() {
+    // A failed step has been reported already; reset only repeats its code.
+    sqlite3_reset(stmt);
+}
+
+int RawStatement::ColumnCount() const {
+    return sqlite3_column_count(stmt);
+}
+
+int RawStatement::Column(const char* name) const {
+    for (int i = 0, n = ColumnCount(); i < n; ++i)
+        if (sqlite3_stricmp(sqlite3_column_name(stmt, i), name) == 0)
+            return i;
+    throw DbError(QStringLiteral("No column ") + QLatin1String(name));
+}
+
+bool RawStatement::IsNull(int column) const {
+    return sqlite3_column_type(stmt, column) == SQLITE_NULL;
+}
+
+int RawStatement::Int(int column) const {
+    return sqlite3_column_int(stmt, column);
+}
+
+const char* RawStatement::TextData(int column) const {
+    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    return t ? t : "";
+}
+
+int RawStatement::TextSize(int column) const {
+    return sqlite3_column_bytes(stmt, column);
+}
+
+QString RawStatement::Text(int column) const {
+    // The text before its size: reading it may convert the value.
+    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    if (!t)
+        return QString();
+    return QString::fromUtf8(t, sqlite3_column_bytes(stmt, column));
+}
+
+QString RawStatement::Text16(int column) const {
+    const void* t = sqlite3_column_text16(stmt, column);
+    if (!t)
+        return QString();
+    return QString(static_cast<const QChar*>(t), sqlite3_column_bytes16(stmt, column) / 2);
+}
