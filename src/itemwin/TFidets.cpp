@@ -4,7 +4,7 @@
 #include "app/TextHelpers.h"
 #include "calendar/DateText.h"
 #include "itemwin/CommandGuard.h"
-#include "itemwin/ItemFields.h"
+#include "store/ItemFields.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
 #include "itemwin/TextToList.h"

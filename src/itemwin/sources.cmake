@@ -1,5 +1,4 @@
 target_sources(cardolo_core PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/ItemFields.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemPage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PageFontFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PageSizing.cpp

@@ -2,6 +2,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Database.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ItemFields.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemRows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinksAcross.cpp
