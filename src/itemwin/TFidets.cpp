@@ -1,5 +1,6 @@
 #include "itemwin/TFidets.h"
 
+#include "app/Clock.h"
 #include "app/Dialogs.h"
 #include "app/TextHelpers.h"
 #include "calendar/DateText.h"
@@ -302,6 +303,14 @@ void TFidets::FillStatusLine() {
     Label2->clear();
 }
 
+void TFidets::ShowPlace() {
+    DetailsParent = Table1.Parent;
+    ParentLbl->setText(AncestryText(Table1.Id, false));
+    Label1->setVisible(Table1.Id == Table1.Parent);
+    Label3->setText(QStringLiteral("Item hidden by #") + QString::number(Table1.Rank));
+    Label3->setVisible(Table1.Rank != 0);
+}
+
 void TFidets::ShowRestored() {
     if (isMinimized())
         showNormal();
@@ -312,6 +321,10 @@ void TFidets::ShowRestored() {
 }
 
 bool TFidets::ShowItemDetails(ItemId id) {
+    // An id that is no item leaves the window exactly as it is, on the item it shows.
+    ItemRecord record;
+    if (id <= 0 || !LocateItem(id, record))
+        return false;
     // Moving to another item while editing keeps what was typed: the pending edit or insert is
     // saved first, as the table would post it. If it cannot be saved the window stays put.
     if (IsEditing()) {
@@ -320,23 +333,17 @@ bool TFidets::ShowItemDetails(ItemId id) {
             ShowRestored();
             return false;
         }
+        // The save may have been to this very item, or the item may be gone meanwhile.
+        if (!LocateItem(id, record))
+            return false;
     }
     DetailsMode = 'D';
     DetailsChanged = false;
     DetailsId = id;
-    if (id <= 0)
-        return false;
-    ItemRecord record;
-    if (!LocateItem(id, record))
-        return false;
     Table1 = record;
     ShowRecord(record);
-    DetailsParent = record.Parent;
     FillStatusLine();
-    ParentLbl->setText(AncestryText(id, false));
-    Label1->setVisible(record.Id == record.Parent);
-    Label3->setText(QStringLiteral("Item hidden by #") + QString::number(record.Rank));
-    Label3->setVisible(record.Rank != 0);
+    ShowPlace();
     ShowRestored();
     return true;
 }
@@ -368,6 +375,8 @@ bool TFidets::NewItemDetails(ItemId parentId, ItemId& newId) {
     shownModal = true;
     exec();
     shownModal = false;
+    // The parent belongs to this form only: a later Insert while browsing makes a top-level item.
+    NewParentId = 0;
     newId = DetailsId;
     return DetailsId > 0;
 }
@@ -385,6 +394,8 @@ void TFidets::InsBtnClick() {
     SetFieldColour(InsertColour);
     IdLbl->setText(QStringLiteral("New item"));
     CreatedLbl->clear();
+    // The item is created when the user begins it, whenever it is saved.
+    InsertBegun = CurrentDateTime();
     // The new record: empty fields until it is saved.
     DBEdit1->clear();
     DBEdit2->clear();
@@ -412,12 +423,15 @@ void TFidets::CommitBtnClick() {
     const QString tel = DBEdit2->text();
     const QString text = StoredTextFromMemo(DBMemo1->toPlainText());
     if (InsBtn->isChecked()) {
-        DetailsId = CreateItem(name, tel, text);
+        // Only the new-item form names a parent; an Insert while browsing is top-level.
+        const ItemId parent = DetailsMode == 'I' ? NewParentId : 0;
+        DetailsId = CreateItem(name, tel, text, InsertBegun);
         // The item is saved from here on: a link that fails leaves it top-level, reported.
-        if (NewParentId > 0)
-            RunCommand([this] { LinkItems(NewParentId, DetailsId, 1); });
+        if (parent > 0)
+            RunCommand([this, parent] { LinkItems(parent, DetailsId, 1); });
         LocateItem(DetailsId, Table1);
         FillStatusLine();
+        ShowPlace();
         SetEditing(false);
         SetFieldColour(BrowseColour);
         if (IsShownModal())
@@ -490,6 +504,9 @@ void TFidets::from1Click() {
 }
 
 void TFidets::ParentLblClick() {
+    // A top-level item has no parent to list; a new item has none yet.
+    if (ParentLbl->text().isEmpty() || InsBtn->isChecked() || DetailsMode == 'I')
+        return;
     if (ItemHooks().ShowLinks)
         ItemHooks().ShowLinks(DetailsParent, ItemName(DetailsParent));
 }

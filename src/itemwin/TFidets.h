@@ -99,6 +99,8 @@ private:
     bool FormCloseQuery();
     void ShowRecord(const ItemRecord& record);
     void FillStatusLine();
+    // The ancestry line and the self-linked and hidden labels of the record in Table1.
+    void ShowPlace();
     void SetFieldColour(const QColor& colour);
     // Selects a radio button from code; like a click, it runs the button's handler.
     void SelectRadio(QRadioButton* radio);
@@ -108,6 +110,8 @@ private:
 
     // The record the window's cursor is on.
     ItemRecord Table1;
+    // When the pending insert began: the new item's creation time.
+    QDateTime InsertBegun;
     bool shownModal = false;
     QButtonGroup* radios;
 };

@@ -23,6 +23,8 @@
 
 namespace {
 const QDateTime Now(QDate(2024, 5, 17), QTime(9, 5));
+const QDateTime Later = Now.addSecs(3600);
+QDateTime ClockTime = Now;
 
 void Sql(const QString& sql) {
     QSqlQuery q(PhoneDB());
@@ -54,7 +56,9 @@ private slots:
     void showsItem_data();
     void showsItem();
     void missingItemIsNotShown();
+    void missingItemLeavesShownItem();
     void insertUnderParent();
+    void insertWhileBrowsingIsTopLevel();
     void cancelNewItem_data();
     void cancelNewItem();
     void diaryEntry();
@@ -66,6 +70,7 @@ private slots:
     void textToListMakesChildrenAndCloses();
     void wrappedParagraphGivesOneChildPerRow();
     void ancestryClickAndLinkStart();
+    void ancestryClickIgnoredWithoutParent();
 
 private:
     TFidets* w() { return TFidets::Instance(); }
@@ -74,7 +79,8 @@ private:
 };
 
 void TestItemDetails::init() {
-    SetClockForTesting([] { return Now; });
+    ClockTime = Now;
+    SetClockForTesting([] { return ClockTime; });
     ItemHooks() = ItemWindowHooks();
 }
 
@@ -146,6 +152,28 @@ void TestItemDetails::missingItemIsNotShown() {
     QVERIFY(dialogs.Calls.isEmpty());
 }
 
+// Asking for an id that is no item leaves the window on the item it shows, so that its
+// commands still act on that item.
+void TestItemDetails::missingItemLeavesShownItem() {
+    TestFolder folder;
+    ScriptedDialogs dialogs;
+    MakeFamily();
+    QVERIFY(ShowItemDetails(item));
+    QVERIFY(!ShowItemDetails(4242));
+    QVERIFY(!ShowItemDetails(-1));
+    QCOMPARE(w()->DetailsId, item);
+    QCOMPARE(w()->DetailsParent, parent);
+    QCOMPARE(w()->IdLbl->text(), QStringLiteral("id = %1").arg(item));
+    QTest::mouseClick(w()->EditBtn, Qt::LeftButton);
+    w()->DBEdit1->setText(QStringLiteral("X2"));
+    // A missing id while editing keeps the edit pending.
+    QVERIFY(!ShowItemDetails(4242));
+    QVERIFY(w()->IsEditing());
+    QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
+    QCOMPARE(ItemName(item), QStringLiteral("X2"));
+    QVERIFY(dialogs.Calls.isEmpty());
+}
+
 void TestItemDetails::insertUnderParent() {
     TestFolder folder;
     ScriptedDialogs dialogs;
@@ -160,6 +188,7 @@ void TestItemDetails::insertUnderParent() {
         colour = FieldColour(w()->DBEdit1);
         QTest::keyClicks(w()->DBEdit1, QStringLiteral("Child"));
         w()->DBMemo1->setPlainText(QStringLiteral("a\nb"));
+        ClockTime = Later; // the item dates from the Insert, not from the Save
         QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
     });
     ItemId newId = 0;
@@ -181,6 +210,44 @@ void TestItemDetails::insertUnderParent() {
     ItemRecord p;
     QVERIFY(LocateItem(parent, p));
     QCOMPARE(p.Numchildren, 2);
+    QVERIFY(dialogs.Calls.isEmpty());
+}
+
+// A plain Insert while another item is shown: the parent of an earlier new-item form is not
+// used, the item is top-level, and it dates from the Insert.
+void TestItemDetails::insertWhileBrowsingIsTopLevel() {
+    TestFolder folder;
+    ScriptedDialogs dialogs;
+    MakeFamily();
+    WhenModal([&] {
+        QTest::keyClicks(w()->DBEdit1, QStringLiteral("Under P"));
+        QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
+    });
+    ItemId first = 0;
+    QVERIFY(NewItemDetails(parent, first));
+    QVERIFY(ShowItemDetails(item));
+    QList<ItemId> saved;
+    ItemHooks().ItemSaved = [&](ItemId id) { saved << id; };
+    QTest::mouseClick(w()->InsBtn, Qt::LeftButton);
+    QVERIFY(w()->IsEditing());
+    QTest::keyClicks(w()->DBEdit1, QStringLiteral("Loose"));
+    ClockTime = Later;
+    QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
+    QVERIFY(!w()->IsEditing());
+    QVERIFY(w()->isVisible());
+    QVERIFY(w()->DetailsId > first);
+    QCOMPARE(saved, QList<ItemId>{w()->DetailsId});
+    ItemRecord loose, p;
+    QVERIFY(LocateItem(w()->DetailsId, loose));
+    QCOMPARE(loose.Name, QStringLiteral("Loose"));
+    QCOMPARE(loose.Parent, 0);
+    QCOMPARE(loose.CreatedTS, Now);
+    QVERIFY(LocateItem(parent, p));
+    QCOMPARE(p.Numchildren, 2); // X and "Under P" only
+    // The window now shows the new top-level item: no ancestry, creation time of the Insert.
+    QCOMPARE(w()->ParentLbl->text(), QString());
+    QCOMPARE(w()->DetailsParent, 0);
+    QCOMPARE(w()->CreatedLbl->text(), QStringLiteral("Created 2024-05-17 09:05 "));
     QVERIFY(dialogs.Calls.isEmpty());
 }
 
@@ -389,6 +456,40 @@ void TestItemDetails::ancestryClickAndLinkStart() {
     w()->from1->trigger();
     QCOMPARE(started, (QList<QPair<ItemId, QString>>{{item, "X"}}));
     QCOMPARE(dialogs.Flashes(), QStringList{"Complete the link from a List screen"});
+}
+
+// The ancestry line lists a parent's links only when there is a parent: not for a top-level
+// item, and not for a new item, whose parent is not linked yet.
+void TestItemDetails::ancestryClickIgnoredWithoutParent() {
+    TestFolder folder;
+    ScriptedDialogs dialogs;
+    MakeFamily();
+    QList<ItemId> shown;
+    ItemHooks().ShowLinks = [&](ItemId id, const QString&) { shown << id; };
+    QVERIFY(ShowItemDetails(grand));
+    QCOMPARE(w()->ParentLbl->text(), QString());
+    QTest::mouseClick(w()->ParentLbl, Qt::LeftButton);
+    QVERIFY(shown.isEmpty());
+
+    // A plain Insert while showing X: the line still names X's place, but the new item has none.
+    QVERIFY(ShowItemDetails(item));
+    QTest::mouseClick(w()->InsBtn, Qt::LeftButton);
+    QTest::mouseClick(w()->ParentLbl, Qt::LeftButton);
+    QVERIFY(shown.isEmpty());
+    QTest::mouseClick(w()->CancelBtn, Qt::LeftButton);
+    QTest::mouseClick(w()->ParentLbl, Qt::LeftButton);
+    QCOMPARE(shown, QList<ItemId>{parent});
+
+    // The new-item form under P shows "G : P : ", yet nothing is listed from it.
+    shown.clear();
+    WhenModal([&] {
+        QTest::mouseClick(w()->ParentLbl, Qt::LeftButton);
+        QTest::mouseClick(w()->CancelBtn, Qt::LeftButton);
+    });
+    ItemId newId = 0;
+    QVERIFY(!NewItemDetails(parent, newId));
+    QVERIFY(shown.isEmpty());
+    QVERIFY(dialogs.Calls.isEmpty());
 }
 
 QTEST_MAIN(TestItemDetails)
