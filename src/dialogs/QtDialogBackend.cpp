@@ -8,7 +8,10 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
 #include <QMessageBox>
+
+#include <algorithm>
 
 namespace {
 // Message boxes open at the pointer, or where the last one was when the pointer has not moved
@@ -16,6 +19,10 @@ namespace {
 int runBox(QMessageBox& box) {
     QPoint anchor = MessageBoxAnchor().Take(QCursor::pos());
     box.setTextFormat(Qt::PlainText); // ampersands and angle brackets show as typed
+    // A short message would make a box too narrow for its own caption.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        label->setMinimumWidth(
+            std::max(180, box.fontMetrics().horizontalAdvance(box.windowTitle()) + 60));
     box.adjustSize();
     box.move(PlaceBoxAt(anchor, box.frameGeometry().size(), ScreenAreaAt(anchor)));
     int r = box.exec();

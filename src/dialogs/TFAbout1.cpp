@@ -37,7 +37,7 @@ QString TFAbout1::FileTimeText(const QString& path) {
 }
 
 TFAbout1::TFAbout1(const QString& programFile, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("TFAbout1"));
     setWindowTitle(QStringLiteral("About"));

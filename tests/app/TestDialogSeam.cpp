@@ -1,4 +1,3 @@
-#include "app/Busy.h"
 #include "app/Dialogs.h"
 #include "support/ScriptedDialogs.h"
 
@@ -112,38 +111,6 @@ private slots:
         SetDialogBackend(nullptr);
         // The silent backend used before any window exists answers Cancel.
         QCOMPARE(AskYesNoCancel("?"), 'C');
-    }
-
-    void programmaticChangeTakenOnce() {
-        ProgrammaticChange = true;
-        QVERIFY(TakeProgrammaticChange());
-        QVERIFY(!TakeProgrammaticChange());
-        LoadingItemText = true; // the loading mark is the text window's to clear
-        QVERIFY(TakeProgrammaticChange());
-        QVERIFY(TakeProgrammaticChange());
-    }
-
-    void busyCounterNests() {
-        int shown = 0, restored = 0;
-        SetBusyHooks({[&] { ++shown; }, [&] { ++restored; }, {}});
-        BeginBusy();
-        BeginBusy();
-        EndBusy();
-        QCOMPARE(BusyDepth(), 1);
-        QCOMPARE(restored, 0);
-        EndBusy();
-        QCOMPARE(BusyDepth(), 0);
-        QCOMPARE(restored, 1);
-        EndBusy(); // unbalanced: stays at 0, only restores the cursor
-        QCOMPARE(BusyDepth(), 0);
-        QCOMPARE(restored, 2);
-        {
-            BusyScope scope;
-            QCOMPARE(BusyDepth(), 1);
-        }
-        QCOMPARE(BusyDepth(), 0);
-        QCOMPARE(shown, 3);
-        SetBusyHooks({});
     }
 };
 

@@ -77,15 +77,6 @@ private slots:
         QCOMPARE(a.Take(QPoint(341, 260)), QPoint(341, 260)); // moved: at the pointer
         QCOMPARE(a.lastBoxPosition, QPoint(341, 260));
     }
-
-    void chooserKeepsItsOwnAnchor() {
-        MessageBoxAnchor() = MessageAnchor();
-        ChooserAnchor() = MessageAnchor();
-        MessageBoxAnchor().Take(QPoint(10, 10));
-        MessageBoxAnchor().cursorAtLastClose = QPoint(20, 20);
-        QCOMPARE(ChooserAnchor().Take(QPoint(20, 20)), QPoint(20, 20));
-        QCOMPARE(MessageBoxAnchor().Take(QPoint(20, 20)), QPoint(10, 10));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPlacement)

@@ -31,7 +31,8 @@ class TestStartup : public QObject {
 
     // Starts the program on folder, offscreen. dropRoot runs it as an unprivileged user when
     // the tests run as root, so that folder permissions apply to it.
-    static QProcess* start(const QString& folder, QObject* owner, bool dropRoot = false) {
+    static QProcess* start(const QString& folder, QObject* owner, bool dropRoot = false,
+                           const QString& binary = program()) {
         auto* p = new QProcess(owner);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -42,7 +43,7 @@ class TestStartup : public QObject {
                     ::_exit(99);
             });
         }
-        p->start(program(), {"--folder", folder});
+        p->start(binary, {"--folder", folder});
         return p;
     }
 
@@ -186,7 +187,10 @@ private slots:
             QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
         QVERIFY(QFile::setPermissions(folder, readOnly));
 
-        QProcess* p = start(folder, this, true);
+        // The build folder may be closed to that user: it runs a copy of the program.
+        const QString binary = dir.path() + "/cardolo";
+        QVERIFY(QFile::copy(program(), binary));
+        QProcess* p = start(folder, this, true, binary);
         QVERIFY(p->waitForStarted());
         QByteArray err;
         QTRY_VERIFY_WITH_TIMEOUT((err += p->readAllStandardError()).contains("\n") ||

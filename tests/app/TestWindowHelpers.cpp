@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -59,14 +58,6 @@ private slots:
         QVERIFY(!IsShownModal(&dialog));
     }
 
-    void showRestoredUnminimises() {
-        QWidget window;
-        window.showMinimized();
-        ShowRestored(&window);
-        QVERIFY(window.isVisible());
-        QVERIFY(!window.isMinimized());
-    }
-
     void radioCheckedQuietly() {
         QWidget parent;
         QRadioButton a("a", &parent), b("b", &parent);
@@ -115,22 +106,6 @@ private slots:
         SetEditEnabled(&edit, true);
         QVERIFY(edit.isEnabled());
         QCOMPARE(edit.palette().color(QPalette::Active, QPalette::Base), QColor(Qt::white));
-    }
-
-    void popupAtCursor() {
-        QMenu menu;
-        menu.addAction("Copy");
-        QCursor::setPos(40, 50);
-        PopupAtCursor(&menu);
-        QVERIFY(menu.isVisible());
-        QCOMPARE(menu.pos(), QPoint(40, 50));
-        menu.close();
-    }
-
-    void memoMargins() {
-        QPlainTextEdit memo;
-        memo.document()->setDocumentMargin(6);
-        QCOMPARE(MemoMarginWidth(&memo), 12);
     }
 
     // The hourglass is set by the first level and taken away only by the last; a cursor set

@@ -3,9 +3,7 @@
 #include "support/TestFolder.h"
 
 #include <QCursor>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -13,8 +11,6 @@
 // period, and the timer rules.
 class TestFlash : public QObject {
     Q_OBJECT
-
-    static QRect screenArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
     // The window keeps the label 13 px from its left and right of the text by 20, and as far
     // below the text as above it, never smaller than 120 x 20.
@@ -128,15 +124,6 @@ private slots:
         QCOMPARE(flash.AccumulatedText(), QString("one\r\ntwo\r\nthree"));
         QVERIFY(flash.Timer1->isActive());
         QCOMPARE(flash.Timer1->interval(), 300);
-    }
-
-    void staysOnScreenAtTheCorner() {
-        TestFolder folder(false);
-        const QRect area = screenArea();
-        QCursor::setPos(area.right(), area.bottom());
-        TFFlash flash;
-        flash.FlashMessage("or click on Links column heading");
-        QCOMPARE(flash.frameGeometry().bottomRight(), area.bottomRight());
     }
 };
 
