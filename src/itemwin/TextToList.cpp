@@ -1,6 +1,5 @@
 #include "itemwin/TextToList.h"
 
-#include "app/Busy.h"
 #include "app/Dialogs.h"
 #include "app/TextHelpers.h"
 
@@ -41,7 +40,8 @@ bool TextToList(ItemId parent, const QStringList& lines) {
     const bool numbering = order == 2;
     TabSplit split = TabSplitUndecided;
 
-    BusyScope busy;
+    // No busy cursor here: the TAB question and the link operation's own questions and
+    // messages can come at any line, and they want the ordinary pointer.
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
         if (split == TabSplitUndecided && line.contains(QLatin1Char('\t')))

@@ -1,5 +1,6 @@
 #include "itemwin/TextToList.h"
 
+#include "app/Busy.h"
 #include "store/Database.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -26,16 +27,23 @@ QList<Child> ChildrenOf(ItemId parent) {
     return out;
 }
 
-// Notes how many children the parent had when the TAB question came.
+// Notes how many children the parent had when the TAB question came, and whether any question
+// or message came under the busy cursor.
 class WatchingDialogs : public ScriptedDialogs {
 public:
     ItemId parent = 0;
     int childrenAtTabQuestion = -1;
+    int busyAtCall = 0;
     int ChooseOption(const QString& message, const QString& option1,
                      const QString& option2) override {
         if (message.startsWith(QLatin1String("TAB")))
             childrenAtTabQuestion = int(ChildrenOf(parent).size());
+        busyAtCall = qMax(busyAtCall, BusyDepth());
         return ScriptedDialogs::ChooseOption(message, option1, option2);
+    }
+    void ShowInfoBox(const QString& message, const QString& caption) override {
+        busyAtCall = qMax(busyAtCall, BusyDepth());
+        ScriptedDialogs::ShowInfoBox(message, caption);
     }
 };
 } // namespace
@@ -144,6 +152,7 @@ void TestTextToList::tabQuestionAskedOnceAtFirstTabLine() {
     QVERIFY(TextToList(dialogs.parent,
                        {"one", "two", "three", "four", "Smith\t   0123", "six", "Jones\t99"}));
     QCOMPARE(dialogs.childrenAtTabQuestion, 4);
+    QCOMPARE(dialogs.busyAtCall, 0);
     QCOMPARE(dialogs.Texts("choose").count("TAB separates iname & iref, with ..."), 1);
     // TAB lines take their reference from the text; the numbers count lines, not items.
     QCOMPARE(ChildrenOf(dialogs.parent), (QList<Child>{{"one", "000"},
@@ -198,7 +207,7 @@ void TestTextToList::stopsBeforeAnyChange() {
 
 void TestTextToList::linkMessagesShownEvenWhenQuiet() {
     TestFolder folder;
-    ScriptedDialogs dialogs;
+    WatchingDialogs dialogs;
     QuietLinking = true;
     dialogs.AnswerYes();
     dialogs.AnswerChoice(1);
@@ -207,6 +216,7 @@ void TestTextToList::linkMessagesShownEvenWhenQuiet() {
     QCOMPARE(dialogs.Infos(),
              (QStringList{"From-Item not found #9999", "From-Item not found #9999"}));
     QVERIFY(!QuietLinking);
+    QCOMPARE(dialogs.busyAtCall, 0);
 }
 
 QTEST_GUILESS_MAIN(TestTextToList)
