@@ -11,8 +11,10 @@
 #include "dialogs/TFFlash.h"
 #include "dialogs/TFchoice.h"
 #include "dialogs/TFinpstr.h"
+#include "itemwin/ItemWindows.h"
 #include "listwin/TFAddsBk.h"
 #include "store/Database.h"
+#include "store/ItemStore.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -83,6 +85,8 @@ QString CardoloApp::UsageText() {
 CardoloApp::CardoloApp() = default;
 
 CardoloApp::~CardoloApp() {
+    DestroyItemWindows();
+    delete mainWindow;
     SetDialogBackend(nullptr);
     ClosePhoneDB();
 }
@@ -142,9 +146,17 @@ int CardoloApp::Start(const Options& options) {
     mainWindow = new TFAddsBk;
     mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
     TFAbout1::Instance();
+    // The store's own start: it finds the diary item when the settings do not name it. An
+    // engine error is shown and start-up goes on without it.
+    try {
+        CoreStartup();
+    } catch (const DbError& e) {
+        ShowInfo(e.Text);
+    }
     TFchoice::Instance();
     TFinpstr::Instance();
     TFFlash::Instance();
+    CreateItemWindows();
     mainWindow->show();
     started = true;
     if (shutdownPending)
