@@ -36,6 +36,13 @@ void SetItemTextFont(const QFont& font) {
     TFIdets2::Instance()->SetPageFont(font);
 }
 
+void CloseItemWindowsForExit() {
+    if (TFIdets2* text = TFIdets2::Existing())
+        text->CloseForExit();
+    if (TFidets* details = TFidets::Existing())
+        details->CloseForExit();
+}
+
 void CreateItemWindows() {
     TFidets::Instance();
     TFIdets2::Instance();

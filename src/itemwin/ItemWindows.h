@@ -48,6 +48,10 @@ bool NewItemText(int request, ItemId& id);
 // The page font (the notepad's font), set at start and whenever the notepad's font changes.
 void SetItemTextFont(const QFont& font);
 
+// The program is ending: the text window saves its page and the details window saves a changed
+// edit or insert (or drops it when it cannot be saved), with no question; both are hidden.
+void CloseItemWindowsForExit();
+
 // Creates both windows (hidden) if they do not exist yet; ends them at shutdown or between
 // tests.
 void CreateItemWindows();

@@ -588,6 +588,20 @@ void TFIdets2::Exit2Click() {
     close();
 }
 
+void TFIdets2::CloseForExit() {
+    Timer1->stop();
+    if (TextItemKind == 'N' && (!ChangedSinceOpen || ParseItemPage(PageLines()).Empty)) {
+        RunCommand([this] { RemoveItemRow(TextItemId); });
+        TextItemId = -1;
+        ChangedSinceSave = false;
+    }
+    RunCommand([this] { SaveItemText(); });
+    ChangedSinceOpen = false;
+    dragging = false;
+    if (isVisible())
+        done(QDialog::Rejected);
+}
+
 bool TFIdets2::FormCloseQuery() {
     if (ChangedSinceOpen) {
         if (TextItemKind == 'E' && TextItemId == 0)

@@ -39,6 +39,9 @@ public:
     void PlaceRefBadge();
     void ApplyPageColours();
     void Timer1Timer();
+    // The program is ending: the page is saved as the automatic save saves it (a new item left
+    // blank is removed), nothing is asked, and the window is hidden.
+    void CloseForExit();
     void SetPageFont(const QFont& font);
     QStringList PageLines() const;
 

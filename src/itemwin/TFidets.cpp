@@ -515,6 +515,20 @@ QStringList TFidets::TextRows() const {
     return DisplayedRows(DBMemo1);
 }
 
+void TFidets::CloseForExit() {
+    if (IsEditing()) {
+        if (DetailsChanged)
+            RunCommand([this] { CommitBtnClick(); });
+        // Untouched, or refused by the engine: dropped, with nothing to ask about.
+        if (IsEditing()) {
+            DetailsChanged = false;
+            CancelBtnClick();
+        }
+    }
+    if (isVisible())
+        done(QDialog::Rejected);
+}
+
 bool TFidets::FormCloseQuery() {
     if (IsEditing())
         RunCommand([this] { CancelBtnClick(); });

@@ -45,6 +45,10 @@ public:
     void from1Click();
     void ParentLblClick();
 
+    // The program is ending: a changed edit or insert is saved when it can be, otherwise
+    // dropped, without a question; the window is hidden.
+    void CloseForExit();
+
     // Editing (Insert or Edit selected) or browsing.
     void SetEditing(bool on);
     bool IsEditing() const;

@@ -21,6 +21,9 @@ void ItemsList::SetBackCaption(char kind) {
 }
 
 void ItemsList::BuildList() {
+    // The new rows are built aside: the list on screen stays what the grid was told while the
+    // build asks its questions and shows the item's details.
+    ListRows fresh;
     BeginBusy();
     try {
         header.AcrossChecked = ListKind == '2';
@@ -52,7 +55,7 @@ void ItemsList::BuildList() {
             header.Label2Clickable = true;
         }
 
-        rows.Reset(LoadListRows(lines, search, parameter, SearchStamp));
+        fresh.Reset(LoadListRows(lines, search, parameter, SearchStamp));
         header.TextButtonVisible = false;
 
         if (!search) {
@@ -72,7 +75,7 @@ void ItemsList::BuildList() {
                     header.Label2Top = 18;
                 header.Label2 = EscapeAmpersands(item.Name);
                 header.Label2Shown = item.Name;
-                const int found = rows.Count();
+                const int found = fresh.Count();
                 int down = item.Numchildren;
                 int across = item.numcousins;
                 SetLinkCounts(down, across);
@@ -110,35 +113,39 @@ void ItemsList::BuildList() {
     }
     EndBusy();
 
-    SizeColumns();
-    rows.First();
+    SizeColumns(fresh);
+    fresh.First();
 
     // The sort column comes first; the others keep their order.
     const ListColumn name{ListField::dpname,
                           refVisible ? QStringLiteral("NAME") : QStringLiteral("Name"), nameWidth};
-    header.Columns.clear();
+    QVector<ListColumn> columns;
     if (refVisible) {
         const ListColumn ref{ListField::dpref, QStringLiteral("REF"), refWidth};
         if (SortOrder == 'R')
-            header.Columns << ref << name;
+            columns << ref << name;
         else
-            header.Columns << name << ref;
+            columns << name << ref;
     } else {
-        header.Columns << name;
+        columns << name;
     }
-    header.Columns << ListColumn{ListField::TextPres, QStringLiteral("Text?"), 5}
-                   << ListColumn{ListField::LinksPres, QStringLiteral("Links?"), 5};
+    columns << ListColumn{ListField::TextPres, QStringLiteral("Text?"), 5}
+            << ListColumn{ListField::LinksPres, QStringLiteral("Links?"), 5};
 
-    const int n = rows.Count();
+    const int n = fresh.Count();
     header.Status = QString::number(n) + QStringLiteral(" Item") +
                     (n == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" listed");
     QuietLinking = false;
     if (view)
+        view->ListAboutToChange();
+    rows = std::move(fresh);
+    header.Columns = std::move(columns);
+    if (view)
         view->ListRebuilt();
 }
 
-void ItemsList::SizeColumns() {
-    const ColumnMeasure m = MeasureColumns(rows, ListKind, LnoteBefore);
+void ItemsList::SizeColumns(const ListRows& measured) {
+    const ColumnMeasure m = MeasureColumns(measured, ListKind, LnoteBefore);
     nameWidth = m.NameWidth;
     refWidth = m.RefWidth;
     refVisible = m.RefWidth > 0;

@@ -41,6 +41,9 @@ struct ListHeader {
 class ItemsListView {
 public:
     virtual ~ItemsListView() = default;
+    // The rows and columns are about to be replaced; ListRebuilt follows at once, with no
+    // event processed in between.
+    virtual void ListAboutToChange() = 0;
     // The rows, columns and header were replaced.
     virtual void ListRebuilt() = 0;
     // The cursor was placed: bring the row and the rows after it into view.
@@ -103,7 +106,7 @@ public:
 private:
     // Stops with ItemNotFound when the row's item no longer exists.
     bool RowCheck(const ListRow& row);
-    void SizeColumns();
+    void SizeColumns(const ListRows& measured);
     void Moved();
 
     ItemsListView* view;

@@ -5,8 +5,11 @@
 ListModel::ListModel(const ItemsList& list, QObject* parent)
     : QAbstractTableModel(parent), list(list) {}
 
-void ListModel::Reset() {
+void ListModel::BeginReset() {
     beginResetModel();
+}
+
+void ListModel::EndReset() {
     endResetModel();
 }
 

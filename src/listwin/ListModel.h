@@ -11,8 +11,9 @@ class ListModel : public QAbstractTableModel {
 public:
     explicit ListModel(const ItemsList& list, QObject* parent = nullptr);
 
-    // Call after the list was rebuilt.
-    void Reset();
+    // Call before the list replaces its rows and columns, and after it has.
+    void BeginReset();
+    void EndReset();
     // Call after a display option changed for the same rows.
     void Redraw();
     ListField FieldAt(int column) const;

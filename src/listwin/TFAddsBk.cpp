@@ -122,11 +122,20 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     ItemHooks().ShowLinks = [this](ItemId id, const QString& name) {
         run([this, id, name] { list.ShowLinks(id, name); });
     };
+    // A save can happen inside a list build (the build shows an item's details, which saves a
+    // pending insert first): the rebuild waits until that build has finished.
     ItemHooks().ItemSaved = [this](ItemId id) {
-        run([this, id] {
-            list.BuildList();
-            list.RestorePosition(id, 0);
-        });
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+                if (closed)
+                    return;
+                run([this, id] {
+                    list.BuildList();
+                    list.RestorePosition(id, 0);
+                });
+            },
+            Qt::QueuedConnection);
     };
 
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -352,7 +361,7 @@ void TFAddsBk::buildMenus() {
         addItem(PopupMenu1, QStringLiteral("Text"), QStringLiteral("ViewItemnew1"), true);
     Sublist1 = addItem(PopupMenu1, QStringLiteral("Links"), QStringLiteral("Sublist1"), true);
     Details1 = addItem(PopupMenu1, QStringLiteral("Details"), QStringLiteral("Details1"), true);
-    Edit2 = addItem(PopupMenu1, QStringLiteral("Edit"), QStringLiteral("Edit2"), false);
+    Edit2 = addItem(PopupMenu1, QStringLiteral("Edit"), QStringLiteral("Edit2"), true);
     PopupMenu1->addSeparator();
     Link1 = addItem(PopupMenu1, QStringLiteral("Start new link"), QStringLiteral("Link1"), false);
     LinkFromX1 = addItem(PopupMenu1, QStringLiteral("Parent/Child link from X to this item"),
@@ -384,21 +393,21 @@ void TFAddsBk::buildMenus() {
         FlashMessage(QStringLiteral("or click on Links column heading"));
         BuildListCommand();
     });
-    connect(ViewItemnew1, &QAction::triggered, this, [this] {
-        const ListRow& row = list.Rows().CursorRow();
-        if (row.Id <= 0)
-            ItemNotFound(row.Id2);
-        else
-            OpenItemText(row.Id);
-    });
+    connect(ViewItemnew1, &QAction::triggered, this,
+            [this] { rowCommand([this](ItemId id) { OpenItemText(id); }); });
     connect(Sublist1, &QAction::triggered, this, [this] { run([this] { list.StepIntoLinks(); }); });
-    connect(Details1, &QAction::triggered, this, [this] {
-        const ListRow& row = list.Rows().CursorRow();
-        if (row.Id <= 0)
-            ItemNotFound(row.Id2);
-        else
-            ShowItemDetails(row.Id);
-    });
+    connect(Details1, &QAction::triggered, this,
+            [this] { rowCommand([this](ItemId id) { ShowItemDetails(id); }); });
+    connect(Edit2, &QAction::triggered, this,
+            [this] { rowCommand([this](ItemId id) { run([id] { ::EditItemDetails(id); }); }); });
+}
+
+void TFAddsBk::rowCommand(const std::function<void(ItemId)>& command) {
+    const ListRow& row = list.Rows().CursorRow();
+    if (row.Id <= 0)
+        ItemNotFound(row.Id2);
+    else
+        command(row.Id);
 }
 
 void TFAddsBk::run(const std::function<void()>& command) {
@@ -448,14 +457,19 @@ void TFAddsBk::CloseQuietly() {
     close();
 }
 
-// Every close writes the settings; none is refused.
+// Every close writes the settings; none is refused. The item windows keep what was typed in
+// them without asking and are hidden, so that nothing is left open when the program ends.
 void TFAddsBk::closeEvent(QCloseEvent* event) {
+    closed = true;
+    run([] { CloseItemWindowsForExit(); });
     WriteSettings();
     event->accept();
+    emit Closed();
 }
 
 void TFAddsBk::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    closed = false;
     if (shownOnce)
         return;
     shownOnce = true;
@@ -507,9 +521,13 @@ bool TFAddsBk::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TFAddsBk::ListAboutToChange() {
+    model->BeginReset();
+}
+
 void TFAddsBk::ListRebuilt() {
     const ListHeader& h = list.Header();
-    model->Reset();
+    model->EndReset();
 
     setWindowTitle(h.Caption);
     Panel4->setVisible(h.PanelVisible);

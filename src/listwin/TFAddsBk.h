@@ -107,6 +107,11 @@ public:
 
     TFFind* Find;
 
+signals:
+    // The window has closed for good: the item windows have kept what was typed in them and
+    // are hidden, and the settings are written. The program ends on it.
+    void Closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -118,16 +123,21 @@ private:
     void buildStatusPanel();
     // Runs a command, showing a database error's text instead of letting it through.
     void run(const std::function<void()>& command);
+    void ListAboutToChange() override;
     void ListRebuilt() override;
     void CursorMoved() override;
     void ClearSearchText() override;
     void ClearJumpBoxQuietly() override;
     void syncCursorToGrid();
     void gridCurrentChanged(int row);
+    // A row command on the cursor row: its item, or the message when the item is gone.
+    void rowCommand(const std::function<void(ItemId)>& command);
 
     ItemsList list;
     ListModel* model;
     bool shownOnce = false;
     bool placingCursor = false;
     bool checkingRadio = false;
+    // Set by the close: rebuilds still queued then are dropped.
+    bool closed = false;
 };

@@ -14,7 +14,16 @@ namespace {
 // Records what the list asks of its window.
 class RecordingView : public ItemsListView {
 public:
-    void ListRebuilt() override { ++Rebuilt; }
+    // The row counts the list had when it announced a change and when it reported it done.
+    void ListAboutToChange() override {
+        if (list)
+            CountsAnnounced << list->Rows().Count();
+    }
+    void ListRebuilt() override {
+        ++Rebuilt;
+        if (list)
+            CountsRebuilt << list->Rows().Count();
+    }
     void CursorMoved() override {}
     void ShowItemDetails(ItemId id) override { Details << id; }
     void OpenItemText(ItemId id) override { Texts << id; }
@@ -25,6 +34,20 @@ public:
     QList<ItemId> Texts;
     int SearchCleared = 0;
     int JumpCleared = 0;
+    const ItemsList* list = nullptr;
+    QList<int> CountsAnnounced;
+    QList<int> CountsRebuilt;
+};
+
+// Notes the list's row count whenever a message is shown.
+class CountingDialogs : public ScriptedDialogs {
+public:
+    const ItemsList* list = nullptr;
+    QList<int> CountsAtInfo;
+    void ShowInfoBox(const QString& message, const QString& caption) override {
+        CountsAtInfo << list->Rows().Count();
+        ScriptedDialogs::ShowInfoBox(message, caption);
+    }
 };
 
 QStringList names(const ItemsList& list) {
@@ -130,6 +153,31 @@ private slots:
         QCOMPARE(fixture::GetInt(p, "numcousins"), 0);
         list.BuildList();
         QCOMPARE(dialogs.Infos().size(), 1); // repaired, so no second message
+    }
+
+    // The list on screen stays in place while a build shows its messages and the item's details:
+    // the rows change only between the announcement and the report to the window.
+    void rowsReplacedOnlyWhenAnnounced() {
+        TestFolder folder;
+        CountingDialogs dialogs;
+        const ItemId p = fixture::Add("");
+        fixture::Add("other");
+        fixture::SetInt(p, "numchildren", 3);
+        RecordingView view;
+        ItemsList list(&view);
+        view.list = &list;
+        dialogs.list = &list;
+        list.BuildList();
+        QCOMPARE(view.CountsAnnounced, QList<int>{0});
+        QCOMPARE(view.CountsRebuilt, QList<int>{3});
+        ListKind = '1';
+        list.ShowLinks(p, QString());
+        // The nameless item's list opens its details mid-build; the old rows are still there.
+        QCOMPARE(view.Details, QList<ItemId>{p});
+        QCOMPARE(dialogs.CountsAtInfo, QList<int>{3});
+        QCOMPARE(view.CountsAnnounced.mid(0, 2), (QList<int>{0, 3}));
+        QCOMPARE(view.CountsRebuilt.mid(0, 2), (QList<int>{3, 0}));
+        QCOMPARE(view.CountsAnnounced.size(), view.CountsRebuilt.size());
     }
 
     void linksListHeader() {

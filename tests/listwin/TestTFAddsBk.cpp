@@ -1,9 +1,11 @@
 #include "ListFixture.h"
 
+#include "app/Folders.h"
 #include "app/Settings.h"
 #include "app/TextHelpers.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/TFIdets2.h"
+#include "itemwin/TFidets.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFAddsBk.h"
 #include "listwin/TFFind.h"
@@ -21,11 +23,27 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+
+namespace {
+// Notes, at every message, the rows the grid's model reports and the rows its view was told of.
+class GridWatchingDialogs : public ScriptedDialogs {
+public:
+    TFAddsBk* w = nullptr;
+    QList<QPair<int, int>> ModelAndView;
+    void ShowInfoBox(const QString& message, const QString& caption) override {
+        if (w)
+            ModelAndView << qMakePair(w->Model()->rowCount(),
+                                      w->DBGrid1->verticalHeader()->count());
+        ScriptedDialogs::ShowInfoBox(message, caption);
+    }
+};
+} // namespace
 
 // The items list window on a real database, driven as the user drives it.
 class TestTFAddsBk : public QObject {
@@ -64,6 +82,7 @@ private slots:
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isModal() && w->isVisible())
                 w->close();
+        DestroyItemWindows();
     }
 
     void firstShowListsTopLevel() {
@@ -82,7 +101,9 @@ private slots:
         QCOMPARE(cell(*w, 1, 0), QString("melon"));
         QCOMPARE(cell(*w, 1, 1), QString("T"));
         QCOMPARE(cell(*w, 2, 2), QString(QChar(0xBB)));
-        QVERIFY(w->Edit1->hasFocus() || !QApplication::activeWindow());
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QVERIFY(w->Edit1->hasFocus());
         // Every menu item is there; the ones not wired yet are disabled.
         for (const char* name :
              {"Exit1",        "Top1",     "Refresh1",     "Find1",          "Import1",
@@ -126,13 +147,16 @@ private slots:
 
     void countRepairMessage() {
         TestFolder folder;
-        ScriptedDialogs dialogs;
+        GridWatchingDialogs dialogs;
         const ItemId p = fixture::Add("Empty");
         fixture::SetInt(p, "numchildren", 3);
         auto w = open();
+        dialogs.w = w.get();
         QTest::keyClicks(w->Edit1, "e");
         w->List().StepIntoLinks();
         QCOMPARE(dialogs.Infos(), QStringList{"Num links down 3 expected, 0 found - resetting"});
+        // While the message is up, the grid still shows the list it was told of.
+        QCOMPARE(dialogs.ModelAndView, (QList<QPair<int, int>>{{2, 2}}));
         QCOMPARE(fixture::GetInt(p, "numchildren"), 0);
         QCOMPARE(w->PrimaryRdio->text(), QString("0 links down"));
         QCOMPARE(w->Label1->text(), QString("0 Items listed"));
@@ -268,6 +292,114 @@ private slots:
         w->PrimaryRdio->click();
         QCOMPARE(w->Label1->text(), QString("0 Items listed"));
         QCOMPARE(w->PrimaryRdio->text(), QString("0 links down"));
+    }
+
+    // "Edit" on a row opens the item's details in the editing state; a row whose item is gone
+    // says so.
+    void contextMenuEdit() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("P");
+        const ItemId ann = fixture::Add("Ann");
+        const ItemId gone = fixture::Add("gone");
+        fixture::LinkAcross(p, ann);
+        fixture::LinkAcross(p, gone);
+        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
+        auto w = open();
+        QVERIFY(w->Edit2->isEnabled());
+        QTest::keyClicks(w->Edit1, "p");
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QCOMPARE(w->Label1->text(), QString("2 Items listed"));
+        // The row of the missing item (no name) comes first.
+        QCOMPARE(w->List().Rows().CursorRow().Id2, gone);
+        w->Edit2->trigger();
+        QCOMPARE(dialogs.Infos(), QStringList{QString("Item #%1 not found").arg(gone)});
+        TFidets* details = TFidets::Instance();
+        QVERIFY(!details->isVisible());
+
+        QTest::keyClick(w->Edit1, Qt::Key_Down);
+        QCOMPARE(gridCursorName(*w), QString("Ann"));
+        w->Edit2->trigger();
+        QVERIFY(details->isVisible());
+        QCOMPARE(details->DetailsId, ann);
+        QVERIFY(details->IsEditing() && details->EditBtn->isChecked());
+        QCOMPARE(dialogs.Calls.size(), 1);
+    }
+
+    // A new item saved from the details window while a list build shows the details (a nameless
+    // item's list does) rebuilds the list after that build, not inside it.
+    void saveDuringBuildRebuildsAfterIt() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId nameless = fixture::Add("");
+        fixture::Add("child", nameless);
+        auto w = open();
+        TFidets* details = TFidets::Instance();
+        QVERIFY(ShowItemDetails(1));
+        details->InsBtn->click();
+        QTest::keyClicks(details->DBEdit1, "Fresh");
+        QSignalSpy resets(w->Model(), &QAbstractItemModel::modelReset);
+        ListKind = '1';
+        w->List().ShowLinks(nameless, QString());
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(details->DetailsId, nameless);
+        QCOMPARE(w->Label1->text(), QString("1 Item listed"));
+        QTRY_COMPARE(resets.count(), 2);
+        QCOMPARE(w->Label1->text(), QString("1 Item listed"));
+        QVERIFY(dialogs.Calls.isEmpty());
+        QSqlQuery q = PrepareQuery("SELECT parent FROM phonebk WHERE name = 'Fresh'");
+        ExecQuery(q);
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 0);
+    }
+
+    // Closing the window keeps what was typed in the item windows, asks nothing, hides them,
+    // writes the settings and reports the close.
+    void closeKeepsTypingAndReportsClosed() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId page = fixture::Add("Page", 0, QString(), "old");
+        const ItemId named = fixture::Add("Named");
+        auto w = open();
+        QVERIFY(OpenItemText(page));
+        TFIdets2* text = TFIdets2::Instance();
+        text->Memo1->moveCursor(QTextCursor::End);
+        QTest::keyClicks(text->Memo1, " new");
+        EditItemDetails(named);
+        TFidets* details = TFidets::Instance();
+        details->DBEdit1->end(false);
+        QTest::keyClicks(details->DBEdit1, "2");
+        AppSettings().FlashInterval = 1234;
+        QSignalSpy closed(w.get(), &TFAddsBk::Closed);
+        QVERIFY(w->close());
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!text->isVisible());
+        QVERIFY(!details->isVisible());
+        QVERIFY(!details->IsEditing());
+        QVERIFY(fixture::GetText(page, "text").startsWith("old new"));
+        QCOMPARE(fixture::GetText(named, "name"), QString("Named2"));
+        QCOMPARE(ReadSettingsFrom(SettingsPath()).FlashInterval, 1234);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    // A close while a new item's modal windows wait: an untouched new text item is not kept, an
+    // untouched plain Insert is dropped, and the modal loop ends.
+    void closeEndsUntouchedNewItems() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        auto w = open();
+        QVERIFY(ShowItemDetails(1));
+        TFidets::Instance()->InsBtn->click();
+        QTimer::singleShot(0, w.get(), [&] { w->close(); });
+        ItemId id = 0;
+        QVERIFY(!NewItemText(-1, id));
+        QVERIFY(!TFIdets2::Instance()->isVisible());
+        QVERIFY(!TFidets::Instance()->isVisible());
+        QSqlQuery q = PrepareQuery("SELECT COUNT(*) FROM phonebk");
+        ExecQuery(q);
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 1); // only the Diary
+        QVERIFY(dialogs.Calls.isEmpty());
     }
 
     void cellClicksOpenTheItemText() {
