@@ -4,12 +4,12 @@
 #include "app/Settings.h"
 #include "calendar/DateText.h"
 #include "itemwin/CommandGuard.h"
-#include "store/ItemFields.h"
 #include "itemwin/ItemPage.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
 #include "itemwin/PageFontFile.h"
 #include "itemwin/PageSizing.h"
+#include "store/ItemFields.h"
 
 #include <QActionGroup>
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "app/TextHelpers.h"
 #include "calendar/DateText.h"
 #include "itemwin/CommandGuard.h"
-#include "store/ItemFields.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
 #include "itemwin/TextToList.h"
+#include "store/ItemFields.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>

@@ -34,7 +34,7 @@ public:
     ItemsList& List() { return list; }
     ListModel* Model() { return model; }
 
-    // Opening one item. These show a plain read-only view of the item for now.
+    // Opening one item in the item details or item text window.
     void ShowItemDetails(ItemId id) override;
     void OpenItemText(ItemId id) override;
 
