@@ -145,6 +145,8 @@ int CardoloApp::Start(const Options& options) {
     // until asked for.
     mainWindow = new TFAddsBk;
     mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+    // Closing the main window ends the program, also while an item window is still open.
+    connect(mainWindow, &TFAddsBk::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     TFAbout1::Instance();
     // The store's own start: it finds the diary item when the settings do not name it. An
     // engine error is shown and start-up goes on without it.
