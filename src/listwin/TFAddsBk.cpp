@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/Folders.h"
 #include "app/Settings.h"
+#include "dialogs/TFAbout1.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFFind.h"
@@ -353,7 +354,7 @@ void TFAddsBk::buildMenus() {
     HideArchive1 = addItem(Options1, QStringLiteral("Hide archive from searches"),
                            QStringLiteral("HideArchive1"), false);
     HideArchive1->setVisible(false);
-    About1 = top(QStringLiteral("About"), QStringLiteral("About1"), false);
+    About1 = top(QStringLiteral("About"), QStringLiteral("About1"), true);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -388,6 +389,7 @@ void TFAddsBk::buildMenus() {
         Archiveid1->setText(QStringLiteral("Archive id = ") +
                             QString::number(AppSettings().ArchiveId));
     });
+    connect(About1, &QAction::triggered, this, [] { TFAbout1::Instance()->ShowAbout(); });
     connect(Showlinkcounts1, &QAction::triggered, this, [this](bool checked) {
         AppSettings().ShowLinkCounts = checked;
         FlashMessage(QStringLiteral("or click on Links column heading"));

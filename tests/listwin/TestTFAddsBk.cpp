@@ -3,6 +3,7 @@
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "app/TextHelpers.h"
+#include "dialogs/TFAbout1.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/TFIdets2.h"
 #include "itemwin/TFidets.h"
@@ -114,6 +115,9 @@ private slots:
             QVERIFY2(w->findChild<QAction*>(name), name);
         QVERIFY(!w->Import1->isEnabled());
         QVERIFY(w->Find1->isEnabled());
+        w->About1->trigger();
+        QVERIFY(TFAbout1::Instance()->isVisible());
+        TFAbout1::Instance()->hide();
     }
 
     void exitAsksAndEscGoesBack() {
