@@ -95,6 +95,23 @@ private slots:
             << true;
         QTest::newRow("outside the basic plane folded out")
             << "ax" << QString::fromUcs4(U"a\U00010400X") << true << true;
+        // Each character next to the letters and digits, inside a long text, is folded out.
+        QTest::newRow("slash folded out") << "a0"
+                                          << "xxxxxxxxA/0yyyyy" << true << true;
+        QTest::newRow("colon folded out") << "9a"
+                                          << "xxxxxxx9:Ayyyyyy" << true << true;
+        QTest::newRow("at sign folded out") << "az"
+                                            << "xxxxxxxxA@Zyyyyy" << true << true;
+        QTest::newRow("bracket folded out") << "az"
+                                            << "xxxxxxxxxA[Zyyyy" << true << true;
+        QTest::newRow("backquote folded out") << "az"
+                                              << "xxxxxxxxxxA`zyyy" << true << true;
+        QTest::newRow("brace folded out") << "az"
+                                          << "xxxxxxxxxxxa{Zyy" << true << true;
+        QTest::newRow("CR inside a long text, folded") << "bc"
+                                                       << "xxxxxxab\rcdyyyyy" << true << false;
+        QTest::newRow("LF inside a long text, folded") << "bc"
+                                                       << "xxxxxab\n-cdyyyyy" << true << false;
         QTest::newRow("letters' neighbours keep their case") << "h@[`{xyz"
                                                              << "ABCDEFGH@[`{XYZ" << false << true;
         QTest::newRow("at sign is no letter") << "`"
