@@ -20,19 +20,19 @@ int readInt(const CSimpleIniA& ini, const char* key, int def) {
 } // namespace
 
 PageFontSpec ReadPageFontSpec(const QString& iniPath) {
-    PageFontSpec spec;
+    PageFontSpec font;
     CSimpleIniA ini;
     ini.SetUnicode(true);
     if (ini.LoadFile(QFile::encodeName(iniPath).constData()) < 0)
-        return spec;
+        return font;
     if (const char* name = ini.GetValue(Section, "FONTNAME", nullptr))
-        spec.Name = QString::fromUtf8(name);
-    spec.Size = readInt(ini, "FONTSIZE", 10);
-    spec.Bold = readInt(ini, "FONTBOLD", 0) != 0;
-    spec.Italic = readInt(ini, "FONTITALIC", 0) != 0;
-    spec.Underline = readInt(ini, "FONTUNDERLINE", 0) != 0;
-    spec.StrikeOut = readInt(ini, "FONTSTRIKEOUT", 0) != 0;
-    return spec;
+        font.Name = QString::fromUtf8(name);
+    font.Size = readInt(ini, "FONTSIZE", 10);
+    font.Bold = readInt(ini, "FONTBOLD", 0) != 0;
+    font.Italic = readInt(ini, "FONTITALIC", 0) != 0;
+    font.Underline = readInt(ini, "FONTUNDERLINE", 0) != 0;
+    font.StrikeOut = readInt(ini, "FONTSTRIKEOUT", 0) != 0;
+    return font;
 }
 
 QString PageFontFilePath() {

@@ -53,12 +53,12 @@ void SetBackground(QWidget* w, const QColor& colour) {
     w->setPalette(pal);
 }
 
-QFont FontFromSpec(const PageFontSpec& spec) {
-    QFont font(spec.Name, spec.Size);
-    font.setBold(spec.Bold);
-    font.setItalic(spec.Italic);
-    font.setUnderline(spec.Underline);
-    font.setStrikeOut(spec.StrikeOut);
+QFont FontFromSpec(const PageFontSpec& desc) {
+    QFont font(desc.Name, desc.Size);
+    font.setBold(desc.Bold);
+    font.setItalic(desc.Italic);
+    font.setUnderline(desc.Underline);
+    font.setStrikeOut(desc.StrikeOut);
     return font;
 }
 } // namespace
