@@ -24,102 +24,90 @@ void Sql(const QString& sql) {
 class TestItemFields : public QObject {
     Q_OBJECT
 private slots:
-    void createWithStamp();
-    void writeFields_data();
-    void writeFields();
-    void writeMissingItem();
-    void removeRow();
+    void createWithStamp() {
+        TestFolder folder;
+        const QDateTime begun(QDate(2023, 12, 31), QTime(23, 59, 58, 250));
+        const ItemId id = CreateItem(QString(90, 'n'), QString(45, 't'), QString(), begun);
+        ItemRecord r;
+        QVERIFY(LocateItem(id, r));
+        QCOMPARE(r.CreatedTS, begun);
+        QCOMPARE(r.Name.size(), 80);
+        QCOMPARE(r.Tel.size(), 40);
+        QVERIFY(r.TextIsNull);
+        QCOMPARE(r.Parent, 0);
+        QCOMPARE(r.Rank, 0);
+        QCOMPARE(r.Numchildren, 0);
+        QCOMPARE(r.numcousins, 0);
+    }
+
+    void writeFields_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("tel");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("storedName");
+        QTest::addColumn<QString>("storedTel");
+        QTest::addColumn<bool>("textNull");
+        const auto row = [](const char* tag, const QString& name, const QString& tel,
+                            const QString& text, const QString& storedName,
+                            const QString& storedTel, bool textNull) {
+            QTest::newRow(tag) << name << tel << text << storedName << storedTel << textNull;
+        };
+        row("plain", "New", "r", "a\r\nb", "New", "r", false);
+        row("empty text is null", "", "", "", "", "", true);
+        row("cut to width", QString(81, 'x'), QString(41, 'y'), "t", QString(80, 'x'),
+            QString(40, 'y'), false);
+    }
+    void writeFields() {
+        QFETCH(QString, name);
+        QFETCH(QString, tel);
+        QFETCH(QString, text);
+        QFETCH(QString, storedName);
+        QFETCH(QString, storedTel);
+        QFETCH(bool, textNull);
+        TestFolder folder;
+        const ItemId id = CreateItem("Old", "old", "old text");
+        Sql(QStringLiteral("UPDATE phonebk SET parent = 1, rank = 7, numchildren = 3 WHERE id = %1")
+                .arg(id));
+        const QVariant created = Field(id, "createdts");
+        QVERIFY(WriteItemFields(id, name, tel, text));
+        ItemRecord r;
+        QVERIFY(LocateItem(id, r));
+        QCOMPARE(r.Name, storedName);
+        QCOMPARE(r.Tel, storedTel);
+        QCOMPARE(r.TextIsNull, textNull);
+        if (!textNull)
+            QCOMPARE(r.Text, text);
+        // Nothing but the three fields changes.
+        QCOMPARE(r.Parent, 1);
+        QCOMPARE(r.Rank, 7);
+        QCOMPARE(r.Numchildren, 3);
+        QCOMPARE(Field(id, "createdts"), created);
+        QVERIFY(Field(id, "editts").isNull());
+    }
+
+    // Removing a row lowers its parent's count; writes and removals of missing rows fail and
+    // touch nothing else.
+    void removeRowAndMissingItems() {
+        TestFolder folder;
+        const ItemId parent = CreateItem("P", "");
+        const ItemId child = CreateItem("C", "");
+        const ItemId other = CreateItem("D", "");
+        Sql(QStringLiteral("UPDATE phonebk SET numchildren = 2 WHERE id = %1").arg(parent));
+        Sql(QStringLiteral("UPDATE phonebk SET parent = %1 WHERE id IN (%2, %3)")
+                .arg(parent)
+                .arg(child)
+                .arg(other));
+        QVERIFY(RemoveItemRow(child));
+        QVERIFY(Field(child, "id").isNull());
+        QCOMPARE(Field(parent, "numchildren").toInt(), 1);
+        QVERIFY(!Field(other, "id").isNull());
+        QVERIFY(!RemoveItemRow(child));
+        QVERIFY(!WriteItemFields(child, "x", "y", "z"));
+        QVERIFY(!WriteItemFields(0, "x", "y", "z"));
+        QCOMPARE(Field(1, "name").toString(), QStringLiteral("Diary"));
+        QCOMPARE(Field(other, "name").toString(), QStringLiteral("D"));
+    }
 };
-
-void TestItemFields::createWithStamp() {
-    TestFolder folder;
-    const QDateTime begun(QDate(2023, 12, 31), QTime(23, 59, 58, 250));
-    const ItemId id =
-        CreateItem(QString(90, QLatin1Char('n')), QString(45, QLatin1Char('t')), QString(), begun);
-    ItemRecord r;
-    QVERIFY(LocateItem(id, r));
-    QCOMPARE(r.CreatedTS, begun);
-    QCOMPARE(r.Name.size(), 80);
-    QCOMPARE(r.Tel.size(), 40);
-    QVERIFY(r.TextIsNull);
-    QCOMPARE(r.Parent, 0);
-    QCOMPARE(r.Rank, 0);
-    QCOMPARE(r.Numchildren, 0);
-    QCOMPARE(r.numcousins, 0);
-}
-
-void TestItemFields::writeFields_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("tel");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("storedName");
-    QTest::addColumn<QString>("storedTel");
-    QTest::addColumn<bool>("textNull");
-    QTest::newRow("plain") << "New"
-                           << "r"
-                           << "a\r\nb"
-                           << "New"
-                           << "r" << false;
-    QTest::newRow("empty text is null") << ""
-                                        << ""
-                                        << ""
-                                        << ""
-                                        << "" << true;
-    QTest::newRow("cut to width") << QString(81, 'x') << QString(41, 'y') << "t" << QString(80, 'x')
-                                  << QString(40, 'y') << false;
-}
-
-void TestItemFields::writeFields() {
-    QFETCH(QString, name);
-    QFETCH(QString, tel);
-    QFETCH(QString, text);
-    QFETCH(QString, storedName);
-    QFETCH(QString, storedTel);
-    QFETCH(bool, textNull);
-    TestFolder folder;
-    const ItemId id = CreateItem("Old", "old", "old text");
-    Sql(QStringLiteral("UPDATE phonebk SET parent = 1, rank = 7, numchildren = 3 WHERE id = %1")
-            .arg(id));
-    const QVariant created = Field(id, "createdts");
-    QVERIFY(WriteItemFields(id, name, tel, text));
-    ItemRecord r;
-    QVERIFY(LocateItem(id, r));
-    QCOMPARE(r.Name, storedName);
-    QCOMPARE(r.Tel, storedTel);
-    QCOMPARE(r.TextIsNull, textNull);
-    if (!textNull)
-        QCOMPARE(r.Text, text);
-    // Nothing but the three fields changes.
-    QCOMPARE(r.Parent, 1);
-    QCOMPARE(r.Rank, 7);
-    QCOMPARE(r.Numchildren, 3);
-    QCOMPARE(Field(id, "createdts"), created);
-    QVERIFY(Field(id, "editts").isNull());
-}
-
-void TestItemFields::writeMissingItem() {
-    TestFolder folder;
-    QVERIFY(!WriteItemFields(999, "x", "y", "z"));
-    QVERIFY(!WriteItemFields(0, "x", "y", "z"));
-    QCOMPARE(Field(1, "name").toString(), QStringLiteral("Diary"));
-}
-
-void TestItemFields::removeRow() {
-    TestFolder folder;
-    const ItemId parent = CreateItem("P", "");
-    const ItemId child = CreateItem("C", "");
-    const ItemId other = CreateItem("D", "");
-    Sql(QStringLiteral("UPDATE phonebk SET numchildren = 2 WHERE id = %1").arg(parent));
-    Sql(QStringLiteral("UPDATE phonebk SET parent = %1 WHERE id IN (%2, %3)")
-            .arg(parent)
-            .arg(child)
-            .arg(other));
-    QVERIFY(RemoveItemRow(child));
-    QVERIFY(Field(child, "id").isNull());
-    QCOMPARE(Field(parent, "numchildren").toInt(), 1);
-    QVERIFY(!Field(other, "id").isNull());
-    QVERIFY(!RemoveItemRow(child));
-}
 
 QTEST_GUILESS_MAIN(TestItemFields)
 #include "TestItemFields.moc"

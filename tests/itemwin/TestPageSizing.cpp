@@ -14,89 +14,77 @@ constexpr int TabWidth = 7 * 7;
 class TestPageSizing : public QObject {
     Q_OBJECT
 private slots:
-    void width_data();
-    void width();
-    void widthStopsAtFirstLineTooWide();
-    void height_data();
-    void height();
-    void clientWidth();
-    void scrollBarNeed();
-};
+    void width_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("maxWidth");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("wrap");
+        QTest::newRow("narrow lines still 300")
+            << QStringList{"eggs", "milk"} << 600 << 300 << false;
+        QTest::newRow("no lines still 300") << QStringList() << 600 << 300 << false;
+        QTest::newRow("widest line wins")
+            << QStringList{QString(50, 'x'), QString(60, 'x'), "a"} << 600 << 420 << false;
+        // 40 characters and two TABs: 280 + 2 x 49.
+        QTest::newRow("two tabs") << QStringList{QString(20, 'x') + "\t" + QString(20, 'y') + "\t"}
+                                  << 600 << 378 << false;
+        QTest::newRow("past the maximum wraps")
+            << QStringList{QString(100, 'x')} << 600 << 600 << true;
+        QTest::newRow("exactly the maximum")
+            << QStringList{QString(100, 'x')} << 700 << 700 << false;
+    }
+    void width() {
+        QFETCH(QStringList, lines);
+        QFETCH(int, maxWidth);
+        QFETCH(int, width);
+        QFETCH(bool, wrap);
+        const PageWidth result = MeasurePageWidth(lines, FakeWidth, TabWidth, maxWidth);
+        QCOMPARE(result.Width, width);
+        QCOMPARE(result.WordWrap, wrap);
+    }
 
-void TestPageSizing::width_data() {
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<int>("maxWidth");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<bool>("wrap");
-    QTest::newRow("narrow lines still 300") << QStringList{"eggs", "milk"} << 600 << 300 << false;
-    QTest::newRow("no lines still 300") << QStringList() << 600 << 300 << false;
-    QTest::newRow("widest line wins")
-        << QStringList{QString(50, 'x'), QString(60, 'x'), "a"} << 600 << 420 << false;
-    // 40 characters and two TABs: 280 + 2 x 49.
-    QTest::newRow("two tabs") << QStringList{QString(20, 'x') + "\t" + QString(20, 'y') + "\t"}
-                              << 600 << 378 << false;
-    QTest::newRow("past the maximum wraps") << QStringList{QString(100, 'x')} << 600 << 600 << true;
-    QTest::newRow("exactly the maximum") << QStringList{QString(100, 'x')} << 700 << 700 << false;
-}
-
-void TestPageSizing::width() {
-    QFETCH(QStringList, lines);
-    QFETCH(int, maxWidth);
-    QFETCH(int, width);
-    QFETCH(bool, wrap);
-    const PageWidth result = MeasurePageWidth(lines, FakeWidth, TabWidth, maxWidth);
-    QCOMPARE(result.Width, width);
-    QCOMPARE(result.WordWrap, wrap);
-}
-
-void TestPageSizing::widthStopsAtFirstLineTooWide() {
-    QStringList lines{"short", QString(200, 'x'), QString(300, 'y'), "tail"};
-    int measured = 0;
-    const PageWidth result = MeasurePageWidth(
-        lines,
-        [&](const QString& s) {
+    void widthStopsAtFirstLineTooWide() {
+        int measured = 0;
+        const auto counting = [&](const QString& s) {
             ++measured;
             return FakeWidth(s);
-        },
-        TabWidth, 500);
-    QCOMPARE(measured, 2);
-    QCOMPARE(result.LinesMeasured, 2);
-    QCOMPARE(result.Width, 500);
-    QVERIFY(result.WordWrap);
-}
+        };
+        const PageWidth result = MeasurePageWidth(
+            {"short", QString(200, 'x'), QString(300, 'y'), "tail"}, counting, TabWidth, 500);
+        QCOMPARE(measured, 2);
+        QCOMPARE(result.LinesMeasured, 2);
+        QCOMPARE(result.Width, 500);
+        QVERIFY(result.WordWrap);
+    }
 
-void TestPageSizing::height_data() {
-    QTest::addColumn<int>("lines");
-    QTest::addColumn<int>("maxHeight");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<bool>("scroll");
-    QTest::newRow("four lines") << 4 << 450 << 16 * 6 + 24 << false;
-    QTest::newRow("empty page") << 0 << 450 << 16 * 2 + 24 << false;
-    QTest::newRow("too many lines") << 100 << 450 << 450 << true;
-    QTest::newRow("just fits") << 23 << 16 * 25 + 24 << 16 * 25 + 24 << false;
-}
+    void height_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("maxHeight");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("scroll");
+        QTest::newRow("four lines") << 4 << 450 << 16 * 6 + 24 << false;
+        QTest::newRow("empty page") << 0 << 450 << 16 * 2 + 24 << false;
+        QTest::newRow("too many lines") << 100 << 450 << 450 << true;
+        QTest::newRow("just fits") << 23 << 16 * 25 + 24 << 16 * 25 + 24 << false;
+    }
+    void height() {
+        QFETCH(int, lines);
+        QFETCH(int, maxHeight);
+        QFETCH(int, height);
+        QFETCH(bool, scroll);
+        const PageHeight result = MeasurePageHeight(lines, 16, maxHeight);
+        QCOMPARE(result.ClientHeight, height);
+        QCOMPARE(result.ScrollBar, scroll);
+    }
 
-void TestPageSizing::height() {
-    QFETCH(int, lines);
-    QFETCH(int, maxHeight);
-    QFETCH(int, height);
-    QFETCH(bool, scroll);
-    const PageHeight result = MeasurePageHeight(lines, 16, maxHeight);
-    QCOMPARE(result.ClientHeight, height);
-    QCOMPARE(result.ScrollBar, scroll);
-}
-
-void TestPageSizing::clientWidth() {
-    QCOMPARE(PageClientWidth(300, 8, 16, false), 300 + 8 + 24);
-    QCOMPARE(PageClientWidth(300, 8, 16, true), 300 + 8 + 16 + 24);
-    QCOMPARE(PageClientWidth(300, -5, 16, false), 300 + 24);
-}
-
-void TestPageSizing::scrollBarNeed() {
-    QVERIFY(!PageNeedsScrollBar(160, 10, 16));
-    QVERIFY(PageNeedsScrollBar(159, 10, 16));
-    QVERIFY(!PageNeedsScrollBar(100, 0, 16));
-}
+    void clientWidthAndScrollBarNeed() {
+        QCOMPARE(PageClientWidth(300, 8, 16, false), 300 + 8 + 24);
+        QCOMPARE(PageClientWidth(300, 8, 16, true), 300 + 8 + 16 + 24);
+        QCOMPARE(PageClientWidth(300, -5, 16, false), 300 + 24);
+        QVERIFY(!PageNeedsScrollBar(160, 10, 16));
+        QVERIFY(PageNeedsScrollBar(159, 10, 16));
+        QVERIFY(!PageNeedsScrollBar(100, 0, 16));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestPageSizing)
 #include "TestPageSizing.moc"
