@@ -55,390 +55,322 @@ void TypeAtEnd(QPlainTextEdit* memo, const QString& text) {
 class TestItemText : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void pageRoundTrip();
-    void emptyNameItem();
-    void pageSaveRules_data();
-    void pageSaveRules();
-    void emptyPageCannotBeSaved();
-    void autoSaveWhileTypingGoesOn();
-    void discardAfterAutoSaveRestoresOpenedItem_data();
-    void discardAfterAutoSaveRestoresOpenedItem();
-    void saveChangesCancelKeepsWindowOpen();
-    void newItemClosedUntouchedIsDeleted();
-    void newItemTypedIsKept();
-    void newItemDeletedFromWindow();
-    void undoKeepsEditedRef();
-    void clearText();
-    void missingItem();
-    void refBadgeAndCornerStrip();
-    void widestLineFitsUnwrapped();
-    void scrollBarComesAndGoesKeepingCaret();
-    void wantTabsIsStored();
+    void init() {
+        SetClockForTesting([] { return Now; });
+        ItemHooks() = ItemWindowHooks();
+    }
+
+    void cleanup() {
+        DestroyItemWindows();
+        SetClockForTesting({});
+    }
+
+    void pageRoundTrip() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Shopping", "shop", "eggs\r\nmilk\r\n");
+        QVERIFY(OpenItemText(id));
+        QVERIFY(w()->isVisible());
+        QCOMPARE(w()->PageLines(), (QStringList{"Shopping", "", "eggs", "milk"}));
+        QVERIFY(!w()->ChangedSinceOpen);
+        QVERIFY(!w()->Undochanges1->isEnabled());
+        // A change and its undoing still count as a change; the save writes the page back.
+        TypeAtEnd(w()->Memo1, "x");
+        QTest::keyClick(w()->Memo1, Qt::Key_Backspace);
+        QVERIFY(w()->ChangedSinceSave && w()->Undochanges1->isEnabled());
+        w()->Timer1Timer();
+        QCOMPARE(Stored(id).Name, QStringLiteral("Shopping"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\nmilk\r\n"));
+        QCOMPARE(Stored(id).Tel, QStringLiteral("shop"));
+        QVERIFY(!w()->ChangedSinceSave);
+        QVERIFY(w()->ChangedSinceOpen);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    // The page is saved through the item's fields: a long first line is cut to the name's width;
+    // an empty page is not saved at all.
+    void pageSaveRules() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Old", "", "old text");
+        QVERIFY(OpenItemText(id));
+        w()->Memo1->setPlainText(QString(100, 'n') + "\n\nbody");
+        w()->SaveItemText();
+        QCOMPARE(Stored(id).Name, QString(80, 'n'));
+        QCOMPARE(Stored(id).Text, QStringLiteral("body\r\n"));
+        w()->Memo1->setPlainText("Keep\n\nme");
+        w()->SaveItemText();
+        w()->Memo1->setPlainText("\n\n");
+        w()->Timer1Timer();
+        w()->Timer1Timer();
+        QCOMPARE(dialogs.Infos(), QStringList{"Use menu option to delete the item"});
+        QCOMPARE(Stored(id).Name, QStringLiteral("Keep"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("me\r\n"));
+    }
+
+    // The save comes a fixed time after the first change following a save: typing on does not
+    // postpone it. Each timer tick here stands for the interval running out between keystrokes.
+    void autoSaveWhileTypingGoesOn() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Diary note", "", QString());
+        QVERIFY(OpenItemText(id));
+        QCOMPARE(w()->Timer1->interval(), 30000);
+        QVERIFY(!w()->Timer1->isActive());
+        // Timed to the millisecond, so that the time left can be compared.
+        w()->Timer1->setTimerType(Qt::PreciseTimer);
+        w()->Memo1->moveCursor(QTextCursor::End);
+        QTest::keyClick(w()->Memo1, Qt::Key_A);
+        QVERIFY(w()->Timer1->isActive());
+        // Keystrokes after the first leave the running period alone: once some of it has gone,
+        // another keystroke does not give it back.
+        const int full = w()->Timer1->remainingTime();
+        QTRY_VERIFY(w()->Timer1->remainingTime() < full - 20);
+        const int left = w()->Timer1->remainingTime();
+        QTest::keyClick(w()->Memo1, Qt::Key_B);
+        QVERIFY(w()->Timer1->remainingTime() <= left);
+        w()->Timer1Timer();
+        QCOMPARE(Stored(id).Text, QStringLiteral("ab\r\n"));
+        // Typing goes on: every period that runs out saves what is on the page by then.
+        QTest::keyClick(w()->Memo1, Qt::Key_C);
+        QTest::keyClick(w()->Memo1, Qt::Key_D);
+        QVERIFY(w()->Timer1->isActive());
+        w()->Timer1Timer();
+        QCOMPARE(Stored(id).Text, QStringLiteral("abcd\r\n"));
+        QTest::keyClick(w()->Memo1, Qt::Key_E);
+        w()->Timer1Timer();
+        QCOMPARE(Stored(id).Text, QStringLiteral("abcde\r\n"));
+        QCOMPARE(Stored(id).Name, QStringLiteral("Diary note"));
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    void discardAfterAutoSaveRestoresOpenedItem_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("named") << QString("Shopping") << QString("eggs\r\nmilk");
+        QTest::newRow("no name") << QString() << QString("eggs\r\nmilk\r\n");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void discardAfterAutoSaveRestoresOpenedItem() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem(name, "R1", text);
+        QVERIFY(OpenItemText(id));
+        dialogs.AnswerText("R2");
+        w()->ItemReference1Click();
+        w()->Memo1->setPlainText("Changed\n\nall of it");
+        w()->Timer1Timer();
+        QCOMPARE(Stored(id).Name, QStringLiteral("Changed"));
+        QCOMPARE(Stored(id).Tel, QStringLiteral("R2"));
+        dialogs.AnswerNo();
+        dialogs.AnswerYes();
+        QVERIFY(w()->close());
+        QCOMPARE(dialogs.Questions(),
+                 (QStringList{"Save changes?", "Discard changes - are you sure?"}));
+        QCOMPARE(Stored(id).Name, name);
+        QCOMPARE(Stored(id).Text, text);
+        QCOMPARE(Stored(id).Tel, QStringLiteral("R1"));
+        QVERIFY(dialogs.Infos().isEmpty());
+    }
+
+    void saveChangesCancelKeepsWindowOpen() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Shopping", "", "eggs");
+        QVERIFY(OpenItemText(id));
+        TypeAtEnd(w()->Memo1, "!");
+        dialogs.AnswerCancel();
+        QVERIFY(!w()->close());
+        dialogs.AnswerNo();
+        dialogs.AnswerNo(); // declines the discard
+        QVERIFY(!w()->close());
+        QVERIFY(w()->isVisible());
+        QCOMPARE(w()->PageLines().last(), QStringLiteral("eggs!"));
+        dialogs.AnswerYes();
+        QVERIFY(w()->close());
+        QCOMPARE(Stored(id).Text, QStringLiteral("eggs!\r\n"));
+    }
+
+    void newItemClosedUntouchedIsDeleted() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const int before = ItemCount();
+        QString badge;
+        bool badgeShown = false;
+        bool modal = false;
+        WhenModal([&] {
+            modal = w()->isModal();
+            badge = w()->Label1->text();
+            badgeShown = w()->Panel7->isVisible();
+            QTest::keyClick(w()->Memo1, Qt::Key_Escape);
+        });
+        ItemId id = 0;
+        QVERIFY(!NewItemText(-2, id));
+        QCOMPARE(id, -1);
+        QVERIFY(modal);
+        QVERIFY(badgeShown);
+        QCOMPARE(badge, "  " + Stamp + "  ");
+        QCOMPARE(ItemCount(), before);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    void newItemTypedIsKept() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        WhenModal([&] {
+            QTest::keyClicks(w()->Memo1, "Call the plumber");
+            dialogs.AnswerYes();
+            w()->Exit2->trigger();
+        });
+        ItemId id = 0;
+        QVERIFY(NewItemText(-2, id));
+        QVERIFY(id > 1);
+        const ItemRecord saved = Stored(id);
+        QCOMPARE(saved.Name, QStringLiteral("Call the plumber"));
+        QCOMPARE(saved.Tel, Stamp.left(40));
+        QCOMPARE(saved.Parent, 0);
+        QCOMPARE(saved.CreatedTS, Now);
+        QCOMPARE(dialogs.Questions(), QStringList{"Save changes?"});
+    }
+
+    void newItemDeletedFromWindow() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const int before = ItemCount();
+        WhenModal([&] {
+            QTest::keyClicks(w()->Memo1, "oops");
+            dialogs.AnswerYes();
+            w()->DeleteItem1->trigger();
+        });
+        ItemId id = -5;
+        QVERIFY(!NewItemText(-1, id));
+        QCOMPARE(id, 0);
+        QCOMPARE(ItemCount(), before);
+        QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"\"  - OK?"});
+    }
+
+    void undoKeepsEditedRef() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Shopping", "old ref", "eggs\r\n");
+        QVERIFY(OpenItemText(id));
+        dialogs.AnswerText("new ref");
+        w()->ItemReference1->trigger();
+        QCOMPARE(w()->Label1->text(), QStringLiteral("  new ref  "));
+        TypeAtEnd(w()->Memo1, "\nmilk");
+        dialogs.AnswerYes();
+        w()->Undochanges1->trigger();
+        QCOMPARE(dialogs.Questions(),
+                 QStringList{"Undo all changes to this Item-text - are you sure?"});
+        QCOMPARE(w()->PageLines(), (QStringList{"Shopping", "", "eggs"}));
+        QCOMPARE(w()->PageRef, QStringLiteral("new ref"));
+        w()->Timer1Timer();
+        QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\n"));
+        QCOMPARE(Stored(id).Tel, QStringLiteral("new ref"));
+    }
+
+    void clearText() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId empty = CreateItem("", "", QString());
+        QVERIFY(OpenItemText(empty));
+        w()->Clear1->trigger();
+        QVERIFY(dialogs.Calls.isEmpty());
+        QVERIFY(!w()->ChangedSinceOpen);
+
+        const ItemId id = CreateItem("Shopping", "", "eggs\r\n");
+        QVERIFY(OpenItemText(id));
+        QTextCursor c = w()->Memo1->textCursor();
+        c.movePosition(QTextCursor::EndOfLine);
+        w()->Memo1->setTextCursor(c);
+        QTest::keyClicks(w()->Memo1, " list");
+        QCOMPARE(w()->PageLines().first(), QStringLiteral("Shopping list"));
+        dialogs.AnswerYes();
+        w()->Clear1->trigger();
+        QCOMPARE(dialogs.Questions(), QStringList{"OK to clear Item Text ?"});
+        QCOMPARE(w()->PageLines(), (QStringList{"Shopping", ""}));
+        QVERIFY(w()->ChangedSinceSave);
+    }
+
+    void missingItem() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Shown", "", "text");
+        QVERIFY(OpenItemText(id));
+        TypeAtEnd(w()->Memo1, " more");
+        QVERIFY(!OpenItemText(4242));
+        QCOMPARE(dialogs.Infos(), QStringList{"Item #4242 not found"});
+        // The page on show was saved first and stays.
+        QCOMPARE(Stored(id).Text, QStringLiteral("text more\r\n"));
+        QCOMPARE(w()->TextItemId, id);
+    }
+
+    // The page fits its widest line unwrapped; a ref shows as a badge in the top right corner.
+    void widestLineAndRefBadge() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId plain = CreateItem("No ref", "", "x");
+        QVERIFY(OpenItemText(plain));
+        QVERIFY(!w()->Panel7->isVisible());
+        const QString wide =
+            QStringLiteral("The quick brown fox jumps over the lazy dog twice, at least");
+        const ItemId id = CreateItem("Fox", "2024-05-17", wide + "\r\nshort\r\n\tTabbed\tline\r\n");
+        QVERIFY(OpenItemText(id));
+        QVERIFY(w()->width() >= 300 + 24);
+        QCOMPARE(DisplayedRowCount(w()->Memo1), 5);
+        QCOMPARE(w()->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QVERIFY(w()->Panel7->isVisible());
+        QCOMPARE(w()->Label1->text(), QStringLiteral("  2024-05-17  "));
+        QVERIFY(w()->Label1->font().italic());
+        QCOMPARE(w()->Panel7->geometry().topRight(), QPoint(w()->width() - 1, 0));
+        // A new background reaches the strip only when the badge is placed again.
+        const QColor yellow = w()->PageBackground;
+        w()->PageBackground = QColor(200, 230, 255);
+        w()->ApplyPageColours();
+        QCOMPARE(w()->Memo1->palette().color(QPalette::Base), QColor(200, 230, 255));
+        QCOMPARE(w()->Panel6->palette().color(QPalette::Window), yellow);
+        w()->Refresh1->trigger();
+        QCOMPARE(w()->Panel6->palette().color(QPalette::Window), QColor(200, 230, 255));
+    }
+
+    void scrollBarComesAndGoesKeepingCaret() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        QStringList lines;
+        for (int i = 1; i <= 40; ++i)
+            lines << QStringLiteral("line %1").arg(i);
+        const ItemId id = CreateItem("Long", "", lines.join("\r\n"));
+        w()->AutosizeMaxHeight = 200;
+        QVERIFY(OpenItemText(id));
+        QCOMPARE(w()->height(), 200);
+        QCOMPARE(w()->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QTextCursor c = w()->Memo1->textCursor();
+        c.setPosition(5);
+        w()->Memo1->setTextCursor(c);
+        // Delete lines from the end until the page fits.
+        QTextCursor tail(w()->Memo1->document());
+        tail.movePosition(QTextCursor::End);
+        tail.movePosition(QTextCursor::Up, QTextCursor::KeepAnchor, 34);
+        tail.removeSelectedText();
+        QCOMPARE(w()->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(w()->Memo1->textCursor().position(), 5);
+    }
+
+    void wantTabsIsStored() {
+        TestFolder folder;
+        AppSettings().WantTabs = false;
+        QVERIFY(w()->Memo1->tabChangesFocus());
+        w()->Wanttabs1->trigger();
+        QVERIFY(AppSettings().WantTabs);
+        QVERIFY(!w()->Memo1->tabChangesFocus());
+        w()->Wanttabs1->trigger();
+        QVERIFY(!AppSettings().WantTabs);
+    }
 
 private:
     TFIdets2* w() { return TFIdets2::Instance(); }
 };
-
-void TestItemText::init() {
-    SetClockForTesting([] { return Now; });
-    ItemHooks() = ItemWindowHooks();
-}
-
-void TestItemText::cleanup() {
-    DestroyItemWindows();
-    SetClockForTesting({});
-}
-
-void TestItemText::pageRoundTrip() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem("Shopping", "shop", "eggs\r\nmilk\r\n");
-    QVERIFY(OpenItemText(id));
-    QVERIFY(w()->isVisible());
-    QCOMPARE(w()->PageLines(), (QStringList{"Shopping", "", "eggs", "milk"}));
-    QVERIFY(!w()->ChangedSinceOpen);
-    QVERIFY(!w()->Undochanges1->isEnabled());
-    // A change and its undoing still count as a change; the save writes the page back.
-    TypeAtEnd(w()->Memo1, "x");
-    QTest::keyClick(w()->Memo1, Qt::Key_Backspace);
-    QVERIFY(w()->ChangedSinceSave && w()->Undochanges1->isEnabled());
-    w()->Timer1Timer();
-    QCOMPARE(Stored(id).Name, QStringLiteral("Shopping"));
-    QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\nmilk\r\n"));
-    QCOMPARE(Stored(id).Tel, QStringLiteral("shop"));
-    QVERIFY(!w()->ChangedSinceSave);
-    QVERIFY(w()->ChangedSinceOpen);
-    QVERIFY(dialogs.Calls.isEmpty());
-}
-
-void TestItemText::emptyNameItem() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem("", "", "eggs\r\nmilk\r\n");
-    QVERIFY(OpenItemText(id));
-    QCOMPARE(w()->PageLines(), (QStringList{"eggs", "milk"}));
-    TypeAtEnd(w()->Memo1, "\nbread");
-    w()->SaveItemText();
-    QCOMPARE(Stored(id).Name, QStringLiteral("eggs"));
-    QCOMPARE(Stored(id).Text, QStringLiteral("milk\r\nbread\r\n"));
-}
-
-void TestItemText::pageSaveRules_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("100-character first line")
-        << QString(100, 'n') + "\n\nbody" << QString(80, 'n') << "body\r\n";
-    QTest::newRow("trailing empty lines") << "Title\n\nbody\n\n\n"
-                                          << "Title"
-                                          << "body\r\n";
-    QTest::newRow("second empty line kept") << "Title\n\n\nbody"
-                                            << "Title"
-                                            << "\r\nbody\r\n";
-    QTest::newRow("name only") << "Title"
-                               << "Title"
-                               << "";
-}
-
-void TestItemText::pageSaveRules() {
-    QFETCH(QString, page);
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem("Old", "", "old text");
-    QVERIFY(OpenItemText(id));
-    w()->Memo1->setPlainText(page);
-    w()->SaveItemText();
-    QCOMPARE(Stored(id).Name, name);
-    QCOMPARE(Stored(id).Text, text);
-}
-
-void TestItemText::emptyPageCannotBeSaved() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem("Keep", "", "me");
-    QVERIFY(OpenItemText(id));
-    w()->Memo1->setPlainText("\n\n");
-    w()->Timer1Timer();
-    w()->Timer1Timer();
-    QCOMPARE(dialogs.Infos(), QStringList{"Use menu option to delete the item"});
-    QCOMPARE(Stored(id).Name, QStringLiteral("Keep"));
-    QCOMPARE(Stored(id).Text, QStringLiteral("me"));
-}
-
-// The save comes a fixed time after the first change following a save: typing on does not
-// postpone it. Each timer tick here stands for the interval running out between keystrokes.
-void TestItemText::autoSaveWhileTypingGoesOn() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem("Diary note", "", QString());
-    QVERIFY(OpenItemText(id));
-    QCOMPARE(w()->Timer1->interval(), 30000);
-    QVERIFY(!w()->Timer1->isActive());
-    // Timed to the millisecond, so that the time left can be compared.
-    w()->Timer1->setTimerType(Qt::PreciseTimer);
-    w()->Memo1->moveCursor(QTextCursor::End);
-    QTest::keyClick(w()->Memo1, Qt::Key_A);
-    QVERIFY(w()->Timer1->isActive());
-    // Keystrokes after the first leave the running period alone: once some of it has gone,
-    // another keystroke does not give it back.
-    const int full = w()->Timer1->remainingTime();
-    QTRY_VERIFY(w()->Timer1->remainingTime() < full - 20);
-    const int left = w()->Timer1->remainingTime();
-    QTest::keyClick(w()->Memo1, Qt::Key_B);
-    QVERIFY(w()->Timer1->remainingTime() <= left);
-    w()->Timer1Timer();
-    QCOMPARE(Stored(id).Text, QStringLiteral("ab\r\n"));
-    // Typing goes on: every period that runs out saves what is on the page by then.
-    QTest::keyClick(w()->Memo1, Qt::Key_C);
-    QTest::keyClick(w()->Memo1, Qt::Key_D);
-    QVERIFY(w()->Timer1->isActive());
-    w()->Timer1Timer();
-    QCOMPARE(Stored(id).Text, QStringLiteral("abcd\r\n"));
-    QTest::keyClick(w()->Memo1, Qt::Key_E);
-    w()->Timer1Timer();
-    QCOMPARE(Stored(id).Text, QStringLiteral("abcde\r\n"));
-    QCOMPARE(Stored(id).Name, QStringLiteral("Diary note"));
-    QVERIFY(dialogs.Calls.isEmpty());
-}
-
-void TestItemText::discardAfterAutoSaveRestoresOpenedItem_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("named") << "Shopping"
-                           << "eggs\r\nmilk";
-    QTest::newRow("no name") << ""
-                             << "eggs\r\nmilk\r\n";
-    QTest::newRow("empty") << ""
-                           << "";
-}
-
-void TestItemText::discardAfterAutoSaveRestoresOpenedItem() {
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem(name, "R1", text);
-    QVERIFY(OpenItemText(id));
-    dialogs.AnswerText("R2");
-    w()->ItemReference1Click();
-    w()->Memo1->setPlainText("Changed\n\nall of it");
-    w()->Timer1Timer();
-    QCOMPARE(Stored(id).Name, QStringLiteral("Changed"));
-    QCOMPARE(Stored(id).Tel, QStringLiteral("R2"));
-    dialogs.AnswerNo();
-    dialogs.AnswerYes();
-    QVERIFY(w()->close());
-    QCOMPARE(dialogs.Questions(),
-             (QStringList{"Save changes?", "Discard changes - are you sure?"}));
-    QCOMPARE(Stored(id).Name, name);
-    QCOMPARE(Stored(id).Text, text);
-    QCOMPARE(Stored(id).Tel, QStringLiteral("R1"));
-    QVERIFY(dialogs.Infos().isEmpty());
-}
-
-void TestItemText::saveChangesCancelKeepsWindowOpen() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem("Shopping", "", "eggs");
-    QVERIFY(OpenItemText(id));
-    TypeAtEnd(w()->Memo1, "!");
-    dialogs.AnswerCancel();
-    QVERIFY(!w()->close());
-    dialogs.AnswerNo();
-    dialogs.AnswerNo(); // declines the discard
-    QVERIFY(!w()->close());
-    QVERIFY(w()->isVisible());
-    QCOMPARE(w()->PageLines().last(), QStringLiteral("eggs!"));
-    dialogs.AnswerYes();
-    QVERIFY(w()->close());
-    QCOMPARE(Stored(id).Text, QStringLiteral("eggs!\r\n"));
-}
-
-void TestItemText::newItemClosedUntouchedIsDeleted() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const int before = ItemCount();
-    QString badge;
-    bool badgeShown = false;
-    bool modal = false;
-    WhenModal([&] {
-        modal = w()->isModal();
-        badge = w()->Label1->text();
-        badgeShown = w()->Panel7->isVisible();
-        QTest::keyClick(w()->Memo1, Qt::Key_Escape);
-    });
-    ItemId id = 0;
-    QVERIFY(!NewItemText(-2, id));
-    QCOMPARE(id, -1);
-    QVERIFY(modal);
-    QVERIFY(badgeShown);
-    QCOMPARE(badge, "  " + Stamp + "  ");
-    QCOMPARE(ItemCount(), before);
-    QVERIFY(dialogs.Calls.isEmpty());
-}
-
-void TestItemText::newItemTypedIsKept() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    WhenModal([&] {
-        QTest::keyClicks(w()->Memo1, "Call the plumber");
-        dialogs.AnswerYes();
-        w()->Exit2->trigger();
-    });
-    ItemId id = 0;
-    QVERIFY(NewItemText(-2, id));
-    QVERIFY(id > 1);
-    const ItemRecord saved = Stored(id);
-    QCOMPARE(saved.Name, QStringLiteral("Call the plumber"));
-    QCOMPARE(saved.Tel, Stamp.left(40));
-    QCOMPARE(saved.Parent, 0);
-    QCOMPARE(saved.CreatedTS, Now);
-    QCOMPARE(dialogs.Questions(), QStringList{"Save changes?"});
-}
-
-void TestItemText::newItemDeletedFromWindow() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const int before = ItemCount();
-    WhenModal([&] {
-        QTest::keyClicks(w()->Memo1, "oops");
-        dialogs.AnswerYes();
-        w()->DeleteItem1->trigger();
-    });
-    ItemId id = -5;
-    QVERIFY(!NewItemText(-1, id));
-    QCOMPARE(id, 0);
-    QCOMPARE(ItemCount(), before);
-    QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"\"  - OK?"});
-}
-
-void TestItemText::undoKeepsEditedRef() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem("Shopping", "old ref", "eggs\r\n");
-    QVERIFY(OpenItemText(id));
-    dialogs.AnswerText("new ref");
-    w()->ItemReference1->trigger();
-    QCOMPARE(w()->Label1->text(), QStringLiteral("  new ref  "));
-    TypeAtEnd(w()->Memo1, "\nmilk");
-    dialogs.AnswerYes();
-    w()->Undochanges1->trigger();
-    QCOMPARE(dialogs.Questions(),
-             QStringList{"Undo all changes to this Item-text - are you sure?"});
-    QCOMPARE(w()->PageLines(), (QStringList{"Shopping", "", "eggs"}));
-    QCOMPARE(w()->PageRef, QStringLiteral("new ref"));
-    w()->Timer1Timer();
-    QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\n"));
-    QCOMPARE(Stored(id).Tel, QStringLiteral("new ref"));
-}
-
-void TestItemText::clearText() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId empty = CreateItem("", "", QString());
-    QVERIFY(OpenItemText(empty));
-    w()->Clear1->trigger();
-    QVERIFY(dialogs.Calls.isEmpty());
-    QVERIFY(!w()->ChangedSinceOpen);
-
-    const ItemId id = CreateItem("Shopping", "", "eggs\r\n");
-    QVERIFY(OpenItemText(id));
-    QTextCursor c = w()->Memo1->textCursor();
-    c.movePosition(QTextCursor::EndOfLine);
-    w()->Memo1->setTextCursor(c);
-    QTest::keyClicks(w()->Memo1, " list");
-    QCOMPARE(w()->PageLines().first(), QStringLiteral("Shopping list"));
-    dialogs.AnswerYes();
-    w()->Clear1->trigger();
-    QCOMPARE(dialogs.Questions(), QStringList{"OK to clear Item Text ?"});
-    QCOMPARE(w()->PageLines(), (QStringList{"Shopping", ""}));
-    QVERIFY(w()->ChangedSinceSave);
-}
-
-void TestItemText::missingItem() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId id = CreateItem("Shown", "", "text");
-    QVERIFY(OpenItemText(id));
-    TypeAtEnd(w()->Memo1, " more");
-    QVERIFY(!OpenItemText(4242));
-    QCOMPARE(dialogs.Infos(), QStringList{"Item #4242 not found"});
-    // The page on show was saved first and stays.
-    QCOMPARE(Stored(id).Text, QStringLiteral("text more\r\n"));
-    QCOMPARE(w()->TextItemId, id);
-}
-
-void TestItemText::refBadgeAndCornerStrip() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const ItemId plain = CreateItem("No ref", "", "x");
-    QVERIFY(OpenItemText(plain));
-    QVERIFY(!w()->Panel7->isVisible());
-    const ItemId id = CreateItem("Ref", "2024-05-17", "x");
-    QVERIFY(OpenItemText(id));
-    QVERIFY(w()->Panel7->isVisible());
-    QCOMPARE(w()->Label1->text(), QStringLiteral("  2024-05-17  "));
-    QVERIFY(w()->Label1->font().italic());
-    QCOMPARE(w()->Panel7->geometry().topRight(), QPoint(w()->width() - 1, 0));
-    // A new background reaches the strip only when the badge is placed again.
-    const QColor yellow = w()->PageBackground;
-    w()->PageBackground = QColor(200, 230, 255);
-    w()->ApplyPageColours();
-    QCOMPARE(w()->Memo1->palette().color(QPalette::Base), QColor(200, 230, 255));
-    QCOMPARE(w()->Panel6->palette().color(QPalette::Window), yellow);
-    w()->Refresh1->trigger();
-    QCOMPARE(w()->Panel6->palette().color(QPalette::Window), QColor(200, 230, 255));
-}
-
-void TestItemText::widestLineFitsUnwrapped() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    const QString wide =
-        QStringLiteral("The quick brown fox jumps over the lazy dog twice, at least");
-    const ItemId id = CreateItem("Fox", "", wide + "\r\nshort\r\n\tTabbed\tline\r\n");
-    QVERIFY(OpenItemText(id));
-    QVERIFY(w()->width() >= 300 + 24);
-    QCOMPARE(DisplayedRowCount(w()->Memo1), 5);
-    QCOMPARE(w()->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-}
-
-void TestItemText::scrollBarComesAndGoesKeepingCaret() {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    QStringList lines;
-    for (int i = 1; i <= 40; ++i)
-        lines << QStringLiteral("line %1").arg(i);
-    const ItemId id = CreateItem("Long", "", lines.join("\r\n"));
-    w()->AutosizeMaxHeight = 200;
-    QVERIFY(OpenItemText(id));
-    QCOMPARE(w()->height(), 200);
-    QCOMPARE(w()->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    QTextCursor c = w()->Memo1->textCursor();
-    c.setPosition(5);
-    w()->Memo1->setTextCursor(c);
-    // Delete lines from the end until the page fits.
-    QTextCursor tail(w()->Memo1->document());
-    tail.movePosition(QTextCursor::End);
-    tail.movePosition(QTextCursor::Up, QTextCursor::KeepAnchor, 34);
-    tail.removeSelectedText();
-    QCOMPARE(w()->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    QCOMPARE(w()->Memo1->textCursor().position(), 5);
-}
-
-void TestItemText::wantTabsIsStored() {
-    TestFolder folder;
-    AppSettings().WantTabs = false;
-    QVERIFY(w()->Memo1->tabChangesFocus());
-    w()->Wanttabs1->trigger();
-    QVERIFY(AppSettings().WantTabs);
-    QVERIFY(!w()->Memo1->tabChangesFocus());
-    w()->Wanttabs1->trigger();
-    QVERIFY(!AppSettings().WantTabs);
-}
-
 QTEST_MAIN(TestItemText)
 #include "TestItemText.moc"
