@@ -15,34 +15,25 @@ private slots:
 
     void inputIntegerRefusals_data() {
         QTest::addColumn<int>("start");
-        QTest::addColumn<QString>("offered");
-        QTest::addColumn<QString>("answer"); // "!" cancels
+        QTest::addColumn<QString>("offered"); // the text the box opens with
         QTest::addColumn<bool>("result");
+        QTest::addColumn<QString>("answer"); // "!" cancels
         QTest::addColumn<int>("after");
-        QTest::newRow("zero opens empty, empty answer") << 0 << ""
-                                                        << "" << false << 0;
-        QTest::newRow("negative opens empty") << -4 << ""
-                                              << "" << false << -4;
-        QTest::newRow("positive shown") << 1000 << "1000"
-                                        << "250" << true << 250;
-        QTest::newRow("digits then letter") << 1000 << "1000"
-                                            << "12a" << false << 1000;
-        QTest::newRow("letters") << 7 << "7"
-                                 << "seven" << false << 7;
-        QTest::newRow("cancelled") << 7 << "7"
-                                   << "!" << false << 7;
-        QTest::newRow("negative answer") << 7 << "7"
-                                         << "-3" << true << -3;
-        QTest::newRow("zero answer") << 7 << "7"
-                                     << "0" << true << 0;
-        QTest::newRow("beyond 32 bits") << 7 << "7"
-                                        << "4294967296" << false << 7;
+        QTest::newRow("zero opens empty, empty answer") << 0 << "" << false << "" << 0;
+        QTest::newRow("negative opens empty") << -4 << "" << false << "" << -4;
+        QTest::newRow("positive shown") << 1000 << "1000" << true << "250" << 250;
+        QTest::newRow("digits then letter") << 1000 << "1000" << false << "12a" << 1000;
+        QTest::newRow("letters") << 7 << "7" << false << "seven" << 7;
+        QTest::newRow("cancelled") << 7 << "7" << false << "!" << 7;
+        QTest::newRow("negative answer") << 7 << "7" << true << "-3" << -3;
+        QTest::newRow("zero answer") << 7 << "7" << true << "0" << 0;
+        QTest::newRow("beyond 32 bits") << 7 << "7" << false << "4294967296" << 7;
     }
     void inputIntegerRefusals() {
         QFETCH(int, start);
         QFETCH(QString, offered);
-        QFETCH(QString, answer);
         QFETCH(bool, result);
+        QFETCH(QString, answer);
         QFETCH(int, after);
         ScriptedDialogs dialogs;
         if (answer == "!")
@@ -52,21 +43,9 @@ private slots:
         int value = start;
         QCOMPARE(PromptInteger("Archive id", value), result);
         QCOMPARE(value, after);
+        QCOMPARE(dialogs.Texts("input"), QStringList{"Archive id"});
         QCOMPARE(dialogs.Calls.size(), 1);
-        QCOMPARE(dialogs.Calls[0].kind, QString("input"));
-        QCOMPARE(dialogs.Calls[0].text, QString("Archive id"));
-        QCOMPARE(dialogs.Calls[0].caption, offered); // the text the box opened with
-    }
-
-    void promptTextKeepsTextOnCancel() {
-        ScriptedDialogs dialogs;
-        dialogs.AnswerCancelPrompt();
-        dialogs.AnswerText("new");
-        QString text = "old";
-        QVERIFY(!PromptText("Name", text));
-        QCOMPARE(text, QString("old"));
-        QVERIFY(PromptText("Name", text));
-        QCOMPARE(text, QString("new"));
+        QCOMPARE(dialogs.Calls[0].caption, offered);
     }
 
     void answersAndCaptions() {
@@ -92,6 +71,15 @@ private slots:
                  QStringList({"Program error : bad row",
                               "Import : this facility not currently supported",
                               "This facility not currently supported"}));
+
+        // A cancelled text prompt leaves the text as it was.
+        dialogs.AnswerCancelPrompt();
+        dialogs.AnswerText("new");
+        QString text = "old";
+        QVERIFY(!PromptText("Name", text));
+        QCOMPARE(text, QString("old"));
+        QVERIFY(PromptText("Name", text));
+        QCOMPARE(text, QString("new"));
     }
 
     // A backend that answers outside the three codes is read as ' ', and a chooser answer

@@ -12,29 +12,16 @@ private slots:
         PunctuationFolding = false;
     }
 
-    void padNumber_data() {
-        QTest::addColumn<qint64>("n");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QString>("pad");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("filled") << qint64(7) << 2 << "0"
-                                << "07";
-        QTest::newRow("longer not cut") << qint64(123) << 2 << "0"
-                                        << "123";
-        QTest::newRow("blank pad") << qint64(7) << 2 << " "
-                                   << " 7";
-        QTest::newRow("year") << qint64(987) << 4 << "0"
-                              << "0987";
-        QTest::newRow("negative") << qint64(-5) << 3 << "0"
-                                  << "0-5";
-    }
     void padNumber() {
-        QFETCH(qint64, n);
-        QFETCH(int, width);
-        QFETCH(QString, pad);
-        QFETCH(QString, expected);
-        PadChar = pad.at(0);
-        QCOMPARE(PadNumber(n, width), expected);
+        auto pad = [](char c, qint64 n, int width) {
+            PadChar = QLatin1Char(c);
+            return PadNumber(n, width);
+        };
+        QCOMPARE(pad('0', 7, 2), QString("07"));
+        QCOMPARE(pad('0', 123, 2), QString("123")); // longer is not cut
+        QCOMPARE(pad(' ', 7, 2), QString(" 7"));
+        QCOMPARE(pad('0', 987, 4), QString("0987"));
+        QCOMPARE(pad('0', -5, 3), QString("0-5"));
     }
 
     void quoting() {
@@ -45,28 +32,21 @@ private slots:
 
     void textContains_data() {
         QTest::addColumn<QString>("search");
-        QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("folding");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("empty search") << ""
-                                      << "anything" << false << false;
-        QTest::newRow("empty text") << "a"
-                                    << "" << false << false;
-        QTest::newRow("case folded") << "milk"
-                                     << "Buy MILK today" << false << true;
-        QTest::newRow("punctuation kept") << "o'brien"
-                                          << "Mr O'Brien" << false << true;
-        QTest::newRow("punctuation needed") << "obrien"
-                                            << "Mr O'Brien" << false << false;
-        QTest::newRow("punctuation folded") << "obrien"
-                                            << "Mr O'Brien" << true << true;
-        QTest::newRow("no match") << "cheese"
-                                  << "Buy milk" << true << false;
+        QTest::newRow("empty search") << "" << false << "anything" << false;
+        QTest::newRow("empty text") << "a" << false << "" << false;
+        QTest::newRow("case folded") << "milk" << false << "Buy MILK today" << true;
+        QTest::newRow("punctuation kept") << "o'brien" << false << "Mr O'Brien" << true;
+        QTest::newRow("punctuation needed") << "obrien" << false << "Mr O'Brien" << false;
+        QTest::newRow("punctuation folded") << "obrien" << true << "Mr O'Brien" << true;
+        QTest::newRow("no match") << "cheese" << true << "Buy milk" << false;
     }
     void textContains() {
         QFETCH(QString, search);
-        QFETCH(QString, text);
         QFETCH(bool, folding);
+        QFETCH(QString, text);
         QFETCH(bool, expected);
         PunctuationFolding = folding;
         QCOMPARE(TextContains(search, text), expected);
@@ -133,6 +113,13 @@ private slots:
         NamedStack<int> other("x", 'X');
         other.StackAdd(1);
         QVERIFY(!other.StackTake(v));
+
+        // The shared integer queue is first in, first out.
+        PushInteger(5);
+        PushInteger(6);
+        QVERIFY(TakeInteger(v) && v == 5);
+        QVERIFY(TakeInteger(v) && v == 6);
+        QVERIFY(!TakeInteger(v));
     }
 
     void takeDuringWalk() {
@@ -152,17 +139,6 @@ private slots:
         while (s.StackTake(v)) // cursor was reset: newest first again
             rest << v;
         QCOMPARE(rest, QList<int>({4, 3, 1}));
-    }
-
-    void integerQueue() {
-        PushInteger(5);
-        PushInteger(6);
-        int32_t n = 0;
-        QVERIFY(TakeInteger(n));
-        QCOMPARE(n, 5);
-        QVERIFY(TakeInteger(n));
-        QCOMPARE(n, 6);
-        QVERIFY(!TakeInteger(n));
     }
 };
 
