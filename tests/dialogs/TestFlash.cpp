@@ -32,7 +32,7 @@ private slots:
         QCOMPARE(TFFlash::FlashInterval(), 250);
     }
 
-    void shortMessageLayout() {
+    void layoutFitsTheText() {
         TestFolder folder(false);
         QCursor::setPos(100, 100);
         TFFlash flash;
@@ -46,16 +46,13 @@ private slots:
         QCOMPARE(flash.Panel1->palette().color(QPalette::Window), QColor(0, 255, 255));
         QVERIFY(flash.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(flash.windowFlags() & Qt::FramelessWindowHint);
-    }
 
-    void longMessageWidens() {
-        TestFolder folder(false);
-        TFFlash flash;
+        flash.Timer1Timer();
         const QString text = "Complete the link from a List screen";
         flash.FlashMessage(text);
         checkLayout(flash);
-        QVERIFY(flash.width() > 120);
         QCOMPARE(flash.width(), 13 + flash.Label1->fontMetrics().horizontalAdvance(text) + 20);
+        QVERIFY(flash.width() > 120);
     }
 
     void messagesWithinOnePeriodStack() {
@@ -85,30 +82,15 @@ private slots:
         QCOMPARE(flash.AccumulatedText(), QString("Archived OK"));
         QCOMPARE(flash.height(), oneLine);
         checkLayout(flash);
-    }
 
-    void emptyMessageHides() {
-        TestFolder folder(false);
-        TFFlash flash;
-        flash.FlashMessage("Exported OK");
-        QVERIFY(flash.isVisible());
-        flash.FlashMessage("");
+        flash.FlashMessage(""); // an empty message hides at once
         QVERIFY(!flash.isVisible());
         QVERIFY(!flash.Timer1->isActive());
         flash.FlashMessage("again");
         QCOMPARE(flash.AccumulatedText(), QString("again"));
     }
 
-    void periodEndsByItself() {
-        TestFolder folder(false);
-        AppSettings().FlashInterval = 1;
-        TFFlash flash;
-        flash.FlashMessage("gone soon");
-        QTRY_VERIFY(!flash.isVisible());
-        QVERIFY(!flash.IsShowing());
-    }
-
-    void intervalZeroStartsNoTimer() {
+    void intervalRules() {
         TestFolder folder(false);
         AppSettings().FlashInterval = 0;
         TFFlash flash;
@@ -124,6 +106,13 @@ private slots:
         QCOMPARE(flash.AccumulatedText(), QString("one\r\ntwo\r\nthree"));
         QVERIFY(flash.Timer1->isActive());
         QCOMPARE(flash.Timer1->interval(), 300);
+
+        // The period ends by itself.
+        flash.Timer1Timer();
+        AppSettings().FlashInterval = 1;
+        flash.FlashMessage("gone soon");
+        QTRY_VERIFY(!flash.isVisible());
+        QVERIFY(!flash.IsShowing());
     }
 };
 

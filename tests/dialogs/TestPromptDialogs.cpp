@@ -33,7 +33,7 @@ private slots:
         SetDialogBackend(nullptr);
     }
 
-    void promptReturnsEditedTextOnOk() {
+    void promptOkEscAndCancel() {
         TFinpstr prompt;
         QString text = "old name";
         QString shownText, labelText;
@@ -55,35 +55,18 @@ private slots:
         QCOMPARE(labelText, QString("Fish & Chips"));
         QCOMPARE(prompt.Label1->textFormat(), Qt::PlainText);
         QVERIFY(!prompt.Label1->buddy());
-    }
 
-    void promptKeepsTextOnCancel_data() {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("Esc") << true;
-        QTest::newRow("Cancel button") << false;
-    }
-    void promptKeepsTextOnCancel() {
-        QFETCH(bool, escape);
-        TFinpstr prompt;
-        QString text = "kept";
-        WhenModal([&](QWidget*) {
-            QTest::keyClicks(prompt.Edit1, "typed");
-            if (escape)
-                QTest::keyClick(prompt.Edit1, Qt::Key_Escape);
-            else
-                prompt.Button2->click();
-        });
-        QVERIFY(!prompt.InputString("Name", text));
-        QCOMPARE(text, QString("kept"));
-    }
-
-    void longPromptWrapsInsideTheWindow() {
-        TFinpstr prompt;
-        QString text;
-        WhenModal([&](QWidget*) { prompt.Button2->click(); });
-        prompt.InputString("Enter the name of the item that the new items are to be linked "
-                           "down from",
-                           text);
+        // Esc and the Cancel button keep the text; a long prompt wraps inside the window.
+        for (bool escape : {true, false}) {
+            WhenModal([&](QWidget*) {
+                QTest::keyClicks(prompt.Edit1, "typed");
+                escape ? QTest::keyClick(prompt.Edit1, Qt::Key_Escape) : prompt.Button2->click();
+            });
+            QVERIFY(!prompt.InputString("Enter the name of the item that the new items are to be "
+                                        "linked down from",
+                                        text));
+            QCOMPARE(text, QString("new"));
+        }
         const QRect label = prompt.Label1->geometry();
         QVERIFY(label.right() < prompt.width() - 8);
         QVERIFY(label.bottom() < prompt.Edit1->y());
@@ -121,38 +104,24 @@ private slots:
         QCOMPARE(MessageBoxAnchor().cursorAtLastClose, QPoint(70, 90));
     }
 
-    // The integer prompt on the real window: 0 opens empty, refusals keep the value.
+    // The integer prompt goes through the real window, which opens with the value.
     void inputIntegerOnTheRealPrompt() {
         QtDialogBackend backend;
         SetDialogBackend(&backend);
-        auto answer = [](const QString& typed, QString* shown) {
-            WhenModal([=](QWidget* w) {
-                auto* prompt = qobject_cast<TFinpstr*>(w);
-                if (!prompt) {
-                    w->close();
-                    return;
-                }
-                *shown = prompt->Edit1->text();
-                prompt->Edit1->clear();
-                QTest::keyClicks(prompt->Edit1, typed);
-                prompt->Button1->click();
-            });
-        };
-        int value = 0;
-        QString shown = "unset";
-        answer("", &shown);
-        QVERIFY(!PromptInteger("Archive id", value));
-        QCOMPARE(shown, QString());
-        QCOMPARE(value, 0);
-
-        value = 1000;
-        answer("12a", &shown);
-        QVERIFY(!PromptInteger("Enter flash interval (milli-seconds)", value));
-        QCOMPARE(shown, QString("1000"));
-        QCOMPARE(value, 1000);
-
-        answer("250", &shown);
+        QString shown;
+        WhenModal([&](QWidget* w) {
+            auto* prompt = qobject_cast<TFinpstr*>(w);
+            if (!prompt) {
+                w->close();
+                return;
+            }
+            shown = prompt->Edit1->text();
+            QTest::keyClicks(prompt->Edit1, "250"); // replaces the selected value
+            prompt->Button1->click();
+        });
+        int value = 1000;
         QVERIFY(PromptInteger("Enter flash interval (milli-seconds)", value));
+        QCOMPARE(shown, QString("1000"));
         QCOMPARE(value, 250);
     }
 
