@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(dialogs.Flashes(), QStringList{"Archived OK"});
     }
 
-    void hiderBelowMarksBranchAndStopsAtLoops() {
+    void hidingMarksBranchAndShowingIsAnnounced() {
         TestFolder folder;
         const ItemId top = MakeItem("Top");
         const ItemId a = MakeItem("A", top);
@@ -172,10 +172,8 @@ private slots:
         SetHiderBelow(b, 0);
         for (ItemId id : {top, a, b, c, d})
             QCOMPARE(Field(id, "rank"), 0);
-    }
 
-    void showingAndHiding() {
-        TestFolder folder;
+        // Showing a hider's branch and stopping again; stopping when nothing shows is silent.
         ScriptedDialogs dialogs;
         StopShowingHidden();
         QVERIFY(dialogs.Calls.isEmpty());
