@@ -46,39 +46,6 @@ int RefMonthLength(const CalendarDate& d, const Transition& t) {
     return LengthIn(d.year, d.month, julian ? JulianLeap(d.year) : GregorianLeap(d.year));
 }
 
-qint64 RefJulianCount(const CalendarDate& d, const Transition& t) {
-    qint64 n = 0;
-    for (int y = 1; y < d.year; ++y)
-        n += JulianLeap(y) ? 366 : 365;
-    for (int m = 1; m < d.month; ++m)
-        n += m == 2 ? RefMonthLength(MakeDate(d.year, 2, d.day), t) : LengthIn(d.year, m, false);
-    return n + d.day;
-}
-
-// Counts the Gregorian days from the first Gregorian day up to the date one by one.
-qint64 RefDayNumber(const CalendarDate& d, const Transition& t) {
-    if (d.year == 0)
-        return -1;
-    if (Cmp(d, t.last) <= 0)
-        return RefJulianCount(d, t);
-    qint64 n = RefJulianCount(t.last, t);
-    if (Cmp(d, t.first) < 0)
-        return n;
-    CalendarDate x = t.first;
-    ++n;
-    while (Cmp(x, d) != 0) {
-        ++n;
-        if (++x.day > LengthIn(x.year, x.month, GregorianLeap(x.year))) {
-            x.day = 1;
-            if (++x.month > 12) {
-                x.month = 1;
-                ++x.year;
-            }
-        }
-    }
-    return n;
-}
-
 CalendarDate RandomDate(QRandomGenerator& rng, int fromYear, int toYear, bool julian) {
     int y = rng.bounded(fromYear, toYear + 1);
     int m = rng.bounded(1, 13);
@@ -176,9 +143,11 @@ private slots:
         QCOMPARE(int(date.weekday), weekday);
     }
 
-    // The closed form against the counting definition, date by date, over random dates; half
-    // of them near the transition, where the rules meet.
-    void agreesWithCountingOnRandomDates() {
+    // Day numbers and weekdays against the platform's Julian day numbers over random dates;
+    // half of them near the transition, where the rules meet. The Julian side is the Julian
+    // calendar, the Gregorian side follows on from it; days in the gap are left to the every-day
+    // check below.
+    void agreesWithPlatformOnRandomDates() {
         QRandomGenerator rng(1752);
         const QCalendar julian(QCalendar::System::Julian);
         for (const Transition& t : TransitionsToCheck()) {
@@ -190,9 +159,6 @@ private slots:
                 if (d.day > RefMonthLength(d, t))
                     continue; // a day that calendar does not have on this side
                 const QByteArray what = Describe(d, t);
-                QVERIFY2(DayNumber(d) == RefDayNumber(d, t), what);
-                // Independent check through the platform's Julian day numbers: the Julian
-                // side is the Julian calendar, the Gregorian side follows on from it.
                 qint64 jd = -1;
                 if (Cmp(d, t.last) <= 0)
                     jd = QDate(d.year, d.month, d.day, julian).toJulianDay();
