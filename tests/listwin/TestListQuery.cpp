@@ -22,29 +22,24 @@ private slots:
         const QString across = "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, "
                                "p.name, p.text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, "
                                "p.numchildren, p.numcousins";
-        QTest::newRow("top level") << 'T' << false << 'N' << true
-                                   << QStringList{items, "FROM phonebk", "WHERE (parent = :parent)",
-                                                  "ORDER BY lname , linknote"};
-        QTest::newRow("links down by ref")
-            << '1' << false << 'R' << true
-            << QStringList{items, "FROM phonebk", "WHERE (parent = :parent)", "ORDER BY tel,lname"};
-        QTest::newRow("links down default")
-            << '1' << false << 'D' << true
-            << QStringList{items, "FROM phonebk", "WHERE (parent = :parent)",
-                           "ORDER BY lname , linknote"};
-        QTest::newRow("across, note before")
-            << '2' << false << 'N' << true
-            << QStringList{across, "FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2",
-                           "WHERE (m.id1 = :parent)", "ORDER BY linknote , lname"};
-        QTest::newRow("across, note after")
-            << '2' << false << 'D' << false
-            << QStringList{across, "FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2",
-                           "WHERE (m.id1 = :parent)", "ORDER BY lname , linknote"};
-        QTest::newRow("search") << 'S' << true << 'N' << true
-                                << QStringList{items, "FROM phonebk",
-                                               "WHERE ( ( rank = 0 ) or ( rank = :parent ) )",
-                                               "and (srchts = :srchts)",
-                                               "ORDER BY lname , linknote"};
+        const QString phonebk = "FROM phonebk", byParent = "WHERE (parent = :parent)";
+        const QString joined = "FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2";
+        const QString byName = "ORDER BY lname , linknote";
+        const auto row = [](const char* tag, char kind, bool search, char sort, bool noteBefore,
+                            const QStringList& expected) {
+            QTest::newRow(tag) << kind << search << sort << noteBefore << expected;
+        };
+        row("top level", 'T', false, 'N', true, {items, phonebk, byParent, byName});
+        row("links down by ref", '1', false, 'R', true,
+            {items, phonebk, byParent, "ORDER BY tel,lname"});
+        row("links down default", '1', false, 'D', true, {items, phonebk, byParent, byName});
+        row("across, note before", '2', false, 'N', true,
+            {across, joined, "WHERE (m.id1 = :parent)", "ORDER BY linknote , lname"});
+        row("across, note after", '2', false, 'D', false,
+            {across, joined, "WHERE (m.id1 = :parent)", byName});
+        row("search", 'S', true, 'N', true,
+            {items, phonebk, "WHERE ( ( rank = 0 ) or ( rank = :parent ) )",
+             "and (srchts = :srchts)", byName});
     }
     void lines() {
         QFETCH(char, kind);
@@ -164,7 +159,7 @@ private slots:
     }
 
     // Values bound straight on the engine arrive as the driver would bind them.
-    void boundValues() {
+    void boundValuesAndStoredCounts() {
         TestFolder folder;
         const ItemId a = fixture::Add("a", 0, "ref");
         RawStatement update("UPDATE phonebk SET tel = :tel, name = :name WHERE id = :id");
@@ -178,11 +173,7 @@ private slots:
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toInt(), 1);
         QCOMPARE(q.value(1).toString(), QStringLiteral("\u00fcber"));
-    }
-
-    void storeLinkCount() {
-        TestFolder folder;
-        const ItemId a = fixture::Add("a");
+        // A repaired count goes to the column of its kind of link.
         StoreLinkCount(a, true, 4);
         StoreLinkCount(a, false, 7);
         QCOMPARE(fixture::GetInt(a, "numchildren"), 4);
