@@ -86,7 +86,8 @@ private slots:
         DestroyItemWindows();
     }
 
-    void firstShowListsTopLevel() {
+    // The first show lists the top level; Exit asks; Enter steps into links and Esc comes back.
+    void firstShowExitAndEsc() {
         TestFolder folder;
         ScriptedDialogs dialogs;
         fixture::Add("melon", 0, QString(), "juicy");
@@ -118,15 +119,8 @@ private slots:
         w->About1->trigger();
         QVERIFY(TFAbout1::Instance()->isVisible());
         TFAbout1::Instance()->hide();
-    }
 
-    void exitAsksAndEscGoesBack() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("Pears");
-        fixture::Add("conference", p);
-        fixture::Add("apples");
-        auto w = open();
+        // Exit asks first.
         dialogs.AnswerNo();
         w->Exit1->trigger();
         QCOMPARE(dialogs.Questions(), QStringList{"OK to exit program 'Cardolo' ?"});
@@ -224,43 +218,27 @@ private slots:
         QCOMPARE(cell(*w, w->DBGrid1->currentIndex().row(), 1), QString("second"));
     }
 
-    void topHidesShownHider() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        const ItemId hider = fixture::Add("Vault");
-        const ItemId key = fixture::Add("Vault key", hider);
-        fixture::MakeHider(hider, {key});
-        auto w = open();
-        QTimer::singleShot(0, w->Find, [&] {
-            w->Find->Edit1->setText("Vault");
-            w->Find->IgPuncChk->setChecked(false);
-            w->Find->OKBtn->click();
-        });
-        w->Find1->trigger();
-        QCOMPARE(w->windowTitle(), QString("Cardolo : Search Results"));
-        QCOMPARE(w->Label2->text(), QString("\"vault\""));
-        QCOMPARE(w->Label1->text(), QString("2 Items listed"));
-        QCOMPARE(w->Find->Edit1->text(), QString()); // the exact name empties the box
-        QCOMPARE(dialogs.Flashes(),
-                 QStringList{QString("Showing #%1 and linked items").arg(hider)});
-        w->Top1->trigger();
-        QCOMPARE(dialogs.Flashes().last(), QString("Hiding #%1 and linked items").arg(hider));
-        QCOMPARE(w->Exit1->text(), QString("&Exit"));
-        QVERIFY(!w->Top1->isEnabled());
-    }
-
-    // The dialog is made once: a second search starts from the text of the first.
-    void searchDialogKeepsTextAndRefreshSearchesAgain() {
+    // The dialog is made once: a second search starts from the text of the first. Refresh
+    // searches again. A hider's exact name shows its branch and empties the box; Top hides it.
+    void searchDialogAndHider() {
         TestFolder folder;
         ScriptedDialogs dialogs;
         const ItemId a = fixture::Add("O'Neil shed");
         fixture::Add("ONeil gate");
+        const ItemId hider = fixture::Add("Vault");
+        const ItemId key = fixture::Add("Vault key", hider);
+        fixture::MakeHider(hider, {key});
         auto w = open();
-        QTimer::singleShot(0, w->Find, [&] {
-            w->Find->Edit1->setText("o'neil");
-            w->Find->OKBtn->click();
-        });
-        w->Find1->trigger();
+        const auto find = [&](const QString& text, bool folding) {
+            QTimer::singleShot(0, w->Find, [&w, text, folding] {
+                w->Find->Edit1->setText(text);
+                w->Find->IgPuncChk->setChecked(folding);
+                w->Find->OKBtn->click();
+            });
+            w->Find1->trigger();
+        };
+        find("o'neil", true);
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Search Results"));
         QCOMPARE(w->Label1->text(), QString("2 Items listed"));
         QCOMPARE(w->Label2->text(), QString("\"oneil\""));
 
@@ -277,44 +255,41 @@ private slots:
         w->Find1->trigger();
         QCOMPARE(seen, QString("o'neil"));
         QCOMPARE(w->Label1->text(), QString("1 Item listed"));
+
+        find("Vault", false);
+        QCOMPARE(w->Label2->text(), QString("\"vault\""));
+        QCOMPARE(w->Label1->text(), QString("2 Items listed"));
+        QCOMPARE(w->Find->Edit1->text(), QString()); // the exact name empties the box
+        QCOMPARE(dialogs.Flashes(),
+                 QStringList{QString("Showing #%1 and linked items").arg(hider)});
+        w->Top1->trigger();
+        QCOMPARE(dialogs.Flashes().last(), QString("Hiding #%1 and linked items").arg(hider));
+        QCOMPARE(w->Exit1->text(), QString("&Exit"));
+        QVERIFY(!w->Top1->isEnabled());
     }
 
-    void linksAcrossNotes() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("P");
-        fixture::LinkAcross(p, fixture::Add("Ann"), "zz");
-        fixture::LinkAcross(p, fixture::Add("Bob"));
-        auto w = open();
-        QTest::keyClicks(w->Edit1, "p");
-        QTest::keyClick(w->Edit1, Qt::Key_Return);
-        QVERIFY(w->SecondaryRdio->isChecked());
-        QCOMPARE(w->SecondaryRdio->text(), QString("2 links across"));
-        QCOMPARE(cell(*w, 0, 0), QString("Ann  [ zz ]"));
-        QCOMPARE(cell(*w, 1, 0), QString("Bob"));
-        // Switching to links down with the radio button lists the (empty) links down.
-        w->PrimaryRdio->click();
-        QCOMPARE(w->Label1->text(), QString("0 Items listed"));
-        QCOMPARE(w->PrimaryRdio->text(), QString("0 links down"));
-    }
-
-    // "Edit" on a row opens the item's details in the editing state; a row whose item is gone
-    // says so.
-    void contextMenuEdit() {
+    // Links across with their notes; "Edit" on a row opens the item's details in the editing
+    // state, a row whose item is gone says so; the radio button lists the (empty) links down.
+    void linksAcrossAndEdit() {
         TestFolder folder;
         ScriptedDialogs dialogs;
         const ItemId p = fixture::Add("P");
         const ItemId ann = fixture::Add("Ann");
         const ItemId gone = fixture::Add("gone");
-        fixture::LinkAcross(p, ann);
+        fixture::LinkAcross(p, ann, "zz");
+        fixture::LinkAcross(p, fixture::Add("Bob"));
         fixture::LinkAcross(p, gone);
         fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
         auto w = open();
         QVERIFY(w->Edit2->isEnabled());
         QTest::keyClicks(w->Edit1, "p");
         QTest::keyClick(w->Edit1, Qt::Key_Return);
-        QCOMPARE(w->Label1->text(), QString("2 Items listed"));
+        QVERIFY(w->SecondaryRdio->isChecked());
+        QCOMPARE(w->SecondaryRdio->text(), QString("3 links across"));
+        QCOMPARE(w->Label1->text(), QString("3 Items listed"));
         // The row of the missing item (no name) comes first.
+        QCOMPARE(cell(*w, 1, 0), QString("Ann  [ zz ]"));
+        QCOMPARE(cell(*w, 2, 0), QString("Bob"));
         QCOMPARE(w->List().Rows().CursorRow().Id2, gone);
         w->Edit2->trigger();
         QCOMPARE(dialogs.Infos(), QStringList{QString("Item #%1 not found").arg(gone)});
@@ -322,12 +297,16 @@ private slots:
         QVERIFY(!details->isVisible());
 
         QTest::keyClick(w->Edit1, Qt::Key_Down);
-        QCOMPARE(gridCursorName(*w), QString("Ann"));
+        QCOMPARE(w->List().Rows().CursorRow().Id, ann);
         w->Edit2->trigger();
         QVERIFY(details->isVisible());
         QCOMPARE(details->DetailsId, ann);
         QVERIFY(details->IsEditing() && details->EditBtn->isChecked());
         QCOMPARE(dialogs.Calls.size(), 1);
+
+        w->PrimaryRdio->click();
+        QCOMPARE(w->Label1->text(), QString("0 Items listed"));
+        QCOMPARE(w->PrimaryRdio->text(), QString("0 links down"));
     }
 
     // A new item saved from the details window while a list build shows the details (a nameless
