@@ -94,6 +94,13 @@ class TestStartup : public QObject {
         return open;
     }
 
+    // Stops process as a system shutdown would; true when it ended normally with code 0.
+    static bool stopBySignal(QProcess* p) {
+        ::kill(pid_t(p->processId()), SIGTERM);
+        return p->waitForFinished(20000) && p->exitStatus() == QProcess::NormalExit &&
+               p->exitCode() == 0;
+    }
+
     static void terminate(QProcess* p) {
         if (p->state() != QProcess::NotRunning) {
             p->kill();
@@ -136,10 +143,7 @@ private slots:
 
         // A system shutdown closes the main window: settings written, exit code 0.
         QVERIFY(first->state() == QProcess::Running);
-        ::kill(pid_t(first->processId()), SIGTERM);
-        QVERIFY(first->waitForFinished(20000));
-        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(first->exitCode(), 0);
+        QVERIFY(stopBySignal(first));
         const QByteArray ini = readAll(dir.path() + "/DATA/PHONEBK.INI");
         QVERIFY(ini.startsWith("[main]"));
         QVERIFY(ini.contains("FLASHINTERVAL=1000\n"));
@@ -156,9 +160,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(holdsLock(p, lock) || p->state() == QProcess::NotRunning, 20000);
         QVERIFY2(p->state() == QProcess::Running, p->readAllStandardError().constData());
         QCOMPARE(readAll(lock), QByteArray("left behind by a crash"));
-        ::kill(pid_t(p->processId()), SIGTERM);
-        QVERIFY(p->waitForFinished(20000));
-        QCOMPARE(p->exitCode(), 0);
+        QVERIFY(stopBySignal(p));
         QVERIFY(QFileInfo::exists(dir.path() + "/DATA/PHONEBK.INI"));
     }
 

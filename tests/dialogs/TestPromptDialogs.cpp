@@ -15,12 +15,28 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+
 // The input prompt, the chooser and the message boxes as real windows: what they return,
 // what they show and where they open.
 class TestPromptDialogs : public QObject {
     Q_OBJECT
 
     static QRect screenArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+    // Runs open(), notes where its modal window appears, moves the pointer to closeAt (when
+    // given) as the user would on the way to a button, and closes the window with Esc.
+    static QPoint OpenedAt(const std::function<void()>& open, QPoint closeAt = QPoint(-1, -1)) {
+        QPoint pos;
+        WhenModal([&pos, closeAt](QWidget* w) {
+            pos = w->pos();
+            if (closeAt != QPoint(-1, -1))
+                QCursor::setPos(closeAt);
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        open();
+        return pos;
+    }
 
 private slots:
     void init() {
@@ -77,30 +93,18 @@ private slots:
         TFinpstr prompt;
         QString text;
         const QRect area = screenArea();
-        QPoint pos;
-        auto run = [&] {
-            WhenModal([&](QWidget*) {
-                pos = prompt.pos();
-                prompt.Button2->click();
-            });
-            prompt.InputString("Name", text);
-        };
+        auto open = [&] { prompt.InputString("Name", text); };
         QCursor::setPos(30, 40);
-        run();
-        QCOMPARE(pos, QPoint(30, 40)); // corner at the pointer itself
-
+        QCOMPARE(OpenedAt(open), QPoint(30, 40)); // corner at the pointer itself
         QCursor::setPos(area.right(), area.bottom());
-        run();
-        QCOMPARE(pos,
+        QCOMPARE(OpenedAt(open),
                  QPoint(area.right() + 1 - prompt.width(), area.bottom() + 1 - prompt.height()));
-
         // The mouse has not moved since a message box closed: the prompt opens where that box
         // was, and the box's close position is left as it was.
         MessageBoxAnchor().lastBoxPosition = QPoint(50, 60);
         MessageBoxAnchor().cursorAtLastClose = QPoint(70, 90);
         QCursor::setPos(70, 90);
-        run();
-        QCOMPARE(pos, QPoint(50, 60));
+        QCOMPARE(OpenedAt(open), QPoint(50, 60));
         QCOMPARE(MessageBoxAnchor().cursorAtLastClose, QPoint(70, 90));
     }
 
@@ -168,30 +172,15 @@ private slots:
     void chooserPlacement() {
         TFchoice chooser;
         const QRect area = screenArea();
-        QPoint pos;
-        QPoint closeAt;
-        auto run = [&] {
-            WhenModal([&](QWidget*) {
-                pos = chooser.pos();
-                QCursor::setPos(closeAt);
-                chooser.Button3->click();
-            });
-            chooser.ChooseOption("?", "A", "B");
-        };
+        auto open = [&] { chooser.ChooseOption("?", "A", "B"); };
         QCursor::setPos(area.right(), area.bottom());
-        closeAt = QPoint(area.right(), area.bottom());
-        run();
-        QCOMPARE(pos,
+        QCOMPARE(OpenedAt(open, QPoint(area.right(), area.bottom())),
                  QPoint(area.right() + 1 - chooser.width(), area.bottom() + 1 - chooser.height()));
-
-        closeAt = QPoint(120, 80);
         QCursor::setPos(40, 30);
-        run();
-        QCOMPARE(pos, QPoint(40, 30));
+        QCOMPARE(OpenedAt(open, QPoint(120, 80)), QPoint(40, 30));
         // Not moved since it closed: the same place again, whatever the message boxes did.
         MessageBoxAnchor().cursorAtLastClose = QPoint(1, 1);
-        run();
-        QCOMPARE(pos, QPoint(40, 30));
+        QCOMPARE(OpenedAt(open, QPoint(120, 80)), QPoint(40, 30));
     }
 
     void questionBoxEscapeIsCancel() {
@@ -224,25 +213,15 @@ private slots:
 
     void messageBoxesShareThePlaceWhileMouseStill() {
         QtDialogBackend backend;
-        auto answer = [&](QPoint* shownAt, QPoint pointerWhenAnswered) {
-            WhenModal([=](QWidget* w) {
-                *shownAt = w->pos();
-                QCursor::setPos(pointerWhenAnswered); // the user moves to the button
-                QTest::keyClick(w, Qt::Key_Return);
-            });
+        auto info = [&](const char* text) {
+            return [&backend, text] { backend.ShowInfoBox(text, "Cardolo"); };
         };
-        QPoint first, second, third;
         QCursor::setPos(100, 120);
-        answer(&first, QPoint(150, 170));
-        backend.ShowInfoBox("one", "Cardolo");
-        answer(&second, QPoint(150, 170));
-        backend.ShowInfoBox("two", "Cardolo"); // opened without moving the mouse
+        QCOMPARE(OpenedAt(info("one"), QPoint(150, 170)), QPoint(100, 120));
+        // Opened without moving the mouse from where the last one was answered.
+        QCOMPARE(OpenedAt(info("two"), QPoint(150, 170)), QPoint(100, 120));
         QCursor::setPos(300, 200);
-        answer(&third, QPoint(300, 200));
-        backend.ShowInfoBox("three", "Cardolo");
-        QCOMPARE(first, QPoint(100, 120));
-        QCOMPARE(second, QPoint(100, 120));
-        QCOMPARE(third, QPoint(300, 200));
+        QCOMPARE(OpenedAt(info("three"), QPoint(300, 200)), QPoint(300, 200));
         QCOMPARE(MessageBoxAnchor().cursorAtLastClose, QPoint(300, 200));
     }
 };

@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(Field(e, "parent"), 0);
     }
 
-    void selfLinkHidesWholeBranch() {
+    void selfLinkHidesBranchAndDelinkShowsIt() {
         TestFolder folder;
         const ItemId s = MakeItem("S");
         const ItemId c = MakeItem("C", s);
@@ -138,6 +138,25 @@ private slots:
         QCOMPARE(CheckAncestry(g, MakeItem("X")), 2);
         QCOMPARE(CheckAncestry(c, s), 1);
         QCOMPARE(LinkItems(s, s, 1), int(AlreadyLinked));
+
+        // Delinking shows the branch again and clears the hider being shown; nothing is asked.
+        const int asked = dialogs.Calls.size();
+        CurrentHider = s;
+        DelinkDown(c, s);
+        QCOMPARE(Field(c, "parent"), 0);
+        QCOMPARE(Field(s, "numchildren"), 1);
+        for (ItemId id : {c, g, leaf})
+            QCOMPARE(Field(id, "rank"), 0);
+        QCOMPARE(Field(s, "rank"), s);
+        QCOMPARE(CurrentHider, 0);
+        // The hider delinked from itself shows again.
+        CurrentHider = s;
+        DelinkDown(s, s);
+        QCOMPARE(Field(s, "parent"), 0);
+        QCOMPARE(Field(s, "numchildren"), 0);
+        QCOMPARE(Field(s, "rank"), 0);
+        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(dialogs.Calls.size(), asked);
     }
 
     void branchTakesAndLosesRank() {
@@ -162,32 +181,6 @@ private slots:
             QCOMPARE(Field(id, "rank"), 0);
         QCOMPARE(Field(under, "numchildren"), 0);
         QCOMPARE(Field(hider, "rank"), hider);
-    }
-
-    void delinkShowsBranchAndClearsHider() {
-        TestFolder folder;
-        const ItemId s = MakeItem("S");
-        const ItemId c = MakeItem("C", s);
-        const ItemId g = MakeItem("G", c);
-        ScriptedDialogs dialogs;
-        dialogs.AnswerYes();
-        QCOMPARE(LinkItems(s, s, 1), int(LinkOk));
-        CurrentHider = s;
-        DelinkDown(c, s);
-        QCOMPARE(Field(c, "parent"), 0);
-        QCOMPARE(Field(s, "numchildren"), 1);
-        QCOMPARE(Field(c, "rank"), 0);
-        QCOMPARE(Field(g, "rank"), 0);
-        QCOMPARE(Field(s, "rank"), s);
-        QCOMPARE(CurrentHider, 0);
-        // The hider delinked from itself shows again.
-        CurrentHider = s;
-        DelinkDown(s, s);
-        QCOMPARE(Field(s, "parent"), 0);
-        QCOMPARE(Field(s, "numchildren"), 0);
-        QCOMPARE(Field(s, "rank"), 0);
-        QCOMPARE(CurrentHider, 0);
-        QCOMPARE(dialogs.Calls.size(), 1);
     }
 
     void delinkVisibleOrFromMissingParent() {
