@@ -193,7 +193,9 @@ private slots:
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs!\r\n"));
     }
 
-    void newItemClosedUntouchedIsDeleted() {
+    // A new text item in its modal window: closed untouched it is not kept, deleted from the
+    // window it is gone, typed and saved it is kept with the time as its ref.
+    void newItemClosedDeletedOrKept() {
         TestFolder folder;
         ScriptedDialogs dialogs;
         const int before = ItemCount();
@@ -214,17 +216,24 @@ private slots:
         QCOMPARE(badge, "  " + Stamp + "  ");
         QCOMPARE(ItemCount(), before);
         QVERIFY(dialogs.Calls.isEmpty());
-    }
 
-    void newItemTypedIsKept() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
+        WhenModal([&] {
+            QTest::keyClicks(w()->Memo1, "oops");
+            dialogs.AnswerYes();
+            w()->DeleteItem1->trigger();
+        });
+        id = -5;
+        QVERIFY(!NewItemText(-1, id));
+        QCOMPARE(id, 0);
+        QCOMPARE(ItemCount(), before);
+        QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"\"  - OK?"});
+
+        dialogs.ClearCalls();
         WhenModal([&] {
             QTest::keyClicks(w()->Memo1, "Call the plumber");
             dialogs.AnswerYes();
             w()->Exit2->trigger();
         });
-        ItemId id = 0;
         QVERIFY(NewItemText(-2, id));
         QVERIFY(id > 1);
         const ItemRecord saved = Stored(id);
@@ -233,22 +242,6 @@ private slots:
         QCOMPARE(saved.Parent, 0);
         QCOMPARE(saved.CreatedTS, Now);
         QCOMPARE(dialogs.Questions(), QStringList{"Save changes?"});
-    }
-
-    void newItemDeletedFromWindow() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        const int before = ItemCount();
-        WhenModal([&] {
-            QTest::keyClicks(w()->Memo1, "oops");
-            dialogs.AnswerYes();
-            w()->DeleteItem1->trigger();
-        });
-        ItemId id = -5;
-        QVERIFY(!NewItemText(-1, id));
-        QCOMPARE(id, 0);
-        QCOMPARE(ItemCount(), before);
-        QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"\"  - OK?"});
     }
 
     void undoKeepsEditedRef() {
