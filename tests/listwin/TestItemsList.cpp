@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(view.CountsAnnounced.size(), view.CountsRebuilt.size());
     }
 
-    void linksListHeader() {
+    void linksListHeaderParentAndTop() {
         TestFolder folder;
         ScriptedDialogs dialogs;
         const ItemId projects = fixture::Add("Projects");
@@ -190,6 +190,16 @@ private slots:
         QCOMPARE(list.Rows().CursorRow().Id, beds);
         QCOMPARE(list.Header().Label2Top, 18);
         QCOMPARE(DisplayRequests().Count(), 1);
+
+        // Top clears the history and hides the hider shown.
+        ShowHidden(beds);
+        dialogs.ClearCalls();
+        list.Top();
+        QVERIFY(DisplayRequests().IsEmpty());
+        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(dialogs.Flashes(), QStringList{QString("Hiding #%1 and linked items").arg(beds)});
+        QCOMPARE(list.Header().BackCaption, QString("&Exit"));
+        QVERIFY(!list.Header().TopEnabled);
     }
 
     // A links list with a ref on every row is ordered by ref; Ref leads and can be re-sorted.
@@ -320,28 +330,6 @@ private slots:
         QCOMPARE(names(list), QStringList{"child"});
     }
 
-    void topClearsHistoryAndHidesHider() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        const ItemId a = fixture::Add("A");
-        const ItemId b = fixture::Add("B", a);
-        fixture::Add("C", b);
-        ItemsList list;
-        list.BuildList();
-        cursorTo(list, a);
-        list.StepIntoLinks();
-        list.StepIntoLinks();
-        QCOMPARE(DisplayRequests().Count(), 2);
-        ShowHidden(b);
-        dialogs.ClearCalls();
-        list.Top();
-        QVERIFY(DisplayRequests().IsEmpty());
-        QCOMPARE(CurrentHider, 0);
-        QCOMPARE(dialogs.Flashes(), QStringList{QString("Hiding #%1 and linked items").arg(b)});
-        QCOMPARE(list.Header().BackCaption, QString("&Exit"));
-        QVERIFY(!list.Header().TopEnabled);
-    }
-
     void linkNotes_data() {
         QTest::addColumn<QStringList>("notes");
         QTest::addColumn<QStringList>("expected");
@@ -379,31 +367,18 @@ private slots:
                                                  : "ORDER BY lname , linknote"));
     }
 
-    void missingLinkedItemIsReported() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        RecordingView view;
-        const ItemId p = fixture::Add("P");
-        const ItemId gone = fixture::Add("gone");
-        fixture::LinkAcross(p, gone);
-        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
-        ItemsList list(&view);
-        ListKind = '2';
-        list.ShowLinks(p, "P");
-        list.OpenRow();
-        list.CellClick(ListField::LinksPres);
-        QCOMPARE(dialogs.Infos(), (QStringList{QString("Item #%1 not found").arg(gone),
-                                               QString("Item #%1 not found").arg(gone)}));
-        QVERIFY(view.Details.isEmpty());
-        QCOMPARE(CurrentId, p);
-    }
-
+    // Enter opens a row's details or its text by what the row has; a row whose item is gone
+    // says so, from Enter and from its Links? cell.
     void openRowByWhatTheRowHas() {
         TestFolder folder;
         ScriptedDialogs dialogs;
         RecordingView view;
         const ItemId plain = fixture::Add("plain");
         const ItemId texted = fixture::Add("texted", 0, QString(), "words");
+        const ItemId p = fixture::Add("P");
+        const ItemId gone = fixture::Add("gone");
+        fixture::LinkAcross(p, gone);
+        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
         ItemsList list(&view);
         list.BuildList();
         cursorTo(list, plain);
@@ -422,6 +397,15 @@ private slots:
         list.OpenRow();
         QCOMPARE(view.Details.size(), 1);
         QVERIFY(dialogs.Infos().isEmpty());
+
+        ListKind = '2';
+        list.ShowLinks(p, "P");
+        list.OpenRow();
+        list.CellClick(ListField::LinksPres);
+        QCOMPARE(dialogs.Infos(), (QStringList{QString("Item #%1 not found").arg(gone),
+                                               QString("Item #%1 not found").arg(gone)}));
+        QCOMPARE(view.Details.size(), 1);
+        QCOMPARE(CurrentId, p);
     }
 
     void rememberNextRow() {
@@ -476,13 +460,17 @@ private slots:
         QCOMPARE(list.Header().Caption, QString("Cardolo : Top-level Items"));
     }
 
-    void hiderNameRevealsBranch() {
+    // A hider's exact name reveals its branch until Top; ids find only items on show, and the
+    // archive item's id reveals it.
+    void hiderNameAndSearchById() {
         TestFolder folder;
         ScriptedDialogs dialogs;
         RecordingView view;
         const ItemId hider = fixture::Add("Vault");
         const ItemId inside = fixture::Add("Vault key", hider);
         fixture::MakeHider(hider, {inside});
+        const ItemId plain = fixture::Add("plain");
+        fixture::LinkAcross(plain, fixture::Add("cousin"));
         ItemsList list(&view);
         list.BuildList();
         list.SearchForText("vault");
@@ -498,19 +486,9 @@ private slots:
         QCOMPARE(dialogs.Flashes().last(), QString("Hiding #%1 and linked items").arg(hider));
         list.SearchForText("vault");
         QCOMPARE(list.Rows().Count(), 0);
-    }
 
-    void searchById() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        const ItemId hider = fixture::Add("Archive");
-        const ItemId inside = fixture::Add("old", hider);
-        fixture::MakeHider(hider, {inside});
-        const ItemId plain = fixture::Add("plain");
-        const ItemId cousin = fixture::Add("cousin");
-        fixture::LinkAcross(plain, cousin);
-        ItemsList list;
-        list.BuildList();
+        list.Top();
+        dialogs.ClearCalls();
         for (const QString& t :
              {QString("abc"), QString("9999"), QString::number(inside), QString::number(hider)})
             list.SearchForId(t);
