@@ -11,26 +11,6 @@
 // Arranges items straight in the tables, so that a test sets up its tree without going through
 // the operations it is testing, and reads back single fields.
 
-// A new item under parent (0: top-level), counted in the parent and carrying its Rank.
-inline ItemId MakeItem(const QString& name, ItemId parent = 0) {
-    const ItemId id = CreateItem(name, QString());
-    if (parent != 0) {
-        QSqlQuery q(PhoneDB());
-        q.prepare(QStringLiteral(
-            "UPDATE phonebk SET parent = :p, rank = (SELECT rank FROM phonebk WHERE id = :p) "
-            "WHERE id = :id"));
-        q.bindValue(QStringLiteral(":p"), parent);
-        q.bindValue(QStringLiteral(":id"), id);
-        if (!q.exec())
-            qFatal("MakeItem: cannot set the parent");
-        q.prepare(QStringLiteral(
-            "UPDATE phonebk SET numchildren = IFNULL(numchildren, 0) + 1 WHERE id = :p"));
-        q.bindValue(QStringLiteral(":p"), parent);
-        q.exec();
-    }
-    return id;
-}
-
 // Runs one statement with positional values; fails the test when the engine refuses it.
 inline void Exec(const QString& sql, const QVariantList& values = {}) {
     QSqlQuery q(PhoneDB());
@@ -49,6 +29,20 @@ inline QVariant Scalar(const QString& sql, const QVariantList& values = {}) {
     if (!q.exec() || !q.next())
         return QVariant();
     return q.value(0);
+}
+
+// A new item under parent (0: top-level), counted in the parent and carrying its Rank.
+inline ItemId MakeItem(const QString& name, ItemId parent = 0) {
+    const ItemId id = CreateItem(name, QString());
+    if (parent != 0) {
+        Exec(QStringLiteral("UPDATE phonebk SET parent = ?, rank = (SELECT rank FROM phonebk "
+                            "WHERE id = ?) WHERE id = ?"),
+             {parent, parent, id});
+        Exec(QStringLiteral("UPDATE phonebk SET numchildren = IFNULL(numchildren, 0) + 1 "
+                            "WHERE id = ?"),
+             {parent});
+    }
+    return id;
 }
 
 inline int Field(ItemId id, const char* field) {
