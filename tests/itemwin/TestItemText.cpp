@@ -85,6 +85,12 @@ private slots:
         QVERIFY(!w()->ChangedSinceSave);
         QVERIFY(w()->ChangedSinceOpen);
         QVERIFY(dialogs.Calls.isEmpty());
+        // Opening an id that is no item saves the page on show first; the page stays.
+        TypeAtEnd(w()->Memo1, " more");
+        QVERIFY(!OpenItemText(4242));
+        QCOMPARE(dialogs.Infos(), QStringList{"Item #4242 not found"});
+        QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\nmilk more\r\n"));
+        QCOMPARE(w()->TextItemId, id);
     }
 
     // The page is saved through the item's fields: a long first line is cut to the name's width;
@@ -244,9 +250,16 @@ private slots:
         QCOMPARE(dialogs.Questions(), QStringList{"Save changes?"});
     }
 
-    void undoKeepsEditedRef() {
+    // Undo keeps an edited ref; Clear asks (not on an empty page) and leaves the stored name.
+    void undoAndClear() {
         TestFolder folder;
         ScriptedDialogs dialogs;
+        const ItemId empty = CreateItem("", "", QString());
+        QVERIFY(OpenItemText(empty));
+        w()->Clear1->trigger();
+        QVERIFY(dialogs.Calls.isEmpty());
+        QVERIFY(!w()->ChangedSinceOpen);
+
         const ItemId id = CreateItem("Shopping", "old ref", "eggs\r\n");
         QVERIFY(OpenItemText(id));
         dialogs.AnswerText("new ref");
@@ -262,42 +275,18 @@ private slots:
         w()->Timer1Timer();
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\n"));
         QCOMPARE(Stored(id).Tel, QStringLiteral("new ref"));
-    }
 
-    void clearText() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        const ItemId empty = CreateItem("", "", QString());
-        QVERIFY(OpenItemText(empty));
-        w()->Clear1->trigger();
-        QVERIFY(dialogs.Calls.isEmpty());
-        QVERIFY(!w()->ChangedSinceOpen);
-
-        const ItemId id = CreateItem("Shopping", "", "eggs\r\n");
-        QVERIFY(OpenItemText(id));
         QTextCursor c = w()->Memo1->textCursor();
+        c.setPosition(0);
         c.movePosition(QTextCursor::EndOfLine);
         w()->Memo1->setTextCursor(c);
         QTest::keyClicks(w()->Memo1, " list");
         QCOMPARE(w()->PageLines().first(), QStringLiteral("Shopping list"));
         dialogs.AnswerYes();
         w()->Clear1->trigger();
-        QCOMPARE(dialogs.Questions(), QStringList{"OK to clear Item Text ?"});
+        QCOMPARE(dialogs.Questions().last(), QStringLiteral("OK to clear Item Text ?"));
         QCOMPARE(w()->PageLines(), (QStringList{"Shopping", ""}));
         QVERIFY(w()->ChangedSinceSave);
-    }
-
-    void missingItem() {
-        TestFolder folder;
-        ScriptedDialogs dialogs;
-        const ItemId id = CreateItem("Shown", "", "text");
-        QVERIFY(OpenItemText(id));
-        TypeAtEnd(w()->Memo1, " more");
-        QVERIFY(!OpenItemText(4242));
-        QCOMPARE(dialogs.Infos(), QStringList{"Item #4242 not found"});
-        // The page on show was saved first and stays.
-        QCOMPARE(Stored(id).Text, QStringLiteral("text more\r\n"));
-        QCOMPARE(w()->TextItemId, id);
     }
 
     // The page fits its widest line unwrapped; a ref shows as a badge in the top right corner.
