@@ -13,6 +13,13 @@ namespace {
 int transactionDepth = 0;
 // Held by pointer, so a reference handed out stays valid when the table grows.
 QHash<QString, std::shared_ptr<QSqlQuery>> storedQueries;
+QString injectedFailureText;
+int injectedFailures = 0;
+
+bool isWrite(const QString& sql) {
+    const QString head = sql.trimmed().left(8).toUpper();
+    return !head.startsWith(QLatin1String("SELECT")) && !head.startsWith(QLatin1String("PRAGMA"));
+}
 
 const char* const CreateStatements[] = {
     "CREATE TABLE phonebk (\n"
@@ -67,7 +74,16 @@ QSqlQuery PrepareQuery(const QString& sql) {
     return q;
 }
 
+void FailNextWrites(const QString& engineText, int count) {
+    injectedFailureText = engineText;
+    injectedFailures = count;
+}
+
 void ExecQuery(QSqlQuery& query) {
+    if (injectedFailures > 0 && isWrite(query.lastQuery())) {
+        --injectedFailures;
+        throw DbError(injectedFailureText);
+    }
     if (!query.exec())
         throw DbError(engineText(query.lastError()));
 }
@@ -131,6 +147,7 @@ void EnsureIndexes() {
 void ClosePhoneDB() {
     const QString name = QLatin1String(PhoneDBName);
     storedQueries.clear();
+    injectedFailures = 0;
     if (!QSqlDatabase::contains(name))
         return;
     {

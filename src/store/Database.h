@@ -43,6 +43,11 @@ void ExecQuery(QSqlQuery& query);
 // Prepares and runs a statement with no parameters.
 QSqlQuery ExecSql(const QString& sql);
 
+// Makes the next `count` writing statements (anything but SELECT and PRAGMA) fail as the engine
+// would, with engineText, before they reach the engine. For tests of the paths that must keep
+// what the user typed when a save fails; 0 disarms it. Forgotten when PhoneDB closes.
+void FailNextWrites(const QString& engineText, int count = 1);
+
 // A query prepared once per open connection and kept for reuse: the store's frequent statements
 // would otherwise be parsed anew on every call. The caller binds, runs and finishes it before
 // anything else uses the same text. Forgotten when PhoneDB closes.
