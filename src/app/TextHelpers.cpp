@@ -1,5 +1,7 @@
 #include "app/TextHelpers.h"
 
+#include <QTextBoundaryFinder>
+
 QChar PadChar = QLatin1Char('0');
 bool PunctuationFolding = false;
 
@@ -8,6 +10,30 @@ QString PadNumber(qint64 n, int width) {
     while (s.size() < width)
         s.prepend(PadChar);
     return s;
+}
+
+QString LowerText(const QString& s) {
+    return s.toLower();
+}
+
+QString CutToWidth(const QString& text, int width) {
+    if (text.size() <= width)
+        return text;
+    if (width <= 0)
+        return text.left(0);
+    // Whether a cluster ends at width depends on what comes before it and on the one character
+    // after it (two units when that is a surrogate pair), never on anything further on.
+    const QString head = text.left(width + 2);
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, head);
+    clusters.setPosition(width);
+    qsizetype cut = clusters.isAtBoundary() ? width : clusters.toPreviousBoundary();
+    if (cut <= 0) {
+        // One cluster wider than the field: keep as many whole code points of it as fit.
+        cut = width;
+        if (head.at(cut - 1).isHighSurrogate() && head.at(cut).isLowSurrogate())
+            --cut;
+    }
+    return text.left(cut);
 }
 
 QString QuoteSingle(const QString& s) {
@@ -28,7 +54,7 @@ QString EscapeAmpersands(const QString& s) {
 QString KeepAlphanumerics(const QString& s) {
     QString out;
     out.reserve(s.size());
-    for (QChar c : s.toLower()) {
+    for (QChar c : LowerText(s)) {
         ushort u = c.unicode();
         if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z'))
             out.append(c);
@@ -39,7 +65,7 @@ QString KeepAlphanumerics(const QString& s) {
 bool TextContains(const QString& search, const QString& text) {
     if (search.isEmpty() || text.isEmpty())
         return false;
-    QString t = text.toLower();
+    QString t = LowerText(text);
     if (PunctuationFolding)
         t = KeepAlphanumerics(t);
     return t.contains(search);

@@ -11,6 +11,17 @@ extern QChar PadChar;
 extern bool PunctuationFolding;
 
 QString PadNumber(qint64 n, int width);
+// The program's one lower-case folding (Unicode lower case of every letter, as QString::toLower
+// gives it): searches compare texts in this form, and lists sort by names in it (the engine's
+// LOWER() is this function on PhoneDB).
+QString LowerText(const QString& s);
+// The longest beginning of text that fits a field of width, never ending inside a character:
+// width counts UTF-16 units (the unit of QString::size() and of QLineEdit::maxLength, so a
+// text an edit box accepted within width comes back whole), and the cut goes back to the end
+// of the last whole grapheme cluster (a letter with its accents, an emoji sequence, a surrogate
+// pair) that fits. Only when the first cluster alone is wider than width is it cut, and then
+// after its last whole code point that fits. A text within width is returned as it is.
+QString CutToWidth(const QString& text, int width);
 QString QuoteSingle(const QString& s);
 QString QuoteDouble(const QString& s);
 QString EscapeAmpersands(const QString& s);

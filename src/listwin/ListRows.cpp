@@ -98,7 +98,8 @@ QString DisplayName(const ListRow& row, char listKind, bool lnoteBefore) {
 }
 
 QString LinksMark(const ListRow& row, bool showCounts) {
-    const int total = row.NumChildren + row.NumCousins;
+    // Added in 64 bits: each count may be as large as a stored integer gets.
+    const qint64 total = qint64(row.NumChildren) + qint64(row.NumCousins);
     if (total <= 0)
         return QString();
     return showCounts ? QString::number(total) : QString(QChar(0xBB));

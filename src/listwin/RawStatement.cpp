@@ -2,24 +2,7 @@
 
 #include "store/Database.h"
 
-#include <QSqlDriver>
-
 #include <sqlite3.h>
-
-#include <cstring>
-
-sqlite3* PhoneDBHandle() {
-    const QSqlDatabase db = PhoneDB();
-    if (!db.isOpen() || !db.driver())
-        throw DbError(QStringLiteral("Database PhoneDB is not open"));
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || std::strcmp(handle.typeName(), "sqlite3*") != 0)
-        throw DbError(QStringLiteral("Database PhoneDB has no SQLite handle"));
-    sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
-    if (!h)
-        throw DbError(QStringLiteral("Database PhoneDB is not open"));
-    return h;
-}
 
 RawStatement::RawStatement(const char* sql) {
     prepare(QByteArray(sql));
@@ -45,7 +28,7 @@ void RawStatement::prepare(const QByteArray& sql) {
 }
 
 void RawStatement::fail() const {
-    throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+    throw DbError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_extended_errcode(db));
 }
 
 int RawStatement::parameter(const char* name) const {

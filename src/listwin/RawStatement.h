@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Database.h" // PhoneDBHandle
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
@@ -49,6 +51,3 @@ private:
     sqlite3* db = nullptr;
     sqlite3_stmt* stmt = nullptr;
 };
-
-// The engine's handle under PhoneDB; throws DbError when PhoneDB is not open on the engine.
-sqlite3* PhoneDBHandle();

@@ -95,7 +95,7 @@ int Rarity(unsigned char c) {
 } // namespace
 
 QString PrepareSearchText(const QString& text) {
-    QString t = text.toLower();
+    QString t = LowerText(text);
     if (PunctuationFolding)
         t = KeepAlphanumerics(t);
     return t;
@@ -122,7 +122,7 @@ SearchMatcher::SearchMatcher(const QString& prepared, bool folding)
 bool SearchMatcher::lineHolds(const QString& line) const {
     if (search.isEmpty() || line.isEmpty())
         return false;
-    QString t = line.toLower();
+    QString t = LowerText(line);
     if (folding)
         t = KeepAlphanumerics(t);
     return t.contains(search);

@@ -1,10 +1,15 @@
 #include "store/Database.h"
 
 #include "app/Clock.h"
+#include "app/TextHelpers.h"
 
 #include <QHash>
+#include <QSqlDriver>
 #include <QSqlError>
 
+#include <sqlite3.h>
+
+#include <cstring>
 #include <memory>
 
 const char* const PhoneDBName = "PhoneDB";
@@ -55,13 +60,102 @@ const char* const IndexStatements[] = {
     "CREATE INDEX IF NOT EXISTS mm2_id2 ON mm2(id2)",
 };
 
+// An empty Ref is stored as null, as an empty text is; older versions stored some as ''. The
+// comparison under NOCASE (which matches only '' itself) lets the engine use phonebk_tel.
+const char* const EmptyRefExists = "SELECT 1 FROM phonebk WHERE tel = '' COLLATE NOCASE LIMIT 1";
+const char* const EmptyRefsToNull = "UPDATE phonebk SET tel = NULL WHERE tel = '' COLLATE NOCASE";
+
 QString engineText(const QSqlError& e) {
     QString t = e.databaseText();
     if (t.isEmpty())
         t = e.text();
     return t;
 }
+
+// The driver reports the engine's extended result code as its native code.
+int engineCode(const QSqlError& e) {
+    return e.nativeErrorCode().toInt();
+}
+
+// LOWER() on PhoneDB: the program's own lower-case folding (LowerText, the one the search
+// uses), so that lists sort "Éclair" with "éclair" as they sort "Apple" with "apple". The
+// engine's built-in one lowers A to Z only. Texts of ASCII characters, nearly every name, are
+// lowered here byte by byte; any other text goes through LowerText.
+void unicodeLower(sqlite3_context* context, int, sqlite3_value** args) {
+    sqlite3_value* value = args[0];
+    if (sqlite3_value_type(value) == SQLITE_NULL)
+        return; // the result stays null
+    const unsigned char* in = sqlite3_value_text(value);
+    const int size = sqlite3_value_bytes(value);
+    if (!in) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    int firstUpper = -1;
+    bool ascii = true;
+    for (int i = 0; i < size; ++i) {
+        const unsigned char c = in[i];
+        if (c >= 0x80) {
+            ascii = false;
+            break;
+        }
+        if (firstUpper < 0 && c >= 'A' && c <= 'Z')
+            firstUpper = i;
+    }
+    if (ascii) {
+        if (firstUpper < 0) {
+            sqlite3_result_text(context, reinterpret_cast<const char*>(in), size, SQLITE_TRANSIENT);
+            return;
+        }
+        char* out = static_cast<char*>(sqlite3_malloc(size + 1));
+        if (!out) {
+            sqlite3_result_error_nomem(context);
+            return;
+        }
+        std::memcpy(out, in, size_t(firstUpper));
+        for (int i = firstUpper; i < size; ++i) {
+            const unsigned char c = in[i];
+            out[i] = static_cast<char>((c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c);
+        }
+        out[size] = 0;
+        sqlite3_result_text(context, out, size, sqlite3_free);
+        return;
+    }
+    const QByteArray lowered =
+        LowerText(QString::fromUtf8(reinterpret_cast<const char*>(in), size)).toUtf8();
+    sqlite3_result_text(context, lowered.constData(), int(lowered.size()), SQLITE_TRANSIENT);
+}
+
+void registerFunctions() {
+    sqlite3* handle = PhoneDBHandle();
+    // Deterministic: the same text always lowers the same way, so the engine may evaluate it
+    // once per value and use it wherever a deterministic function is allowed.
+    const int rc =
+        sqlite3_create_function_v2(handle, "lower", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   unicodeLower, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)), rc);
+}
 } // namespace
+
+bool DbError::IsKeyClash() const {
+    // A driver that reports only primary codes gives the plain constraint code for a clash.
+    return Code == SQLITE_CONSTRAINT_PRIMARYKEY || Code == SQLITE_CONSTRAINT_UNIQUE ||
+           Code == SQLITE_CONSTRAINT;
+}
+
+sqlite3* PhoneDBHandle() {
+    const QSqlDatabase db = PhoneDB();
+    if (!db.isOpen() || !db.driver())
+        throw DbError(QStringLiteral("Database PhoneDB is not open"));
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || std::strcmp(handle.typeName(), "sqlite3*") != 0)
+        throw DbError(QStringLiteral("Database PhoneDB has no SQLite handle"));
+    sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
+    if (!h)
+        throw DbError(QStringLiteral("Database PhoneDB is not open"));
+    return h;
+}
 
 QSqlDatabase PhoneDB() {
     return QSqlDatabase::database(QLatin1String(PhoneDBName), false);
@@ -70,7 +164,7 @@ QSqlDatabase PhoneDB() {
 QSqlQuery PrepareQuery(const QString& sql) {
     QSqlQuery q(PhoneDB());
     if (!q.prepare(sql))
-        throw DbError(engineText(q.lastError()));
+        throw DbError(engineText(q.lastError()), engineCode(q.lastError()));
     return q;
 }
 
@@ -85,7 +179,7 @@ void ExecQuery(QSqlQuery& query) {
         throw DbError(injectedFailureText);
     }
     if (!query.exec())
-        throw DbError(engineText(query.lastError()));
+        throw DbError(engineText(query.lastError()), engineCode(query.lastError()));
 }
 
 QSqlQuery ExecSql(const QString& sql) {
@@ -107,7 +201,8 @@ bool OpenPhoneDB(const QString& path) {
         QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(PhoneDBName));
     db.setDatabaseName(path);
     if (!db.open())
-        throw DbError(engineText(db.lastError()));
+        throw DbError(engineText(db.lastError()), engineCode(db.lastError()));
+    registerFunctions();
     ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
     ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
     ExecSql(QStringLiteral("PRAGMA busy_timeout=5000"));
@@ -141,6 +236,12 @@ void EnsureIndexes() {
     Transaction t;
     for (const char* sql : IndexStatements)
         ExecSql(QString::fromLatin1(sql));
+    // Asked first, so that a file with nothing to change is only read.
+    QSqlQuery probe = ExecSql(QString::fromLatin1(EmptyRefExists));
+    const bool emptyRefs = probe.next();
+    probe.finish();
+    if (emptyRefs)
+        ExecSql(QString::fromLatin1(EmptyRefsToNull));
     t.Commit();
 }
 

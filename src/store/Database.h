@@ -15,10 +15,17 @@
 // travel up to the command the user started, which shows the text in an error box.
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const QString& engineText)
-        : std::runtime_error(engineText.toStdString()), Text(engineText) {}
+    explicit DbError(const QString& engineText, int engineCode = 0)
+        : std::runtime_error(engineText.toStdString()), Text(engineText), Code(engineCode) {}
+    // Whether the engine refused a row because its key (or another unique value) is taken:
+    // the one engine error that an operation may answer as a refusal instead of passing on.
+    bool IsKeyClash() const;
     QString Text;
+    // The engine's extended result code; 0 when the error did not come from the engine.
+    int Code = 0;
 };
+
+struct sqlite3;
 
 extern const char* const PhoneDBName; // "PhoneDB"
 
@@ -31,10 +38,14 @@ constexpr int LinkNoteWidth = 40;
 // "Diary") when it does not exist. Returns true when it created the file.
 bool OpenPhoneDB(const QString& path);
 void ClosePhoneDB();
-// Creates the indexes the store's queries need where they are missing (databases made by older
-// versions); run once the tables have their current layout.
+// Brings a file made by an older version up to what the store's queries rely on: creates the
+// indexes that are missing and stores every empty Ref in the one form the store writes (null),
+// so that lists sorted by Ref keep the items without one together. Run once the tables have
+// their current layout; costs two index look-ups when there is nothing to do.
 void EnsureIndexes();
 QSqlDatabase PhoneDB();
+// The engine's handle under PhoneDB; throws DbError when PhoneDB is not open on the engine.
+sqlite3* PhoneDBHandle();
 
 // Prepares sql on PhoneDB; throws DbError when the engine refuses it.
 QSqlQuery PrepareQuery(const QString& sql);

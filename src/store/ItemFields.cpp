@@ -18,8 +18,8 @@ ItemId CreateItem(const QString& name, const QString& tel, const QString& text,
     QSqlQuery& q = StoredQuery(QStringLiteral(
         "INSERT INTO phonebk (name, tel, text, parent, rank, numchildren, numcousins, createdts) "
         "VALUES (:name, :tel, :text, 0, 0, 0, 0, :createdts)"));
-    q.bindValue(QStringLiteral(":name"), name.left(NameWidth));
-    q.bindValue(QStringLiteral(":tel"), tel.left(TelWidth));
+    q.bindValue(QStringLiteral(":name"), NameValue(name));
+    q.bindValue(QStringLiteral(":tel"), RefValue(tel));
     q.bindValue(QStringLiteral(":text"), TextValue(text));
     q.bindValue(QStringLiteral(":createdts"), StampToDb(created));
     ExecQuery(q);
@@ -33,9 +33,37 @@ bool WriteItemFields(ItemId id, const QString& name, const QString& tel, const Q
         return false;
     QSqlQuery q = PrepareQuery(
         QStringLiteral("UPDATE phonebk SET name = :name, tel = :tel, text = :text WHERE id = :id"));
-    q.bindValue(QStringLiteral(":name"), name.left(NameWidth));
-    q.bindValue(QStringLiteral(":tel"), tel.left(TelWidth));
+    q.bindValue(QStringLiteral(":name"), NameValue(name));
+    q.bindValue(QStringLiteral(":tel"), RefValue(tel));
     q.bindValue(QStringLiteral(":text"), TextValue(text));
+    q.bindValue(QStringLiteral(":id"), id);
+    ExecQuery(q);
+    return q.numRowsAffected() > 0;
+}
+
+bool WriteItemFields(ItemId id, const ItemFieldEdits& edits) {
+    if (id <= 0)
+        return false;
+    QStringList assignments;
+    if (edits.Name)
+        assignments << QStringLiteral("name = :name");
+    if (edits.Tel)
+        assignments << QStringLiteral("tel = :tel");
+    if (edits.Text)
+        assignments << QStringLiteral("text = :text");
+    if (assignments.isEmpty()) {
+        ItemRecord item;
+        return LocateItem(id, item);
+    }
+    QSqlQuery q =
+        PrepareQuery(QStringLiteral("UPDATE phonebk SET ") +
+                     assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE id = :id"));
+    if (edits.Name)
+        q.bindValue(QStringLiteral(":name"), NameValue(*edits.Name));
+    if (edits.Tel)
+        q.bindValue(QStringLiteral(":tel"), RefValue(*edits.Tel));
+    if (edits.Text)
+        q.bindValue(QStringLiteral(":text"), TextValue(*edits.Text));
     q.bindValue(QStringLiteral(":id"), id);
     ExecQuery(q);
     return q.numRowsAffected() > 0;

@@ -99,8 +99,8 @@ ItemId CreateItem(const QString& name, const QString& tel, const QString& text) 
     QSqlQuery& q = StoredQuery(QStringLiteral(
         "INSERT INTO phonebk (name, tel, text, parent, rank, numchildren, numcousins, createdts) "
         "VALUES (:name, :tel, :text, 0, 0, 0, 0, :createdts)"));
-    q.bindValue(QStringLiteral(":name"), name.left(NameWidth));
-    q.bindValue(QStringLiteral(":tel"), tel.left(TelWidth));
+    q.bindValue(QStringLiteral(":name"), NameValue(name));
+    q.bindValue(QStringLiteral(":tel"), RefValue(tel));
     q.bindValue(QStringLiteral(":text"),
                 text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text));
     q.bindValue(QStringLiteral(":createdts"), StampToDb(CurrentDateTime()));
@@ -118,14 +118,18 @@ ItemId FindOrCreateYearItem(int year) {
     if (id == 0) {
         const ItemId diary = AppSettings().DiaryId;
         Transaction t;
-        const bool underDiary = ItemExists(diary);
+        LinkFields diaryRow;
+        const bool underDiary = ReadLinkFields(diary, diaryRow);
         QSqlQuery& q = StoredQuery(QStringLiteral(
             "INSERT INTO phonebk (name, parent, rank, numchildren, numcousins, createdts) "
-            "VALUES (:name, :parent, 0, 0, 0, :createdts)"));
+            "VALUES (:name, :parent, :rank, 0, 0, :createdts)"));
         q.bindValue(QStringLiteral(":name"), name);
         // With the diary item gone the year item stands at the top level, where it can still
         // be reached, instead of under a parent that no longer exists.
         q.bindValue(QStringLiteral(":parent"), underDiary ? diary : 0);
+        // It takes the diary's Rank, as a link down would give it: under a hidden diary the new
+        // year, and every day filed under it, stay hidden with the rest of the diary.
+        q.bindValue(QStringLiteral(":rank"), underDiary ? diaryRow.Rank : 0);
         q.bindValue(QStringLiteral(":createdts"), StampToDb(CurrentDateTime()));
         ExecQuery(q);
         id = q.lastInsertId().toInt();

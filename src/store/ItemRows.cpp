@@ -1,5 +1,6 @@
 #include "store/ItemRows.h"
 
+#include "app/TextHelpers.h"
 #include "store/Database.h"
 
 #include <QSqlQuery>
@@ -27,6 +28,20 @@ bool AnyRow(const QString& sql, std::initializer_list<QVariant> values) {
     return found;
 }
 } // namespace
+
+QVariant NameValue(const QString& name) {
+    return CutToWidth(name, NameWidth);
+}
+
+QVariant RefValue(const QString& tel) {
+    if (tel.isEmpty())
+        return QVariant(QMetaType::fromType<QString>());
+    return CutToWidth(tel, TelWidth);
+}
+
+QVariant LinkNoteValue(const QString& note) {
+    return CutToWidth(note, LinkNoteWidth);
+}
 
 bool ReadLinkFields(ItemId id, LinkFields& row) {
     if (id <= 0)

@@ -3,6 +3,7 @@
 #include "store/ItemStore.h"
 
 #include <QString>
+#include <QVariant>
 
 // Row-level reads and writes on the items and links-across tables that the store's operations
 // are built from. Each runs one prepared statement; none asks or tells the user anything.
@@ -16,6 +17,13 @@ struct LinkFields {
     int Numchildren = 0;
     int numcousins = 0;
 };
+
+// Values as the store writes them into the fields of a row. Name, Ref and link note are cut
+// to their widths at a whole character (CutToWidth); an empty Ref is stored as null, the one
+// form an empty Ref has, so that lists sorted by Ref keep the items without one together.
+QVariant NameValue(const QString& name);
+QVariant RefValue(const QString& tel);
+QVariant LinkNoteValue(const QString& note);
 
 bool ReadLinkFields(ItemId id, LinkFields& row);
 bool ItemExists(ItemId id);

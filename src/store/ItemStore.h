@@ -56,16 +56,22 @@ void ResetYearCache();
 // Drops the cached year item when it is id: DeleteItem calls it so that the diary never files
 // under an item that is gone.
 void ForgetYearItem(ItemId id);
-// Inserts a new item with Parent 0, Rank 0 and CreatedTS now; Name and Tel cut to width.
+// Inserts a new item with Parent 0, Rank 0 and CreatedTS now; Name and Tel cut to width at a
+// whole character, an empty Tel stored as null.
 ItemId CreateItem(const QString& name, const QString& tel, const QString& text = QString());
 
 // Links down and across.
 int LinkItems(ItemId from, ItemId to, int mode);
 int CheckAncestry(ItemId from, ItemId to);
-void DelinkDown(ItemId item, ItemId oldParent);
+// Makes item top-level. It acts on the parent the item has as stored, whatever parent the
+// caller's (possibly older) list showed: that one is only what the user saw.
+void DelinkDown(ItemId item, ItemId shownParent);
 void LinkMessage(const QString& text);
 
 // LinkItems(a, b, 2): the two rows of one link across are stored together or not at all.
+// Both items must exist (the messages and results of a link down otherwise); the link gets
+// the first Drop from FindRepeatLink's on that is free in both directions; only a key clash
+// is answered as LinkRefused, every other engine error is thrown.
 int LinkAcross(ItemId a, ItemId b);
 // Rewrites the note of both rows of one link across together.
 void SetLinkAcrossNote(ItemId a, ItemId b, int drop, const QString& note);

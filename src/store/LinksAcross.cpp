@@ -13,6 +13,7 @@ QString RowNotFound(ItemId id1, ItemId id2) {
            QString::number(id2) + QStringLiteral(" not found");
 }
 
+// Removes one row and takes it off its item's count; a row that is not there counts nothing.
 void RemoveRow(ItemId id1, ItemId id2, int drop) {
     QSqlQuery& q =
         StoredQuery(QStringLiteral("DELETE FROM mm2 WHERE id1 = ? AND id2 = ? AND \"drop\" = ?"));
@@ -20,16 +21,37 @@ void RemoveRow(ItemId id1, ItemId id2, int drop) {
     q.bindValue(1, id2);
     q.bindValue(2, drop);
     ExecQuery(q);
+    const bool removed = q.numRowsAffected() > 0;
     q.finish();
-    UncountLinkAcross(id1);
+    if (removed)
+        UncountLinkAcross(id1);
+}
+
+// The first number from drop on that neither direction of the pair uses: a row stored in one
+// direction only (older data, converted links) must not make the mirror of a new link clash.
+int FreeDrop(ItemId a, ItemId b, int drop) {
+    while (LinkAcrossRowExists(a, b, drop) || LinkAcrossRowExists(b, a, drop))
+        ++drop;
+    return drop;
 }
 } // namespace
 
 int LinkAcross(ItemId a, ItemId b) {
+    // Both items must be there, as for a link down: a link to nothing would keep A from ever
+    // being deleted.
+    if (!ItemExists(b)) {
+        LinkMessage(QStringLiteral("To-item not found #") + QString::number(b));
+        return ToNotFound;
+    }
+    if (!ItemExists(a)) {
+        LinkMessage(QStringLiteral("From-Item not found #") + QString::number(a));
+        return FromNotFound;
+    }
     QString note;
-    const int drop = FindRepeatLink(a, b, note);
+    int drop = FindRepeatLink(a, b, note);
     if (drop < 0)
         return AlreadyLinked;
+    drop = FreeDrop(a, b, drop);
     // Both rows or neither: a row without its mirror would be a link in one direction only.
     Transaction t;
     const int first = AddLinkAcrossRow(a, b, drop, note);
@@ -69,14 +91,17 @@ int AddLinkAcrossRow(ItemId id1, ItemId id2, int drop, const QString& note) {
         QStringLiteral("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, ?, ?)"));
     q.bindValue(0, id1);
     q.bindValue(1, id2);
-    q.bindValue(2, note.left(LinkNoteWidth));
+    q.bindValue(2, LinkNoteValue(note));
     q.bindValue(3, drop);
     try {
         ExecQuery(q);
-    } catch (const DbError&) {
-        // A refused row (its key exists already, for one) is a result, not an error.
+    } catch (const DbError& e) {
         q.finish();
-        return LinkRefused;
+        // A row whose key is taken is a refusal, answered as a result; any other failure of
+        // the engine (a full disk, a read-only file) goes on to the command that asked.
+        if (e.IsKeyClash())
+            return LinkRefused;
+        throw;
     }
     q.finish();
     CountLinkAcross(id1);
@@ -101,11 +126,13 @@ bool DelinkAcross(ItemId a, ItemId b, int drop) {
         return false;
     }
     // A missing mirror is reported, but the row found is still removed: that ends a link
-    // that was left in one direction only.
-    const bool mirror = LinkAcrossRowExists(b, a, drop);
+    // that was left in one direction only. A row linking an item to itself (older data) is
+    // its own mirror: it is removed, and counted off, once.
+    const bool self = a == b;
+    const bool mirror = self || LinkAcrossRowExists(b, a, drop);
     Transaction t;
     RemoveRow(a, b, drop);
-    if (mirror)
+    if (mirror && !self)
         RemoveRow(b, a, drop);
     t.Commit();
     if (!mirror)
@@ -116,7 +143,7 @@ bool DelinkAcross(ItemId a, ItemId b, int drop) {
 void SetLinkNote(ItemId id1, ItemId id2, int drop, const QString& note) {
     QSqlQuery& q = StoredQuery(
         QStringLiteral("UPDATE mm2 SET linknote = ? WHERE id1 = ? AND id2 = ? AND \"drop\" = ?"));
-    q.bindValue(0, note.left(LinkNoteWidth));
+    q.bindValue(0, LinkNoteValue(note));
     q.bindValue(1, id1);
     q.bindValue(2, id2);
     q.bindValue(3, drop);

@@ -116,13 +116,17 @@ int CheckAncestry(ItemId from, ItemId to) {
     }
 }
 
-void DelinkDown(ItemId item, ItemId oldParent) {
+void DelinkDown(ItemId item, ItemId /*shownParent*/) {
     LinkFields row;
     if (!ReadLinkFields(item, row))
         return;
+    // The parent the item has now, not the one a list showed: the list may be older than a
+    // move made since, and counting off the shown one would leave it at -1 and the real one
+    // counting a child it no longer has.
+    const ItemId oldParent = row.Parent;
     Transaction t;
     SetParentOf(item, 0);
-    AddToNumchildren(oldParent, -1);
+    AddToNumchildren(oldParent, -1); // a top-level item's parent 0 is no row
     // The item is top-level now, so its branch is shown again even when the old parent is
     // gone: a hidden top-level item could never be shown by any hider.
     if (row.Rank != 0)

@@ -61,6 +61,55 @@ private slots:
         QVERIFY(!LinesContain("eggsmilk", {"eggs", "milk"}));
     }
 
+    void cutToWidth_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("expected");
+        const QString smile = QStringLiteral("\U0001F600");          // a surrogate pair
+        const QString acute = QStringLiteral("e\u0301");             // e + combining acute
+        const QString flag = QStringLiteral("\U0001F1EB\U0001F1F7"); // two regional letters
+        const QString family = QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467");
+        const auto row = [](const char* tag, const QString& text, int width,
+                            const QString& expected) {
+            QTest::newRow(tag) << text << width << expected;
+        };
+        row("shorter", "abc", 80, "abc");
+        row("exactly the width", QString(80, 'x'), 80, QString(80, 'x'));
+        row("one too long", QString(81, 'x'), 80, QString(80, 'x'));
+        row("null stays null", QString(), 40, QString());
+        row("pair across the end", QString(79, 'x') + smile, 80, QString(79, 'x'));
+        row("pair just fits", QString(78, 'x') + smile + "y", 80, QString(78, 'x') + smile);
+        row("accent across the end", QString(79, 'x') + acute, 80, QString(79, 'x'));
+        row("accent just fits", QString(78, 'x') + acute + "y", 80, QString(78, 'x') + acute);
+        row("flag across the end", QString(38, 'x') + flag, 40, QString(38, 'x'));
+        row("flag kept whole", QString(36, 'x') + flag + flag, 40, QString(36, 'x') + flag);
+        row("emoji sequence", "ab" + family, 9, "ab");
+        row("emoji sequence fits", "ab" + family + "c", 10, "ab" + family);
+        row("one cluster wider than the field", "a" + QString(5, QChar(0x0301)), 3,
+            "a" + QString(2, QChar(0x0301)));
+        row("one pair, width one", smile, 1, "");
+        row("width zero", "abc", 0, "");
+    }
+    void cutToWidth() {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(QString, expected);
+        const QString cut = CutToWidth(text, width);
+        QCOMPARE(cut, expected);
+        QVERIFY(cut.size() <= std::max(width, 0) || text.size() <= width);
+        QCOMPARE(cut.isNull(), expected.isNull());
+        // Never half a pair at the end.
+        QVERIFY(cut.isEmpty() || !cut.back().isHighSurrogate());
+    }
+
+    void lowerText() {
+        QCOMPARE(LowerText("ABC xyz 123"), QString("abc xyz 123"));
+        QCOMPARE(LowerText(QStringLiteral("\u00c9CLAIR \u00d6L \u0394")),
+                 QStringLiteral("\u00e9clair \u00f6l \u03b4"));
+        // The search lowers with the same function.
+        QVERIFY(TextContains(QStringLiteral("\u00e9clair"), QStringLiteral("Un \u00c9CLAIR")));
+    }
+
     void parsing() {
         int n = 42;
         QVERIFY(!TryParseInt("", n));

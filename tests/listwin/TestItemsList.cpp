@@ -236,6 +236,71 @@ private slots:
         QCOMPARE(SortOrder, 'N');
     }
 
+    // Names sort by their lower case in every letter, as the search lowers them: "Éclair"
+    // and "éclair" stand together, as "Apple" and "apple" do. (The engine orders the lowered
+    // names by character code, so both come after z, as the jump box expects.)
+    void namesSortByUnicodeLowerCase() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        fixture::Add(QStringLiteral("\u00e9clair"));
+        fixture::Add("Zebra");
+        fixture::Add(QStringLiteral("\u00d6lfass")); // sorted apart from É by SQLite's lower()
+        fixture::Add(QStringLiteral("\u00c9clair"));
+        fixture::Add("apple");
+        fixture::Add("Apple");
+        ItemsList list;
+        list.BuildList();
+        const QStringList listed = names(list);
+        QCOMPARE(QSet<QString>(listed.begin(), listed.begin() + 2),
+                 (QSet<QString>{"apple", "Apple"}));
+        QCOMPARE(listed.mid(2, 2), (QStringList{"Diary", "Zebra"}));
+        QCOMPARE(QSet<QString>(listed.begin() + 4, listed.begin() + 6),
+                 (QSet<QString>{QStringLiteral("\u00e9clair"), QStringLiteral("\u00c9clair")}));
+        QCOMPARE(listed.mid(6), QStringList{QStringLiteral("\u00d6lfass")});
+        QCOMPARE(list.Rows().Row(5).LName, QStringLiteral("\u00e9clair"));
+        // The jump box finds them by the lower case they are sorted by.
+        list.JumpTo(QStringLiteral("\u00e9"));
+        QCOMPARE(list.Rows().Cursor(), 4);
+    }
+
+    // Items without a Ref sort together by name when a list is sorted by Ref, whether they
+    // were stored by this version (null) or by an older one ('').
+    void itemsWithoutRefSortTogether() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("P");
+        fixture::Add("d", p, "2024-01-01");
+        fixture::Add("c", p, "");
+        fixture::Add("b", p, QString());
+        const ItemId a = fixture::Add("a", p);
+        fixture::SetText(a, "tel", ""); // as an older version stored it
+        CoreStartup();
+        ItemsList list;
+        ListKind = '1';
+        SortOrder = 'R';
+        list.ShowLinks(p, "P");
+        QCOMPARE(names(list), (QStringList{"a", "b", "c", "d"}));
+    }
+
+    // The "Links?" mark of an item whose counts add up past the largest integer.
+    void linksMarkOfLargestCounts() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId big = fixture::Add("big");
+        fixture::SetInt(big, "numchildren", 2147483647);
+        fixture::SetInt(big, "numcousins", 1);
+        ItemsList list;
+        list.BuildList();
+        const ListRow& row = list.Rows().Row(0);
+        QCOMPARE(row.Id, big);
+        QCOMPARE(LinksMark(row, false), QString(QChar(0xBB)));
+        QCOMPARE(LinksMark(row, true), QString("2147483648"));
+        ListRow none;
+        none.NumChildren = -1; // a count gone below 0 by an older fault
+        none.NumCousins = 1;
+        QCOMPARE(LinksMark(none, true), QString());
+    }
+
     void resequenceRefused() {
         TestFolder folder;
         ScriptedDialogs dialogs;

@@ -2,6 +2,7 @@
 #include "app/Clock.h"
 #include "app/Settings.h"
 #include "store/Database.h"
+#include "store/ItemFields.h"
 #include "store/ItemStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -130,6 +131,63 @@ private slots:
         Exec("DELETE FROM phonebk WHERE id = 1");
         QCOMPARE(Field(FindOrCreateYearItem(2031), "parent"), 0);
         QCOMPARE(dialogs.Infos().size(), 2);
+    }
+
+    // Under a hidden diary a new year item is hidden with it, and so is every day filed
+    // under the year: the new entries do not show in searches while the rest of the diary
+    // stays hidden.
+    void yearItemTakesDiaryRank() {
+        TestFolder folder;
+        const ItemId hider = MakeItem("Private");
+        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 2 WHERE id = ?", {hider});
+        Exec("UPDATE phonebk SET parent = ?, rank = ? WHERE id = 1", {hider, hider});
+        AppSettings().DiaryId = 1;
+        ScriptedDialogs dialogs;
+        const ItemId y = FindOrCreateYearItem(2024);
+        QCOMPARE(Field(y, "parent"), 1);
+        QCOMPARE(Field(y, "rank"), hider);
+        // A day filed under the year takes its rank as a link down gives it.
+        const ItemId day = CreateItem("Dentist", "2024-05-17");
+        dialogs.AnswerYes(); // a loop exists above every item under a hider
+        QCOMPARE(LinkItems(y, day, 1), int(LinkOk));
+        QCOMPARE(Field(day, "rank"), hider);
+        // The diary itself self-linked: its own id is its rank, and the year's.
+        ResetYearCache();
+        Exec("UPDATE phonebk SET parent = 1, rank = 1 WHERE id = 1");
+        QCOMPARE(Field(FindOrCreateYearItem(2025), "rank"), 1);
+        // A visible diary's years are visible.
+        ResetYearCache();
+        Exec("UPDATE phonebk SET parent = 0, rank = 0 WHERE id = 1");
+        QCOMPARE(Field(FindOrCreateYearItem(2026), "rank"), 0);
+    }
+
+    // Name and Ref are cut to 80 and 40 UTF-16 units at a whole character; an empty Ref is
+    // stored as null, whichever way the caller gives it.
+    void createCutsAtWholeCharactersAndNullsEmptyRef() {
+        TestFolder folder;
+        const QString emoji = QStringLiteral("\U0001F600");
+        const QString accented = QStringLiteral("e\u0301"); // e and a combining acute
+        ItemRecord item;
+        const ItemId cut = CreateItem(QString(79, 'n') + emoji, QString(39, 't') + emoji);
+        QVERIFY(LocateItem(cut, item));
+        QCOMPARE(item.Name, QString(79, 'n'));
+        QCOMPARE(item.Tel, QString(39, 't'));
+        // The file holds the letters and no byte of half an emoji after them.
+        QCOMPARE(Field(cut, "length(CAST(name AS BLOB))"), 79);
+        QCOMPARE(Field(cut, "length(CAST(tel AS BLOB))"), 39);
+        QVERIFY(
+            LocateItem(CreateItem(QString(78, 'n') + emoji + "x", QString(38, 't') + emoji), item));
+        QCOMPARE(item.Name, QString(78, 'n') + emoji);
+        QCOMPARE(item.Tel, QString(38, 't') + emoji);
+        const ItemId id = CreateItem(QString(79, 'n') + accented, QString());
+        QCOMPARE(ItemName(id), QString(79, 'n'));
+        const ItemId empty = CreateItem("E", "");
+        for (ItemId e : {id, empty})
+            QCOMPARE(Scalar("SELECT tel IS NULL FROM phonebk WHERE id = ?", {e}).toInt(), 1);
+        QVERIFY(WriteItemFields(empty, "E", QString(41, 'r'), QString()));
+        QCOMPARE(Field(empty, "length(tel)"), 40);
+        QVERIFY(WriteItemFields(empty, "E", "", QString()));
+        QCOMPARE(Scalar("SELECT tel IS NULL FROM phonebk WHERE id = ?", {empty}).toInt(), 1);
     }
 
     void failedYearInsertKeepsCache() {

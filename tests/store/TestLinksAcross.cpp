@@ -25,6 +25,12 @@ bool RowExists(ItemId id1, ItemId id2, int drop) {
 class TestLinksAcross : public QObject {
     Q_OBJECT
 private slots:
+    void init() { QuietLinking = false; }
+    void cleanup() {
+        QuietLinking = true;
+        FailNextWrites(QString(), 0);
+    }
+
     void repeatLinks_data() {
         QTest::addColumn<bool>("again");
         QTest::addColumn<bool>("cancelNote");
@@ -122,14 +128,13 @@ private slots:
         ScriptedDialogs dialogs;
         QCOMPARE(LinkItems(a, a, 2), int(LinkRefused)); // an item across to itself
         QCOMPARE(CountLinkRows(), 0);
-        QVERIFY(dialogs.Calls.isEmpty());
-        // A stray mirror row makes the second row's key taken.
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'stray', 0)", {b, a});
-        QCOMPARE(LinkItems(a, b, 2), int(LinkRefused));
-        QVERIFY(!RowExists(a, b, 0));
         QCOMPARE(Field(a, "numcousins"), 0);
-        QCOMPARE(Field(b, "numcousins"), 0);
+        QVERIFY(dialogs.Calls.isEmpty());
+        // A row whose key is taken is refused as a result, not thrown.
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'stray', 0)", {b, a});
         QCOMPARE(AddLinkAcrossRow(b, a, 0, "x"), int(LinkRefused));
+        QCOMPARE(Note(b, a, 0), QString("stray"));
+        QCOMPARE(Field(b, "numcousins"), 0);
         QCOMPARE(AddLinkAcrossRow(a, b, 5, "x"), int(LinkOk));
         QCOMPARE(Field(a, "numcousins"), 1);
     }
@@ -158,6 +163,123 @@ private slots:
         dialogs.AnswerCancelPrompt();
         QVERIFY(!PromptLinkNote(note));
         QCOMPARE(note, QString("new & better"));
+    }
+
+    // Both items must exist, as for a link down: the same messages and results, nothing
+    // stored and nothing asked. (A link to a deleted item used to be stored and counted, and
+    // then kept the other item from ever being deleted.)
+    void missingItemsAreReportedAsForLinksDown() {
+        TestFolder folder;
+        const ItemId a = MakeItem("A");
+        const ItemId gone = MakeItem("B");
+        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
+        ScriptedDialogs dialogs;
+        QCOMPARE(LinkItems(a, gone, 2), int(ToNotFound));
+        QCOMPARE(LinkItems(gone, a, 2), int(FromNotFound));
+        QCOMPARE(LinkItems(998, 999, 2), int(ToNotFound)); // To is looked at first
+        QCOMPARE(dialogs.Infos(), QStringList({QString("To-item not found #%1").arg(gone),
+                                               QString("From-Item not found #%1").arg(gone),
+                                               "To-item not found #999"}));
+        QCOMPARE(dialogs.Calls.size(), 3); // no question
+        QCOMPARE(CountLinkRows(), 0);
+        QCOMPARE(Field(a, "numcousins"), 0);
+        // Silenced like every link message while QuietLinking is on.
+        QuietLinking = true;
+        QCOMPARE(LinkItems(a, gone, 2), int(ToNotFound));
+        QCOMPARE(dialogs.Calls.size(), 3);
+        // With A free of links it can be deleted.
+        dialogs.AnswerYes();
+        QVERIFY(DeleteItem(a));
+    }
+
+    // Only a key clash is a refusal; any other failure of the engine reaches the caller with
+    // the engine's text, and nothing of the link is stored.
+    void otherEngineErrorsAreThrown() {
+        TestFolder folder;
+        const ItemId a = MakeItem("A");
+        const ItemId b = MakeItem("B");
+        ScriptedDialogs dialogs;
+        // A file the engine will not write (read-only here): the insert itself fails.
+        Exec("PRAGMA query_only = ON");
+        try {
+            LinkItems(a, b, 2);
+            QFAIL("no error raised");
+        } catch (const DbError& e) {
+            QVERIFY2(e.Text.contains("readonly"), qPrintable(e.Text));
+            QVERIFY(!e.IsKeyClash());
+        }
+        Exec("PRAGMA query_only = OFF");
+        QCOMPARE(CountLinkRows(), 0);
+        // A failure injected at the store's next writes goes the same way.
+        FailNextWrites("disk I/O error", 10);
+        QVERIFY_THROWS_EXCEPTION(DbError, LinkItems(a, b, 2));
+        FailNextWrites(QString(), 0);
+        QCOMPARE(CountLinkRows(), 0);
+        QCOMPARE(Field(a, "numcousins"), 0);
+        QCOMPARE(Field(b, "numcousins"), 0);
+        QVERIFY(dialogs.Calls.isEmpty());
+        // The link is made once the engine writes again.
+        QCOMPARE(LinkItems(a, b, 2), int(LinkOk));
+        QCOMPARE(CountLinkRows(), 2);
+    }
+
+    // A Drop number is taken only when neither direction of the pair uses it: a row stored
+    // one way only (older data, converted links) no longer makes the new link's mirror clash.
+    void dropIsFreeInBothDirections() {
+        TestFolder folder;
+        const ItemId b = MakeItem("B");
+        const ItemId c = MakeItem("C");
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'old', 0)", {c, b});
+        Exec("UPDATE phonebk SET numcousins = 1 WHERE id = ?", {c});
+        ScriptedDialogs dialogs;
+        QCOMPARE(LinkItems(b, c, 2), int(LinkOk));
+        QVERIFY(dialogs.Calls.isEmpty()); // no link of B to C yet: a first link, no question
+        QVERIFY(RowExists(b, c, 1));
+        QVERIFY(RowExists(c, b, 1));
+        QCOMPARE(Note(c, b, 0), QString("old"));
+        QCOMPARE(CountLinkRows(), 3);
+        QCOMPARE(Field(b, "numcousins"), 1);
+        QCOMPARE(Field(c, "numcousins"), 2);
+        // A repeat goes past a number the other direction holds alone.
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, '', 2)", {c, b});
+        dialogs.AnswerYes();
+        dialogs.AnswerText("third");
+        QCOMPARE(LinkItems(b, c, 2), int(LinkOk));
+        QVERIFY(RowExists(b, c, 3));
+        QCOMPARE(Note(c, b, 3), QString("third"));
+        QVERIFY(!RowExists(b, c, 2));
+    }
+
+    // Removing an older row that links an item to itself counts the item down once.
+    void delinkSelfRowCountsOnce() {
+        TestFolder folder;
+        const ItemId a = MakeItem("A");
+        const ItemId b = MakeItem("B");
+        ScriptedDialogs dialogs;
+        QCOMPARE(LinkItems(a, b, 2), int(LinkOk));
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'self', 0)", {a, a});
+        Exec("UPDATE phonebk SET numcousins = 2 WHERE id = ?", {a}); // the row counted once
+        QVERIFY(DelinkAcross(a, a, 0));
+        QVERIFY(dialogs.Calls.isEmpty());
+        QVERIFY(!RowExists(a, a, 0));
+        QCOMPARE(Field(a, "numcousins"), 1); // the link to B is still counted
+        QCOMPARE(Field(b, "numcousins"), 1);
+        QCOMPARE(CountLinkRows(), 2);
+    }
+
+    // Notes are cut to 40 UTF-16 units at a whole character: half an emoji is never stored.
+    void notesCutAtWholeCharacters() {
+        TestFolder folder;
+        const ItemId a = MakeItem("A");
+        const ItemId b = MakeItem("B");
+        const QString emoji = QStringLiteral("\U0001F600");
+        QCOMPARE(AddLinkAcrossRow(a, b, 0, QString(39, 'n') + emoji), int(LinkOk));
+        QCOMPARE(Note(a, b, 0), QString(39, 'n'));
+        // The file holds the 39 letters and no byte of the emoji after them.
+        QCOMPARE(Scalar("SELECT length(CAST(linknote AS BLOB)) FROM mm2").toInt(), 39);
+        SetLinkAcrossNote(a, b, 0, QString(38, 'm') + emoji + "z");
+        QCOMPARE(Note(a, b, 0), QString(38, 'm') + emoji);
+        QCOMPARE(Scalar("SELECT length(CAST(linknote AS BLOB)) FROM mm2").toInt(), 38 + 4);
     }
 };
 

@@ -204,6 +204,40 @@ private slots:
         QCOMPARE(Field(d, "parent"), 0);
         QCOMPARE(Field(d, "rank"), 0);
     }
+
+    // A list row shown before the item moved names its old parent: the delink acts on the
+    // parent the item has now, so neither count goes wrong.
+    void delinkFromStaleRowActsOnStoredParent() {
+        TestFolder folder;
+        const ItemId p = MakeItem("P");
+        const ItemId q = MakeItem("Q");
+        const ItemId x = MakeItem("X", p);
+        ScriptedDialogs dialogs;
+        dialogs.AnswerYes(); // Q replaces P as X's parent
+        QCOMPARE(LinkItems(q, x, 1), int(LinkOk));
+        QCOMPARE(Field(p, "numchildren"), 0);
+        QCOMPARE(Field(q, "numchildren"), 1);
+        DelinkDown(x, p); // the row still showed X under P
+        QCOMPARE(Field(x, "parent"), 0);
+        QCOMPARE(Field(p, "numchildren"), 0);
+        QCOMPARE(Field(q, "numchildren"), 0);
+        // Delinking it again, now top-level, changes nothing.
+        DelinkDown(x, q);
+        QCOMPARE(Field(p, "numchildren"), 0);
+        QCOMPARE(Field(q, "numchildren"), 0);
+        // Moved under a hider since, it is shown again as it leaves the hider.
+        const ItemId h = MakeItem("H");
+        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 1 WHERE id = ?", {h});
+        const ItemId y = MakeItem("Y", h);
+        Exec("UPDATE phonebk SET numchildren = 1 WHERE id = ?", {p}); // as shown under P
+        CurrentHider = h;
+        DelinkDown(y, p);
+        QCOMPARE(Field(y, "parent"), 0);
+        QCOMPARE(Field(y, "rank"), 0);
+        QCOMPARE(Field(h, "numchildren"), 1); // itself
+        QCOMPARE(Field(p, "numchildren"), 1);
+        QCOMPARE(CurrentHider, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLinksDown)
