@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QValidator>
 
 #include <cmath>
 
@@ -119,4 +120,38 @@ void InstallBusyCursor() {
                       }
                   },
                   [] { QCoreApplication::processEvents(); }});
+}
+
+void FixSizeToFit(QWidget* window, QSize designed) {
+    window->setFixedSize(window->sizeHint().expandedTo(designed));
+}
+
+namespace {
+// The edit box's length limit cuts an inserted text by UTF-16 units, which can leave the first
+// half of a surrogate pair at the end; this takes such halves out again.
+class WholeCharacters : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        for (int i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            const bool paired = c.isHighSurrogate()
+                                    ? i + 1 < input.size() && input.at(i + 1).isLowSurrogate()
+                                : c.isLowSurrogate() ? i > 0 && input.at(i - 1).isHighSurrogate()
+                                                     : true;
+            if (paired)
+                continue;
+            input.remove(i, 1);
+            if (pos > i)
+                --pos;
+            --i;
+        }
+        return Acceptable;
+    }
+};
+} // namespace
+
+void LimitToWidth(QLineEdit* edit, int width) {
+    edit->setMaxLength(width);
+    edit->setValidator(new WholeCharacters(edit));
 }

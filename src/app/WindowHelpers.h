@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 class QLineEdit;
 class QMenu;
@@ -29,6 +30,12 @@ void ShowAtCursor(QWidget* window);
 void ShowRestored(QWidget* window);
 // True while the window is on screen as a modal window.
 bool IsShownModal(const QWidget* window);
+// Fixes a window's size at its designed size, grown wherever its layout needs more room with
+// the fonts in use, so that no caption or control is cut. Call once the layout is complete.
+void FixSizeToFit(QWidget* window, QSize designed);
+// Limits an edit box to width UTF-16 units, as the field it edits keeps, without ever keeping
+// half of a character: a character that does not fit whole is left out.
+void LimitToWidth(QLineEdit* edit, int width);
 // Opens the menu with its corner at the mouse pointer.
 void PopupAtCursor(QMenu* menu);
 

@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "app/TextHelpers.h"
+#include "app/WindowHelpers.h"
 #include "calendar/DateText.h"
 #include "calendar/MonthLayout.h"
 
@@ -61,7 +62,6 @@ TFCal::TFCal(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TFCal"));
     setWindowTitle(QStringLiteral(" Calendar"));
     setModal(true);
-    setFixedSize(361, 334);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -80,6 +80,7 @@ TFCal::TFCal(QWidget* parent) : QDialog(parent) {
     Shown = TodayDate();
     fillHeadings();
     Refresh();
+    FixSizeToFit(this, QSize(361, 334));
 }
 
 void TFCal::buildCalendarPage() {

@@ -36,11 +36,13 @@ void SetItemTextFont(const QFont& font) {
     TFIdets2::Instance()->SetPageFont(font);
 }
 
-void CloseItemWindowsForExit() {
+bool CloseItemWindowsForExit(bool forced) {
+    bool closed = true;
     if (TFIdets2* text = TFIdets2::Existing())
-        text->CloseForExit();
+        closed = text->CloseForExit(forced) && closed;
     if (TFidets* details = TFidets::Existing())
-        details->CloseForExit();
+        closed = details->CloseForExit(forced) && closed;
+    return closed;
 }
 
 void CreateItemWindows() {

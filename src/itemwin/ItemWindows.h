@@ -49,8 +49,11 @@ bool NewItemText(int request, ItemId& id);
 void SetItemTextFont(const QFont& font);
 
 // The program is ending: the text window saves its page and the details window saves a changed
-// edit or insert (or drops it when it cannot be saved), with no question; both are hidden.
-void CloseItemWindowsForExit();
+// edit or insert, with no question; both are hidden. A window whose save fails shows the
+// engine's text and stays open with what was typed: false, and the program is not to end.
+// forced (a shutdown that cannot wait): what could not be saved is written to a file in the
+// data folder instead, and both windows are hidden.
+bool CloseItemWindowsForExit(bool forced = false);
 
 // Creates both windows (hidden) if they do not exist yet; ends them at shutdown or between
 // tests.

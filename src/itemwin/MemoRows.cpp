@@ -33,8 +33,18 @@ int DisplayedRowCount(QPlainTextEdit* memo) {
     return int(DisplayedRows(memo).size());
 }
 
-QStringList MemoLines(QPlainTextEdit* memo) {
-    return memo->toPlainText().split(QLatin1Char('\n'));
+QStringList MemoLines(const QPlainTextEdit* memo) {
+    QStringList lines;
+    const QTextDocument* doc = memo->document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        lines << block.text();
+    if (lines.isEmpty())
+        lines << QString();
+    return lines;
+}
+
+QString MemoText(const QPlainTextEdit* memo) {
+    return MemoLines(memo).join(QLatin1Char('\n'));
 }
 
 int MemoMarginWidth(QPlainTextEdit* memo) {

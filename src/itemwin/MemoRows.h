@@ -12,8 +12,11 @@ class QPlainTextEdit;
 QStringList DisplayedRows(QPlainTextEdit* memo);
 int DisplayedRowCount(QPlainTextEdit* memo);
 
-// The memo's lines as typed, one per line break.
-QStringList MemoLines(QPlainTextEdit* memo);
+// The memo's lines as typed, one per line break, with every character as it stands: no-break
+// spaces and line separators are kept (the widget's plain text would turn them into others).
+QStringList MemoLines(const QPlainTextEdit* memo);
+// The same lines joined by LF.
+QString MemoText(const QPlainTextEdit* memo);
 
 // The space the memo's own margins take across: its client width less the width its text is
 // laid out in.

@@ -9,6 +9,7 @@
 #include "itemwin/MemoRows.h"
 #include "itemwin/PageFontFile.h"
 #include "itemwin/PageSizing.h"
+#include "itemwin/RescueFile.h"
 #include "store/ItemFields.h"
 
 #include <QActionGroup>
@@ -23,6 +24,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -31,6 +34,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <cstdio>
 
 namespace {
 TFIdets2* TheInstance = nullptr;
@@ -146,7 +151,12 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(AutoSaveInterval);
-    connect(Timer1, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (autoSaving)
+            return;
+        const QScopedValueRollback<bool> busy(autoSaving, true);
+        RunCommand([this] { Timer1Timer(); });
+    });
 
     BuildMenu();
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { MarkPageChanged(); });
@@ -276,54 +286,36 @@ void TFIdets2::ShowRestored() {
 }
 
 bool TFIdets2::OpenItemText(ItemId request) {
+    // The page on show is saved first; when that fails the window stays on it, unchanged.
     const bool wasReady = PageReady;
+    auto keepPage = qScopeGuard([this, wasReady] { PageReady = wasReady; });
     PageReady = false;
     SaveItemText();
-    TextItemKind = 'E';
-    ItemRecord record;
-    if (request < 0) {
-        if (isVisible()) {
-            close();
-            // Kept open by the user's answer: the old page stays and nothing new is made.
-            if (isVisible()) {
-                PageReady = wasReady;
-                return false;
-            }
-        }
-        PageRef = request == -2 ? NowStamp() : QString();
-        request = CreateItem(QString(), QString());
-        TextItemKind = 'N';
-        LocateItem(request, record);
-    } else {
-        if (!LocateItem(request, record)) {
-            ItemNotFound(request);
-            PageReady = wasReady;
+    if (request < 0 && isVisible()) {
+        close();
+        // Kept open by the user's answer: the old page stays and nothing new is made.
+        if (isVisible())
             return false;
-        }
-        PageRef = record.Tel;
     }
-    LoadedName = record.Name;
-    LoadedText = record.Text;
+    if (!Session.Open(request, request == -2 ? NowStamp() : QString()))
+        return false;
+    keepPage.dismiss();
 
     Timer1->stop();
-    ChangedSinceSave = ChangedSinceOpen = false;
     Undochanges1->setEnabled(false);
-    LoadingPage = true;
-    TextItemId = request;
-    LoadedRef = PageRef;
-
-    LoadingItemText = true;
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    AutosizeItemText();
-    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    LoadingItemText = false;
-
-    SetPageText(BuiltPage);
-    Memo1->moveCursor(QTextCursor::Start);
-    UndoPage = BuiltPage;
-
-    ApplyPageColours();
-    LoadingPage = false;
+    {
+        const QScopedValueRollback<bool> loading(LoadingPage, true);
+        {
+            const QScopedValueRollback<bool> wrapping(LoadingItemText, true);
+            Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+            AutosizeItemText();
+            Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        }
+        SetPageText(BuiltPage);
+        Memo1->moveCursor(QTextCursor::Start);
+        UndoPage = BuiltPage;
+        ApplyPageColours();
+    }
     PageReady = true;
 
     resize(width() + 1, height());
@@ -395,9 +387,8 @@ void TFIdets2::MarkPageChanged() {
     if (LoadingPage)
         return;
     UpdateScrollBar();
-    if (ChangedSinceSave)
+    if (!Session.MarkChanged())
         return;
-    ChangedSinceSave = ChangedSinceOpen = true;
     if (!Timer1->isActive())
         Timer1->start();
     Undochanges1->setEnabled(true);
@@ -405,26 +396,16 @@ void TFIdets2::MarkPageChanged() {
 
 void TFIdets2::Timer1Timer() {
     Timer1->stop();
+    // Also after a failed save: the page is still changed, and the next tick tries again.
+    const auto restart = qScopeGuard([this] { Timer1->start(); });
     SaveItemText();
-    Timer1->start();
 }
 
 void TFIdets2::SaveItemText() {
     if (!ChangedSinceSave)
         return;
-    ChangedSinceSave = false;
     Timer1->stop();
-    ItemRecord record;
-    if (!LocateItem(TextItemId, record)) {
-        ItemNotFound(TextItemId);
-        return;
-    }
-    const PageFields fields = ParseItemPage(PageLines());
-    if (fields.Empty) {
-        ShowInfo(QStringLiteral("Use menu option to delete the item"));
-        return;
-    }
-    WriteItemFields(TextItemId, fields.Name, PageRef, fields.Text);
+    Session.Save(PageLines());
 }
 
 void TFIdets2::PlaceRefBadge() {
@@ -496,9 +477,10 @@ void TFIdets2::Font1Click() {
     SetPageFont(font);
     if (ItemHooks().PageFontChanged)
         ItemHooks().PageFontChanged(font);
-    LoadingPage = true;
-    AutosizeItemText();
-    LoadingPage = false;
+    {
+        const QScopedValueRollback<bool> loading(LoadingPage, true);
+        AutosizeItemText();
+    }
     PlaceRefBadge();
 }
 
@@ -520,9 +502,8 @@ void TFIdets2::maxh1Click() {
     if (!PromptInteger(QStringLiteral("Autosize max form client-height (pixels)"), value))
         return;
     AutosizeMaxHeight = value;
-    LoadingPage = true;
+    const QScopedValueRollback<bool> loading(LoadingPage, true);
     AutosizeItemText();
-    LoadingPage = false;
 }
 
 void TFIdets2::maxw1Click() {
@@ -530,9 +511,8 @@ void TFIdets2::maxw1Click() {
     if (!PromptInteger(QStringLiteral("Autosize max form client-width (pixels)"), value))
         return;
     AutosizeMaxWidth = value;
-    LoadingPage = true;
+    const QScopedValueRollback<bool> loading(LoadingPage, true);
     AutosizeItemText();
-    LoadingPage = false;
 }
 
 void TFIdets2::PopupMenu1Popup() {
@@ -563,7 +543,7 @@ void TFIdets2::Undochanges1Click() {
 }
 
 void TFIdets2::Clear1Click() {
-    if (Memo1->toPlainText().isEmpty())
+    if (Memo1->document()->isEmpty())
         return;
     if (!Confirm(QStringLiteral("OK to clear Item Text ?")))
         return;
@@ -574,9 +554,7 @@ void TFIdets2::Clear1Click() {
 void TFIdets2::DeleteItem1Click() {
     if (!DeleteItem(TextItemId))
         return;
-    ChangedSinceSave = ChangedSinceOpen = false;
-    TextItemKind = 'E';
-    TextItemId = 0;
+    Session.ItemDeleted();
     close();
 }
 
@@ -588,57 +566,40 @@ void TFIdets2::Exit2Click() {
     close();
 }
 
-void TFIdets2::CloseForExit() {
+bool TFIdets2::CloseForExit(bool forced) {
     Timer1->stop();
-    if (TextItemKind == 'N' && (!ChangedSinceOpen || ParseItemPage(PageLines()).Empty)) {
-        RunCommand([this] { RemoveItemRow(TextItemId); });
-        TextItemId = -1;
-        ChangedSinceSave = false;
+    try {
+        Session.SaveForExit(PageLines());
+    } catch (const DbError& e) {
+        if (!forced) {
+            // The page stays on screen, still marked changed: the user can try again or copy it.
+            ShowInfo(e.Text);
+            ShowRestored();
+            Timer1->start();
+            return false;
+        }
+        // Nothing may be asked now: the page is kept in a file of its own.
+        std::fprintf(stderr, "Cardolo: %s\n", qPrintable(e.Text));
+        WriteRescueFile(TextItemId, PageLines());
+        ChangedSinceSave = ChangedSinceOpen = false;
     }
-    RunCommand([this] { SaveItemText(); });
-    ChangedSinceOpen = false;
     dragging = false;
     if (isVisible())
         done(QDialog::Rejected);
+    return true;
 }
 
 bool TFIdets2::FormCloseQuery() {
-    if (ChangedSinceOpen) {
-        if (TextItemKind == 'E' && TextItemId == 0)
-            return true;
-        const char answer = AskYesNoCancel(QStringLiteral("Save changes?"));
-        if (answer == 'Y') {
-            SaveItemText();
-            ChangedSinceOpen = false;
-            return true;
-        }
-        if (answer != 'N')
-            return false;
-        if (!Confirm(QStringLiteral("Discard changes - are you sure?")))
-            return false;
-        if (TextItemKind == 'N') {
-            RemoveItemRow(TextItemId);
-            TextItemId = -1;
-            ChangedSinceOpen = ChangedSinceSave = false;
-            return true;
-        }
-        // Back to the item exactly as it was read when it was opened, undoing any automatic
-        // save made meanwhile; the page shows it again.
-        Timer1->stop();
-        ChangedSinceSave = false;
-        LoadingPage = true;
-        SetPageText(UndoPage);
-        LoadingPage = false;
-        PageRef = LoadedRef;
-        if (!WriteItemFields(TextItemId, LoadedName, LoadedRef, LoadedText))
-            ItemNotFound(TextItemId);
-        ChangedSinceOpen = false;
-        return true;
+    Timer1->stop();
+    const auto outcome = Session.CloseQuery(PageLines());
+    if (outcome == ItemTextSession::CloseOutcome::Stay) {
+        if (ChangedSinceSave)
+            Timer1->start();
+        return false;
     }
-    // A new item left without any change is not kept.
-    if (TextItemKind == 'N') {
-        RemoveItemRow(TextItemId);
-        TextItemId = -1;
+    if (outcome == ItemTextSession::CloseOutcome::CloseShowingUndo) {
+        const QScopedValueRollback<bool> loading(LoadingPage, true);
+        SetPageText(UndoPage);
     }
     return true;
 }
@@ -646,7 +607,8 @@ bool TFIdets2::FormCloseQuery() {
 void TFIdets2::closeEvent(QCloseEvent* event) {
     bool allowed = false;
     // An engine error while saving keeps the window, and what it shows, open.
-    RunCommand([&] { allowed = FormCloseQuery(); });
+    if (!RunCommand([&] { allowed = FormCloseQuery(); }) && ChangedSinceSave)
+        Timer1->start();
     if (!allowed) {
         event->ignore();
         return;
@@ -705,7 +667,9 @@ bool TFIdets2::eventFilter(QObject* watched, QEvent* event) {
         RunCommand([this] { ItemReference1Click(); });
         return true;
     }
-    if (watched == Memo1->viewport()) {
+    const bool mouseEvent = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                            type == QEvent::MouseButtonRelease;
+    if (watched == Memo1->viewport() && mouseEvent) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
             // The page is also the window's handle: a drag in it moves the window. The press

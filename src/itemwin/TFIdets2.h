@@ -1,5 +1,6 @@
 #pragma once
 
+#include "itemwin/ItemTextSession.h"
 #include "store/ItemStore.h"
 
 #include <QColor>
@@ -40,8 +41,10 @@ public:
     void ApplyPageColours();
     void Timer1Timer();
     // The program is ending: the page is saved as the automatic save saves it (a new item left
-    // blank is removed), nothing is asked, and the window is hidden.
-    void CloseForExit();
+    // blank is removed), nothing is asked, and the window is hidden. When the save fails the
+    // engine's text is shown and the window stays with the page still marked changed: false.
+    // forced (a shutdown that cannot wait): the page goes to a file in the data folder instead.
+    bool CloseForExit(bool forced = false);
     void SetPageFont(const QFont& font);
     QStringList PageLines() const;
 
@@ -65,13 +68,15 @@ public:
     void Exit2Click();
     void PopupMenu1Popup();
 
-    ItemId TextItemId = 0;
-    char TextItemKind = 'E';
-    QString PageRef;
-    QString LoadedRef;
-    QStringList UndoPage;
-    bool ChangedSinceSave = false;
-    bool ChangedSinceOpen = false;
+    // The page's rules and state; the names below are the window's view of that state.
+    ItemTextSession Session;
+    ItemId& TextItemId = Session.TextItemId;
+    char& TextItemKind = Session.TextItemKind;
+    QString& PageRef = Session.PageRef;
+    QString& LoadedRef = Session.LoadedRef;
+    QStringList& UndoPage = Session.UndoPage;
+    bool& ChangedSinceSave = Session.ChangedSinceSave;
+    bool& ChangedSinceOpen = Session.ChangedSinceOpen;
     bool LoadingPage = false;
     bool PageReady = false;
     QColor PageBackground{255, 255, 128};
@@ -130,13 +135,12 @@ private:
     int LineHeight() const;
     void StartDrag(const QPoint& globalPos);
 
-    // The item's fields as they were read when it was opened: discarding writes them back.
-    QString LoadedName;
-    QString LoadedText;
     // The page AutosizeItemText built from the table last.
     QStringList BuiltPage;
     QActionGroup* justification;
     bool dragging = false;
+    // An automatic save is under way (its error box may be up): further ticks wait for it.
+    bool autoSaving = false;
     bool manualDrag = false;
     QPoint dragStart;
     QPoint windowStart;

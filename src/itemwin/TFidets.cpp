@@ -3,10 +3,13 @@
 #include "app/Clock.h"
 #include "app/Dialogs.h"
 #include "app/TextHelpers.h"
+#include "app/WindowHelpers.h"
 #include "calendar/DateText.h"
+#include "store/Database.h"
 #include "itemwin/CommandGuard.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
+#include "itemwin/RescueFile.h"
 #include "itemwin/TextToList.h"
 #include "store/ItemFields.h"
 
@@ -23,6 +26,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 namespace {
 TFidets* TheInstance = nullptr;
@@ -107,11 +112,11 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     DBEdit1 = new QLineEdit(this);
     DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
     DBEdit1->setFont(bold);
-    DBEdit1->setMaxLength(80);
+    LimitToWidth(DBEdit1, NameWidth);
     DBEdit1->setToolTip(QStringLiteral("This Item's Name"));
     DBEdit2 = new QLineEdit(this);
     DBEdit2->setObjectName(QStringLiteral("DBEdit2"));
-    DBEdit2->setMaxLength(40);
+    LimitToWidth(DBEdit2, TelWidth);
     DBEdit2->setToolTip(QStringLiteral("This Item's Reference"));
 
     Label1 = MakeLabel(QStringLiteral("Label1"), this);
@@ -132,10 +137,13 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     DBMemo1->setTabChangesFocus(false);
     DBMemo1->setFont(QFont(QStringLiteral("Arial"), 8));
 
-    // Lies behind the Text memo, out of sight: the window's Esc button while browsing.
+    // Out of sight, with no size of its own: the window's Esc button while browsing, where the
+    // focus rests after Cancel. It draws nothing over the labels or the Text.
     Button1 = new QPushButton(this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setAutoDefault(false);
+    Button1->setFixedSize(0, 0);
+    Button1->move(0, 0);
 
     InsBtn = new QRadioButton(QStringLiteral("Insert"), this);
     InsBtn->setObjectName(QStringLiteral("InsBtn"));
@@ -414,6 +422,13 @@ void TFidets::InsBtnClick() {
 void TFidets::EditBtnClick() {
     if (IsEditing())
         return;
+    // The edit starts from the item as stored now: the text window may have saved it since the
+    // window loaded it.
+    ItemRecord stored;
+    if (LocateItem(DetailsId, stored)) {
+        Table1 = stored;
+        ShowRecord(stored);
+    }
     SetEditing(true);
     SetFieldColour(EditColour);
 }
@@ -421,7 +436,7 @@ void TFidets::EditBtnClick() {
 void TFidets::CommitBtnClick() {
     const QString name = DBEdit1->text();
     const QString tel = DBEdit2->text();
-    const QString text = StoredTextFromMemo(DBMemo1->toPlainText());
+    const QString text = StoredTextFromMemo(MemoText(DBMemo1));
     if (InsBtn->isChecked()) {
         // Only the new-item form names a parent; an Insert while browsing is top-level.
         const ItemId parent = DetailsMode == 'I' ? NewParentId : 0;
@@ -440,7 +455,15 @@ void TFidets::CommitBtnClick() {
             ItemHooks().ItemSaved(DetailsId);
     }
     if (EditBtn->isChecked()) {
-        if (!WriteItemFields(DetailsId, name, tel, text)) {
+        // Only what the user changed is written, over the item as it was when the edit began.
+        ItemFieldEdits edits;
+        if (name != Table1.Name)
+            edits.Name = name;
+        if (tel != Table1.Tel)
+            edits.Tel = tel;
+        if (MemoText(DBMemo1) != MemoTextFromStored(Table1.Text))
+            edits.Text = text;
+        if (!WriteItemFields(DetailsId, edits)) {
             // The item went away while it was being edited: nothing to write to.
             ItemNotFound(DetailsId);
             return;
@@ -515,11 +538,16 @@ QStringList TFidets::TextRows() const {
     return DisplayedRows(DBMemo1);
 }
 
-void TFidets::CloseForExit() {
+bool TFidets::CloseForExit(bool forced) {
     if (IsEditing()) {
         if (DetailsChanged)
-            RunCommand([this] { CommitBtnClick(); });
-        // Untouched, or refused by the engine: dropped, with nothing to ask about.
+            commitForExit(forced);
+        if (IsEditing() && DetailsChanged && !forced) {
+            // Refused by the engine: the window stays with what was typed.
+            ShowRestored();
+            return false;
+        }
+        // Untouched, or kept in a file of its own: dropped, with nothing to ask about.
         if (IsEditing()) {
             DetailsChanged = false;
             CancelBtnClick();
@@ -527,6 +555,22 @@ void TFidets::CloseForExit() {
     }
     if (isVisible())
         done(QDialog::Rejected);
+    return true;
+}
+
+void TFidets::commitForExit(bool forced) {
+    try {
+        CommitBtnClick();
+    } catch (const DbError& e) {
+        if (!forced) {
+            ShowInfo(e.Text);
+            return;
+        }
+        std::fprintf(stderr, "Cardolo: %s\n", qPrintable(e.Text));
+        QStringList lines{DBEdit1->text(), DBEdit2->text(), QString()};
+        lines << MemoLines(DBMemo1);
+        WriteRescueFile(DetailsId, lines);
+    }
 }
 
 bool TFidets::FormCloseQuery() {
@@ -583,10 +627,4 @@ bool TFidets::eventFilter(QObject* watched, QEvent* event) {
             RunCommand([this] { SelectRadio(EditBtn); });
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void TFidets::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    Button1->setGeometry(DBMemo1->geometry().adjusted(4, 4, -4, -4));
-    Button1->stackUnder(DBMemo1);
 }

@@ -45,9 +45,11 @@ public:
     void from1Click();
     void ParentLblClick();
 
-    // The program is ending: a changed edit or insert is saved when it can be, otherwise
-    // dropped, without a question; the window is hidden.
-    void CloseForExit();
+    // The program is ending: a changed edit or insert is saved without a question and the
+    // window is hidden. When the engine refuses the save, its text is shown and the window
+    // stays with what was typed: false. forced (a shutdown that cannot wait): the fields go to
+    // a file in the data folder instead, and the window is hidden.
+    bool CloseForExit(bool forced = false);
 
     // Editing (Insert or Edit selected) or browsing.
     void SetEditing(bool on);
@@ -97,7 +99,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     bool FormCloseQuery();
@@ -111,6 +112,7 @@ private:
     void ClearRadios();
     void ShowRestored();
     void DBEdit1Change();
+    void commitForExit(bool forced);
 
     // The record the window's cursor is on.
     ItemRecord Table1;

@@ -1,7 +1,9 @@
 target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ItemPage.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ItemTextSession.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PageFontFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PageSizing.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RescueFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextToList.cpp
 )
 target_sources(cardolo_gui PRIVATE

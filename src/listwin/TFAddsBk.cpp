@@ -98,6 +98,10 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     model = new ListModel(list, this);
     DBGrid1->setModel(model);
+    DBGrid1->setTextElideMode(Qt::ElideRight);
+    // Both refit the header labels and the columns when their room changes.
+    DBGrid1->viewport()->installEventFilter(this);
+    headerLabels->installEventFilter(this);
     DBGrid1->installEventFilter(this);
     layout->addWidget(DBGrid1, 1);
 
@@ -181,6 +185,7 @@ void TFAddsBk::buildHeader() {
     // The two labels sit at fixed heights: the item name moves down when the parent line shows.
     auto* labels = new QWidget(Panel4);
     labels->setObjectName(QStringLiteral("HeaderLabels"));
+    headerLabels = labels;
     Label3 = new QLabel(QStringLiteral("Parent = 99 \"name here\""), labels);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setTextFormat(Qt::PlainText);
@@ -456,14 +461,25 @@ void TFAddsBk::Exit1Click() {
 }
 
 void TFAddsBk::CloseQuietly() {
+    closingQuietly = true;
     close();
+    closingQuietly = false;
 }
 
-// Every close writes the settings; none is refused. The item windows keep what was typed in
-// them without asking and are hidden, so that nothing is left open when the program ends.
+// Every close writes the settings. The item windows keep what was typed in them without asking
+// and are hidden, so that nothing is left open when the program ends. Only a save the engine
+// refuses keeps the program open, with the window that holds the typing; a shutdown that cannot
+// wait keeps that typing in a file instead.
 void TFAddsBk::closeEvent(QCloseEvent* event) {
+    bool itemWindowsClosed = true;
+    run([this, &itemWindowsClosed] {
+        itemWindowsClosed = CloseItemWindowsForExit(closingQuietly);
+    });
+    if (!itemWindowsClosed && !closingQuietly) {
+        event->ignore();
+        return;
+    }
     closed = true;
-    run([] { CloseItemWindowsForExit(); });
     WriteSettings();
     event->accept();
     emit Closed();
@@ -479,6 +495,11 @@ void TFAddsBk::showEvent(QShowEvent* event) {
 }
 
 bool TFAddsBk::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize &&
+        (watched == headerLabels || watched == DBGrid1->viewport())) {
+        fitToWidth();
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == Label2) {
             list.CurrentItemClick();
@@ -533,14 +554,10 @@ void TFAddsBk::ListRebuilt() {
 
     setWindowTitle(h.Caption);
     Panel4->setVisible(h.PanelVisible);
-    Label2->setText(h.Label2Shown);
-    Label2->adjustSize();
     Label2->move(Label2->x(), h.Label2Top);
     Label2->setCursor(h.Label2Clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
     Label2->setToolTip(h.Label2Clickable ? QStringLiteral("= current Item; click for details")
                                          : QString());
-    Label3->setText(h.Label3);
-    Label3->adjustSize();
     Label3->setVisible(h.Label3Visible);
     checkingRadio = true;
     (h.AcrossChecked ? SecondaryRdio : PrimaryRdio)->setChecked(true);
@@ -556,14 +573,44 @@ void TFAddsBk::ListRebuilt() {
     Showlinkcounts1->setChecked(AppSettings().ShowLinkCounts);
     (LnoteBefore ? LnoteBeforeMnu : LnoteAfterMnu)->setChecked(true);
 
+    fitToWidth();
+    syncCursorToGrid();
+    Edit1->setFocus();
+}
+
+// The header labels and the columns take the room the window has: a long name is elided, and
+// the Name column gives up width so that REF, Text? and Links? stay in view.
+void TFAddsBk::fitToWidth() {
+    const ListHeader& h = list.Header();
+    auto fitLabel = [this](QLabel* label, const QString& text) {
+        const int room = std::max(headerLabels->width() - label->x(), 0);
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, room));
+        label->adjustSize();
+    };
+    fitLabel(Label2, h.Label2Shown);
+    fitLabel(Label3, h.Label3);
+
     // Widths in characters, turned into pixels by the grid's font.
     const QFontMetrics fm(DBGrid1->font());
     const int charWidth = std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
-    for (int c = 0; c < h.Columns.size(); ++c)
-        DBGrid1->setColumnWidth(c, h.Columns[c].Width * charWidth + 8);
-
-    syncCursorToGrid();
-    Edit1->setFocus();
+    int nameColumn = -1;
+    int nameWidth = 0;
+    int others = 0;
+    for (int c = 0; c < h.Columns.size(); ++c) {
+        const int width = h.Columns[c].Width * charWidth + 8;
+        if (h.Columns[c].Field == ListField::dpname) {
+            nameColumn = c;
+            nameWidth = width;
+            continue;
+        }
+        others += width;
+        DBGrid1->setColumnWidth(c, width);
+    }
+    if (nameColumn < 0)
+        return;
+    const int room = DBGrid1->viewport()->width() - others;
+    DBGrid1->setColumnWidth(nameColumn,
+                            std::max(std::min(nameWidth, room), MinimumNameChars * charWidth));
 }
 
 void TFAddsBk::syncCursorToGrid() {

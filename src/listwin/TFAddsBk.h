@@ -129,15 +129,21 @@ private:
     void ClearSearchText() override;
     void ClearJumpBoxQuietly() override;
     void syncCursorToGrid();
+    void fitToWidth();
     void gridCurrentChanged(int row);
     // A row command on the cursor row: its item, or the message when the item is gone.
     void rowCommand(const std::function<void(ItemId)>& command);
 
     ItemsList list;
     ListModel* model;
+    QWidget* headerLabels = nullptr;
+    // The Name column keeps at least this many characters when the window is narrow.
+    static constexpr int MinimumNameChars = 10;
     bool shownOnce = false;
     bool placingCursor = false;
     bool checkingRadio = false;
     // Set by the close: rebuilds still queued then are dropped.
     bool closed = false;
+    // A close that nothing may delay or refuse (a shutdown signal).
+    bool closingQuietly = false;
 };

@@ -1,6 +1,7 @@
 #include "listwin/TFFind.h"
 
 #include "app/TextHelpers.h"
+#include "app/WindowHelpers.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -28,7 +29,6 @@ QPushButton* makeButton(const QString& caption, const QString& name, QWidget* pa
 TFFind::TFFind(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TFFind"));
     setWindowTitle(QStringLiteral("Cardolo : Search "));
-    setFixedSize(252, 246);
 
     IdRdio = new QRadioButton(QStringLiteral("Search for item id"), this);
     IdRdio->setObjectName(QStringLiteral("IdRdio"));
@@ -59,6 +59,8 @@ TFFind::TFFind(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(OKBtn);
     buttons->addWidget(CancelBtn);
     layout->addLayout(buttons);
+    // The designed size, wider where the fonts need it: every caption shows whole.
+    FixSizeToFit(this, QSize(252, 246));
 
     // The dialog's Esc handling is the cancel button's.
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);

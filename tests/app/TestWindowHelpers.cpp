@@ -3,7 +3,9 @@
 #include "app/WindowHelpers.h"
 #include "support/ModalDriver.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QKeyEvent>
 #include <QCursor>
 #include <QDialog>
 #include <QGuiApplication>
@@ -123,6 +125,26 @@ private slots:
         EndBusy(); // unbalanced
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::IBeamCursor);
         QCOMPARE(BusyDepth(), 0);
+    }
+
+    // A limited edit box keeps whole characters only: an emoji that does not fit is left out
+    // instead of leaving half of it, whether typed, inserted or set.
+    void editWidthKeepsWholeCharacters() {
+        const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+        QLineEdit edit;
+        LimitToWidth(&edit, 80);
+        edit.setText(QString(79, QLatin1Char('a')));
+        edit.end(false);
+        QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, emoji);
+        QApplication::sendEvent(&edit, &typed);
+        QCOMPARE(edit.text(), QString(79, QLatin1Char('a')));
+        edit.insert(QStringLiteral("b") + emoji);
+        QCOMPARE(edit.text(), QString(79, QLatin1Char('a')) + QStringLiteral("b"));
+        edit.setText(QString(78, QLatin1Char('a')) + emoji + QStringLiteral("c"));
+        QCOMPARE(edit.text(), QString(78, QLatin1Char('a')) + emoji);
+        edit.setText(QString(79, QLatin1Char('a')) + emoji);
+        QCOMPARE(edit.text(), QString(79, QLatin1Char('a')));
+        QCOMPARE(edit.cursorPosition(), 79);
     }
 };
 

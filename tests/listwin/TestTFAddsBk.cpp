@@ -402,6 +402,67 @@ private slots:
         QVERIFY(w->SpeedButton1->isVisibleTo(w.get()));
         DestroyItemWindows();
     }
+
+    // An 80-character name takes only the room the other columns leave, and the header elides
+    // it before the radio buttons, also after the window is made narrower.
+    void longNameLeavesColumnsInView() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const QString longName = QString(78, QLatin1Char('W')) + QStringLiteral("yz");
+        const ItemId parent = fixture::Add(longName, 0, QStringLiteral("ref"));
+        fixture::Add(longName, parent, QStringLiteral("ref"), QStringLiteral("t"));
+        auto w = open();
+        w->resize(640, 480);
+        auto columnsFit = [&w] {
+            const int last = w->Model()->columnCount() - 1;
+            return w->DBGrid1->columnViewportPosition(last) + w->DBGrid1->columnWidth(last) <=
+                   w->DBGrid1->viewport()->width();
+        };
+        auto headerFits = [&w] {
+            const QWidget* labels = w->Label2->parentWidget();
+            return w->Label2->geometry().right() <= labels->width() &&
+                   labels->geometry().right() < w->PrimaryRdio->geometry().left();
+        };
+        QTRY_VERIFY(columnsFit());
+        QVERIFY(w->DBGrid1->columnWidth(0) < w->DBGrid1->fontMetrics().horizontalAdvance(longName));
+        QTest::keyClicks(w->Edit1, "w");
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Linked Items"));
+        QCOMPARE(titles(*w).size(), 4); // REF, Text? and Links? beside the Name
+        QTRY_VERIFY(columnsFit());
+        QVERIFY(headerFits());
+        QVERIFY(w->Label2->text().endsWith(QChar(0x2026)));
+        QVERIFY(longName.startsWith(w->Label2->text().chopped(1)));
+        w->resize(420, 480);
+        QTRY_VERIFY(columnsFit());
+        QVERIFY(headerFits());
+        // Wide again, a short name shows whole.
+        QTest::keyClick(w->Edit1, Qt::Key_Escape);
+        fixture::SetText(parent, QStringLiteral("name"), QStringLiteral("Short"));
+        w->resize(900, 480);
+        w->Refresh1->trigger();
+        QTest::keyClicks(w->Edit1, "s");
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QTRY_COMPARE(w->Label2->text(), QString("Short"));
+    }
+
+    // Every caption of the search dialog shows whole, whatever the fonts make of it.
+    void searchDialogShowsCaptionsWhole() {
+        TestFolder folder;
+        auto w = open();
+        TFFind* find = w->Find;
+        find->show();
+        QVERIFY(QTest::qWaitForWindowExposed(find));
+        const QList<QAbstractButton*> buttons = find->findChildren<QAbstractButton*>();
+        QVERIFY(buttons.size() >= 6);
+        for (QAbstractButton* b : buttons) {
+            const int needed = b->sizeHint().width();
+            QVERIFY2(b->width() >= needed || !b->isVisibleTo(find), qPrintable(b->text()));
+            QVERIFY2(b->geometry().right() < find->width(), qPrintable(b->text()));
+        }
+        QCOMPARE(find->TextRdio->text(), QString("Search for text in item name/ref/text"));
+        find->hide();
+    }
 };
 
 QTEST_MAIN(TestTFAddsBk)

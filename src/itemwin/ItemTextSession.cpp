@@ -1,0 +1,121 @@
+#include "itemwin/ItemTextSession.h"
+
+#include "app/Dialogs.h"
+#include "itemwin/ItemPage.h"
+#include "store/ItemFields.h"
+
+bool ItemTextSession::Open(ItemId request, const QString& newRef) {
+    ItemRecord record;
+    QString ref;
+    char kind = 'E';
+    if (request < 0) {
+        ref = newRef;
+        request = CreateItem(QString(), QString());
+        kind = 'N';
+        LocateItem(request, record);
+    } else {
+        if (!LocateItem(request, record)) {
+            ItemNotFound(request);
+            return false;
+        }
+        ref = record.Tel;
+    }
+    TextItemKind = kind;
+    TextItemId = request;
+    PageRef = LoadedRef = ref;
+    LoadedName = record.Name;
+    LoadedText = record.Text;
+    ChangedSinceSave = ChangedSinceOpen = false;
+    WrittenSinceOpen = false;
+    UndoPage = BuildItemPage(record.Name, record.Text);
+    return true;
+}
+
+bool ItemTextSession::MarkChanged() {
+    if (ChangedSinceSave)
+        return false;
+    ChangedSinceSave = ChangedSinceOpen = true;
+    return true;
+}
+
+ItemTextSession::SaveOutcome ItemTextSession::Save(const QStringList& page) {
+    if (!ChangedSinceSave)
+        return SaveOutcome::NothingToSave;
+    ItemRecord record;
+    if (!LocateItem(TextItemId, record)) {
+        ChangedSinceSave = false;
+        ItemNotFound(TextItemId);
+        return SaveOutcome::ItemMissing;
+    }
+    const PageFields fields = ParseItemPage(page);
+    if (fields.Empty) {
+        // Once per series of changes: the next change makes the page savable again.
+        ChangedSinceSave = false;
+        ShowInfo(QStringLiteral("Use menu option to delete the item"));
+        return SaveOutcome::EmptyPage;
+    }
+    WriteItemFields(TextItemId, fields.Name, PageRef, fields.Text);
+    ChangedSinceSave = false;
+    WrittenSinceOpen = true;
+    return SaveOutcome::Saved;
+}
+
+ItemTextSession::CloseOutcome ItemTextSession::CloseQuery(const QStringList& page) {
+    if (!ChangedSinceOpen) {
+        // A new item left without any change is not kept.
+        if (IsNewItem())
+            RemoveNewItem();
+        return CloseOutcome::Close;
+    }
+    if (TextItemKind == 'E' && TextItemId == 0)
+        return CloseOutcome::Close;
+    const char answer = AskYesNoCancel(QStringLiteral("Save changes?"));
+    if (answer == 'Y') {
+        // A new item whose page was emptied again holds nothing worth keeping.
+        if (IsNewItem() && ParseItemPage(page).Empty) {
+            RemoveNewItem();
+            return CloseOutcome::Close;
+        }
+        Save(page);
+        ChangedSinceOpen = false;
+        return CloseOutcome::Close;
+    }
+    if (answer != 'N')
+        return CloseOutcome::Stay;
+    if (!Confirm(QStringLiteral("Discard changes - are you sure?")))
+        return CloseOutcome::Stay;
+    if (IsNewItem()) {
+        RemoveNewItem();
+        return CloseOutcome::Close;
+    }
+    // Back to the item exactly as it was read when it was opened, undoing any automatic save
+    // made meanwhile. When nothing was written since, the stored item is left alone, so that
+    // fields saved from elsewhere in the meantime are not put back.
+    if (WrittenSinceOpen && !WriteItemFields(TextItemId, LoadedName, LoadedRef, LoadedText))
+        ItemNotFound(TextItemId);
+    PageRef = LoadedRef;
+    ChangedSinceSave = ChangedSinceOpen = false;
+    WrittenSinceOpen = false;
+    return CloseOutcome::CloseShowingUndo;
+}
+
+void ItemTextSession::SaveForExit(const QStringList& page) {
+    if (IsNewItem() && (!ChangedSinceOpen || ParseItemPage(page).Empty)) {
+        RemoveNewItem();
+        return;
+    }
+    Save(page);
+    ChangedSinceOpen = false;
+}
+
+void ItemTextSession::ItemDeleted() {
+    ChangedSinceSave = ChangedSinceOpen = false;
+    TextItemKind = 'E';
+    TextItemId = 0;
+}
+
+void ItemTextSession::RemoveNewItem() {
+    RemoveItemRow(TextItemId);
+    TextItemId = -1;
+    ChangedSinceSave = ChangedSinceOpen = false;
+}

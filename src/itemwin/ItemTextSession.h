@@ -1,0 +1,70 @@
+#pragma once
+
+#include "store/ItemStore.h"
+
+#include <QString>
+#include <QStringList>
+
+// The rules of the item text window's page, without the window: which item the page shows,
+// whether it holds changes not yet written, and what opening, saving, closing and discarding
+// write to the store. The window hands in the page's lines and shows what the rules decide.
+//
+// Nothing typed is lost to a failed write: a flag that says "saved" is cleared only after the
+// write succeeded, so an engine error (which travels on as DbError to the command the user
+// started) leaves the page marked changed, and the next save or close tries again.
+class ItemTextSession {
+public:
+    enum class SaveOutcome {
+        NothingToSave, // no change since the last save
+        Saved,
+        ItemMissing, // the item is gone: reported, the changes dropped
+        EmptyPage,   // no non-empty line: reported, the stored item kept as it is
+    };
+    enum class CloseOutcome {
+        Stay,             // the user kept the window open
+        Close,            // close; the page may be left as it is
+        CloseShowingUndo, // discarded: the page is to show UndoPage again, quietly
+    };
+
+    // Opening. request 0 or more: that item (false, with "Item #n not found", when it is
+    // none). Below 0: a new blank item is inserted at once, with newRef as its page Ref.
+    // On success the page to show is UndoPage.
+    bool Open(ItemId request, const QString& newRef);
+
+    // A change of the page or its Ref. True when it is the first one since the last save: the
+    // automatic save is to be started.
+    bool MarkChanged();
+
+    // Writes the page when it has unsaved changes. Throws DbError with the flags untouched.
+    SaveOutcome Save(const QStringList& page);
+
+    // The closing rules: asks "Save changes?" and "Discard changes - are you sure?" through the
+    // dialog seam when there are changes. A write that fails throws and the window stays open.
+    CloseOutcome CloseQuery(const QStringList& page);
+
+    // The program is ending: the page is saved as the automatic save would save it, and a new
+    // item that holds nothing is removed; nothing is asked. Throws DbError, flags untouched.
+    void SaveForExit(const QStringList& page);
+
+    // "Delete Item" succeeded: nothing is left to save or ask about.
+    void ItemDeleted();
+
+    bool IsNewItem() const { return TextItemKind == 'N'; }
+
+    ItemId TextItemId = 0;
+    char TextItemKind = 'E'; // 'E' an existing item, 'N' a new item this window inserted
+    QString PageRef;
+    QString LoadedRef;
+    QStringList UndoPage;
+    bool ChangedSinceSave = false;
+    bool ChangedSinceOpen = false;
+    // The item's fields as they were read when it was opened: discarding writes them back.
+    QString LoadedName;
+    QString LoadedText;
+    // This window wrote the item since it was opened (an automatic or explicit save).
+    bool WrittenSinceOpen = false;
+
+private:
+    // Removes the blank new item this window inserted; the page then stands for no item.
+    void RemoveNewItem();
+};

@@ -1,0 +1,30 @@
+#include "itemwin/RescueFile.h"
+
+#include "app/Clock.h"
+#include "app/Folders.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include <cstdio>
+
+QString WriteRescueFile(ItemId id, const QStringList& lines) {
+    const QString name = QStringLiteral("unsaved item %1 %2.txt")
+                             .arg(id)
+                             .arg(CurrentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss")));
+    const QString path = QDir(DataFolder()).filePath(name);
+    QSaveFile file(path);
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toUtf8() + "\r\n";
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!written) {
+        std::fprintf(stderr, "Cardolo: the unsaved text of item #%d could not be kept: %s\n", id,
+                     qPrintable(file.errorString()));
+        return QString();
+    }
+    std::fprintf(stderr, "Cardolo: the unsaved text of item #%d is kept in %s\n", id,
+                 qPrintable(QDir::toNativeSeparators(path)));
+    return path;
+}

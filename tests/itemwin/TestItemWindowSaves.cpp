@@ -1,0 +1,189 @@
+#include "itemwin/CommandGuard.h"
+#include "itemwin/ItemWindows.h"
+#include "itemwin/TFIdets2.h"
+#include "itemwin/TFidets.h"
+
+#include "app/Folders.h"
+#include "store/Database.h"
+#include "store/ItemFields.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QString DiskFull = QStringLiteral("database or disk is full");
+const QChar NoBreakSpace(0x00A0);
+
+ItemRecord Stored(ItemId id) {
+    ItemRecord r;
+    LocateItem(id, r);
+    return r;
+}
+
+TFIdets2* page() {
+    return TFIdets2::Instance();
+}
+
+TFidets* details() {
+    return TFidets::Instance();
+}
+
+void TypeAtEnd(QPlainTextEdit* memo, const QString& text) {
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(memo, text);
+}
+} // namespace
+
+// What the item windows do with typing when a write fails, and what their saves write over.
+class TestItemWindowSaves : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { ItemHooks() = ItemWindowHooks(); }
+    void cleanup() { DestroyItemWindows(); }
+
+    // The automatic save, "Save changes?" Yes and a move to another item each meet a failing
+    // engine: the error is shown, the page stays with its typing, and the next try stores it.
+    void textWindowKeepsTypingWhenSavesFail() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Shopping", QString(), "eggs\r\n");
+        const ItemId other = CreateItem("Other", QString(), QString());
+        QVERIFY(OpenItemText(id));
+        TypeAtEnd(page()->Memo1, " and sugar");
+
+        FailNextWrites(DiskFull);
+        QVERIFY(!RunCommand([] { page()->Timer1Timer(); }));
+        QCOMPARE(dialogs.Infos(), QStringList{DiskFull});
+        QVERIFY(page()->ChangedSinceSave);
+        QVERIFY(page()->Timer1->isActive()); // the next tick tries again
+        QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\n"));
+
+        FailNextWrites(DiskFull);
+        QVERIFY(!RunCommand([other] { OpenItemText(other); }));
+        QCOMPARE(page()->TextItemId, id);
+        QCOMPARE(page()->PageLines().last(), QStringLiteral("eggs and sugar"));
+
+        dialogs.AnswerYes();
+        FailNextWrites(DiskFull);
+        QVERIFY(!page()->close());
+        QVERIFY(page()->isVisible());
+        QVERIFY(page()->ChangedSinceSave && page()->ChangedSinceOpen);
+        QCOMPARE(dialogs.Infos(), (QStringList{DiskFull, DiskFull, DiskFull}));
+
+        dialogs.AnswerYes();
+        QVERIFY(page()->close());
+        QCOMPARE(Stored(id).Text, QStringLiteral("eggs and sugar\r\n"));
+    }
+
+    // At exit a refused save keeps the window, and the program, open; a shutdown that cannot
+    // wait keeps the page in a file in the data folder.
+    void exitWithARefusedSave() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Letter", QString(), "Dear Sir\r\n");
+        QVERIFY(OpenItemText(id));
+        TypeAtEnd(page()->Memo1, ", thank you");
+        FailNextWrites(DiskFull);
+        QVERIFY(!CloseItemWindowsForExit());
+        QVERIFY(page()->isVisible());
+        QCOMPARE(dialogs.Infos(), QStringList{DiskFull});
+
+        FailNextWrites(DiskFull);
+        QVERIFY(CloseItemWindowsForExit(true));
+        QVERIFY(!page()->isVisible());
+        const QStringList kept = QDir(DataFolder()).entryList({"unsaved item*.txt"});
+        QCOMPARE(kept.size(), 1);
+        QFile file(QDir(DataFolder()).filePath(kept.first()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+                 QStringLiteral("Letter\r\n\r\nDear Sir, thank you\r\n"));
+        QCOMPARE(dialogs.Infos(), QStringList{DiskFull}); // nothing shown while shutting down
+        QCOMPARE(Stored(id).Text, QStringLiteral("Dear Sir\r\n"));
+    }
+
+    // Text saved from the text window while the details window shows the same item survives a
+    // later edit there, and the edit writes only what was changed in it.
+    void detailsEditStartsFromTheStoredItem() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("X", "ref", "flour\r\n");
+        QVERIFY(ShowItemDetails(id));
+        QVERIFY(OpenItemText(id));
+        page()->Memo1->setPlainText(QStringLiteral("X renamed\n\nflour\nsugar"));
+        page()->SaveItemText();
+        QTest::mouseClick(details()->EditBtn, Qt::LeftButton);
+        QCOMPARE(details()->DBEdit1->text(), QStringLiteral("X renamed"));
+        details()->DBEdit2->setText(QStringLiteral("new ref"));
+        QTest::mouseClick(details()->CommitBtn, Qt::LeftButton);
+        QCOMPARE(Stored(id).Name, QStringLiteral("X renamed"));
+        QCOMPARE(Stored(id).Tel, QStringLiteral("new ref"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("flour\r\nsugar\r\n"));
+
+        // Saved elsewhere while the edit is open: the untouched fields are not written back.
+        QTest::mouseClick(details()->EditBtn, Qt::LeftButton);
+        details()->DBEdit1->setText(QStringLiteral("X again"));
+        WriteItemFields(id, ItemFieldEdits{{}, {}, QStringLiteral("butter\r\n")});
+        QTest::mouseClick(details()->CommitBtn, Qt::LeftButton);
+        QCOMPARE(Stored(id).Name, QStringLiteral("X again"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("butter\r\n"));
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    // A details edit refused at exit stays open with what was typed; forced, it is kept in a
+    // file.
+    void detailsExitWithARefusedSave() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Plan", QString(), QString());
+        QVERIFY(ShowItemDetails(id));
+        QTest::mouseClick(details()->EditBtn, Qt::LeftButton);
+        details()->DBEdit1->setText(QStringLiteral("Plan B"));
+        FailNextWrites(DiskFull);
+        QVERIFY(!CloseItemWindowsForExit());
+        QVERIFY(details()->isVisible() && details()->IsEditing());
+        QCOMPARE(details()->DBEdit1->text(), QStringLiteral("Plan B"));
+        QTest::mouseClick(details()->CommitBtn, Qt::LeftButton);
+        QCOMPARE(Stored(id).Name, QStringLiteral("Plan B"));
+
+        QTest::mouseClick(details()->EditBtn, Qt::LeftButton);
+        details()->DBEdit1->setText(QStringLiteral("Plan C"));
+        FailNextWrites(DiskFull);
+        QVERIFY(CloseItemWindowsForExit(true));
+        QVERIFY(!details()->isVisible());
+        QCOMPARE(QDir(DataFolder()).entryList({"unsaved item*.txt"}).size(), 1);
+        QCOMPARE(dialogs.Infos(), QStringList{DiskFull});
+    }
+
+    // Both windows store every character the user did not touch, no-break spaces included.
+    void savesKeepNoBreakSpaces() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const QString amount = QStringLiteral("10") + NoBreakSpace + QStringLiteral("000 EUR");
+        const ItemId id = CreateItem("Price", QString(), amount + QStringLiteral("\r\n"));
+        QVERIFY(OpenItemText(id));
+        TypeAtEnd(page()->Memo1, "!");
+        page()->SaveItemText();
+        QCOMPARE(Stored(id).Text, amount + QStringLiteral("!\r\n"));
+        dialogs.AnswerYes();
+        QVERIFY(page()->close());
+
+        QVERIFY(ShowItemDetails(id));
+        QTest::mouseClick(details()->EditBtn, Qt::LeftButton);
+        details()->DBMemo1->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(details()->DBMemo1, "~");
+        QTest::mouseClick(details()->CommitBtn, Qt::LeftButton);
+        QCOMPARE(Stored(id).Text, QStringLiteral("~") + amount + QStringLiteral("!\r\n"));
+        QCOMPARE(dialogs.Questions(), QStringList{"Save changes?"});
+    }
+};
+
+QTEST_MAIN(TestItemWindowSaves)
+#include "TestItemWindowSaves.moc"
