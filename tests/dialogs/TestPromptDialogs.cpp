@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 // The input prompt, the chooser and the message boxes as real windows: what they return,
@@ -24,12 +25,18 @@ class TestPromptDialogs : public QObject {
 
     static QRect screenArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
+    // The size of the window OpenedAt saw last, without the frame: the size the window had
+    // when it was placed, before the window system framed it.
+    static inline QSize openedSize;
+
     // Runs open(), notes where its modal window appears, moves the pointer to closeAt (when
     // given) as the user would on the way to a button, and closes the window with Esc.
     static QPoint OpenedAt(const std::function<void()>& open, QPoint closeAt = QPoint(-1, -1)) {
         QPoint pos;
+        openedSize = QSize();
         WhenModal([&pos, closeAt](QWidget* w) {
             pos = w->pos();
+            openedSize = w->size();
             if (closeAt != QPoint(-1, -1))
                 QCursor::setPos(closeAt);
             QTest::keyClick(w, Qt::Key_Escape);
@@ -216,12 +223,23 @@ private slots:
         auto info = [&](const char* text) {
             return [&backend, text] { backend.ShowInfoBox(text, "Cardolo"); };
         };
+        // A box has its corner at the anchor, moved back when its right or bottom edge would
+        // pass the screen's (a large font makes a wide box).
+        auto boxAt = [](QPoint anchor) {
+            const QRect area = screenArea();
+            return QPoint(std::min(anchor.x(), area.right() + 1 - openedSize.width()),
+                          std::min(anchor.y(), area.bottom() + 1 - openedSize.height()));
+        };
         QCursor::setPos(100, 120);
-        QCOMPARE(OpenedAt(info("one"), QPoint(150, 170)), QPoint(100, 120));
+        QPoint at = OpenedAt(info("one"), QPoint(150, 170));
+        QCOMPARE(at, boxAt(QPoint(100, 120)));
         // Opened without moving the mouse from where the last one was answered.
-        QCOMPARE(OpenedAt(info("two"), QPoint(150, 170)), QPoint(100, 120));
+        at = OpenedAt(info("two"), QPoint(150, 170));
+        QCOMPARE(at, boxAt(QPoint(100, 120)));
         QCursor::setPos(300, 200);
-        QCOMPARE(OpenedAt(info("three"), QPoint(300, 200)), QPoint(300, 200));
+        at = OpenedAt(info("three"), QPoint(300, 200));
+        QCOMPARE(at, boxAt(QPoint(300, 200)));
+        QVERIFY(at != boxAt(QPoint(100, 120))); // the new pointer, not the last box's place
         QCOMPARE(MessageBoxAnchor().cursorAtLastClose, QPoint(300, 200));
     }
 };
