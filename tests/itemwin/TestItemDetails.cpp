@@ -420,6 +420,27 @@ private slots:
         QCOMPARE(dialogs.Calls.size(), 1); // the flash only
     }
 
+    // The red labels of a self-linked item are drawn whole: the window's hidden Esc button
+    // covers nothing, and Esc still closes the window while browsing.
+    void selfLinkedLabelsUncovered() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem(QStringLiteral("Secret"), QString());
+        Sql(QStringLiteral("UPDATE phonebk SET parent = id, rank = id"));
+        QVERIFY(ShowItemDetails(id));
+        w()->resize(700, 500);
+        QVERIFY(QTest::qWaitForWindowExposed(w()));
+        for (QLabel* label : {w()->Label1, w()->Label3}) {
+            QVERIFY(label->isVisible());
+            QVERIFY(label->width() >= label->sizeHint().width());
+            QVERIFY(!w()->Button1->geometry().intersects(label->geometry()));
+        }
+        QVERIFY(!w()->Button1->geometry().intersects(w()->DBMemo1->geometry()));
+        QTest::keyClick(w(), Qt::Key_Escape);
+        QVERIFY(!w()->isVisible());
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
 private:
     TFidets* w() { return TFidets::Instance(); }
     ItemId grand = 0, parent = 0, item = 0;
