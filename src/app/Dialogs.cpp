@@ -23,6 +23,18 @@ SilentBackend silent;
 DialogBackend* current = &silent;
 } // namespace
 
+bool DialogBackend::ChooseColourBox(quint32&) {
+    return false;
+}
+
+bool DialogBackend::ChooseFontBox(QString&) {
+    return false;
+}
+
+bool DialogBackend::ChooseSaveFileBox(const QString&, const QString&, const QString&, QString&) {
+    return false;
+}
+
 void SetDialogBackend(DialogBackend* backend) {
     current = backend ? backend : &silent;
 }
@@ -82,6 +94,19 @@ int ChooseOption(const QString& message, const QString& option1, const QString& 
 
 void FlashMessage(const QString& text) {
     current->FlashMessage(text);
+}
+
+bool ChooseColour(quint32& argb) {
+    return current->ChooseColourBox(argb);
+}
+
+bool ChooseFont(QString& fontDescription) {
+    return current->ChooseFontBox(fontDescription);
+}
+
+bool ChooseSaveFile(const QString& caption, const QString& filter, const QString& defaultSuffix,
+                    QString& path) {
+    return current->ChooseSaveFileBox(caption, filter, defaultSuffix, path);
 }
 
 bool TakeProgrammaticChange() {

@@ -25,6 +25,16 @@ public:
     virtual int ChooseOption(const QString& message, const QString& option1,
                              const QString& option2) = 0;
     virtual void FlashMessage(const QString& text) = 0;
+    // The common dialogs; a backend that has none answers Cancel.
+    // The colour dialog preset to argb: true on OK with argb set to the choice.
+    virtual bool ChooseColourBox(quint32& argb);
+    // The font dialog preset to font (a font's description as QFont::toString() gives it): true
+    // on OK with font set to the choice.
+    virtual bool ChooseFontBox(QString& font);
+    // The save-file dialog with caption, file-type filter and default extension (without the
+    // dot), preset to path: true on OK with path set to the file chosen.
+    virtual bool ChooseSaveFileBox(const QString& caption, const QString& filter,
+                                   const QString& defaultSuffix, QString& path);
 };
 
 // Installs a backend (not owned); nullptr restores the silent default, which answers Cancel.
@@ -45,6 +55,12 @@ bool PromptInteger(const QString& prompt, int& value);
 bool InputInteger(const QString& prompt, int& value);
 int ChooseOption(const QString& message, const QString& option1, const QString& option2);
 void FlashMessage(const QString& text);
+// The common dialogs of the platform, through the same backend. Each returns true on OK with
+// the choice set, and leaves the value alone on Cancel.
+bool ChooseColour(quint32& argb);
+bool ChooseFont(QString& fontDescription);
+bool ChooseSaveFile(const QString& caption, const QString& filter, const QString& defaultSuffix,
+                    QString& path);
 
 // Returns whether the last change of a control was made by code, and clears that mark.
 bool TakeProgrammaticChange();

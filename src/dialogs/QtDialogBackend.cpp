@@ -7,6 +7,9 @@
 #include "dialogs/TFinpstr.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
 #include <QCursor>
 #include <QLabel>
 #include <QMessageBox>
@@ -65,4 +68,55 @@ int QtDialogBackend::ChooseOption(const QString& message, const QString& option1
 
 void QtDialogBackend::FlashMessage(const QString& text) {
     TFFlash::Instance()->FlashMessage(text);
+}
+
+bool QtDialogBackend::ChooseColourBox(quint32& argb) {
+    const QColor colour =
+        QColorDialog::getColor(QColor::fromRgba(argb), QApplication::activeWindow());
+    if (!colour.isValid())
+        return false;
+    argb = colour.rgba();
+    return true;
+}
+
+bool QtDialogBackend::ChooseFontBox(QString& font) {
+    QFont preset;
+    preset.fromString(font);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, preset, QApplication::activeWindow());
+    if (ok)
+        font = chosen.toString();
+    return ok;
+}
+
+bool QtDialogBackend::ChooseSaveFileBox(const QString& caption, const QString& filter,
+                                        const QString& defaultSuffix, QString& path) {
+    QFileDialog dialog(QApplication::activeWindow(), caption, path, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (!path.isEmpty())
+        dialog.selectFile(path);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    path = dialog.selectedFiles().first();
+    return true;
+}
+
+bool ChooseColour(QColor& colour) {
+    quint32 argb = colour.rgba();
+    if (!ChooseColour(argb))
+        return false;
+    colour = QColor::fromRgba(argb);
+    return true;
+}
+
+bool ChooseFont(QFont& font) {
+    QString description = font.toString();
+    if (!ChooseFont(description))
+        return false;
+    QFont chosen;
+    if (!chosen.fromString(description))
+        return false;
+    font = chosen;
+    return true;
 }

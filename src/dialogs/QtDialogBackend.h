@@ -2,6 +2,9 @@
 
 #include "app/Dialogs.h"
 
+#include <QColor>
+#include <QFont>
+
 // Shows the program's real message boxes, prompts, chooser and flash window.
 class QtDialogBackend : public DialogBackend {
 public:
@@ -11,4 +14,12 @@ public:
     int ChooseOption(const QString& message, const QString& option1,
                      const QString& option2) override;
     void FlashMessage(const QString& text) override;
+    bool ChooseColourBox(quint32& argb) override;
+    bool ChooseFontBox(QString& font) override;
+    bool ChooseSaveFileBox(const QString& caption, const QString& filter,
+                           const QString& defaultSuffix, QString& path) override;
 };
+
+// The common dialogs in the window layer's own types.
+bool ChooseColour(QColor& colour);
+bool ChooseFont(QFont& font);

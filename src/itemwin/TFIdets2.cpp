@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/Settings.h"
 #include "calendar/DateText.h"
+#include "dialogs/QtDialogBackend.h"
 #include "itemwin/CommandGuard.h"
 #include "itemwin/ItemPage.h"
 #include "itemwin/ItemWindows.h"
@@ -15,8 +16,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QColorDialog>
-#include <QFontDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -453,8 +452,8 @@ void TFIdets2::Itemdetails1Click() {
 }
 
 void TFIdets2::Pen1Click() {
-    const QColor colour = QColorDialog::getColor(Memo1->palette().color(QPalette::Text), this);
-    if (!colour.isValid())
+    QColor colour = Memo1->palette().color(QPalette::Text);
+    if (!ChooseColour(colour))
         return;
     QPalette pal = Memo1->palette();
     pal.setColor(QPalette::Text, colour);
@@ -462,17 +461,16 @@ void TFIdets2::Pen1Click() {
 }
 
 void TFIdets2::Paper1Click() {
-    const QColor colour = QColorDialog::getColor(PageBackground, this);
-    if (!colour.isValid())
+    QColor colour = PageBackground;
+    if (!ChooseColour(colour))
         return;
     PageBackground = colour;
     ApplyPageColours();
 }
 
 void TFIdets2::Font1Click() {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, Memo1->font(), this);
-    if (!ok)
+    QFont font = Memo1->font();
+    if (!ChooseFont(font))
         return;
     SetPageFont(font);
     if (ItemHooks().PageFontChanged)

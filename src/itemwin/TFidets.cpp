@@ -5,6 +5,7 @@
 #include "app/TextHelpers.h"
 #include "app/WindowHelpers.h"
 #include "calendar/DateText.h"
+#include "dialogs/QtDialogBackend.h"
 #include "store/Database.h"
 #include "itemwin/CommandGuard.h"
 #include "itemwin/ItemWindows.h"
@@ -15,7 +16,6 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QFontDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -514,9 +514,8 @@ void TFidets::Now1Click() {
 }
 
 void TFidets::Font1Click() {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, DBMemo1->font(), this);
-    if (ok)
+    QFont font = DBMemo1->font();
+    if (ChooseFont(font))
         DBMemo1->setFont(font);
 }
 

@@ -441,6 +441,25 @@ private slots:
         QVERIFY(dialogs.Calls.isEmpty());
     }
 
+    // Font comes from the common font dialog; Cancel keeps the Text's font.
+    void fontFromTheFontDialog() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        QVERIFY(ShowItemDetails(CreateItem(QStringLiteral("F"), QString())));
+        const QFont before = w()->DBMemo1->font();
+        dialogs.AnswerCancelChoice();
+        w()->Font1->trigger();
+        QCOMPARE(w()->DBMemo1->font(), before);
+        QFont chosen = before;
+        chosen.setPointSize(before.pointSize() + 6);
+        chosen.setItalic(true);
+        dialogs.AnswerFont(chosen.toString());
+        w()->Font1->trigger();
+        QCOMPARE(w()->DBMemo1->font().pointSize(), before.pointSize() + 6);
+        QVERIFY(w()->DBMemo1->font().italic());
+        QCOMPARE(dialogs.Texts("font"), (QStringList{before.toString(), before.toString()}));
+    }
+
 private:
     TFidets* w() { return TFidets::Instance(); }
     ItemId grand = 0, parent = 0, item = 0;

@@ -354,6 +354,77 @@ private slots:
         QVERIFY(!AppSettings().WantTabs);
     }
 
+    // The Formatting commands: the colours and the font come from the common dialogs (Cancel
+    // changes nothing), the font also goes to the notepad and resizes the page, Justify aligns
+    // the page, and the two size limits are asked for and applied at once.
+    void formattingCommands() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        QFont notepadFont;
+        ItemHooks().PageFontChanged = [&notepadFont](const QFont& f) { notepadFont = f; };
+        QStringList lines;
+        for (int i = 1; i <= 30; ++i)
+            lines << QStringLiteral("line %1 of the page").arg(i);
+        const ItemId id = CreateItem("Format", "", lines.join("\r\n"));
+        QVERIFY(OpenItemText(id));
+        const QColor ink = w()->Memo1->palette().color(QPalette::Text);
+
+        dialogs.AnswerCancelChoice();
+        w()->Pen1->trigger();
+        QCOMPARE(w()->Memo1->palette().color(QPalette::Text), ink);
+        dialogs.AnswerColour(QColor(Qt::darkBlue).rgba());
+        w()->Pen1->trigger();
+        QCOMPARE(w()->Memo1->palette().color(QPalette::Text), QColor(Qt::darkBlue));
+        dialogs.AnswerColour(QColor(Qt::white).rgba());
+        w()->Paper1->trigger();
+        QCOMPARE(w()->PageBackground, QColor(Qt::white));
+        QCOMPARE(w()->Memo1->palette().color(QPalette::Base), QColor(Qt::white));
+        QCOMPARE(w()->Panel6->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(dialogs.Texts("colour"),
+                 (QStringList{QString::number(ink.rgba()), QString::number(ink.rgba()),
+                              QString::number(QColor(255, 255, 128).rgba())}));
+
+        QFont larger = w()->Memo1->font();
+        larger.setPointSize(larger.pointSize() * 2);
+        const int heightBefore = w()->height();
+        const int maxHeight = w()->AutosizeMaxHeight;
+        w()->AutosizeMaxHeight = 100000;
+        dialogs.AnswerFont(larger.toString());
+        w()->Font1->trigger();
+        QCOMPARE(w()->Memo1->font().pointSize(), larger.pointSize());
+        QCOMPARE(notepadFont.pointSize(), larger.pointSize());
+        QVERIFY(w()->height() > heightBefore);
+        QVERIFY(w()->Label1->font().italic());
+        QVERIFY(!w()->ChangedSinceOpen); // resizing is no change of the page
+        w()->AutosizeMaxHeight = maxHeight;
+
+        w()->Centre1->trigger();
+        QCOMPARE(w()->Memo1->document()->defaultTextOption().alignment(), Qt::AlignHCenter);
+        QVERIFY(w()->Centre1->isChecked() && !w()->Left1->isChecked());
+        w()->Right1->trigger();
+        QCOMPARE(w()->Memo1->document()->defaultTextOption().alignment(), Qt::AlignRight);
+
+        dialogs.AnswerText("150");
+        w()->maxh1->trigger();
+        QCOMPARE(w()->AutosizeMaxHeight, 150);
+        QCOMPARE(w()->height(), 150);
+        QCOMPARE(w()->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        dialogs.AnswerText("350");
+        w()->maxw1->trigger();
+        QCOMPARE(w()->AutosizeMaxWidth, 350);
+        QVERIFY(w()->width() <= 350 + 24 + 16 + w()->Memo1->cursorWidth() + 8);
+        dialogs.AnswerCancelPrompt();
+        w()->maxw1->trigger();
+        QCOMPARE(w()->AutosizeMaxWidth, 350);
+        w()->PopupMenu1Popup();
+        QCOMPARE(w()->maxh1->text(), QString("Autosize max form client-height = 150"));
+        QCOMPARE(w()->maxw1->text(), QString("Autosize max form client-width = 350"));
+        QCOMPARE(dialogs.Texts("input"), (QStringList{"Autosize max form client-height (pixels)",
+                                                      "Autosize max form client-width (pixels)",
+                                                      "Autosize max form client-width (pixels)"}));
+        QVERIFY(!w()->ChangedSinceOpen);
+    }
+
 private:
     TFIdets2* w() { return TFIdets2::Instance(); }
 };

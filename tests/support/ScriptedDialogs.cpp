@@ -76,3 +76,35 @@ int ScriptedDialogs::ChooseOption(const QString& message, const QString& option1
 void ScriptedDialogs::FlashMessage(const QString& text) {
     Calls << Call{QStringLiteral("flash"), text, QString(), {}};
 }
+
+bool ScriptedDialogs::nextChoice(const QString& kind, const QString& text, QString& value) {
+    const QString a = next(kind, text).toString();
+    if (a.startsWith(kind + QLatin1Char(':'))) {
+        value = a.mid(kind.size() + 1);
+        return true;
+    }
+    if (a != QLatin1String("cancel:") && !a.isEmpty())
+        QTest::qFail(qPrintable(QStringLiteral("%1 dialog answered with %2").arg(kind, a)),
+                     __FILE__, __LINE__);
+    return false;
+}
+
+bool ScriptedDialogs::ChooseColourBox(quint32& argb) {
+    Calls << Call{QStringLiteral("colour"), QString::number(argb), QString(), {}};
+    QString value;
+    if (!nextChoice(QStringLiteral("colour"), QString::number(argb), value))
+        return false;
+    argb = value.toUInt();
+    return true;
+}
+
+bool ScriptedDialogs::ChooseFontBox(QString& font) {
+    Calls << Call{QStringLiteral("font"), font, QString(), {}};
+    return nextChoice(QStringLiteral("font"), font, font);
+}
+
+bool ScriptedDialogs::ChooseSaveFileBox(const QString& caption, const QString& filter,
+                                        const QString& defaultSuffix, QString& path) {
+    Calls << Call{QStringLiteral("file"), path, caption, {filter, defaultSuffix}};
+    return nextChoice(QStringLiteral("file"), caption, path);
+}

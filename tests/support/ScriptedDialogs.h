@@ -13,7 +13,7 @@
 class ScriptedDialogs : public DialogBackend {
 public:
     struct Call {
-        QString kind; // "info", "ask", "input", "choose", "flash"
+        QString kind; // "info", "ask", "input", "choose", "flash", "colour", "font", "file"
         QString text;
         QString caption;
         QStringList extra; // the options of a chooser call
@@ -29,6 +29,13 @@ public:
     void AnswerText(const QString& text) { answers << QVariant(QStringLiteral("T:") + text); }
     void AnswerCancelPrompt() { answers << QVariant(QStringLiteral("T!")); }
     void AnswerChoice(int option) { answers << QVariant(option); }
+    // The common dialogs: the colour, font or file chosen, or Cancel.
+    void AnswerColour(quint32 argb) { answers << QVariant(QStringLiteral("colour:%1").arg(argb)); }
+    void AnswerFont(const QString& description) {
+        answers << QVariant(QStringLiteral("font:") + description);
+    }
+    void AnswerFile(const QString& path) { answers << QVariant(QStringLiteral("file:") + path); }
+    void AnswerCancelChoice() { answers << QVariant(QStringLiteral("cancel:")); }
 
     int PendingAnswers() const { return answers.size(); }
     QList<Call> Calls;
@@ -45,8 +52,15 @@ public:
     int ChooseOption(const QString& message, const QString& option1,
                      const QString& option2) override;
     void FlashMessage(const QString& text) override;
+    bool ChooseColourBox(quint32& argb) override;
+    bool ChooseFontBox(QString& font) override;
+    bool ChooseSaveFileBox(const QString& caption, const QString& filter,
+                           const QString& defaultSuffix, QString& path) override;
 
 private:
     QVariant next(const QString& kind, const QString& text);
+    // The answer to a common dialog of this kind ("colour:..." etc.): true with value set for
+    // a choice, false for Cancel.
+    bool nextChoice(const QString& kind, const QString& text, QString& value);
     QList<QVariant> answers;
 };
