@@ -1,6 +1,6 @@
 #include "BenchListData.h"
 
-#include "app/TextHelpers.h"
+#include "common/TextHelpers.h"
 #include "listwin/ItemsList.h"
 #include "listwin/ListQuery.h"
 #include "listwin/SearchRunner.h"
@@ -19,6 +19,14 @@
 
 // The list window's lists and search on large databases, each next to the same SQL run through
 // the engine's own interface in the same run.
+//
+// Every benchmark sets up all it depends on itself, so that it measures the same whether it
+// runs alone (--benchmark_filter) or after any other: the database is opened afresh (an empty
+// page cache, the write-ahead log moved into the file), the list state is put back to the
+// window's start and then set for the list measured, and one untimed run before the timed
+// ones fills the caches, on the program's side and on the raw side alike. Both sides have
+// the same page cache: the raw connection takes the program connection's cache_size.
+// Times are wall-clock (UseRealTime); the CPU column is printed beside them.
 
 namespace {
 std::map<int, ListBenchData> Data;
@@ -29,51 +37,128 @@ const ListBenchData& use(int items) {
         it = Data.emplace(items, OpenListBenchData(items)).first;
     else
         OpenPhoneDB(it->second.Path);
+    // Writes of an earlier benchmark (the search's stamps) must not be read through the log.
+    ExecSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    ResetListState();
+    PunctuationFolding = true; // the search dialog's default: punctuation ignored
     return it->second;
 }
 
+// The page cache of a connection in KiB, from its cache_size (negative: KiB; positive: pages).
+double cacheKiB(int cacheSize, int pageSize) {
+    return cacheSize < 0 ? -cacheSize : double(cacheSize) * pageSize / 1024;
+}
+
+int programPragma(const char* name) {
+    QSqlQuery q = ExecSql(QStringLiteral("PRAGMA ") + QLatin1String(name));
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+int rawPragma(sqlite3* db, const char* name) {
+    sqlite3_stmt* st = nullptr;
+    int value = 0;
+    if (sqlite3_prepare_v2(db, (QByteArray("PRAGMA ") + name).constData(), -1, &st, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        value = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    return value;
+}
+
+double programCacheKiB() {
+    return cacheKiB(programPragma("cache_size"), programPragma("page_size"));
+}
+
+struct RawResult {
+    long long rows = -1; // -1: the statement failed
+    long long bytes = 0;
+};
+
 // Runs a statement to the end, reading every column of every row as the engine returns it.
-long long rawRun(sqlite3* db, const QString& sql, int parent) {
+RawResult rawRun(sqlite3* db, const QString& sql, ItemId parent) {
+    RawResult r;
     sqlite3_stmt* st = nullptr;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), -1, &st, nullptr) != SQLITE_OK)
-        return -1;
+        return r;
     const int p = sqlite3_bind_parameter_index(st, ":parent");
     if (p > 0)
-        sqlite3_bind_int(st, p, parent);
-    long long bytes = 0;
+        sqlite3_bind_int64(st, p, parent);
+    r.rows = 0;
     const int columns = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        ++r.rows;
         for (int c = 0; c < columns; ++c) {
             if (sqlite3_column_type(st, c) == SQLITE_TEXT) {
                 const unsigned char* t = sqlite3_column_text(st, c);
-                bytes += sqlite3_column_bytes(st, c) + (t ? t[0] : 0);
+                r.bytes += sqlite3_column_bytes(st, c) + (t ? t[0] : 0);
             } else {
-                bytes += sqlite3_column_int(st, c);
+                r.bytes += sqlite3_column_int(st, c);
             }
         }
     }
+    if (rc != SQLITE_DONE)
+        r.rows = -1;
     sqlite3_finalize(st);
-    return bytes;
+    return r;
 }
 
-sqlite3* rawOpen(const ListBenchData& d) {
+// A read-only connection of its own, with the program connection's page cache.
+sqlite3* rawOpen(benchmark::State& state, const ListBenchData& d) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(d.Path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    if (sqlite3_open_v2(d.Path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
+        state.SkipWithError("the raw connection did not open");
+        sqlite3_close(db);
+        return nullptr;
+    }
+    const QByteArray pragma =
+        "PRAGMA cache_size=" + QByteArray::number(programPragma("cache_size"));
+    sqlite3_exec(db, pragma.constData(), nullptr, nullptr, nullptr);
+    state.counters["cacheKiB"] = cacheKiB(rawPragma(db, "cache_size"), rawPragma(db, "page_size"));
+    if (state.counters["cacheKiB"] != programCacheKiB())
+        state.SkipWithError("the raw connection's page cache differs from the program's");
     return db;
+}
+
+// The list state the window has when the user opens the list of this kind, whatever ran
+// before. The note placement is the one the list settled on (see settle).
+void setListState(char kind, bool lnoteBefore) {
+    ResetListState();
+    ListKind = kind;
+    SortOrder = 'N';
+    LnoteBefore = lnoteBefore;
+}
+
+ItemId listParent(const ListBenchData& d, char kind) {
+    return kind == 'T' ? 0 : kind == '1' ? d.BigParent : d.Hub;
+}
+
+void buildList(ItemsList& list, const ListBenchData& d, char kind) {
+    if (kind == 'T')
+        list.BuildList();
+    else
+        list.ShowLinks(listParent(d, kind), QStringLiteral("bench"));
+}
+
+// The untimed first build from the window's start state. A links-across list whose notes
+// move before the names is built twice the first time; the timed builds start from the note
+// placement it settled on, so that each is one build of the list as the user then sees it.
+bool settle(ItemsList& list, const ListBenchData& d, char kind) {
+    setListState(kind, true);
+    buildList(list, d, kind);
+    return LnoteBefore;
 }
 
 void listBench(benchmark::State& state, int items, char kind) {
     const ListBenchData& d = use(items);
     ItemsList list;
+    const bool lnoteBefore = settle(list, d, kind);
+    state.counters["cacheKiB"] = programCacheKiB();
     for (auto _ : state) {
-        ListKind = kind;
-        SortOrder = 'N';
-        SearchStamp = QDateTime();
-        if (kind == 'T')
-            list.BuildList();
-        else
-            list.ShowLinks(kind == '1' ? d.BigParent : d.Hub, QStringLiteral("bench"));
+        setListState(kind, lnoteBefore);
+        buildList(list, d, kind);
         benchmark::DoNotOptimize(list.Rows().Count());
     }
     state.counters["rows"] = list.Rows().Count();
@@ -81,52 +166,81 @@ void listBench(benchmark::State& state, int items, char kind) {
 
 void rawListBench(benchmark::State& state, int items, char kind) {
     const ListBenchData& d = use(items);
-    sqlite3* db = rawOpen(d);
-    const QString sql = ListQueryText(ListQueryLines(kind, false, 'N', kind == '2' ? false : true));
-    const int parent = kind == 'T' ? 0 : kind == '1' ? d.BigParent : d.Hub;
+    // The very statement the program runs for this list, and the rows it lists.
+    ItemsList list;
+    const bool lnoteBefore = settle(list, d, kind);
+    setListState(kind, lnoteBefore);
+    buildList(list, d, kind);
+    const QString sql = list.QueryText();
+    const int listed = list.Rows().Count();
+    sqlite3* db = rawOpen(state, d);
+    if (!db)
+        return;
+    const RawResult first = rawRun(db, sql, listParent(d, kind));
+    if (first.rows < 0)
+        state.SkipWithError(sqlite3_errmsg(db));
+    else if (first.rows != listed)
+        state.SkipWithError("the raw statement returns other rows than the program lists");
     for (auto _ : state)
-        benchmark::DoNotOptimize(rawRun(db, sql, parent));
+        benchmark::DoNotOptimize(rawRun(db, sql, listParent(d, kind)).bytes);
+    state.counters["rows"] = double(first.rows);
     sqlite3_close(db);
 }
 
+// Argument word: 0 to 2 one of SearchWords, 3 the absent word.
+QString searchWord(int word) {
+    return QString::fromLatin1(word < SearchWordCount ? SearchWords[word].Word : AbsentWord);
+}
+
+int expectedMatches(const ListBenchData& d, int word) {
+    return word < SearchWordCount ? d.WordItems[word] : 0;
+}
+
+// What the user waits for: the search dialog's OK to the listed results (the walk, the
+// stamps written into each found item, the search list built).
+// Arguments: word, punctuation folding 1 or 0.
 void searchBench(benchmark::State& state, int items) {
-    use(items);
+    const ListBenchData& d = use(items);
+    const QString word = searchWord(int(state.range(0)));
     ItemsList list;
-    // The search dialog's default: punctuation ignored.
-    PunctuationFolding = state.range(0) != 0;
+    PunctuationFolding = state.range(1) != 0;
+    list.RunSearch(word); // untimed: fills the caches as on the raw side
     for (auto _ : state) {
         ResetListState();
-        list.RunSearch(QString::fromLatin1(RareWord));
+        PunctuationFolding = state.range(1) != 0;
+        list.RunSearch(word);
         benchmark::DoNotOptimize(list.Rows().Count());
     }
     state.counters["rows"] = list.Rows().Count();
+    if (list.Rows().Count() != expectedMatches(d, int(state.range(0))))
+        state.SkipWithError("the search did not list the items holding the word");
 }
 
 // The search's walk and matching alone, without the stamps' writes and the list: the part that
-// compares with the raw scan below.
-// Argument 0 or 1: punctuation folding off or on; 2: folding on, a word of common letters found
-// nowhere, so that every text is prepared and searched in full.
+// compares with the raw scan below. Arguments: word, punctuation folding 1 or 0.
 void searchWalkBench(benchmark::State& state, int items) {
-    use(items);
-    const bool folding = state.range(0) != 0;
+    const ListBenchData& d = use(items);
+    const bool folding = state.range(1) != 0;
     PunctuationFolding = folding;
-    const QString typed =
-        state.range(0) == 2 ? QStringLiteral("tensor") : QString::fromLatin1(RareWord);
+    const QString typed = searchWord(int(state.range(0)));
     const QString prepared = PrepareSearchText(typed);
-    size_t found = 0;
+    size_t found = FindMatches(prepared, folding, typed).Ids.size(); // untimed
     for (auto _ : state) {
         found = FindMatches(prepared, folding, typed).Ids.size();
         benchmark::DoNotOptimize(found);
     }
     state.counters["rows"] = double(found);
+    if (found != size_t(expectedMatches(d, int(state.range(0)))))
+        state.SkipWithError("the walk did not find the items holding the word");
 }
 
-// The search's writes alone: a new stamp into each item the search word finds.
+// The search's writes alone: a new stamp into each item the word is found in.
+// Argument: word.
 void searchStampBench(benchmark::State& state, int items) {
     use(items);
-    PunctuationFolding = true;
-    const QString typed = QString::fromLatin1(RareWord);
+    const QString typed = searchWord(int(state.range(0)));
     const std::vector<ItemId> ids = FindMatches(PrepareSearchText(typed), true, typed).Ids;
+    StampItems(ids, NextSearchStamp()); // untimed
     for (auto _ : state)
         StampItems(ids, NextSearchStamp());
     state.counters["rows"] = double(ids.size());
@@ -134,9 +248,16 @@ void searchStampBench(benchmark::State& state, int items) {
 
 void rawScanBench(benchmark::State& state, int items) {
     const ListBenchData& d = use(items);
-    sqlite3* db = rawOpen(d);
+    sqlite3* db = rawOpen(state, d);
+    if (!db)
+        return;
+    const QString sql = QString::fromLatin1(SearchWalkSql);
+    const RawResult first = rawRun(db, sql, 0);
+    if (first.rows < 0)
+        state.SkipWithError(sqlite3_errmsg(db));
     for (auto _ : state)
-        benchmark::DoNotOptimize(rawRun(db, QString::fromLatin1(SearchWalkSql), 0));
+        benchmark::DoNotOptimize(rawRun(db, sql, 0).bytes);
+    state.counters["rows"] = double(first.rows);
     sqlite3_close(db);
 }
 
@@ -144,15 +265,19 @@ void rawScanBench(benchmark::State& state, int items) {
 // search cannot go below.
 void qtScanBench(benchmark::State& state, int items) {
     use(items);
-    for (auto _ : state) {
+    state.counters["cacheKiB"] = programCacheKiB();
+    auto walk = [] {
         QSqlQuery walk = PrepareQuery(QString::fromLatin1(SearchWalkSql));
         walk.setForwardOnly(true);
         ExecQuery(walk);
         qint64 chars = 0;
         while (walk.next())
             chars += walk.value(1).toString().size() + walk.value(2).toString().size();
-        benchmark::DoNotOptimize(chars);
-    }
+        return chars;
+    };
+    walk(); // untimed
+    for (auto _ : state)
+        benchmark::DoNotOptimize(walk());
 }
 
 // Peak memory of a process that opens the database and builds its top-level list.
@@ -175,12 +300,16 @@ int main(int argc, char** argv) {
         return peakMemory(std::atoi(argv[2]));
 
     for (int items : {100000, 1000000}) {
+        // The lists take milliseconds and get more runs than the searches, which take up to
+        // seconds at a million items.
         const int n = items == 100000 ? 10 : 3;
+        const int listRuns = items == 100000 ? 100 : 20;
         const QString s = QString::number(items);
         auto reg = [&](const QString& name, auto fn, int iterations) {
-            benchmark::RegisterBenchmark(qPrintable(name + "/" + s), fn)
+            return benchmark::RegisterBenchmark(qPrintable(name + "/" + s), fn)
                 ->Unit(benchmark::kMillisecond)
-                ->Iterations(iterations);
+                ->Iterations(iterations)
+                ->UseRealTime();
         };
         for (char kind : {'T', '1', '2'}) {
             const QString label = kind == 'T'   ? "TopLevel"
@@ -188,31 +317,38 @@ int main(int argc, char** argv) {
                                                 : "LinksAcross";
             reg(
                 "List" + label, [items, kind](benchmark::State& st) { listBench(st, items, kind); },
-                n);
+                listRuns);
             reg(
                 "RawSql" + label,
-                [items, kind](benchmark::State& st) { rawListBench(st, items, kind); }, n);
+                [items, kind](benchmark::State& st) { rawListBench(st, items, kind); }, listRuns);
         }
-        benchmark::RegisterBenchmark(qPrintable("Search/" + s),
-                                     [items](benchmark::State& st) { searchBench(st, items); })
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(n)
-            ->Arg(1)
-            ->Arg(0);
-        benchmark::RegisterBenchmark(qPrintable("SearchWalk/" + s),
-                                     [items](benchmark::State& st) { searchWalkBench(st, items); })
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(n)
-            ->Arg(1)
-            ->Arg(0)
-            ->Arg(2);
-        reg(
+        auto* search = reg(
+            "Search", [items](benchmark::State& st) { searchBench(st, items); }, n);
+        auto* walk = reg(
+            "SearchWalk", [items](benchmark::State& st) { searchWalkBench(st, items); }, n);
+        auto* stamp = reg(
             "SearchStamp", [items](benchmark::State& st) { searchStampBench(st, items); }, n);
+        search->ArgNames({"word", "folding"});
+        walk->ArgNames({"word", "folding"});
+        stamp->ArgNames({"word"});
+        for (int word = 0; word <= SearchWordCount; ++word) {
+            for (int folding : {1, 0}) {
+                if (word < SearchWordCount)
+                    search->Args({word, folding});
+                walk->Args({word, folding});
+            }
+            if (word < SearchWordCount)
+                stamp->Arg(word);
+        }
         reg(
             "QtScanNamesTexts", [items](benchmark::State& st) { qtScanBench(st, items); }, n);
         reg(
             "RawScanNamesTexts", [items](benchmark::State& st) { rawScanBench(st, items); }, n);
     }
+    std::fprintf(stderr, "Search words (word argument): ");
+    for (int w = 0; w < SearchWordCount; ++w)
+        std::fprintf(stderr, "%d \"%s\" (%s), ", w, SearchWords[w].Word, SearchWords[w].Label);
+    std::fprintf(stderr, "%d \"%s\" (in no item)\n", SearchWordCount, AbsentWord);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

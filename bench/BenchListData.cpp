@@ -1,6 +1,6 @@
 #include "BenchListData.h"
 
-#include "app/Folders.h"
+#include "common/Folders.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -8,11 +8,14 @@
 #include <QSqlQuery>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <set>
 #include <vector>
 
-const char* const RareWord = "zephyrine";
+const SearchWord SearchWords[SearchWordCount] = {
+    {"harbour", "rare", 1}, {"plumber", "1pct", 100}, {"receipt", "30pct", 3000}};
+const char* const AbsentWord = "tensor";
 
 namespace {
 const char* const Words[] = {"garden",  "letter", "meeting", "invoice", "holiday", "recipe",
@@ -20,22 +23,27 @@ const char* const Words[] = {"garden",  "letter", "meeting", "invoice", "holiday
                              "the",     "and",    "of",      "to",      "with",    "for",
                              "report",  "winter", "summer",  "market",  "station", "friend"};
 
-QString makeText(std::mt19937& rng, bool rare) {
+// A text of about 600 characters of the common words, twelve to a line, with each of the
+// search words the item was dealt put in at a random place.
+QString makeText(std::mt19937& rng, const std::vector<const char*>& dealt) {
     std::uniform_int_distribution<int> len(200, 1000); // about 600 on average
     std::uniform_int_distribution<int> word(0, int(std::size(Words)) - 1);
     const int target = len(rng);
-    QString text;
-    text.reserve(target + 40);
-    int line = 0;
-    while (text.size() < target) {
-        text += QLatin1String(Words[word(rng)]);
-        if (++line % 12 == 0)
-            text += QLatin1Char('\n');
-        else
-            text += QLatin1Char(' ');
+    std::vector<const char*> tokens;
+    int chars = 0;
+    while (chars < target) {
+        tokens.push_back(Words[word(rng)]);
+        chars += int(std::strlen(tokens.back())) + 1;
     }
-    if (rare)
-        text.insert(text.size() / 2, QLatin1String(" ") + QLatin1String(RareWord) + " ");
+    for (const char* w : dealt)
+        tokens.insert(
+            tokens.begin() + std::uniform_int_distribution<int>(0, int(tokens.size()))(rng), w);
+    QString text;
+    text.reserve(chars + 40);
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        text += QLatin1String(tokens[i]);
+        text += (i + 1) % 12 == 0 ? QLatin1Char('\n') : QLatin1Char(' ');
+    }
     return text;
 }
 
@@ -49,10 +57,12 @@ void generate(int itemCount, ListBenchData& d) {
     Transaction t;
     QSqlQuery insert = PrepareQuery(QStringLiteral(
         "INSERT INTO phonebk (id, name, text, numchildren, tel, parent, rank, numcousins, "
-        "createdts) VALUES (:id, :name, :text, 0, :tel, :parent, 0, 0, :createdts)"));
+        "createdts, srchts) VALUES (:id, :name, :text, 0, :tel, :parent, 0, 0, :createdts, "
+        ":createdts)"));
     std::vector<int> children(size_t(itemCount) + 2, 0);
     std::vector<int> cousins(size_t(itemCount) + 2, 0);
     std::uniform_int_distribution<int> pct(0, 99);
+    std::uniform_int_distribution<int> perTenThousand(0, 9999);
     const QVariant created = StampToDb(QDateTime(QDate(2020, 1, 1), QTime(12, 0)));
     // Id 1 is the item "Diary" the new database starts with.
     d.BigParent = 2;
@@ -72,8 +82,14 @@ void generate(int itemCount, ListBenchData& d) {
         insert.bindValue(QStringLiteral(":name"),
                          QStringLiteral("%1 item %2").arg(QLatin1String(Words[id % 24])).arg(id));
         const bool hasText = pct(rng) >= 5;
+        std::vector<const char*> dealt;
+        for (int w = 0; w < SearchWordCount; ++w)
+            if (perTenThousand(rng) < SearchWords[w].PerTenThousand && hasText) {
+                dealt.push_back(SearchWords[w].Word);
+                ++d.WordItems[w];
+            }
         insert.bindValue(QStringLiteral(":text"), hasText
-                                                      ? QVariant(makeText(rng, pct(rng) == 0))
+                                                      ? QVariant(makeText(rng, dealt))
                                                       : QVariant(QMetaType::fromType<QString>()));
         insert.bindValue(QStringLiteral(":tel"),
                          pct(rng) < 30 ? QVariant(QStringLiteral("2024-%1").arg(id % 97))
@@ -120,24 +136,36 @@ void generate(int itemCount, ListBenchData& d) {
 
 ListBenchData OpenListBenchData(int itemCount) {
     ListBenchData d;
-    const QString folder = QStringLiteral("/tmp/cardolo-listbench-%1/").arg(itemCount);
+    // The folder names the data's version: a database of an earlier generator is never
+    // taken for this one.
+    const QString folder = QStringLiteral("/tmp/cardolo-listbench-v2-%1/").arg(itemCount);
     QDir().mkpath(folder + QStringLiteral("DATA"));
     SetProgramFolder(folder);
     d.Path = DatabasePath();
     d.BigParent = 2;
     d.Hub = 3;
-    if (QFile::exists(d.Path + QStringLiteral(".done"))) {
-        OpenPhoneDB(d.Path);
-        return d;
+    // The marker of a finished database holds the number of items holding each search word.
+    QFile done(d.Path + QStringLiteral(".done"));
+    if (done.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> counts = done.readAll().split(' ');
+        if (counts.size() >= SearchWordCount) {
+            for (int w = 0; w < SearchWordCount; ++w)
+                d.WordItems[w] = counts[w].trimmed().toInt();
+            OpenPhoneDB(d.Path);
+            return d;
+        }
+        done.close();
     }
-    QFile::remove(d.Path);
+    for (const char* end : {"", "-wal", "-shm", ".done"})
+        QFile::remove(d.Path + QLatin1String(end));
     std::fprintf(stderr, "generating %d items into %s\n", itemCount, qPrintable(d.Path));
     OpenPhoneDB(d.Path);
     ExecSql(QStringLiteral("PRAGMA synchronous=OFF"));
     generate(itemCount, d);
     ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
     ExecSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-    QFile done(d.Path + QStringLiteral(".done"));
-    done.open(QIODevice::WriteOnly);
+    if (done.open(QIODevice::WriteOnly))
+        for (int w = 0; w < SearchWordCount; ++w)
+            done.write(QByteArray::number(d.WordItems[w]) + ' ');
     return d;
 }

@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "common/Dialogs.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
 #include "support/GenerateItems.h"

@@ -1,8 +1,8 @@
 #include "calendar/TFCal.h"
 
-#include "app/Dialogs.h"
-#include "app/TextHelpers.h"
-#include "app/WindowHelpers.h"
+#include "common/Dialogs.h"
+#include "common/TextHelpers.h"
+#include "common/WindowHelpers.h"
 #include "calendar/DateText.h"
 #include "calendar/MonthLayout.h"
 

@@ -1,7 +1,7 @@
 #include "dialogs/QtDialogBackend.h"
 
-#include "app/Placement.h"
-#include "app/WindowHelpers.h"
+#include "common/Placement.h"
+#include "common/WindowHelpers.h"
 #include "dialogs/TFFlash.h"
 #include "dialogs/TFchoice.h"
 #include "dialogs/TFinpstr.h"

@@ -1,6 +1,6 @@
 #include "dialogs/TFAbout1.h"
 
-#include "app/WindowHelpers.h"
+#include "common/WindowHelpers.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "dialogs/TFFlash.h"
 
-#include "app/Settings.h"
-#include "app/WindowHelpers.h"
+#include "common/Settings.h"
+#include "common/WindowHelpers.h"
 
 #include <QApplication>
 #include <QFrame>

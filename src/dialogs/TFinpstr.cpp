@@ -1,7 +1,7 @@
 #include "dialogs/TFinpstr.h"
 
-#include "app/Placement.h"
-#include "app/WindowHelpers.h"
+#include "common/Placement.h"
+#include "common/WindowHelpers.h"
 
 #include <QCursor>
 #include <QFrame>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "common/Dialogs.h"
 #include "store/Database.h"
 
 // Runs one user command of a window: an engine error ends the command and is shown with the

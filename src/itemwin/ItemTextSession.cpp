@@ -1,6 +1,6 @@
 #include "itemwin/ItemTextSession.h"
 
-#include "app/Dialogs.h"
+#include "common/Dialogs.h"
 #include "itemwin/ItemPage.h"
 #include "store/ItemFields.h"
 

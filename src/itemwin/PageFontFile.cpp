@@ -1,6 +1,6 @@
 #include "itemwin/PageFontFile.h"
 
-#include "app/Folders.h"
+#include "common/Folders.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "itemwin/RescueFile.h"
 
-#include "app/Clock.h"
-#include "app/Folders.h"
+#include "common/Clock.h"
+#include "common/Folders.h"
 
 #include <QDir>
 #include <QSaveFile>

@@ -1,7 +1,7 @@
 #include "itemwin/TFIdets2.h"
 
-#include "app/Dialogs.h"
-#include "app/Settings.h"
+#include "common/Dialogs.h"
+#include "common/Settings.h"
 #include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
 #include "itemwin/CommandGuard.h"

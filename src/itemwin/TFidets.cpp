@@ -1,9 +1,9 @@
 #include "itemwin/TFidets.h"
 
-#include "app/Clock.h"
-#include "app/Dialogs.h"
-#include "app/TextHelpers.h"
-#include "app/WindowHelpers.h"
+#include "common/Clock.h"
+#include "common/Dialogs.h"
+#include "common/TextHelpers.h"
+#include "common/WindowHelpers.h"
 #include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
 #include "store/Database.h"

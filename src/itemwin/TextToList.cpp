@@ -1,7 +1,7 @@
 #include "itemwin/TextToList.h"
 
-#include "app/Dialogs.h"
-#include "app/TextHelpers.h"
+#include "common/Dialogs.h"
+#include "common/TextHelpers.h"
 
 namespace {
 // The longest reference taken from after a TAB before the table cuts it to its width.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NamedStack.h"
+#include "common/NamedStack.h"
 #include "store/ItemStore.h"
 
 #include <QString>

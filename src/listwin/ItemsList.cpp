@@ -1,9 +1,9 @@
 #include "listwin/ItemsList.h"
 
-#include "app/Busy.h"
-#include "app/Dialogs.h"
-#include "app/Settings.h"
-#include "app/TextHelpers.h"
+#include "common/Busy.h"
+#include "common/Dialogs.h"
+#include "common/Settings.h"
+#include "common/TextHelpers.h"
 #include "listwin/SearchRunner.h"
 
 namespace {

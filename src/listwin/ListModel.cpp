@@ -1,6 +1,6 @@
 #include "listwin/ListModel.h"
 
-#include "app/Settings.h"
+#include "common/Settings.h"
 
 ListModel::ListModel(const ItemsList& list, QObject* parent)
     : QAbstractTableModel(parent), list(list) {}

@@ -1,7 +1,7 @@
 #include "listwin/SearchRunner.h"
 
-#include "app/Clock.h"
-#include "app/TextHelpers.h"
+#include "common/Clock.h"
+#include "common/TextHelpers.h"
 #include "listwin/ListQuery.h"
 #include "listwin/RawStatement.h"
 #include "store/Database.h"

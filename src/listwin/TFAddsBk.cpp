@@ -1,9 +1,9 @@
 #include "listwin/TFAddsBk.h"
 
-#include "app/Busy.h"
-#include "app/Dialogs.h"
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "common/Busy.h"
+#include "common/Dialogs.h"
+#include "common/Folders.h"
+#include "common/Settings.h"
 #include "dialogs/TFAbout1.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/ListModel.h"

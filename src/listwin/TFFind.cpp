@@ -1,7 +1,7 @@
 #include "listwin/TFFind.h"
 
-#include "app/TextHelpers.h"
-#include "app/WindowHelpers.h"
+#include "common/TextHelpers.h"
+#include "common/WindowHelpers.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #include "store/Database.h"
 
-#include "app/Clock.h"
-#include "app/TextHelpers.h"
+#include "common/Clock.h"
+#include "common/TextHelpers.h"
 
 #include <QHash>
 #include <QSqlDriver>

@@ -1,7 +1,7 @@
 #include "store/ItemStore.h"
 
-#include "app/Dialogs.h"
-#include "app/NamedStack.h"
+#include "common/Dialogs.h"
+#include "common/NamedStack.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
 

@@ -1,9 +1,9 @@
 #include "store/ItemStore.h"
 
-#include "app/Clock.h"
-#include "app/Dialogs.h"
-#include "app/Settings.h"
-#include "app/TextHelpers.h"
+#include "common/Clock.h"
+#include "common/Dialogs.h"
+#include "common/Settings.h"
+#include "common/TextHelpers.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
 

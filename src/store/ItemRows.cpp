@@ -1,6 +1,6 @@
 #include "store/ItemRows.h"
 
-#include "app/TextHelpers.h"
+#include "common/TextHelpers.h"
 #include "store/Database.h"
 
 #include <QSqlQuery>

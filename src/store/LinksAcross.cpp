@@ -1,6 +1,6 @@
 #include "store/ItemStore.h"
 
-#include "app/Dialogs.h"
+#include "common/Dialogs.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
 

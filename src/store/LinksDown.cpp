@@ -1,7 +1,7 @@
 #include "store/ItemStore.h"
 
-#include "app/Dialogs.h"
-#include "app/TextHelpers.h"
+#include "common/Dialogs.h"
+#include "common/TextHelpers.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
 

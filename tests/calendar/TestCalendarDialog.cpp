@@ -1,6 +1,6 @@
 #include "calendar/TFCal.h"
 
-#include "app/Clock.h"
+#include "common/Clock.h"
 #include "calendar/DateText.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"

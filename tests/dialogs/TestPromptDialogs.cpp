@@ -1,5 +1,5 @@
-#include "app/Dialogs.h"
-#include "app/Placement.h"
+#include "common/Dialogs.h"
+#include "common/Placement.h"
 #include "dialogs/QtDialogBackend.h"
 #include "dialogs/TFchoice.h"
 #include "dialogs/TFinpstr.h"

@@ -1,8 +1,8 @@
 #include "itemwin/ItemWindows.h"
 #include "itemwin/TFidets.h"
 
-#include "app/Clock.h"
-#include "app/Settings.h"
+#include "common/Clock.h"
+#include "common/Settings.h"
 #include "calendar/DateText.h"
 #include "store/Database.h"
 #include "support/ScriptedDialogs.h"

@@ -2,8 +2,8 @@
 #include "itemwin/MemoRows.h"
 #include "itemwin/TFIdets2.h"
 
-#include "app/Clock.h"
-#include "app/Settings.h"
+#include "common/Clock.h"
+#include "common/Settings.h"
 #include "store/Database.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"

@@ -3,7 +3,7 @@
 #include "itemwin/TFIdets2.h"
 #include "itemwin/TFidets.h"
 
-#include "app/Folders.h"
+#include "common/Folders.h"
 #include "store/Database.h"
 #include "store/ItemFields.h"
 #include "support/ScriptedDialogs.h"

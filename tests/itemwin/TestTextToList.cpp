@@ -1,6 +1,6 @@
 #include "itemwin/TextToList.h"
 
-#include "app/Busy.h"
+#include "common/Busy.h"
 #include "store/Database.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"

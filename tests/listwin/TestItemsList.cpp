@@ -1,8 +1,8 @@
 #include "ListFixture.h"
 
-#include "app/Clock.h"
-#include "app/Settings.h"
-#include "app/TextHelpers.h"
+#include "common/Clock.h"
+#include "common/Settings.h"
+#include "common/TextHelpers.h"
 #include "listwin/ItemsList.h"
 #include "listwin/SearchRunner.h"
 #include "support/ScriptedDialogs.h"

@@ -1,7 +1,7 @@
 #include "ListFixture.h"
 
-#include "app/Clock.h"
-#include "app/TextHelpers.h"
+#include "common/Clock.h"
+#include "common/TextHelpers.h"
 #include "listwin/ListQuery.h"
 #include "listwin/SearchRunner.h"
 #include "support/TestFolder.h"

@@ -1,8 +1,8 @@
 #include "ListFixture.h"
 
-#include "app/Folders.h"
-#include "app/Settings.h"
-#include "app/TextHelpers.h"
+#include "common/Folders.h"
+#include "common/Settings.h"
+#include "common/TextHelpers.h"
 #include "dialogs/TFAbout1.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/TFIdets2.h"

@@ -1,6 +1,6 @@
 #include "StoreTestSupport.h"
-#include "app/NamedStack.h"
-#include "app/Settings.h"
+#include "common/NamedStack.h"
+#include "common/Settings.h"
 #include "store/ItemStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"

@@ -1,6 +1,6 @@
 #include "StoreTestSupport.h"
-#include "app/Folders.h"
-#include "app/TextHelpers.h"
+#include "common/Folders.h"
+#include "common/TextHelpers.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
 #include "support/ScriptedDialogs.h"

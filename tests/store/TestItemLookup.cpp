@@ -1,6 +1,6 @@
 #include "StoreTestSupport.h"
-#include "app/Clock.h"
-#include "app/Settings.h"
+#include "common/Clock.h"
+#include "common/Settings.h"
 #include "store/Database.h"
 #include "store/ItemFields.h"
 #include "store/ItemStore.h"

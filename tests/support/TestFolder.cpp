@@ -1,7 +1,7 @@
 #include "support/TestFolder.h"
 
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "common/Folders.h"
+#include "common/Settings.h"
 #include "store/Database.h"
 
 TestFolder::TestFolder(bool openDatabase) {

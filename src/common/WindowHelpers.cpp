@@ -1,8 +1,8 @@
-#include "app/WindowHelpers.h"
+#include "common/WindowHelpers.h"
 
-#include "app/Busy.h"
-#include "app/Dialogs.h"
-#include "app/Placement.h"
+#include "common/Busy.h"
+#include "common/Dialogs.h"
+#include "common/Placement.h"
 
 #include <QCursor>
 #include <QGuiApplication>

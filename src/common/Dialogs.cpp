@@ -1,7 +1,7 @@
-#include "app/Dialogs.h"
+#include "common/Dialogs.h"
 
-#include "app/Folders.h"
-#include "app/TextHelpers.h"
+#include "common/Folders.h"
+#include "common/TextHelpers.h"
 
 QString MessageCaption;
 bool ProgrammaticChange = false;

@@ -1,5 +1,5 @@
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "common/Folders.h"
+#include "common/Settings.h"
 #include "support/TestFolder.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/Busy.h"
+#include "common/Busy.h"
 
-#include "app/TextHelpers.h"
+#include "common/TextHelpers.h"
 
 namespace {
 int busyCounter = 0;

@@ -1,4 +1,4 @@
-#include "app/Placement.h"
+#include "common/Placement.h"
 
 #include <algorithm>
 

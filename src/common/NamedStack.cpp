@@ -1,4 +1,4 @@
-#include "app/NamedStack.h"
+#include "common/NamedStack.h"
 
 NamedStack<int32_t>& IntegerQueue() {
     static NamedStack<int32_t> queue(QStringLiteral("integers"), 'Q');

@@ -1,6 +1,6 @@
-#include "app/SingleInstanceGuard.h"
+#include "common/SingleInstanceGuard.h"
 
-#include "app/Folders.h"
+#include "common/Folders.h"
 
 #include <QFile>
 

@@ -1,5 +1,5 @@
-#include "app/NamedStack.h"
-#include "app/TextHelpers.h"
+#include "common/NamedStack.h"
+#include "common/TextHelpers.h"
 
 #include <QTest>
 

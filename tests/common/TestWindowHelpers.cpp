@@ -1,6 +1,6 @@
-#include "app/Busy.h"
-#include "app/Dialogs.h"
-#include "app/WindowHelpers.h"
+#include "common/Busy.h"
+#include "common/Dialogs.h"
+#include "common/WindowHelpers.h"
 #include "support/ModalDriver.h"
 
 #include <QApplication>

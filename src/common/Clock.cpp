@@ -1,4 +1,4 @@
-#include "app/Clock.h"
+#include "common/Clock.h"
 
 namespace {
 std::function<QDateTime()>& clockHolder() {

@@ -1,0 +1,45 @@
+# Fails when a source file includes a header of a folder above its own. The folders, from the
+# ground up (a folder may include its own headers and those of any folder below it):
+#   common           helpers, settings, clock, folders, the dialog seam, window helpers
+#   store, calendar  the item store; the date library and calendar dialog
+#   dialogs          prompt, chooser, flash and About windows, the real dialog backend
+#   print, notepad   the print engine and page setup; the notepad
+#   itemwin          the item details and item text windows
+#   listwin          the items list window and search
+#   app              start-up, window creation, shutdown
+# Run as: cmake -DSOURCE_DIR=<src> -P CheckLayers.cmake
+get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
+set(levels common=0 store=1 calendar=1 dialogs=2 print=3 notepad=3 itemwin=4 listwin=5 app=6)
+foreach(entry ${levels})
+    string(REPLACE "=" ";" pair ${entry})
+    list(GET pair 0 folder)
+    list(GET pair 1 level)
+    set(level_${folder} ${level})
+endforeach()
+
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
+set(violations "")
+foreach(file ${files})
+    string(REGEX MATCH "^[^/]+" folder ${file})
+    if(NOT DEFINED level_${folder})
+        string(APPEND violations "  ${file}: folder '${folder}' has no place in the layer order\n")
+        continue()
+    endif()
+    file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^#include \"[^/\"]+/")
+    foreach(line ${includes})
+        string(REGEX REPLACE "^#include \"([^/\"]+)/.*" "\\1" target "${line}")
+        if(target STREQUAL folder)
+            continue()
+        endif()
+        if(NOT DEFINED level_${target})
+            string(APPEND violations "  ${file}: includes '${target}', which has no place in the layer order\n")
+        elseif(NOT level_${target} LESS level_${folder})
+            string(APPEND violations "  ${file}: ${folder} may not include ${target} (${line})\n")
+        endif()
+    endforeach()
+endforeach()
+if(violations)
+    message(FATAL_ERROR "Includes that go upward or sideways:\n${violations}")
+endif()
+list(LENGTH files count)
+message(STATUS "Layer order kept by ${count} files")

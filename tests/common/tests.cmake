@@ -1,0 +1,5 @@
+cardolo_add_test(TestTextHelpers ${CMAKE_CURRENT_LIST_DIR}/TestTextHelpers.cpp)
+cardolo_add_test(TestSettings ${CMAKE_CURRENT_LIST_DIR}/TestSettings.cpp)
+cardolo_add_test(TestPlacement ${CMAKE_CURRENT_LIST_DIR}/TestPlacement.cpp)
+cardolo_add_test(TestDialogSeam ${CMAKE_CURRENT_LIST_DIR}/TestDialogSeam.cpp)
+cardolo_add_test(TestWindowHelpers ${CMAKE_CURRENT_LIST_DIR}/TestWindowHelpers.cpp GUI)
