@@ -155,3 +155,10 @@ void LimitToWidth(QLineEdit* edit, int width) {
     edit->setMaxLength(width);
     edit->setValidator(new WholeCharacters(edit));
 }
+
+QFont ArialPixels(int pixels, bool bold) {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -30,6 +31,9 @@ void ShowAtCursor(QWidget* window);
 void ShowRestored(QWidget* window);
 // True while the window is on screen as a modal window.
 bool IsShownModal(const QWidget* window);
+// The program's window font: Arial (or the family the system puts in its place) at a size in
+// pixels, so that the windows keep their designed proportions.
+QFont ArialPixels(int pixels, bool bold = false);
 // Fixes a window's size at its designed size, grown wherever its layout needs more room with
 // the fonts in use, so that no caption or control is cut. Call once the layout is complete.
 void FixSizeToFit(QWidget* window, QSize designed);

@@ -15,15 +15,6 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-namespace {
-QFont arialPixels(int pixels, bool bold) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-} // namespace
-
 TFAbout1* TFAbout1::Instance() {
     static TFAbout1* instance = new TFAbout1;
     return instance;
@@ -68,7 +59,7 @@ TFAbout1::TFAbout1(const QString& programFile, QWidget* parent)
 
     Label1 = new QLabel(QStringLiteral("CARDOLO"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(arialPixels(13, true));
+    Label1->setFont(ArialPixels(13, true));
     Label1->move(52, 16);
     Label1->adjustSize();
 
@@ -76,14 +67,14 @@ TFAbout1::TFAbout1(const QString& programFile, QWidget* parent)
     Label2 = new QLabel(QFileInfo(file).absoluteFilePath().toLower(), Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setTextFormat(Qt::PlainText);
-    Label2->setFont(arialPixels(11, false));
+    Label2->setFont(ArialPixels(11, false));
     Label2->move(12, 43);
     Label2->adjustSize();
     Label2->setToolTip(Label2->text());
 
     Label3 = new QLabel(FileTimeText(file), Panel1);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setFont(arialPixels(11, false));
+    Label3->setFont(ArialPixels(11, false));
     Label3->move(12, 59);
     Label3->adjustSize();
 
@@ -91,7 +82,7 @@ TFAbout1::TFAbout1(const QString& programFile, QWidget* parent)
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
     Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setFont(arialPixels(11, true));
+    Memo1->setFont(ArialPixels(11, true));
     QPalette pal = Memo1->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         pal.setColor(group, QPalette::Base, QColor(0xC0, 0xC0, 0xC0));

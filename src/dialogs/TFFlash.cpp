@@ -27,10 +27,7 @@ TFFlash::TFFlash(QWidget* parent)
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setAutoFillBackground(true);
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(13);
-    f.setBold(true);
-    Panel1->setFont(f);
+    Panel1->setFont(ArialPixels(13, true));
 
     Label1 = new QLabel(Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -44,9 +44,7 @@ TFchoice::TFchoice(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Label1->setGeometry(72, 24, 379, 37);
     Label1->setWordWrap(true);
     Label1->setTextFormat(Qt::PlainText);
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(13);
-    Label1->setFont(f);
+    Label1->setFont(ArialPixels(13));
     Label1->installEventFilter(this);
 
     auto makeButton = [this](const char* name, const QString& caption, int left) {

@@ -4,7 +4,7 @@
 #include "common/Settings.h"
 #include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
-#include "itemwin/CommandGuard.h"
+#include "store/CommandGuard.h"
 #include "itemwin/ItemPage.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"

@@ -7,7 +7,7 @@
 #include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
 #include "store/Database.h"
-#include "itemwin/CommandGuard.h"
+#include "store/CommandGuard.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
 #include "itemwin/RescueFile.h"

@@ -4,6 +4,7 @@
 #include "common/Dialogs.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
+#include "common/WindowHelpers.h"
 #include "dialogs/TFAbout1.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/ListModel.h"
@@ -31,12 +32,6 @@
 #include <algorithm>
 
 namespace {
-QFont arial(int pixels, bool bold = false) {
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 QAction* addItem(QMenu* menu, const QString& caption, const QString& name, bool enabled) {
     QAction* a = menu->addAction(caption);
@@ -83,13 +78,13 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     gridPalette.setColor(QPalette::Base, QColor(0xCE, 0xFF, 0xFF));
     gridPalette.setColor(QPalette::Text, Qt::black);
     DBGrid1->setPalette(gridPalette);
-    DBGrid1->setFont(arial(12));
-    DBGrid1->horizontalHeader()->setFont(arial(11));
+    DBGrid1->setFont(ArialPixels(12));
+    DBGrid1->horizontalHeader()->setFont(ArialPixels(11));
     DBGrid1->horizontalHeader()->setSectionsClickable(true);
     DBGrid1->horizontalHeader()->setHighlightSections(false);
     DBGrid1->horizontalHeader()->setStretchLastSection(false);
     DBGrid1->verticalHeader()->hide();
-    DBGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(arial(12)).height() + 4);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(ArialPixels(12)).height() + 4);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -189,7 +184,7 @@ void TFAddsBk::buildHeader() {
     Label3 = new QLabel(QStringLiteral("Parent = 99 \"name here\""), labels);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setTextFormat(Qt::PlainText);
-    Label3->setFont(arial(11));
+    Label3->setFont(ArialPixels(11));
     Label3->setStyleSheet(QStringLiteral("color: blue"));
     Label3->setCursor(Qt::PointingHandCursor);
     Label3->setToolTip(QStringLiteral("= parent of current Item, click for its Links"));
@@ -198,7 +193,7 @@ void TFAddsBk::buildHeader() {
     Label2 = new QLabel(labels);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setTextFormat(Qt::PlainText);
-    Label2->setFont(arial(16, true));
+    Label2->setFont(ArialPixels(16, true));
     Label2->setStyleSheet(QStringLiteral("color: blue"));
     Label2->move(4, 12);
     Label2->installEventFilter(this);
@@ -207,10 +202,10 @@ void TFAddsBk::buildHeader() {
     auto* radios = new QVBoxLayout;
     PrimaryRdio = new QRadioButton(QStringLiteral("999 links down"), Panel4);
     PrimaryRdio->setObjectName(QStringLiteral("PrimaryRdio"));
-    PrimaryRdio->setFont(arial(11));
+    PrimaryRdio->setFont(ArialPixels(11));
     SecondaryRdio = new QRadioButton(QStringLiteral("999 links across"), Panel4);
     SecondaryRdio->setObjectName(QStringLiteral("SecondaryRdio"));
-    SecondaryRdio->setFont(arial(11));
+    SecondaryRdio->setFont(ArialPixels(11));
     radios->addWidget(PrimaryRdio);
     radios->addWidget(SecondaryRdio);
     row->addLayout(radios);
@@ -245,7 +240,7 @@ void TFAddsBk::buildStatusPanel() {
     Edit1 = new QLineEdit(Panel3);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setFixedWidth(65);
-    Edit1->setFont(arial(11));
+    Edit1->setFont(ArialPixels(11));
     Edit1->setToolTip(QStringLiteral("Jump to position in this list"));
     Edit1->installEventFilter(this);
     row->addWidget(Edit1);
@@ -253,7 +248,7 @@ void TFAddsBk::buildStatusPanel() {
     ClearBtn = new QToolButton(Panel3);
     ClearBtn->setObjectName(QStringLiteral("ClearBtn"));
     ClearBtn->setText(QStringLiteral("x"));
-    ClearBtn->setFont(arial(16, true));
+    ClearBtn->setFont(ArialPixels(16, true));
     ClearBtn->setToolTip(QStringLiteral("Clear 'jump to' box"));
     row->addWidget(ClearBtn);
 

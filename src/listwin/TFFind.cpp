@@ -15,10 +15,7 @@ namespace {
 QPushButton* makeButton(const QString& caption, const QString& name, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(name);
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(11);
-    f.setBold(true);
-    b->setFont(f);
+    b->setFont(ArialPixels(11, true));
     QPalette p = b->palette();
     p.setColor(QPalette::ButtonText, Qt::red);
     b->setPalette(p);

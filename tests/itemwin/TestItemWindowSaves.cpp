@@ -1,4 +1,4 @@
-#include "itemwin/CommandGuard.h"
+#include "store/CommandGuard.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/TFIdets2.h"
 #include "itemwin/TFidets.h"
