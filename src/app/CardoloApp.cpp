@@ -15,6 +15,7 @@
 #include "listwin/TFAddsBk.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
+#include "store/StoreState.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -132,6 +133,8 @@ int CardoloApp::Start(const Options& options) {
     }
     SetSettingsFile(SettingsPath());
     ReadSettings();
+    // The store reads and writes the diary and archive ids in the settings' own holders.
+    BindStoreSettings(AppSettings().DiaryId, AppSettings().ArchiveId);
 
     // 3. The database connection.
     try {

@@ -1,7 +1,5 @@
 #include "calendar/CalendarDate.h"
 
-#include "calendar/CalendarState.h"
-
 #include <algorithm>
 
 namespace {
@@ -36,22 +34,23 @@ qint32 GregorianOrdinal(const CalendarDate& d) {
            d.day;
 }
 
-// Fills in the transition and the day counts reckoned from it.
-void PlaceTransition(CalendarState& s, const CalendarDate& lastJulian,
-                     const CalendarDate& firstGregorian) {
-    s.LastJulian = lastJulian;
-    s.LastJulian.weekday = 0;
-    s.FirstGregorian = firstGregorian;
-    s.FirstGregorian.weekday = 0;
-    s.LastCount = JulianCount(s.LastJulian);
-    s.FirstOrdinal = GregorianOrdinal(s.FirstGregorian);
+struct TransitionState {
+    CalendarDate last;
+    CalendarDate first;
+    qint32 lastCount;    // Julian count of last
+    qint32 firstOrdinal; // Gregorian ordinal of first
+};
+
+TransitionState& State() {
+    static TransitionState state = [] {
+        const TransitionPreset& p = Presets.back();
+        return TransitionState{p.lastJulian, p.firstGregorian, JulianCount(p.lastJulian),
+                               GregorianOrdinal(p.firstGregorian)};
+    }();
+    return state;
 }
 
 } // namespace
-
-CalendarState::CalendarState() {
-    PlaceTransition(*this, Presets.back().lastJulian, Presets.back().firstGregorian);
-}
 
 bool IsZeroDate(const CalendarDate& d) {
     return d.year == 0 && d.month == 0 && d.day == 0;
@@ -70,20 +69,20 @@ int MonthLength(const CalendarDate& d) {
         return 31;
     if (d.month != 2)
         return StandardMonthLength[d.month - 1];
-    bool leap = IsNotLater(d, Calendar().LastJulian) ? IsJulianLeapYear(d.year)
-                                                     : IsGregorianLeapYear(d.year);
+    bool leap =
+        IsNotLater(d, State().last) ? IsJulianLeapYear(d.year) : IsGregorianLeapYear(d.year);
     return leap ? 29 : 28;
 }
 
 qint32 DayNumber(const CalendarDate& d) {
     if (d.year == 0)
         return -1;
-    const CalendarState& s = Calendar();
-    if (IsNotLater(d, s.LastJulian))
+    const TransitionState& s = State();
+    if (IsNotLater(d, s.last))
         return JulianCount(d);
-    if (IsEarlier(d, s.FirstGregorian))
-        return s.LastCount; // a day the transition left out
-    return s.LastCount + 1 + (GregorianOrdinal(d) - s.FirstOrdinal);
+    if (IsEarlier(d, s.first))
+        return s.lastCount; // a day the transition left out
+    return s.lastCount + 1 + (GregorianOrdinal(d) - s.firstOrdinal);
 }
 
 void ComputeWeekday(CalendarDate& d) {
@@ -133,7 +132,13 @@ void PreviousMonth(CalendarDate& d) {
 }
 
 void SetTransition(const CalendarDate& lastJulian, const CalendarDate& firstGregorian) {
-    PlaceTransition(Calendar(), lastJulian, firstGregorian);
+    TransitionState& s = State();
+    s.last = lastJulian;
+    s.last.weekday = 0;
+    s.first = firstGregorian;
+    s.first.weekday = 0;
+    s.lastCount = JulianCount(s.last);
+    s.firstOrdinal = GregorianOrdinal(s.first);
 }
 
 bool IsSensibleTransition(const CalendarDate& lastJulian, const CalendarDate& firstGregorian) {
@@ -149,11 +154,11 @@ bool IsSensibleTransition(const CalendarDate& lastJulian, const CalendarDate& fi
 }
 
 CalendarDate LastJulianDay() {
-    return Calendar().LastJulian;
+    return State().last;
 }
 
 CalendarDate FirstGregorianDay() {
-    return Calendar().FirstGregorian;
+    return State().first;
 }
 
 const std::array<TransitionPreset, 4>& TransitionPresets() {

@@ -1,12 +1,11 @@
 #include "calendar/DateText.h"
 
-#include "calendar/CalendarState.h"
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
 
 #include <QLocale>
 
-int& TimestampStyle = Calendar().TimestampStyle;
+int TimestampStyle = StampDateWeekdayTime;
 
 namespace {
 

@@ -72,8 +72,6 @@ protected:
 
 private:
     void buildCalendarPage();
-    void buildDayGrid();
-    void buildDateBar();
     void buildOptionsPage();
     void fillHeadings();
     void step(void (*stepper)(CalendarDate&));

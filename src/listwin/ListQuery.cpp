@@ -1,7 +1,7 @@
 #include "listwin/ListQuery.h"
 
-#include "listwin/RawStatement.h"
 #include "store/Database.h"
+#include "store/RawStatement.h"
 
 #include <QSqlQuery>
 

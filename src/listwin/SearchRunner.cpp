@@ -3,8 +3,8 @@
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
 #include "listwin/ListQuery.h"
-#include "listwin/RawStatement.h"
 #include "store/Database.h"
+#include "store/RawStatement.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,6 @@
 target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ListState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListQuery.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/RawStatement.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListRows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DisplayRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchRunner.cpp

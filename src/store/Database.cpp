@@ -2,8 +2,8 @@
 
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
+#include "store/StoreState.h"
 
-#include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -15,12 +15,6 @@
 const char* const PhoneDBName = "PhoneDB";
 
 namespace {
-int transactionDepth = 0;
-// Held by pointer, so a reference handed out stays valid when the table grows.
-QHash<QString, std::shared_ptr<QSqlQuery>> storedQueries;
-QString injectedFailureText;
-int injectedFailures = 0;
-
 bool isWrite(const QString& sql) {
     const QString head = sql.trimmed().left(8).toUpper();
     return !head.startsWith(QLatin1String("SELECT")) && !head.startsWith(QLatin1String("PRAGMA"));
@@ -126,6 +120,66 @@ void unicodeLower(sqlite3_context* context, int, sqlite3_value** args) {
     sqlite3_result_text(context, lowered.constData(), int(lowered.size()), SQLITE_TRANSIENT);
 }
 
+// Notes each connection the linked engine opens while OpenPhoneDB waits for the driver: a
+// connection the driver opened with a copy of the engine of its own never passes through here.
+int noteOpenedHandle(sqlite3* handle, const char**, const sqlite3_api_routines*) {
+    TheStoreState.OpenedHandle = handle;
+    return SQLITE_OK;
+}
+
+// Watches the connections the linked engine opens for as long as it lives. The engine calls
+// its automatic extensions for every connection it opens, whoever asks for it.
+class OpenWatch {
+public:
+    OpenWatch() {
+        TheStoreState.OpenedHandle = nullptr;
+        sqlite3_auto_extension(entry());
+    }
+    ~OpenWatch() { sqlite3_cancel_auto_extension(entry()); }
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+private:
+    static void (*entry())() { return reinterpret_cast<void (*)()>(&noteOpenedHandle); }
+};
+
+// "3.40.1" as sqlite3_libversion_number() gives it, 3040001; 0 when it is no version.
+int versionNumber(const QString& version) {
+    const QStringList parts = version.split(QLatin1Char('.'));
+    if (parts.size() < 3)
+        return 0;
+    int number = 0;
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        const int part = parts[i].toInt(&ok);
+        if (!ok || part < 0 || (i > 0 && part > 999))
+            return 0;
+        number = number * 1000 + part;
+    }
+    return number;
+}
+
+// The store calls the linked library on the driver's handle (its LOWER, RawStatement). That is
+// sound only when the driver runs that same library: a copy of its own, even of the same
+// version, keeps its own memory and locks. The driver answers sqlite_version() with its
+// engine's version; the watch saw whether the linked library opened the handle. Run before
+// anything of the linked library touches the handle; on a mismatch PhoneDB is closed again.
+void checkEngineLibrary() {
+    QString driverVersion;
+    {
+        QSqlQuery q = ExecSql(QStringLiteral("SELECT sqlite_version()"));
+        if (q.next())
+            driverVersion = q.value(0).toString();
+    }
+    const bool openedHere = TheStoreState.OpenedHandle == PhoneDBHandle();
+    TheStoreState.OpenedHandle = nullptr;
+    const QString mismatch = EngineLibraryMismatch(driverVersion, openedHere);
+    if (mismatch.isEmpty())
+        return;
+    ClosePhoneDB();
+    throw DbError(mismatch);
+}
+
 void registerFunctions() {
     sqlite3* handle = PhoneDBHandle();
     // Deterministic: the same text always lowers the same way, so the engine may evaluate it
@@ -157,6 +211,16 @@ sqlite3* PhoneDBHandle() {
     return h;
 }
 
+QString EngineLibraryMismatch(const QString& driverVersion, bool openedHere) {
+    if (openedHere && versionNumber(driverVersion) == sqlite3_libversion_number())
+        return QString();
+    const QString shown =
+        driverVersion.isEmpty() ? QStringLiteral("(version unknown)") : driverVersion;
+    return QStringLiteral("The Qt SQLite driver uses SQLite %1; this program is linked with "
+                          "SQLite %2 and needs the driver to use that same library")
+        .arg(shown, QString::fromLatin1(sqlite3_libversion()));
+}
+
 QSqlDatabase PhoneDB() {
     return QSqlDatabase::database(QLatin1String(PhoneDBName), false);
 }
@@ -169,14 +233,15 @@ QSqlQuery PrepareQuery(const QString& sql) {
 }
 
 void FailNextWrites(const QString& engineText, int count) {
-    injectedFailureText = engineText;
-    injectedFailures = count;
+    TheStoreState.InjectedFailureText = engineText;
+    TheStoreState.InjectedFailures = count;
 }
 
 void ExecQuery(QSqlQuery& query) {
-    if (injectedFailures > 0 && isWrite(query.lastQuery())) {
-        --injectedFailures;
-        throw DbError(injectedFailureText);
+    StoreState& state = TheStoreState;
+    if (state.InjectedFailures > 0 && isWrite(query.lastQuery())) {
+        --state.InjectedFailures;
+        throw DbError(state.InjectedFailureText);
     }
     if (!query.exec())
         throw DbError(engineText(query.lastError()), engineCode(query.lastError()));
@@ -189,9 +254,10 @@ QSqlQuery ExecSql(const QString& sql) {
 }
 
 QSqlQuery& StoredQuery(const QString& sql) {
-    auto found = storedQueries.find(sql);
-    if (found == storedQueries.end())
-        found = storedQueries.insert(sql, std::make_shared<QSqlQuery>(PrepareQuery(sql)));
+    auto& stored = TheStoreState.StoredQueries;
+    auto found = stored.find(sql);
+    if (found == stored.end())
+        found = stored.insert(sql, std::make_shared<QSqlQuery>(PrepareQuery(sql)));
     return *found.value();
 }
 
@@ -200,8 +266,12 @@ bool OpenPhoneDB(const QString& path) {
     QSqlDatabase db =
         QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(PhoneDBName));
     db.setDatabaseName(path);
-    if (!db.open())
-        throw DbError(engineText(db.lastError()), engineCode(db.lastError()));
+    {
+        const OpenWatch watch;
+        if (!db.open())
+            throw DbError(engineText(db.lastError()), engineCode(db.lastError()));
+    }
+    checkEngineLibrary();
     registerFunctions();
     ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
     ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
@@ -247,8 +317,7 @@ void EnsureIndexes() {
 
 void ClosePhoneDB() {
     const QString name = QLatin1String(PhoneDBName);
-    storedQueries.clear();
-    injectedFailures = 0;
+    TheStoreState.ForgetConnection();
     if (!QSqlDatabase::contains(name))
         return;
     {
@@ -257,7 +326,6 @@ void ClosePhoneDB() {
             db.close();
     }
     QSqlDatabase::removeDatabase(name);
-    transactionDepth = 0;
 }
 
 QVariant StampToDb(const QDateTime& stamp) {
@@ -281,6 +349,7 @@ QString savepointName(int depth) {
 // A guard inside another one is a savepoint: leaving it without Commit undoes its own writes
 // only, and the outer operation goes on with what it had done before.
 Transaction::Transaction() {
+    int& transactionDepth = TheStoreState.TransactionDepth;
     if (transactionDepth == 0) {
         if (!PhoneDB().transaction())
             throw DbError(engineText(PhoneDB().lastError()));
@@ -296,7 +365,7 @@ void Transaction::Commit() {
     if (done)
         return;
     done = true;
-    --transactionDepth;
+    --TheStoreState.TransactionDepth;
     if (outermost) {
         if (!PhoneDB().commit()) {
             QString text = engineText(PhoneDB().lastError());
@@ -311,7 +380,7 @@ void Transaction::Commit() {
 Transaction::~Transaction() {
     if (done)
         return;
-    --transactionDepth;
+    --TheStoreState.TransactionDepth;
     if (outermost) {
         PhoneDB().rollback();
     } else {

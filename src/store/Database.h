@@ -35,9 +35,16 @@ constexpr int TelWidth = 40;
 constexpr int LinkNoteWidth = 40;
 
 // Opens PhoneDB on path, creating the file with the current layout (and the top-level item
-// "Diary") when it does not exist. Returns true when it created the file.
+// "Diary") when it does not exist. Returns true when it created the file. Throws DbError, with
+// PhoneDB closed, when the Qt driver does not run the SQLite library the program links.
 bool OpenPhoneDB(const QString& path);
+// Closes PhoneDB and forgets everything the store kept for the connection: prepared queries,
+// armed failures, the year-item cache.
 void ClosePhoneDB();
+// The message OpenPhoneDB fails with when the driver's engine is not the linked SQLite library;
+// empty when it is. driverVersion is sqlite_version() as the driver's engine answers it,
+// openedHere whether the linked library opened the driver's connection.
+QString EngineLibraryMismatch(const QString& driverVersion, bool openedHere);
 // Brings a file made by an older version up to what the store's queries rely on: creates the
 // indexes that are missing and stores every empty Ref in the one form the store writes (null),
 // so that lists sorted by Ref keep the items without one together. Run once the tables have

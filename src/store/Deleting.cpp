@@ -1,10 +1,10 @@
 #include "store/ItemStore.h"
 
 #include "common/Dialogs.h"
-#include "common/Settings.h"
 #include "common/TextHelpers.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
+#include "store/StoreState.h"
 
 #include <QSqlQuery>
 
@@ -24,7 +24,7 @@ bool DeleteItem(ItemId id) {
         return false;
     }
     const QString name = QuoteDouble(row.Name);
-    const ItemId archive = AppSettings().ArchiveId;
+    const ItemId archive = StoreArchiveId();
     if (archive > 0) {
         const int choice =
             ChooseOption(QStringLiteral("Delete item ") + name + QStringLiteral(" - or Archive ?"),

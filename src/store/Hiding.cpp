@@ -10,8 +10,6 @@
 
 #include <vector>
 
-ItemId CurrentHider = 0;
-
 void ShowHidden(ItemId hider) {
     FlashMessage(QStringLiteral("Showing #") + QString::number(hider) +
                  QStringLiteral(" and linked items"));

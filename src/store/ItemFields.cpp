@@ -6,28 +6,6 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-namespace {
-// An empty text is stored as null, as a text never written.
-QVariant TextValue(const QString& text) {
-    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
-}
-} // namespace
-
-ItemId CreateItem(const QString& name, const QString& tel, const QString& text,
-                  const QDateTime& created) {
-    QSqlQuery& q = StoredQuery(QStringLiteral(
-        "INSERT INTO phonebk (name, tel, text, parent, rank, numchildren, numcousins, createdts) "
-        "VALUES (:name, :tel, :text, 0, 0, 0, 0, :createdts)"));
-    q.bindValue(QStringLiteral(":name"), NameValue(name));
-    q.bindValue(QStringLiteral(":tel"), RefValue(tel));
-    q.bindValue(QStringLiteral(":text"), TextValue(text));
-    q.bindValue(QStringLiteral(":createdts"), StampToDb(created));
-    ExecQuery(q);
-    const ItemId id = q.lastInsertId().toInt();
-    q.finish();
-    return id;
-}
-
 bool WriteItemFields(ItemId id, const QString& name, const QString& tel, const QString& text) {
     if (id <= 0)
         return false;

@@ -2,18 +2,13 @@
 
 #include "store/ItemStore.h"
 
-#include <QDateTime>
 #include <QString>
 
 #include <optional>
 
-// The item windows' own writes to the items table: a new item with the creation time the
-// window took when the user began it, the fields a user edits, and the removal of a blank item
-// that the text window created and the user left. Each commits at once.
-
-// Inserts a new item as CreateItem does, with CreatedTS created instead of now.
-ItemId CreateItem(const QString& name, const QString& tel, const QString& text,
-                  const QDateTime& created);
+// The item windows' own writes to the items table: the fields a user edits and the removal of
+// a blank item that the text window created and the user left. Each commits at once. (A new
+// item with the time the user began it is CreateItem's, in ItemStore.h.)
 
 // Writes Name (cut to 80 characters), Tel (cut to 40) and Text (null when empty) of one item
 // and nothing else. False when there is no such item.

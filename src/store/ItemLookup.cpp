@@ -2,19 +2,15 @@
 
 #include "common/Clock.h"
 #include "common/Dialogs.h"
-#include "common/Settings.h"
 #include "common/TextHelpers.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
+#include "store/StoreState.h"
 
 #include <QSqlQuery>
 #include <QVariant>
 
 namespace {
-// The last year FindOrCreateYearItem answered and the id it answered with; 0 and 0 when none.
-int CachedYear = 0;
-ItemId CachedYearId = 0;
-
 // Chains of parents are followed at most this many steps, so a loop of parents cannot hang.
 constexpr int AncestryBound = 99;
 
@@ -60,14 +56,14 @@ bool LocateItem(ItemId id, ItemRecord& item) {
 void CoreStartup() {
     // Older databases lack the indexes the store's queries rely on.
     EnsureIndexes();
-    Settings& settings = AppSettings();
-    if (settings.DiaryId != 0)
+    ItemId& diaryId = StoreDiaryId();
+    if (diaryId != 0)
         return;
     const ItemId diary = FirstItemNamed(QStringLiteral("Diary"));
     if (diary == 0)
         ShowInfo(QStringLiteral("Item \"Diary\" not found"));
     else
-        settings.DiaryId = diary;
+        diaryId = diary;
 }
 
 QString ItemName(ItemId id) {
@@ -96,14 +92,18 @@ void ItemNotFound(ItemId id) {
 }
 
 ItemId CreateItem(const QString& name, const QString& tel, const QString& text) {
+    return CreateItem(name, tel, text, CurrentDateTime());
+}
+
+ItemId CreateItem(const QString& name, const QString& tel, const QString& text,
+                  const QDateTime& created) {
     QSqlQuery& q = StoredQuery(QStringLiteral(
         "INSERT INTO phonebk (name, tel, text, parent, rank, numchildren, numcousins, createdts) "
         "VALUES (:name, :tel, :text, 0, 0, 0, 0, :createdts)"));
     q.bindValue(QStringLiteral(":name"), NameValue(name));
     q.bindValue(QStringLiteral(":tel"), RefValue(tel));
-    q.bindValue(QStringLiteral(":text"),
-                text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text));
-    q.bindValue(QStringLiteral(":createdts"), StampToDb(CurrentDateTime()));
+    q.bindValue(QStringLiteral(":text"), TextValue(text));
+    q.bindValue(QStringLiteral(":createdts"), StampToDb(created));
     ExecQuery(q);
     const ItemId id = q.lastInsertId().toInt();
     q.finish();
@@ -111,12 +111,13 @@ ItemId CreateItem(const QString& name, const QString& tel, const QString& text) 
 }
 
 ItemId FindOrCreateYearItem(int year) {
-    if (year == CachedYear && CachedYearId != 0)
-        return CachedYearId;
+    StoreState& state = TheStoreState;
+    if (year == state.CachedYear && state.CachedYearId != 0)
+        return state.CachedYearId;
     const QString name = PadNumber(year, 4);
     ItemId id = FirstItemNamed(name);
     if (id == 0) {
-        const ItemId diary = AppSettings().DiaryId;
+        const ItemId diary = StoreDiaryId();
         Transaction t;
         LinkFields diaryRow;
         const bool underDiary = ReadLinkFields(diary, diaryRow);
@@ -139,23 +140,23 @@ ItemId FindOrCreateYearItem(int year) {
         t.Commit();
         // The cache takes the year only together with its id, so a failed insert above leaves
         // it answering for the previous year as before.
-        CachedYear = year;
-        CachedYearId = id;
+        state.CachedYear = year;
+        state.CachedYearId = id;
         ShowInfo(QStringLiteral("Creating item #") + QString::number(id) + QStringLiteral(" \"") +
                  name + QStringLiteral("\""));
         return id;
     }
-    CachedYear = year;
-    CachedYearId = id;
+    state.CachedYear = year;
+    state.CachedYearId = id;
     return id;
 }
 
 void ResetYearCache() {
-    CachedYear = 0;
-    CachedYearId = 0;
+    TheStoreState.CachedYear = 0;
+    TheStoreState.CachedYearId = 0;
 }
 
 void ForgetYearItem(ItemId id) {
-    if (id != 0 && id == CachedYearId)
+    if (id != 0 && id == TheStoreState.CachedYearId)
         ResetYearCache();
 }

@@ -39,6 +39,10 @@ QVariant RefValue(const QString& tel) {
     return CutToWidth(tel, TelWidth);
 }
 
+QVariant TextValue(const QString& text) {
+    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
+}
+
 QVariant LinkNoteValue(const QString& note) {
     return CutToWidth(note, LinkNoteWidth);
 }

@@ -20,9 +20,11 @@ struct LinkFields {
 
 // Values as the store writes them into the fields of a row. Name, Ref and link note are cut
 // to their widths at a whole character (CutToWidth); an empty Ref is stored as null, the one
-// form an empty Ref has, so that lists sorted by Ref keep the items without one together.
+// form an empty Ref has, so that lists sorted by Ref keep the items without one together. An
+// empty text is stored as null, as a text never written.
 QVariant NameValue(const QString& name);
 QVariant RefValue(const QString& tel);
+QVariant TextValue(const QString& text);
 QVariant LinkNoteValue(const QString& note);
 
 bool ReadLinkFields(ItemId id, LinkFields& row);

@@ -22,9 +22,10 @@ enum LinkResult : int {
 };
 
 // Silences LinkMessage. On at start; the list build and text-to-list switch it off.
-extern bool QuietLinking;
+extern bool& QuietLinking;
 // The hider whose hidden items searches currently include; 0 when none.
-extern ItemId CurrentHider;
+extern ItemId& CurrentHider;
+// Both are held with the rest of the store's state (store/StoreState.h).
 
 // One row of the items table.
 struct ItemRecord {
@@ -57,8 +58,12 @@ void ResetYearCache();
 // under an item that is gone.
 void ForgetYearItem(ItemId id);
 // Inserts a new item with Parent 0, Rank 0 and CreatedTS now; Name and Tel cut to width at a
-// whole character, an empty Tel stored as null.
+// whole character, an empty Tel stored as null, an empty text as null.
 ItemId CreateItem(const QString& name, const QString& tel, const QString& text = QString());
+// The same with CreatedTS created: the item windows stamp an item with the time the user
+// began it.
+ItemId CreateItem(const QString& name, const QString& tel, const QString& text,
+                  const QDateTime& created);
 
 // Links down and across.
 int LinkItems(ItemId from, ItemId to, int mode);

@@ -5,8 +5,6 @@
 #include "store/Database.h"
 #include "store/ItemRows.h"
 
-bool QuietLinking = true;
-
 namespace {
 // Chains of parents are followed at most this many steps, so a loop of parents cannot hang.
 constexpr int AncestryBound = 99;

@@ -7,4 +7,6 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ItemRows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinksAcross.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinksDown.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RawStatement.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/StoreState.cpp
 )

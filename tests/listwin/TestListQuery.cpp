@@ -1,7 +1,7 @@
 #include "ListFixture.h"
 
 #include "listwin/ListQuery.h"
-#include "listwin/RawStatement.h"
+#include "store/RawStatement.h"
 #include "support/TestFolder.h"
 
 #include <QTest>

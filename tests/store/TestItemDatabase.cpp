@@ -11,6 +11,8 @@
 #include <QSqlRecord>
 #include <QTest>
 
+#include <sqlite3.h>
+
 namespace {
 QStringList Columns(const QString& table) {
     QStringList columns;
@@ -210,6 +212,47 @@ private slots:
             QVERIFY(e.Code != 0);
         }
         QVERIFY(!DbError("injected").IsKeyClash());
+    }
+
+    // Open only when the driver runs the SQLite library the program links: the driver's own
+    // answer to sqlite_version() is the linked library's, at every opening.
+    void driverRunsTheLinkedLibrary() {
+        TestFolder folder;
+        const QString linked = QString::fromLatin1(sqlite3_libversion());
+        QCOMPARE(Scalar("SELECT sqlite_version()").toString(), linked);
+        QCOMPARE(Scalar("SELECT sqlite_source_id()").toString(),
+                 QString::fromLatin1(sqlite3_sourceid()));
+        ClosePhoneDB();
+        QVERIFY(!OpenPhoneDB(DatabasePath()));
+        QCOMPARE(Scalar("SELECT lower('\u00c9')").toString(), QStringLiteral("\u00e9"));
+    }
+
+    void libraryMismatchNamesBothVersions_data() {
+        QTest::addColumn<QString>("driverVersion");
+        QTest::addColumn<bool>("openedHere");
+        QTest::addColumn<QString>("shown"); // empty: no mismatch
+        const int n = sqlite3_libversion_number();
+        const QString linked = QString::fromLatin1(sqlite3_libversion());
+        const QString nextPatch =
+            QStringLiteral("%1.%2.%3").arg(n / 1000000).arg(n / 1000 % 1000).arg(n % 1000 + 1);
+        QTest::newRow("the linked library") << linked << true << QString();
+        QTest::newRow("a copy of the same version") << linked << false << linked;
+        QTest::newRow("older") << "3.7.17" << true << "3.7.17";
+        QTest::newRow("next patch") << nextPatch << true << nextPatch;
+        QTest::newRow("no version") << "" << true << "(version unknown)";
+        QTest::newRow("not a version") << "3.x.1" << true << "3.x.1";
+    }
+    void libraryMismatchNamesBothVersions() {
+        QFETCH(QString, driverVersion);
+        QFETCH(bool, openedHere);
+        QFETCH(QString, shown);
+        const QString expected =
+            shown.isEmpty()
+                ? QString()
+                : QStringLiteral("The Qt SQLite driver uses SQLite %1; this program is linked "
+                                 "with SQLite %2 and needs the driver to use that same library")
+                      .arg(shown, QString::fromLatin1(sqlite3_libversion()));
+        QCOMPARE(EngineLibraryMismatch(driverVersion, openedHere), expected);
     }
 
     void engineErrorCarriesEngineText() {

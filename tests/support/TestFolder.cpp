@@ -3,12 +3,14 @@
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "store/Database.h"
+#include "store/StoreState.h"
 
 TestFolder::TestFolder(bool openDatabase) {
     SetProgramFolder(dir.path());
     EnsureDataFolder();
     SetSettingsFile(SettingsPath());
     AppSettings() = Settings();
+    BindStoreSettings(AppSettings().DiaryId, AppSettings().ArchiveId);
     if (openDatabase)
         OpenPhoneDB(DatabasePath());
 }

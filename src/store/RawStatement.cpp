@@ -1,4 +1,4 @@
-#include "listwin/RawStatement.h"
+#include "store/RawStatement.h"
 
 #include "store/Database.h"
 

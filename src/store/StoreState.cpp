@@ -1,0 +1,42 @@
+#include "store/StoreState.h"
+
+#include "store/Database.h"
+
+StoreState TheStoreState;
+
+bool& QuietLinking = TheStoreState.QuietLinking;
+ItemId& CurrentHider = TheStoreState.CurrentHider;
+
+void BindStoreSettings(ItemId& diaryId, ItemId& archiveId) {
+    TheStoreState.BoundDiaryId = &diaryId;
+    TheStoreState.BoundArchiveId = &archiveId;
+}
+
+ItemId& StoreDiaryId() {
+    return TheStoreState.BoundDiaryId ? *TheStoreState.BoundDiaryId : TheStoreState.OwnDiaryId;
+}
+
+ItemId& StoreArchiveId() {
+    return TheStoreState.BoundArchiveId ? *TheStoreState.BoundArchiveId
+                                        : TheStoreState.OwnArchiveId;
+}
+
+void StoreState::ForgetConnection() {
+    // The queries go first: the connection cannot be removed while they still use it.
+    StoredQueries.clear();
+    TransactionDepth = 0;
+    InjectedFailures = 0;
+    InjectedFailureText.clear();
+    CachedYear = 0;
+    CachedYearId = 0;
+    OpenedHandle = nullptr;
+}
+
+void ResetStoreState() {
+    ClosePhoneDB();
+    ItemId* const diary = TheStoreState.BoundDiaryId;
+    ItemId* const archive = TheStoreState.BoundArchiveId;
+    TheStoreState = StoreState();
+    TheStoreState.BoundDiaryId = diary;
+    TheStoreState.BoundArchiveId = archive;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "store/ItemStore.h"
+
+#include <QHash>
+#include <QSqlQuery>
+#include <QString>
+
+#include <memory>
+
+struct sqlite3;
+
+// The settings the store is told by whoever runs it: the diary item that year items are filed
+// under, and the archive item that deleting offers (0: none). Bound, the store reads and writes
+// the caller's own holders, so that the values live in one place; unbound, it keeps holders of
+// its own, starting at 0.
+void BindStoreSettings(ItemId& diaryId, ItemId& archiveId);
+ItemId& StoreDiaryId();
+ItemId& StoreArchiveId();
+
+// Everything the store keeps between calls. The part that belongs to the open connection (the
+// prepared queries, the transaction depth, the armed failures and the year-item cache) is
+// forgotten when PhoneDB closes, so a second database never sees what the first one left.
+struct StoreState {
+    // The public names QuietLinking and CurrentHider refer to these two.
+    bool QuietLinking = true;
+    ItemId CurrentHider = 0;
+
+    // The last year FindOrCreateYearItem answered and the id it answered with; 0 and 0 when
+    // none.
+    int CachedYear = 0;
+    ItemId CachedYearId = 0;
+    // How many Transaction guards are open on PhoneDB.
+    int TransactionDepth = 0;
+    // FailNextWrites: how many writes are still to fail, and with what text.
+    int InjectedFailures = 0;
+    QString InjectedFailureText;
+    // Held by pointer, so a reference handed out stays valid when the table grows.
+    QHash<QString, std::shared_ptr<QSqlQuery>> StoredQueries;
+    // The last connection the linked engine opened while OpenPhoneDB was watching.
+    sqlite3* OpenedHandle = nullptr;
+
+    // The holders BindStoreSettings gave, or null while the store uses its own.
+    ItemId* BoundDiaryId = nullptr;
+    ItemId* BoundArchiveId = nullptr;
+    ItemId OwnDiaryId = 0;
+    ItemId OwnArchiveId = 0;
+
+    // Forgets what belongs to the connection; called by ClosePhoneDB.
+    void ForgetConnection();
+};
+
+extern StoreState TheStoreState;
+
+// Closes PhoneDB and puts all of the store's state back as it is when the program starts. A
+// binding of the settings stays; the store's own holders go back to 0.
+void ResetStoreState();

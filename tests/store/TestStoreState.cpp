@@ -1,0 +1,108 @@
+#include "StoreTestSupport.h"
+#include "common/Folders.h"
+#include "common/Settings.h"
+#include "store/Database.h"
+#include "store/ItemStore.h"
+#include "store/StoreState.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QTest>
+
+// What the store keeps between calls: the settings it is told, what it forgets when the
+// database closes, and the one reset of all of it.
+class TestStoreState : public QObject {
+    Q_OBJECT
+    // Holders of the store's settings owned by the test rather than by the program's settings:
+    // members, so that the store never reads a holder that is gone.
+    ItemId diaryId = 0;
+    ItemId archiveId = 0;
+
+private slots:
+    void init() {
+        diaryId = 0;
+        archiveId = 0;
+    }
+    void cleanup() { ResetStoreState(); }
+
+    // Bound to holders of its own choosing, the store reads and writes those and never the
+    // program's settings.
+    void storeUsesTheHoldersItIsBoundTo() {
+        TestFolder folder;
+        BindStoreSettings(diaryId, archiveId);
+        AppSettings().DiaryId = 0;
+        ScriptedDialogs dialogs;
+        CoreStartup();
+        QCOMPARE(diaryId, 1);
+        QCOMPARE(AppSettings().DiaryId, 0);
+        const ItemId year = FindOrCreateYearItem(2024);
+        QCOMPARE(Field(year, "parent"), 1);
+
+        // Deleting offers the archive only when the bound holder names one.
+        const ItemId archive = MakeItem("Archive");
+        const ItemId item = MakeItem("X");
+        AppSettings().ArchiveId = archive;
+        dialogs.AnswerCancel();
+        QVERIFY(!DeleteItem(item));
+        QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"X\"  - OK?"});
+        archiveId = archive;
+        AppSettings().ArchiveId = 0;
+        dialogs.AnswerChoice(2);
+        QVERIFY(DeleteItem(item));
+        QCOMPARE(Field(item, "parent"), archive);
+    }
+
+    // The year item found in one database is not the answer in the next one opened.
+    void closingForgetsWhatBelongsToTheDatabase() {
+        ItemId firstYear = 0;
+        {
+            TestFolder first;
+            AppSettings().DiaryId = 1;
+            for (const char* name : {"a", "b", "c"})
+                MakeItem(name);
+            ScriptedDialogs dialogs;
+            firstYear = FindOrCreateYearItem(2024);
+            FailNextWrites("disk I/O error", 5);
+        }
+        TestFolder second;
+        AppSettings().DiaryId = 1;
+        ScriptedDialogs dialogs;
+        const ItemId year = FindOrCreateYearItem(2024);
+        QVERIFY(year != firstYear);
+        QCOMPARE(ItemName(year), QString("2024"));
+        QCOMPARE(Field(year, "parent"), 1);
+        QCOMPARE(dialogs.Infos(), QStringList{QString("Creating item #%1 \"2024\"").arg(year)});
+        // The failures armed on the first database are not spent on the second.
+        QVERIFY(CreateItem("written", "") > year);
+    }
+
+    // One call puts the store back as it starts: closed, loud links off, no hider, no cache,
+    // nothing armed; a binding of the settings stays.
+    void resetPutsEverythingBack() {
+        TestFolder folder;
+        BindStoreSettings(diaryId, archiveId);
+        diaryId = 1;
+        ScriptedDialogs dialogs;
+        const ItemId year = FindOrCreateYearItem(2024);
+        QuietLinking = false;
+        CurrentHider = year;
+        FailNextWrites("disk I/O error", 5);
+        ResetStoreState();
+        QVERIFY(!PhoneDB().isOpen());
+        QVERIFY(QuietLinking);
+        QCOMPARE(CurrentHider, 0);
+
+        QVERIFY(!OpenPhoneDB(DatabasePath()));
+        // Answered from the file again: a renamed year item is no longer the year's.
+        Exec("UPDATE phonebk SET name = 'renamed' WHERE id = ?", {year});
+        const ItemId again = FindOrCreateYearItem(2024);
+        QVERIFY(again != year);
+        QCOMPARE(ItemName(again), QString("2024"));
+        diaryId = 0;
+        CoreStartup();
+        QCOMPARE(diaryId, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoreState)
+#include "TestStoreState.moc"
