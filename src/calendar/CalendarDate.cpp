@@ -1,5 +1,7 @@
 #include "calendar/CalendarDate.h"
 
+#include "calendar/CalendarState.h"
+
 #include <algorithm>
 
 namespace {
@@ -34,23 +36,22 @@ qint32 GregorianOrdinal(const CalendarDate& d) {
            d.day;
 }
 
-struct TransitionState {
-    CalendarDate last;
-    CalendarDate first;
-    qint32 lastCount;    // Julian count of last
-    qint32 firstOrdinal; // Gregorian ordinal of first
-};
-
-TransitionState& State() {
-    static TransitionState state = [] {
-        const TransitionPreset& p = Presets.back();
-        return TransitionState{p.lastJulian, p.firstGregorian, JulianCount(p.lastJulian),
-                               GregorianOrdinal(p.firstGregorian)};
-    }();
-    return state;
+// Fills in the transition and the day counts reckoned from it.
+void PlaceTransition(CalendarState& s, const CalendarDate& lastJulian,
+                     const CalendarDate& firstGregorian) {
+    s.LastJulian = lastJulian;
+    s.LastJulian.weekday = 0;
+    s.FirstGregorian = firstGregorian;
+    s.FirstGregorian.weekday = 0;
+    s.LastCount = JulianCount(s.LastJulian);
+    s.FirstOrdinal = GregorianOrdinal(s.FirstGregorian);
 }
 
 } // namespace
+
+CalendarState::CalendarState() {
+    PlaceTransition(*this, Presets.back().lastJulian, Presets.back().firstGregorian);
+}
 
 bool IsZeroDate(const CalendarDate& d) {
     return d.year == 0 && d.month == 0 && d.day == 0;
@@ -69,20 +70,20 @@ int MonthLength(const CalendarDate& d) {
         return 31;
     if (d.month != 2)
         return StandardMonthLength[d.month - 1];
-    bool leap =
-        IsNotLater(d, State().last) ? IsJulianLeapYear(d.year) : IsGregorianLeapYear(d.year);
+    bool leap = IsNotLater(d, Calendar().LastJulian) ? IsJulianLeapYear(d.year)
+                                                     : IsGregorianLeapYear(d.year);
     return leap ? 29 : 28;
 }
 
 qint32 DayNumber(const CalendarDate& d) {
     if (d.year == 0)
         return -1;
-    const TransitionState& s = State();
-    if (IsNotLater(d, s.last))
+    const CalendarState& s = Calendar();
+    if (IsNotLater(d, s.LastJulian))
         return JulianCount(d);
-    if (IsEarlier(d, s.first))
-        return s.lastCount; // a day the transition left out
-    return s.lastCount + 1 + (GregorianOrdinal(d) - s.firstOrdinal);
+    if (IsEarlier(d, s.FirstGregorian))
+        return s.LastCount; // a day the transition left out
+    return s.LastCount + 1 + (GregorianOrdinal(d) - s.FirstOrdinal);
 }
 
 void ComputeWeekday(CalendarDate& d) {
@@ -132,13 +133,7 @@ void PreviousMonth(CalendarDate& d) {
 }
 
 void SetTransition(const CalendarDate& lastJulian, const CalendarDate& firstGregorian) {
-    TransitionState& s = State();
-    s.last = lastJulian;
-    s.last.weekday = 0;
-    s.first = firstGregorian;
-    s.first.weekday = 0;
-    s.lastCount = JulianCount(s.last);
-    s.firstOrdinal = GregorianOrdinal(s.first);
+    PlaceTransition(Calendar(), lastJulian, firstGregorian);
 }
 
 bool IsSensibleTransition(const CalendarDate& lastJulian, const CalendarDate& firstGregorian) {
@@ -154,11 +149,11 @@ bool IsSensibleTransition(const CalendarDate& lastJulian, const CalendarDate& fi
 }
 
 CalendarDate LastJulianDay() {
-    return State().last;
+    return Calendar().LastJulian;
 }
 
 CalendarDate FirstGregorianDay() {
-    return State().first;
+    return Calendar().FirstGregorian;
 }
 
 const std::array<TransitionPreset, 4>& TransitionPresets() {

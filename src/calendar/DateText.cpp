@@ -1,11 +1,12 @@
 #include "calendar/DateText.h"
 
+#include "calendar/CalendarState.h"
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
 
 #include <QLocale>
 
-int TimestampStyle = StampDateWeekdayTime;
+int& TimestampStyle = Calendar().TimestampStyle;
 
 namespace {
 

@@ -51,6 +51,37 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
     return button;
 }
 
+// The year and the month bars: a button between a step back and a step forward.
+struct StepBar {
+    QFrame* panel;
+    QToolButton* back;
+    QPushButton* button;
+    QToolButton* forward;
+};
+
+struct StepBarNames {
+    const char* panel;
+    const char* back;
+    const char* button;
+    const char* forward;
+};
+
+StepBar MakeStepBar(QWidget* parent, const StepBarNames& names) {
+    StepBar bar;
+    bar.panel = MakePanel(names.panel, parent);
+    bar.back = MakeArrow(names.back, Qt::LeftArrow, bar.panel);
+    bar.button = MakeButton(names.button, QString(), bar.panel);
+    bar.forward = MakeArrow(names.forward, Qt::RightArrow, bar.panel);
+    auto* row = new QHBoxLayout(bar.panel);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->addStretch();
+    row->addWidget(bar.back);
+    row->addWidget(bar.button);
+    row->addWidget(bar.forward);
+    row->addStretch();
+    return bar;
+}
+
 } // namespace
 
 TFCal* TFCal::Instance() {
@@ -91,34 +122,24 @@ void TFCal::buildCalendarPage() {
     page->setContentsMargins(4, 4, 4, 4);
     page->setSpacing(2);
 
-    Panel1 = MakePanel("Panel1", TabSheet1);
+    const StepBar years =
+        MakeStepBar(TabSheet1, {"Panel1", "SpeedButton1", "YearBtn", "SpeedButton3"});
+    Panel1 = years.panel;
+    SpeedButton1 = years.back;
+    YearBtn = years.button;
+    SpeedButton3 = years.forward;
     Panel1->setToolTip(QStringLiteral("Right click to select year"));
-    SpeedButton1 = MakeArrow("SpeedButton1", Qt::LeftArrow, Panel1);
-    YearBtn = MakeButton("YearBtn", QString(), Panel1);
-    SpeedButton3 = MakeArrow("SpeedButton3", Qt::RightArrow, Panel1);
-    auto* yearBar = new QHBoxLayout(Panel1);
-    yearBar->setContentsMargins(2, 2, 2, 2);
-    yearBar->addStretch();
-    yearBar->addWidget(SpeedButton1);
-    yearBar->addWidget(YearBtn);
-    yearBar->addWidget(SpeedButton3);
-    yearBar->addStretch();
     page->addWidget(Panel1);
 
-    Panel2 = MakePanel("Panel2", TabSheet1);
+    const StepBar months =
+        MakeStepBar(TabSheet1, {"Panel2", "SpeedButton2", "MonthBtn", "SpeedButton4"});
+    Panel2 = months.panel;
+    SpeedButton2 = months.back;
+    MonthBtn = months.button;
+    SpeedButton4 = months.forward;
     Panel2->setToolTip(QStringLiteral("Right click to select month"));
     Panel2->installEventFilter(this);
-    SpeedButton2 = MakeArrow("SpeedButton2", Qt::LeftArrow, Panel2);
-    MonthBtn = MakeButton("MonthBtn", QString(), Panel2);
     MonthBtn->setMinimumWidth(100);
-    SpeedButton4 = MakeArrow("SpeedButton4", Qt::RightArrow, Panel2);
-    auto* monthBar = new QHBoxLayout(Panel2);
-    monthBar->setContentsMargins(2, 2, 2, 2);
-    monthBar->addStretch();
-    monthBar->addWidget(SpeedButton2);
-    monthBar->addWidget(MonthBtn);
-    monthBar->addWidget(SpeedButton4);
-    monthBar->addStretch();
     page->addWidget(Panel2);
 
     PopupMenu2 = new QMenu(this);
@@ -127,6 +148,20 @@ void TFCal::buildCalendarPage() {
         connect(PopupMenu2->addAction(MonthName(m)), &QAction::triggered, this,
                 [this, m] { setMonth(m); });
 
+    buildDayGrid();
+    page->addWidget(StringGrid1, 0, Qt::AlignHCenter);
+    buildDateBar();
+    page->addWidget(Panel3);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { step(PreviousYear); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { step(NextYear); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { step(PreviousMonth); });
+    connect(SpeedButton4, &QToolButton::clicked, this, [this] { step(NextMonth); });
+    connect(YearBtn, &QPushButton::clicked, this, &TFCal::YearBtnClick);
+    connect(MonthBtn, &QPushButton::clicked, this, [this] { PopupMenu2->popup(QCursor::pos()); });
+}
+
+void TFCal::buildDayGrid() {
     StringGrid1 = new QTableWidget(GridRows, GridColumns, TabSheet1);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->horizontalHeader()->hide();
@@ -157,8 +192,9 @@ void TFCal::buildCalendarPage() {
     connect(StringGrid1, &QTableWidget::currentCellChanged, this,
             [this](int row, int column) { StringGrid1SelectCell(row, column); });
     connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, &TFCal::StringGrid1DblClick);
-    page->addWidget(StringGrid1, 0, Qt::AlignHCenter);
+}
 
+void TFCal::buildDateBar() {
     Panel3 = MakePanel("Panel3", TabSheet1);
     Button1 = MakeButton("Button1", QStringLiteral("Today"), Panel3);
     Edit1 = new QLineEdit(Panel3);
@@ -177,14 +213,7 @@ void TFCal::buildCalendarPage() {
     bottomBar->addWidget(Edit1, 1);
     bottomBar->addWidget(okbtn);
     bottomBar->addWidget(Button3);
-    page->addWidget(Panel3);
 
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { step(PreviousYear); });
-    connect(SpeedButton3, &QToolButton::clicked, this, [this] { step(NextYear); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { step(PreviousMonth); });
-    connect(SpeedButton4, &QToolButton::clicked, this, [this] { step(NextMonth); });
-    connect(YearBtn, &QPushButton::clicked, this, &TFCal::YearBtnClick);
-    connect(MonthBtn, &QPushButton::clicked, this, [this] { PopupMenu2->popup(QCursor::pos()); });
     connect(Button1, &QPushButton::clicked, this, [this] { ShowDate(TodayDate()); });
     connect(okbtn, &QPushButton::clicked, this, &TFCal::okbtnClick);
     connect(Button3, &QPushButton::clicked, this, &QDialog::reject);

@@ -72,6 +72,8 @@ protected:
 
 private:
     void buildCalendarPage();
+    void buildDayGrid();
+    void buildDateBar();
     void buildOptionsPage();
     void fillHeadings();
     void step(void (*stepper)(CalendarDate&));

@@ -1,4 +1,5 @@
 #include "calendar/CalendarDate.h"
+#include "calendar/CalendarState.h"
 #include "calendar/DateText.h"
 
 #include "support/TestFolder.h"
@@ -103,6 +104,26 @@ private slots:
         QVERIFY(DatesEqual(LastJulianDay(), MakeDate(1752, 9, 2)));
         QVERIFY(DatesEqual(FirstGregorianDay(), MakeDate(1752, 9, 14)));
         QCOMPARE(DayNumber(MakeDate(0, 5, 17)), -1); // year 0 has no day number
+    }
+
+    // One reset puts back the transition with the day counts reckoned from it, and the stamp
+    // style, whatever moved them.
+    void resetRestoresTransitionAndStampStyle() {
+        const CalendarDate day = MakeDate(1700, 1, 1); // Julian here, Gregorian in France
+        const qint32 number = DayNumber(day);
+        const TransitionPreset& france = TransitionPresets()[1];
+        SetTransition(france.lastJulian, france.firstGregorian);
+        TimestampStyle = StampDateTime;
+        QVERIFY(DayNumber(day) != number);
+
+        ResetCalendarState();
+        QVERIFY(DatesEqual(LastJulianDay(), DefaultTransition().lastJulian));
+        QVERIFY(DatesEqual(FirstGregorianDay(), DefaultTransition().firstGregorian));
+        QCOMPARE(DayNumber(day), number);
+        QCOMPARE(DayNumber(MakeDate(1752, 9, 14)), DayNumber(MakeDate(1752, 9, 2)) + 1);
+        Timestamp stamp;
+        stamp.date = MakeDate(2024, 5, 17);
+        QCOMPARE(TimestampText(stamp), QString("2024-05-17 (Fri) 00:00"));
     }
 
     // Day numbers and weekdays against the platform's Julian day numbers over random dates;
