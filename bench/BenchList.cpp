@@ -124,19 +124,19 @@ sqlite3* rawOpen(benchmark::State& state, const ListBenchData& d) {
 
 // The list state the window has when the user opens the list of this kind, whatever ran
 // before. The note placement is the one the list settled on (see settle).
-void setListState(char kind, bool lnoteBefore) {
+void setListState(ListOf kind, bool lnoteBefore) {
     ResetListState();
     ListKind = kind;
-    SortOrder = 'N';
+    SortOrder = SortBy::Name;
     LnoteBefore = lnoteBefore;
 }
 
-ItemId listParent(const ListBenchData& d, char kind) {
-    return kind == 'T' ? 0 : kind == '1' ? d.BigParent : d.Hub;
+ItemId listParent(const ListBenchData& d, ListOf kind) {
+    return kind == ListOf::TopLevel ? 0 : kind == ListOf::LinksDown ? d.BigParent : d.Hub;
 }
 
-void buildList(ItemsList& list, const ListBenchData& d, char kind) {
-    if (kind == 'T')
+void buildList(ItemsList& list, const ListBenchData& d, ListOf kind) {
+    if (kind == ListOf::TopLevel)
         list.BuildList();
     else
         list.ShowLinks(listParent(d, kind), QStringLiteral("bench"));
@@ -145,13 +145,13 @@ void buildList(ItemsList& list, const ListBenchData& d, char kind) {
 // The untimed first build from the window's start state. A links-across list whose notes
 // move before the names is built twice the first time; the timed builds start from the note
 // placement it settled on, so that each is one build of the list as the user then sees it.
-bool settle(ItemsList& list, const ListBenchData& d, char kind) {
+bool settle(ItemsList& list, const ListBenchData& d, ListOf kind) {
     setListState(kind, true);
     buildList(list, d, kind);
     return LnoteBefore;
 }
 
-void listBench(benchmark::State& state, int items, char kind) {
+void listBench(benchmark::State& state, int items, ListOf kind) {
     const ListBenchData& d = use(items);
     ItemsList list;
     const bool lnoteBefore = settle(list, d, kind);
@@ -164,7 +164,7 @@ void listBench(benchmark::State& state, int items, char kind) {
     state.counters["rows"] = list.Rows().Count();
 }
 
-void rawListBench(benchmark::State& state, int items, char kind) {
+void rawListBench(benchmark::State& state, int items, ListOf kind) {
     const ListBenchData& d = use(items);
     // The very statement the program runs for this list, and the rows it lists.
     ItemsList list;
@@ -311,10 +311,10 @@ int main(int argc, char** argv) {
                 ->Iterations(iterations)
                 ->UseRealTime();
         };
-        for (char kind : {'T', '1', '2'}) {
-            const QString label = kind == 'T'   ? "TopLevel"
-                                  : kind == '1' ? "LinksDown"
-                                                : "LinksAcross";
+        for (ListOf kind : {ListOf::TopLevel, ListOf::LinksDown, ListOf::LinksAcross}) {
+            const QString label = kind == ListOf::TopLevel    ? "TopLevel"
+                                  : kind == ListOf::LinksDown ? "LinksDown"
+                                                              : "LinksAcross";
             reg(
                 "List" + label, [items, kind](benchmark::State& st) { listBench(st, items, kind); },
                 listRuns);

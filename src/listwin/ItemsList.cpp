@@ -16,113 +16,128 @@ void ItemsList::SetLinkCounts(int down, int across) {
     header.AcrossCaption = QString::number(across) + QStringLiteral(" links across");
 }
 
-void ItemsList::SetBackCaption(char kind) {
-    header.BackCaption = kind == 'B' ? BackCaption : ExitCaption;
+void ItemsList::SetBackCaption(LeaveBy kind) {
+    header.BackCaption = kind == LeaveBy::Back ? BackCaption : ExitCaption;
 }
 
 void ItemsList::BuildList() {
     // The new rows are built aside: the list on screen stays what the grid was told while the
     // build asks its questions and shows the item's details.
     ListRows fresh;
-    BeginBusy();
-    try {
-        header.AcrossChecked = ListKind == '2';
-        header.RadiosVisible = !(ListKind == 'T' || ListKind == 'S');
+    {
+        const BusyScope busy;
         const bool search = IsSearchList();
-        if (search || CurrentId == 0)
-            SortOrder = 'N'; // top-level and search lists are always in name order
-
-        const QStringList lines = ListQueryLines(ListKind, search, SortOrder, LnoteBefore);
-        queryText = ListQueryText(lines);
-
-        SetBackCaption('E');
-        header.Label2Top = 12;
-        header.Caption = QStringLiteral("Cardolo : Linked Items");
-        ItemId parameter;
-        if (search) {
-            header.Caption = QStringLiteral("Cardolo : Search Results");
-            parameter = CurrentHider;
-            header.Label2 = QLatin1Char('"') + SearchText + QLatin1Char('"');
-            header.Label2Shown = header.Label2;
-            header.Label2Clickable = false;
-            SetBackCaption('B');
-            header.Label3Visible = false;
-            ParentId = CurrentId;
-            ParentName = CurrentName;
-            CurrentId = 0;
-        } else {
-            parameter = CurrentId;
-            header.Label2Clickable = true;
-        }
-
+        const QStringList lines = prepareQuery(search);
+        const ItemId parameter = headList(search);
         fresh.Reset(LoadListRows(lines, search, parameter, SearchStamp));
         header.TextButtonVisible = false;
-
-        if (!search) {
-            header.Label3.clear();
-            header.Label3Visible = false;
-            header.Label2.clear();
-            header.Label2Shown.clear();
-            ParentId = 0;
-            ParentName.clear();
-            ItemRecord item;
-            if (CurrentId > 0 && LocateItem(CurrentId, item)) {
-                SetBackCaption('B');
-                ParentId = item.Parent;
-                header.Label3 = AncestryText(CurrentId, false);
-                header.Label3Visible = !header.Label3.isEmpty();
-                if (header.Label3Visible)
-                    header.Label2Top = 18;
-                header.Label2 = EscapeAmpersands(item.Name);
-                header.Label2Shown = item.Name;
-                const int found = fresh.Count();
-                int down = item.Numchildren;
-                int across = item.numcousins;
-                SetLinkCounts(down, across);
-                // The stored counts are repaired from what the list finds, one kind at a time.
-                if (!header.AcrossChecked && found != down) {
-                    ShowInfo(QStringLiteral("Num links down %1 expected, %2 found - resetting")
-                                 .arg(down)
-                                 .arg(found));
-                    StoreLinkCount(CurrentId, true, found);
-                    down = found;
-                    SetLinkCounts(down, across);
-                }
-                if (header.AcrossChecked && found != across) {
-                    ShowInfo(QStringLiteral("Num links across %1 expected, %2 found - resetting")
-                                 .arg(across)
-                                 .arg(found));
-                    StoreLinkCount(CurrentId, false, found);
-                    across = found;
-                    SetLinkCounts(down, across);
-                }
-                header.TextButtonVisible = !item.TextIsNull;
-            }
-        }
-
-        header.PanelVisible = !header.Label2.isEmpty();
-        if (!header.PanelVisible) {
-            header.Caption = QStringLiteral("Cardolo : Top-level Items");
-            if (CurrentId > 0 && view)
-                view->ShowItemDetails(CurrentId);
-        }
-        header.TopEnabled = header.PanelVisible;
-    } catch (...) {
-        EndBusy();
-        throw;
+        if (!search)
+            headItemList(fresh.Count());
+        finishHeader();
     }
-    EndBusy();
 
     SizeColumns(fresh);
     fresh.First();
+    QVector<ListColumn> columns = orderedColumns();
+    const int n = fresh.Count();
+    header.Status = QString::number(n) + QStringLiteral(" Item") +
+                    (n == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" listed");
+    QuietLinking = false;
+    showRows(std::move(fresh), std::move(columns));
+}
 
-    // The sort column comes first; the others keep their order.
+// The radio buttons and the statement for the list state.
+QStringList ItemsList::prepareQuery(bool search) {
+    header.AcrossChecked = ListKind == ListOf::LinksAcross;
+    header.RadiosVisible = !(ListKind == ListOf::TopLevel || ListKind == ListOf::SearchResults);
+    if (search || CurrentId == 0)
+        SortOrder = SortBy::Name; // top-level and search lists are always in name order
+    const QStringList lines = ListQueryLines(ListKind, search, SortOrder, LnoteBefore);
+    queryText = ListQueryText(lines);
+    return lines;
+}
+
+// The header every list starts from, which a search list's is complete with. Returns the item
+// the statement lists for: the hider shown for a search list, else the current item.
+ItemId ItemsList::headList(bool search) {
+    SetBackCaption(LeaveBy::Exit);
+    header.Label2Top = 12;
+    header.Caption = QStringLiteral("Cardolo : Linked Items");
+    if (!search) {
+        header.Label2Clickable = true;
+        return CurrentId;
+    }
+    header.Caption = QStringLiteral("Cardolo : Search Results");
+    header.Label2 = QLatin1Char('"') + SearchText + QLatin1Char('"');
+    header.Label2Shown = header.Label2;
+    header.Label2Clickable = false;
+    SetBackCaption(LeaveBy::Back);
+    header.Label3Visible = false;
+    ParentId = CurrentId;
+    ParentName = CurrentName;
+    CurrentId = 0;
+    return CurrentHider;
+}
+
+// The current item's name, parent line and link counts over a list of its links.
+void ItemsList::headItemList(int found) {
+    header.Label3.clear();
+    header.Label3Visible = false;
+    header.Label2.clear();
+    header.Label2Shown.clear();
+    ParentId = 0;
+    ParentName.clear();
+    ItemRecord item;
+    if (CurrentId <= 0 || !LocateItem(CurrentId, item))
+        return;
+    SetBackCaption(LeaveBy::Back);
+    ParentId = item.Parent;
+    header.Label3 = AncestryText(CurrentId, false);
+    header.Label3Visible = !header.Label3.isEmpty();
+    if (header.Label3Visible)
+        header.Label2Top = 18;
+    header.Label2 = EscapeAmpersands(item.Name);
+    header.Label2Shown = item.Name;
+    SetLinkCounts(item.Numchildren, item.numcousins);
+    repairLinkCount(item, found);
+    header.TextButtonVisible = !item.TextIsNull;
+}
+
+// The stored count of the kind listed is repaired from what the list found, with a word to
+// the user; the other kind is left alone.
+void ItemsList::repairLinkCount(const ItemRecord& item, int found) {
+    const bool down = !header.AcrossChecked;
+    const int stored = down ? item.Numchildren : item.numcousins;
+    if (found == stored)
+        return;
+    const QString message =
+        down ? QStringLiteral("Num links down %1 expected, %2 found - resetting")
+             : QStringLiteral("Num links across %1 expected, %2 found - resetting");
+    ShowInfo(message.arg(stored).arg(found));
+    StoreLinkCount(CurrentId, down, found);
+    SetLinkCounts(down ? found : item.Numchildren, down ? item.numcousins : found);
+}
+
+// Without a current item the list is the top level; an item that was asked for but not found
+// opens in the details window.
+void ItemsList::finishHeader() {
+    header.PanelVisible = !header.Label2.isEmpty();
+    if (!header.PanelVisible) {
+        header.Caption = QStringLiteral("Cardolo : Top-level Items");
+        if (CurrentId > 0 && view)
+            view->ShowItemDetails(CurrentId);
+    }
+    header.TopEnabled = header.PanelVisible;
+}
+
+// The sort column comes first; the others keep their order.
+QVector<ListColumn> ItemsList::orderedColumns() const {
     const ListColumn name{ListField::dpname,
                           refVisible ? QStringLiteral("NAME") : QStringLiteral("Name"), nameWidth};
     QVector<ListColumn> columns;
     if (refVisible) {
         const ListColumn ref{ListField::dpref, QStringLiteral("REF"), refWidth};
-        if (SortOrder == 'R')
+        if (SortOrder == SortBy::Ref)
             columns << ref << name;
         else
             columns << name << ref;
@@ -131,11 +146,11 @@ void ItemsList::BuildList() {
     }
     columns << ListColumn{ListField::TextPres, QStringLiteral("Text?"), 5}
             << ListColumn{ListField::LinksPres, QStringLiteral("Links?"), 5};
+    return columns;
+}
 
-    const int n = fresh.Count();
-    header.Status = QString::number(n) + QStringLiteral(" Item") +
-                    (n == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" listed");
-    QuietLinking = false;
+// The window hears of the new rows just before and just after they replace the old ones.
+void ItemsList::showRows(ListRows fresh, QVector<ListColumn> columns) {
     if (view)
         view->ListAboutToChange();
     rows = std::move(fresh);
@@ -165,14 +180,14 @@ void ItemsList::ShowLinks(ItemId id, const QString& name) {
         RelistNeeded = false;
         BuildList();
     }
-    if (SortOrder == 'D')
+    if (SortOrder == SortBy::Default)
         ResolveDefaultSort();
 }
 
 void ItemsList::ResolveDefaultSort() {
     if (!refVisible)
         return;
-    SortOrder = rows.AllHaveRefs() ? 'R' : 'N';
+    SortOrder = rows.AllHaveRefs() ? SortBy::Ref : SortBy::Name;
     BuildList();
 }
 
@@ -187,20 +202,20 @@ void ItemsList::ApplyRequest() {
     const DisplayRequest request = CurrentRequest;
     SortOrder = request.Sort;
     switch (request.Mode) {
-    case '1':
-    case '2':
+    case ListOf::LinksDown:
+    case ListOf::LinksAcross:
         ListKind = request.Mode;
         ShowLinks(request.ItemId, request.Name);
         break;
-    case 'S':
+    case ListOf::SearchResults:
         RunSearch(request.Name);
         break;
-    default:
+    case ListOf::TopLevel:
         CurrentId = 0;
         SearchStamp = QDateTime();
         StopShowingHidden();
         ParentId = 0;
-        ListKind = 'T';
+        ListKind = ListOf::TopLevel;
         BuildList();
         break;
     }
@@ -214,7 +229,7 @@ void ItemsList::SavePosition() {
     CurrentRequest.PosDrop = row.Drop2;
     CurrentRequest.Sort = SortOrder;
     if (CurrentRequest.ItemId > 0)
-        CurrentRequest.Mode = header.AcrossChecked ? '2' : '1';
+        CurrentRequest.Mode = header.AcrossChecked ? ListOf::LinksAcross : ListOf::LinksDown;
 }
 
 void ItemsList::PushRequest(const DisplayRequest& request) {
@@ -235,7 +250,7 @@ void ItemsList::RestorePosition(ItemId id, int drop) {
     RestoreDrop = drop;
     if (RestoreId == 0)
         return;
-    rows.Locate(RestoreId, RestoreDrop, ListKind == '2');
+    rows.Locate(RestoreId, RestoreDrop, ListKind == ListOf::LinksAcross);
     Moved();
 }
 
@@ -257,7 +272,7 @@ void ItemsList::RememberNextRow() {
 void ItemsList::StepIntoLinks() {
     const ListRow& row = rows.CursorRow();
     DisplayRequest request;
-    request.Mode = row.NumCousins > 0 ? '2' : '1';
+    request.Mode = row.NumCousins > 0 ? ListOf::LinksAcross : ListOf::LinksDown;
     request.ItemId = row.Id;
     if (request.ItemId <= 0) {
         ItemNotFound(row.Id2);
@@ -269,7 +284,7 @@ void ItemsList::StepIntoLinks() {
 
 void ItemsList::GoToParent() {
     DisplayRequest request;
-    request.Mode = '1';
+    request.Mode = ListOf::LinksDown;
     request.ItemId = ParentId;
     request.SetName(ParentName);
     request.PosId = CurrentId;
@@ -288,9 +303,9 @@ void ItemsList::Refresh() {
     ResetBusy();
 }
 
-void ItemsList::SelectKind(char kind) {
+void ItemsList::SelectKind(ListOf kind) {
     ListKind = kind;
-    header.AcrossChecked = kind == '2';
+    header.AcrossChecked = kind == ListOf::LinksAcross;
     RefreshKeepingPlace();
 }
 
@@ -360,10 +375,10 @@ void ItemsList::TitleClick(const QString& title) {
     if (view)
         view->ClearJumpBoxQuietly();
     if (title == QLatin1String("NAME")) {
-        SortOrder = 'N';
+        SortOrder = SortBy::Name;
         RefreshKeepingPlace();
     } else if (title == QLatin1String("REF")) {
-        SortOrder = 'R';
+        SortOrder = SortBy::Ref;
         RefreshKeepingPlace();
     }
 }
@@ -382,7 +397,7 @@ void ItemsList::CurrentItemClick() {
 
 void ItemsList::SearchForText(const QString& typed) {
     DisplayRequest request;
-    request.Mode = 'S';
+    request.Mode = ListOf::SearchResults;
     request.SetName(typed);
     PushRequest(request);
 }
@@ -399,11 +414,11 @@ void ItemsList::SearchForId(const QString& typed) {
         return;
     DisplayRequest request;
     if (item.Numchildren > 0)
-        request.Mode = '1';
+        request.Mode = ListOf::LinksDown;
     else if (item.numcousins != 0)
-        request.Mode = '2';
+        request.Mode = ListOf::LinksAcross;
     else
-        request.Mode = '1';
+        request.Mode = ListOf::LinksDown;
     request.ItemId = id;
     request.SetName(item.Name);
     PushRequest(request);
@@ -420,6 +435,6 @@ void ItemsList::RunSearch(const QString& typed) {
         if (view)
             view->ClearSearchText();
     }
-    ListKind = 'S';
+    ListKind = ListOf::SearchResults;
     BuildList();
 }

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QVector>
 
+// What the Exit/Back menu item of the window does, and so says.
+enum class LeaveBy { Exit, Back };
+
 // The columns the grid can show.
 enum class ListField { dpname, dpref, TextPres, LinksPres };
 
@@ -73,7 +76,7 @@ public:
     void ShowLinks(ItemId id, const QString& name);
     void ResolveDefaultSort();
     void SetLinkCounts(int down, int across);
-    void SetBackCaption(char kind);
+    void SetBackCaption(LeaveBy kind);
     bool RefVisible() const { return refVisible; }
 
     // Navigation.
@@ -88,7 +91,7 @@ public:
     void GoToParent(); // the header's parent line
     void Top();
     void Refresh();
-    void SelectKind(char kind); // a radio button clicked by the user
+    void SelectKind(ListOf kind); // a radio button clicked by the user
 
     // Grid actions.
     void OpenRow();
@@ -104,6 +107,15 @@ public:
     void RunSearch(const QString& typed);
 
 private:
+    // The steps of BuildList, in their order.
+    QStringList prepareQuery(bool search);
+    ItemId headList(bool search);
+    void headItemList(int found);
+    void repairLinkCount(const ItemRecord& item, int found);
+    void finishHeader();
+    QVector<ListColumn> orderedColumns() const;
+    void showRows(ListRows fresh, QVector<ListColumn> columns);
+
     // Stops with ItemNotFound when the row's item no longer exists.
     bool RowCheck(const ListRow& row);
     void SizeColumns(const ListRows& measured);

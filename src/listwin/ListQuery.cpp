@@ -15,9 +15,9 @@ const char* const StoreChildrenSql = "UPDATE phonebk SET numchildren = :count WH
 const char* const StoreCousinsSql = "UPDATE phonebk SET numcousins = :count WHERE id = :id";
 } // namespace
 
-QStringList ListQueryLines(char listKind, bool searchList, char sortOrder, bool lnoteBefore) {
+QStringList ListQueryLines(ListOf listKind, bool searchList, SortBy sortOrder, bool lnoteBefore) {
     QStringList lines;
-    if (listKind == '2') {
+    if (listKind == ListOf::LinksAcross) {
         lines << QStringLiteral(
                      "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, p.name, "
                      "p.text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, p.numchildren, "
@@ -32,14 +32,14 @@ QStringList ListQueryLines(char listKind, bool searchList, char sortOrder, bool 
     if (searchList) {
         lines << QStringLiteral("WHERE ( ( rank = 0 ) or ( rank = :parent ) )")
               << QStringLiteral("and (srchts = :srchts)");
-    } else if (listKind == '2') {
+    } else if (listKind == ListOf::LinksAcross) {
         lines << QStringLiteral("WHERE (m.id1 = :parent)");
     } else {
         lines << QStringLiteral("WHERE (parent = :parent)");
     }
-    if (sortOrder != 'D' && sortOrder != 'N')
+    if (sortOrder == SortBy::Ref)
         lines << QStringLiteral("ORDER BY tel,lname");
-    else if (listKind == '2' && lnoteBefore)
+    else if (listKind == ListOf::LinksAcross && lnoteBefore)
         lines << QStringLiteral("ORDER BY linknote , lname");
     else
         lines << QStringLiteral("ORDER BY lname , linknote");

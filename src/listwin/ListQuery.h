@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listwin/ListKinds.h"
 #include "store/ItemStore.h"
 
 #include <QDateTime>
@@ -29,7 +30,7 @@ struct ListRow {
 };
 
 // The statement for a list, one line per element, from the list state it depends on.
-QStringList ListQueryLines(char listKind, bool searchList, char sortOrder, bool lnoteBefore);
+QStringList ListQueryLines(ListOf listKind, bool searchList, SortBy sortOrder, bool lnoteBefore);
 QString ListQueryText(const QStringList& lines);
 
 // Runs the list query: parent is the current item (or the hider shown, for a search list);

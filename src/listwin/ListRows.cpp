@@ -58,12 +58,12 @@ bool AtOrAfter(const QString& a, const QString& b) {
     return bi == b.cend();
 }
 
-void ListRows::JumpTo(const QString& text, char sortOrder) {
+void ListRows::JumpTo(const QString& text, SortBy sortOrder) {
     if (rows.empty())
         return;
     for (int i = 0; i < Count(); ++i) {
         const ListRow& r = Row(i);
-        const QString key = sortOrder == 'R' ? r.Tel + r.LName : r.LName;
+        const QString key = sortOrder == SortBy::Ref ? r.Tel + r.LName : r.LName;
         if (AtOrAfter(key, text)) {
             cursor = i;
             return;
@@ -89,8 +89,8 @@ bool ListRows::AllHaveRefs() const {
     return std::all_of(rows.begin(), rows.end(), [](const ListRow& r) { return !r.Tel.isEmpty(); });
 }
 
-QString DisplayName(const ListRow& row, char listKind, bool lnoteBefore) {
-    if (listKind != '2' || row.LinkNote.isEmpty())
+QString DisplayName(const ListRow& row, ListOf listKind, bool lnoteBefore) {
+    if (listKind != ListOf::LinksAcross || row.LinkNote.isEmpty())
         return row.Name;
     if (lnoteBefore)
         return QStringLiteral("[ ") + row.LinkNote + QStringLiteral(" ]  ") + row.Name;
@@ -105,7 +105,7 @@ QString LinksMark(const ListRow& row, bool showCounts) {
     return showCounts ? QString::number(total) : QString(QChar(0xBB));
 }
 
-ColumnMeasure MeasureColumns(const ListRows& rows, char listKind, bool lnoteBefore) {
+ColumnMeasure MeasureColumns(const ListRows& rows, ListOf listKind, bool lnoteBefore) {
     ColumnMeasure m;
     int longestName = 7;
     int longestRef = 0;
@@ -113,7 +113,7 @@ ColumnMeasure MeasureColumns(const ListRows& rows, char listKind, bool lnoteBefo
         const ListRow& r = rows.Row(i);
         longestName = std::max(longestName, int(DisplayName(r, listKind, lnoteBefore).size()));
         longestRef = std::max(longestRef, int(r.Tel.size()));
-        if (listKind == '2' && !r.LinkNote.isEmpty())
+        if (listKind == ListOf::LinksAcross && !r.LinkNote.isEmpty())
             ++m.Noted;
         else
             ++m.Plain;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listwin/ListKinds.h"
 #include "listwin/ListQuery.h"
 
 #include <QString>
@@ -29,7 +30,7 @@ public:
 
     // The first row whose key is at or after text, comparing character codes; the last row
     // when none is. The key is the ref followed by the lower-case name when sorted by ref.
-    void JumpTo(const QString& text, char sortOrder);
+    void JumpTo(const QString& text, SortBy sortOrder);
     // The row with that id (and drop, in a links-across list); the last row when none has.
     void Locate(ItemId id, int drop, bool matchDrop);
 
@@ -42,7 +43,7 @@ private:
 };
 
 // What the grid shows for a row.
-QString DisplayName(const ListRow& row, char listKind, bool lnoteBefore);
+QString DisplayName(const ListRow& row, ListOf listKind, bool lnoteBefore);
 QString LinksMark(const ListRow& row, bool showCounts);
 
 // The widths (in characters) the grid's columns need, and how the rows carry link notes.
@@ -52,7 +53,7 @@ struct ColumnMeasure {
     int Noted = 0;    // links-across rows with a note
     int Plain = 0;    // every other row
 };
-ColumnMeasure MeasureColumns(const ListRows& rows, char listKind, bool lnoteBefore);
+ColumnMeasure MeasureColumns(const ListRows& rows, ListOf listKind, bool lnoteBefore);
 
 // The link-note placement the rows call for: before the name unless some links carry a note
 // and some do not.

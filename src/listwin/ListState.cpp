@@ -1,29 +1,59 @@
 #include "listwin/ListState.h"
 
-char ListKind = 'T';
-char SortOrder = 'N';
-ItemId CurrentId = 0;
-QString CurrentName;
-ItemId ParentId = 0;
-QString ParentName;
-QDateTime SearchStamp;
-QString SearchText;
-bool RelistNeeded = false;
-bool LnoteBefore = true;
+ListWindowState& ListWindow() {
+    static ListWindowState state;
+    return state;
+}
+
+ListOf& ListKind = ListWindow().ListKind;
+SortBy& SortOrder = ListWindow().SortOrder;
+ItemId& CurrentId = ListWindow().CurrentId;
+QString& CurrentName = ListWindow().CurrentName;
+ItemId& ParentId = ListWindow().ParentId;
+QString& ParentName = ListWindow().ParentName;
+QDateTime& SearchStamp = ListWindow().SearchStamp;
+QString& SearchText = ListWindow().SearchText;
+bool& RelistNeeded = ListWindow().RelistNeeded;
+bool& LnoteBefore = ListWindow().LnoteBefore;
+DisplayRequest& CurrentRequest = ListWindow().CurrentRequest;
+ItemId& RestoreId = ListWindow().RestoreId;
+int& RestoreDrop = ListWindow().RestoreDrop;
+QDateTime& LastSearchStamp = ListWindow().LastSearchStamp;
+
+NamedStack<DisplayRequest>& DisplayRequests() {
+    return ListWindow().Requests;
+}
 
 bool IsSearchList() {
     return SearchStamp.isValid();
 }
 
 void ResetListState() {
-    ListKind = 'T';
-    SortOrder = 'N';
-    CurrentId = 0;
-    CurrentName.clear();
-    ParentId = 0;
-    ParentName.clear();
-    SearchStamp = QDateTime();
-    SearchText.clear();
-    RelistNeeded = false;
-    LnoteBefore = true;
+    // The start values are the ones the state is declared with.
+    ListWindowState& s = ListWindow();
+    const ListWindowState fresh;
+    s.ListKind = fresh.ListKind;
+    s.SortOrder = fresh.SortOrder;
+    s.CurrentId = fresh.CurrentId;
+    s.CurrentName = fresh.CurrentName;
+    s.ParentId = fresh.ParentId;
+    s.ParentName = fresh.ParentName;
+    s.SearchStamp = fresh.SearchStamp;
+    s.SearchText = fresh.SearchText;
+    s.RelistNeeded = fresh.RelistNeeded;
+    s.LnoteBefore = fresh.LnoteBefore;
+}
+
+void ResetNavigation() {
+    ListWindowState& s = ListWindow();
+    s.Requests.StackInit(s.Requests.Name(), s.Requests.Kind()); // emptied, keeping its name
+    s.CurrentRequest = DisplayRequest();
+    s.RestoreId = 0;
+    s.RestoreDrop = 0;
+}
+
+void ResetListWindowState() {
+    ResetListState();
+    ResetNavigation();
+    ListWindow().LastSearchStamp = QDateTime();
 }

@@ -1,36 +1,75 @@
 #pragma once
 
+#include "common/NamedStack.h"
+#include "listwin/DisplayRequest.h"
+#include "listwin/ListKinds.h"
 #include "store/ItemStore.h"
 
 #include <QDateTime>
 #include <QString>
 
-// The state of the items list window: what is listed and how. The window is a single
-// instance, so these are program-wide; the list commands, the search and the item windows
-// read and change them.
+// The state of the items list window, in one place: what is listed and how, the history of
+// lists, and the stamp of the last search. The window is a single instance, so this is
+// program-wide; the list commands, the search and the item windows read and change it,
+// through the names below, each bound to its member.
+struct ListWindowState {
+    // What is listed and how (ResetListState).
+    ListOf ListKind = ListOf::TopLevel;
+    SortBy SortOrder = SortBy::Name;
+    ItemId CurrentId = 0;
+    QString CurrentName;
+    ItemId ParentId = 0;
+    QString ParentName;
+    QDateTime SearchStamp;
+    QString SearchText;
+    bool RelistNeeded = false;
+    bool LnoteBefore = true;
+    // Where the window has been (ResetNavigation).
+    DisplayRequest CurrentRequest;
+    ItemId RestoreId = 0;
+    int RestoreDrop = 0;
+    NamedStack<DisplayRequest> Requests{QStringLiteral("dp reqs"), 'S'};
+    // The search (SearchRunner.h).
+    QDateTime LastSearchStamp;
+};
 
-// 'T' top-level items, 'S' search results, '1' links down, '2' links across.
-extern char ListKind;
-// 'D' default (decided once the list is loaded), 'N' by name, 'R' by ref.
-extern char SortOrder;
+// The one instance.
+ListWindowState& ListWindow();
+
+// The kind of list on screen.
+extern ListOf& ListKind;
+// Its order; Default is decided once the list is loaded (ResolveDefaultSort).
+extern SortBy& SortOrder;
 // The item whose links are listed; 0 for the top-level list and for a search list.
-extern ItemId CurrentId;
+extern ItemId& CurrentId;
 // The name carried by the request that produced the list.
-extern QString CurrentName;
+extern QString& CurrentName;
 // The parent of the current item: where the header's parent line leads.
-extern ItemId ParentId;
-extern QString ParentName;
+extern ItemId& ParentId;
+extern QString& ParentName;
 // The stamp of the search listed; invalid when the list is not a search list.
-extern QDateTime SearchStamp;
+extern QDateTime& SearchStamp;
 // The prepared search text shown in the header of a search list.
-extern QString SearchText;
+extern QString& SearchText;
 // Set when the link-note placement switched while a list was built; ShowLinks rebuilds once.
-extern bool RelistNeeded;
+extern bool& RelistNeeded;
 // The link-note placement option: note before the name (and ordered by note) when true.
-extern bool LnoteBefore;
+extern bool& LnoteBefore;
+
+// The request describing the list on screen.
+extern DisplayRequest& CurrentRequest;
+// The row to put the cursor on after a rebuild.
+extern ItemId& RestoreId;
+extern int& RestoreDrop;
+// The history of lists left behind, newest first: the stack "dp reqs".
+NamedStack<DisplayRequest>& DisplayRequests();
 
 // True when SearchStamp marks the list as a search list.
 bool IsSearchList();
 
-// Back to the state the window starts with.
+// What is listed back to the window's start: the top level in name order.
 void ResetListState();
+// An empty history and a reset current request, as at start.
+void ResetNavigation();
+// All of the list window's state as the program starts, the stamp of the last search included.
+void ResetListWindowState();

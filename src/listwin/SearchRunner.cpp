@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <cstring>
 
-QDateTime LastSearchStamp;
-
 namespace {
 bool isBreak(QChar c) {
     return c == QLatin1Char('\n') || c == QLatin1Char('\r');

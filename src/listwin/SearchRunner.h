@@ -12,8 +12,9 @@
 // The text search: finds the items whose name or text contains a text, and marks each with
 // the search's own time stamp, so that the search list is the items carrying that stamp.
 
-// The stamp of the last search run; the next one is always later.
-extern QDateTime LastSearchStamp;
+// The stamp of the last search run; the next one is always later. Part of the list window's
+// state (ListState.h).
+extern QDateTime& LastSearchStamp;
 
 // Lower case, and only letters and digits when punctuation is folded: the form in which
 // the search text and every compared text meet.

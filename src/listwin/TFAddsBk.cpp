@@ -1,17 +1,16 @@
 #include "listwin/TFAddsBk.h"
 
-#include "common/Busy.h"
 #include "common/Dialogs.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/WindowHelpers.h"
 #include "dialogs/TFAbout1.h"
 #include "itemwin/ItemWindows.h"
+#include "listwin/ListMenus.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFFind.h"
-#include "store/Database.h"
+#include "store/CommandGuard.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -21,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -31,33 +29,11 @@
 
 #include <algorithm>
 
-namespace {
-
-QAction* addItem(QMenu* menu, const QString& caption, const QString& name, bool enabled) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    a->setEnabled(enabled);
-    return a;
-}
-
-QMenu* addSubmenu(QMenu* parent, const QString& caption, const QString& name) {
-    QMenu* m = parent->addMenu(caption);
-    m->setObjectName(name);
-    m->menuAction()->setObjectName(name);
-    return m;
-}
-} // namespace
-
 TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     setObjectName(QStringLiteral("TFAddsBk"));
     setWindowTitle(ApplicationTitle);
     resize(641, 600);
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    // Disabled captions must stay readable on silver.
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-        windowPalette.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
-    setPalette(windowPalette);
+    setSilverPalette();
 
     // The state a fresh window starts from.
     ResetListState();
@@ -71,8 +47,31 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
 
     buildHeader();
     layout->addWidget(Panel4);
+    buildGrid();
+    layout->addWidget(DBGrid1, 1);
+    buildStatusPanel();
+    layout->addWidget(Panel3);
+    buildCancelButton();
+    BuildListMenus(*this);
 
-    DBGrid1 = new QTableView(central);
+    Find = new TFFind(this);
+    Find->hide();
+
+    hookItemWindows();
+    wireGrid();
+}
+
+void TFAddsBk::setSilverPalette() {
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    // Disabled captions must stay readable on silver.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        windowPalette.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+    setPalette(windowPalette);
+}
+
+void TFAddsBk::buildGrid() {
+    DBGrid1 = new QTableView(centralWidget());
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     QPalette gridPalette = DBGrid1->palette();
     gridPalette.setColor(QPalette::Base, QColor(0xCE, 0xFF, 0xFF));
@@ -98,29 +97,24 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     DBGrid1->viewport()->installEventFilter(this);
     headerLabels->installEventFilter(this);
     DBGrid1->installEventFilter(this);
-    layout->addWidget(DBGrid1, 1);
+}
 
-    buildStatusPanel();
-    layout->addWidget(Panel3);
-
-    // A cancel button under the grid: Esc runs Exit or Back.
-    Button1 = new QPushButton(central);
+// A cancel button under the grid: Esc runs Exit or Back.
+void TFAddsBk::buildCancelButton() {
+    Button1 = new QPushButton(centralWidget());
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setShortcut(QKeySequence(Qt::Key_Escape));
     Button1->setFocusPolicy(Qt::NoFocus);
     Button1->setGeometry(0, 0, 1, 1);
     Button1->lower();
     connect(Button1, &QPushButton::clicked, this, &TFAddsBk::Exit1Click);
+}
 
-    buildMenus();
-
-    Find = new TFFind(this);
-    Find->hide();
-
-    // The item windows call back into the list: to list an item's links without a history
-    // record, and to show a new item saved from the details window.
+// The item windows call back into the list: to list an item's links without a history record,
+// and to show a new item saved from the details window.
+void TFAddsBk::hookItemWindows() {
     ItemHooks().ShowLinks = [this](ItemId id, const QString& name) {
-        run([this, id, name] { list.ShowLinks(id, name); });
+        RunCommand([this, id, name] { list.ShowLinks(id, name); });
     };
     // A save can happen inside a list build (the build shows an item's details, which saves a
     // pending insert first): the rebuild waits until that build has finished.
@@ -130,14 +124,16 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
             [this, id] {
                 if (closed)
                     return;
-                run([this, id] {
+                RunCommand([this, id] {
                     list.BuildList();
                     list.RestorePosition(id, 0);
                 });
             },
             Qt::QueuedConnection);
     };
+}
 
+void TFAddsBk::wireGrid() {
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { gridCurrentChanged(current.row()); });
     connect(DBGrid1, &QTableView::clicked, this, [this](const QModelIndex& index) {
@@ -145,13 +141,13 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
             return;
         list.Rows().SetCursor(index.row());
         const ListField field = model->FieldAt(index.column());
-        run([this, field] { list.CellClick(field); });
+        RunCommand([this, field] { list.CellClick(field); });
     });
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         if (section < 0 || section >= model->columnCount())
             return;
         const QString title = model->headerData(section, Qt::Horizontal).toString();
-        run([this, title] { list.TitleClick(title); });
+        RunCommand([this, title] { list.TitleClick(title); });
     });
     connect(DBGrid1, &QTableView::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (list.Rows().Count() > 0)
@@ -219,11 +215,11 @@ void TFAddsBk::buildHeader() {
 
     connect(PrimaryRdio, &QRadioButton::toggled, this, [this](bool on) {
         if (on && !checkingRadio)
-            run([this] { list.SelectKind('1'); });
+            RunCommand([this] { list.SelectKind(ListOf::LinksDown); });
     });
     connect(SecondaryRdio, &QRadioButton::toggled, this, [this](bool on) {
         if (on && !checkingRadio)
-            run([this] { list.SelectKind('2'); });
+            RunCommand([this] { list.SelectKind(ListOf::LinksAcross); });
     });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { OpenItemText(CurrentId); });
 }
@@ -288,122 +284,6 @@ void TFAddsBk::buildStatusPanel() {
     });
 }
 
-void TFAddsBk::buildMenus() {
-    QMenuBar* bar = menuBar();
-    auto top = [bar](const QString& caption, const QString& name, bool enabled) {
-        QAction* a = bar->addAction(caption);
-        a->setObjectName(name);
-        a->setEnabled(enabled);
-        return a;
-    };
-    auto sub = [bar](const QString& caption, const QString& name) {
-        QMenu* m = bar->addMenu(caption);
-        m->setObjectName(name);
-        m->menuAction()->setObjectName(name);
-        return m;
-    };
-
-    Exit1 = top(QStringLiteral("&Exit"), QStringLiteral("Exit1"), true);
-    Top1 = top(QStringLiteral("Top"), QStringLiteral("Top1"), false);
-    Refresh1 = top(QStringLiteral("Refresh"), QStringLiteral("Refresh1"), true);
-    Find1 = top(QStringLiteral("Search"), QStringLiteral("Find1"), true);
-    Import1 = top(QStringLiteral("Import"), QStringLiteral("Import1"), false);
-    Export1 = sub(QStringLiteral("Export"), QStringLiteral("Export1"));
-    toClipboard1 =
-        addItem(Export1, QStringLiteral("to Clipboard"), QStringLiteral("toClipboard1"), false);
-    toFile1 = addItem(Export1, QStringLiteral("to File"), QStringLiteral("toFile1"), false);
-    Print1 = addItem(Export1, QStringLiteral("to Printer"), QStringLiteral("Print1"), false);
-    Now1 = top(QStringLiteral("Now!"), QStringLiteral("Now1"), false);
-    New1 = sub(QStringLiteral("New"), QStringLiteral("New1"));
-    ext1 = addItem(New1, QStringLiteral("Text"), QStringLiteral("ext1"), false);
-    Details2 = addItem(New1, QStringLiteral("Details"), QStringLiteral("Details2"), false);
-    Diary1 = top(QStringLiteral("Diary"), QStringLiteral("Diary1"), false);
-    LinkAll1 = sub(QStringLiteral("LinkAll"), QStringLiteral("LinkAll1"));
-    LinkAllDown1 = addItem(LinkAll1, QStringLiteral("Link down from .. to all items in this list"),
-                           QStringLiteral("LinkAllDown1"), false);
-    LinkAllAcross1 =
-        addItem(LinkAll1, QStringLiteral("Link across between ..  and all items in this list"),
-                QStringLiteral("LinkAllAcross1"), false);
-    Delink1 = top(QStringLiteral("Delin&k"), QStringLiteral("Delink1"), false);
-    Tools1 = sub(QStringLiteral("Tools"), QStringLiteral("Tools1"));
-    Calendar1 = addItem(Tools1, QStringLiteral("Calendar"), QStringLiteral("Calendar1"), false);
-    Notepad1 = addItem(Tools1, QStringLiteral("Notepad"), QStringLiteral("Notepad1"), false);
-    CheckMnu =
-        addItem(Tools1, QStringLiteral("Database healthcheck"), QStringLiteral("CheckMnu"), false);
-    Options1 = addSubmenu(Tools1, QStringLiteral("Options"), QStringLiteral("Options1"));
-    Flashinterval1 = addItem(Options1, QStringLiteral("Flash interval"),
-                             QStringLiteral("Flashinterval1"), false);
-    Showlinkcounts1 = addItem(Options1, QStringLiteral("Show link counts"),
-                              QStringLiteral("Showlinkcounts1"), true);
-    Showlinkcounts1->setCheckable(true);
-    Archiveid1 =
-        addItem(Options1, QStringLiteral("Archive id"), QStringLiteral("Archiveid1"), false);
-    // The link-note placement is decided by the list itself; the options stay out of sight.
-    auto* placement = new QActionGroup(this);
-    LnoteBeforeMnu = addItem(Options1, QStringLiteral("Llink Note before item name"),
-                             QStringLiteral("LnoteBefore"), true);
-    LnoteAfterMnu = addItem(Options1, QStringLiteral("Link Note after item name"),
-                            QStringLiteral("LnoteAfter"), true);
-    for (QAction* a : {LnoteBeforeMnu, LnoteAfterMnu}) {
-        a->setCheckable(true);
-        a->setVisible(false);
-        placement->addAction(a);
-    }
-    LnoteBeforeMnu->setChecked(LnoteBefore);
-    LnoteAfterMnu->setChecked(!LnoteBefore);
-    HideArchive1 = addItem(Options1, QStringLiteral("Hide archive from searches"),
-                           QStringLiteral("HideArchive1"), false);
-    HideArchive1->setVisible(false);
-    About1 = top(QStringLiteral("About"), QStringLiteral("About1"), true);
-
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    ViewItemnew1 =
-        addItem(PopupMenu1, QStringLiteral("Text"), QStringLiteral("ViewItemnew1"), true);
-    Sublist1 = addItem(PopupMenu1, QStringLiteral("Links"), QStringLiteral("Sublist1"), true);
-    Details1 = addItem(PopupMenu1, QStringLiteral("Details"), QStringLiteral("Details1"), true);
-    Edit2 = addItem(PopupMenu1, QStringLiteral("Edit"), QStringLiteral("Edit2"), true);
-    PopupMenu1->addSeparator();
-    Link1 = addItem(PopupMenu1, QStringLiteral("Start new link"), QStringLiteral("Link1"), false);
-    LinkFromX1 = addItem(PopupMenu1, QStringLiteral("Parent/Child link from X to this item"),
-                         QStringLiteral("LinkFromX1"), false);
-    LinkToX1 = addItem(PopupMenu1, QStringLiteral("Parent/Child link from this item to X"),
-                       QStringLiteral("LinkToX1"), false);
-    Secondarylink1 =
-        addItem(PopupMenu1, QStringLiteral("Link across"), QStringLiteral("Secondarylink1"), false);
-    Linknote1 =
-        addItem(PopupMenu1, QStringLiteral("Link note"), QStringLiteral("Linknote1"), false);
-    Ungroup1 = addItem(PopupMenu1, QStringLiteral("Delink"), QStringLiteral("Ungroup1"), false);
-    PopupMenu1->addSeparator();
-    Deleteitem1 =
-        addItem(PopupMenu1, QStringLiteral("Delete Item"), QStringLiteral("Deleteitem1"), false);
-
-    connect(Exit1, &QAction::triggered, this, &TFAddsBk::Exit1Click);
-    connect(Top1, &QAction::triggered, this, &TFAddsBk::TopCommand);
-    connect(Refresh1, &QAction::triggered, this, &TFAddsBk::RefreshCommand);
-    connect(Find1, &QAction::triggered, this, &TFAddsBk::SearchCommand);
-    connect(Options1, &QMenu::aboutToShow, this, [this] {
-        Flashinterval1->setText(QStringLiteral("Flash interval = ") +
-                                QString::number(AppSettings().FlashInterval) +
-                                QStringLiteral("ms"));
-        Archiveid1->setText(QStringLiteral("Archive id = ") +
-                            QString::number(AppSettings().ArchiveId));
-    });
-    connect(About1, &QAction::triggered, this, [] { TFAbout1::Instance()->ShowAbout(); });
-    connect(Showlinkcounts1, &QAction::triggered, this, [this](bool checked) {
-        AppSettings().ShowLinkCounts = checked;
-        FlashMessage(QStringLiteral("or click on Links column heading"));
-        BuildListCommand();
-    });
-    connect(ViewItemnew1, &QAction::triggered, this,
-            [this] { rowCommand([this](ItemId id) { OpenItemText(id); }); });
-    connect(Sublist1, &QAction::triggered, this, [this] { run([this] { list.StepIntoLinks(); }); });
-    connect(Details1, &QAction::triggered, this,
-            [this] { rowCommand([this](ItemId id) { ShowItemDetails(id); }); });
-    connect(Edit2, &QAction::triggered, this,
-            [this] { rowCommand([this](ItemId id) { run([id] { ::EditItemDetails(id); }); }); });
-}
-
 void TFAddsBk::rowCommand(const std::function<void(ItemId)>& command) {
     const ListRow& row = list.Rows().CursorRow();
     if (row.Id <= 0)
@@ -412,25 +292,42 @@ void TFAddsBk::rowCommand(const std::function<void(ItemId)>& command) {
         command(row.Id);
 }
 
-void TFAddsBk::run(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const DbError& e) {
-        ResetBusy();
-        ShowInfo(e.Text);
-    }
+void TFAddsBk::RowTextCommand() {
+    rowCommand([this](ItemId id) { OpenItemText(id); });
+}
+
+void TFAddsBk::RowLinksCommand() {
+    RunCommand([this] { list.StepIntoLinks(); });
+}
+
+void TFAddsBk::RowDetailsCommand() {
+    rowCommand([this](ItemId id) { ShowItemDetails(id); });
+}
+
+void TFAddsBk::RowEditCommand() {
+    rowCommand([](ItemId id) { RunCommand([id] { ::EditItemDetails(id); }); });
+}
+
+void TFAddsBk::ShowLinkCountsCommand() {
+    AppSettings().ShowLinkCounts = Showlinkcounts1->isChecked();
+    FlashMessage(QStringLiteral("or click on Links column heading"));
+    BuildListCommand();
+}
+
+void TFAddsBk::AboutCommand() {
+    TFAbout1::Instance()->ShowAbout();
 }
 
 void TFAddsBk::BuildListCommand() {
-    run([this] { list.BuildList(); });
+    RunCommand([this] { list.BuildList(); });
 }
 
 void TFAddsBk::TopCommand() {
-    run([this] { list.Top(); });
+    RunCommand([this] { list.Top(); });
 }
 
 void TFAddsBk::RefreshCommand() {
-    run([this] { list.Refresh(); });
+    RunCommand([this] { list.Refresh(); });
 }
 
 void TFAddsBk::SearchCommand() {
@@ -438,7 +335,7 @@ void TFAddsBk::SearchCommand() {
     if (text.isEmpty())
         return;
     const bool byId = Find->IdRdio->isChecked();
-    run([this, text, byId] {
+    RunCommand([this, text, byId] {
         if (byId)
             list.SearchForId(text);
         else
@@ -448,7 +345,7 @@ void TFAddsBk::SearchCommand() {
 
 void TFAddsBk::Exit1Click() {
     if (Exit1->text() != QLatin1String("&Exit")) {
-        run([this] { list.GoBack(); });
+        RunCommand([this] { list.GoBack(); });
         return;
     }
     if (Confirm(QStringLiteral("OK to exit program 'Cardolo' ?")))
@@ -467,7 +364,7 @@ void TFAddsBk::CloseQuietly() {
 // wait keeps that typing in a file instead.
 void TFAddsBk::closeEvent(QCloseEvent* event) {
     bool itemWindowsClosed = true;
-    run([this, &itemWindowsClosed] {
+    RunCommand([this, &itemWindowsClosed] {
         itemWindowsClosed = CloseItemWindowsForExit(closingQuietly);
     });
     if (!itemWindowsClosed && !closingQuietly) {
@@ -501,7 +398,7 @@ bool TFAddsBk::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (watched == Label3) {
-            run([this] { list.GoToParent(); });
+            RunCommand([this] { list.GoToParent(); });
             return true;
         }
     }
@@ -511,7 +408,7 @@ bool TFAddsBk::eventFilter(QObject* watched, QEvent* event) {
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     if (watched == DBGrid1) {
         if (enter) {
-            run([this] { list.OpenRow(); });
+            RunCommand([this] { list.OpenRow(); });
             return true;
         }
         // Typing in the grid starts a jump: the focus goes to the box, the key does not.
@@ -532,7 +429,7 @@ bool TFAddsBk::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (enter) {
-            run([this] { list.OpenRow(); });
+            RunCommand([this] { list.OpenRow(); });
             return true;
         }
     }
@@ -646,9 +543,9 @@ void TFAddsBk::ClearJumpBoxQuietly() {
 }
 
 void TFAddsBk::ShowItemDetails(ItemId id) {
-    run([id] { ::ShowItemDetails(id); });
+    RunCommand([id] { ::ShowItemDetails(id); });
 }
 
 void TFAddsBk::OpenItemText(ItemId id) {
-    run([id] { ::OpenItemText(id); });
+    RunCommand([id] { ::OpenItemText(id); });
 }

@@ -43,6 +43,13 @@ public:
     void TopCommand();
     void RefreshCommand();
     void SearchCommand();
+    void ShowLinkCountsCommand(); // the option's check mark decides
+    void AboutCommand();
+    // The grid's context menu, on the cursor row.
+    void RowTextCommand();
+    void RowLinksCommand();
+    void RowDetailsCommand();
+    void RowEditCommand();
 
     // Header.
     QFrame* Panel4;
@@ -118,11 +125,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildMenus();
+    // The steps of the constructor.
+    void setSilverPalette();
     void buildHeader();
+    void buildGrid();
     void buildStatusPanel();
-    // Runs a command, showing a database error's text instead of letting it through.
-    void run(const std::function<void()>& command);
+    void buildCancelButton();
+    void hookItemWindows();
+    void wireGrid();
     void ListAboutToChange() override;
     void ListRebuilt() override;
     void CursorMoved() override;

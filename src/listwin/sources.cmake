@@ -9,5 +9,6 @@ target_sources(cardolo_core PRIVATE
 )
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/TFAddsBk.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListMenus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFFind.cpp
 )

@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(view.Rebuilt, 1);
         QVERIFY(dialogs.Calls.isEmpty());
         // The links of an item that is gone look like the top level and open its details.
-        ListKind = '1';
+        ListKind = ListOf::LinksDown;
         list.ShowLinks(999, "gone");
         QCOMPARE(h.Caption, QString("Cardolo : Top-level Items"));
         QVERIFY(!h.PanelVisible);
@@ -121,7 +121,7 @@ private slots:
         fixture::SetInt(p, "numchildren", 3);
         fixture::SetInt(p, "numcousins", 5);
         ItemsList list;
-        ListKind = '1';
+        ListKind = ListOf::LinksDown;
         list.ShowLinks(p, "P & Q");
         QCOMPARE(dialogs.Infos(), QStringList{"Num links down 3 expected, 0 found - resetting"});
         QCOMPARE(fixture::GetInt(p, "numchildren"), 0);
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(list.Header().Label2Shown, QString("P & Q"));
 
         dialogs.ClearCalls();
-        list.SelectKind('2');
+        list.SelectKind(ListOf::LinksAcross);
         QCOMPARE(dialogs.Infos(), QStringList{"Num links across 5 expected, 0 found - resetting"});
         QCOMPARE(fixture::GetInt(p, "numcousins"), 0);
         list.BuildList();
@@ -155,7 +155,7 @@ private slots:
         list.BuildList();
         QCOMPARE(view.CountsAnnounced, QList<int>{0});
         QCOMPARE(view.CountsRebuilt, QList<int>{3});
-        ListKind = '1';
+        ListKind = ListOf::LinksDown;
         list.ShowLinks(p, QString());
         // The nameless item's list opens its details mid-build; the old rows are still there.
         QCOMPARE(view.Details, QList<ItemId>{p});
@@ -173,7 +173,7 @@ private slots:
         const ItemId beds = fixture::Add("Beds", garden, QString(), "dig");
         fixture::Add("Roses", beds);
         ItemsList list;
-        ListKind = '1';
+        ListKind = ListOf::LinksDown;
         list.ShowLinks(beds, "Beds");
         const ListHeader& h = list.Header();
         QCOMPARE(h.Caption, QString("Cardolo : Linked Items"));
@@ -211,16 +211,16 @@ private slots:
         const ItemId b = fixture::Add("b item", p, "2024-01-01");
         fixture::Add("a item", p, "2024-02-02");
         ItemsList list(&view);
-        ListKind = '1';
-        SortOrder = 'D';
+        ListKind = ListOf::LinksDown;
+        SortOrder = SortBy::Default;
         list.ShowLinks(p, "P");
-        QCOMPARE(SortOrder, 'R');
+        QCOMPARE(SortOrder, SortBy::Ref);
         QCOMPARE(names(list), (QStringList{"b item", "a item"}));
         QCOMPARE(labels(list), (QStringList{"REF", "NAME", "Text?", "Links?"}));
 
         cursorTo(list, b);
         list.TitleClick("NAME");
-        QCOMPARE(SortOrder, 'N');
+        QCOMPARE(SortOrder, SortBy::Name);
         QCOMPARE(labels(list), (QStringList{"NAME", "REF", "Text?", "Links?"}));
         QCOMPARE(list.Rows().CursorRow().Id, b);
         list.TitleClick("REF");
@@ -231,9 +231,9 @@ private slots:
 
         // One row without a ref: name order.
         fixture::Add("c item", p);
-        SortOrder = 'D';
+        SortOrder = SortBy::Default;
         list.ShowLinks(p, "P");
-        QCOMPARE(SortOrder, 'N');
+        QCOMPARE(SortOrder, SortBy::Name);
     }
 
     // Names sort by their lower case in every letter, as the search lowers them: "Éclair"
@@ -276,8 +276,8 @@ private slots:
         fixture::SetText(a, "tel", ""); // as an older version stored it
         CoreStartup();
         ItemsList list;
-        ListKind = '1';
-        SortOrder = 'R';
+        ListKind = ListOf::LinksDown;
+        SortOrder = SortBy::Ref;
         list.ShowLinks(p, "P");
         QCOMPARE(names(list), (QStringList{"a", "b", "c", "d"}));
     }
@@ -313,11 +313,11 @@ private slots:
                  QStringList{"There is no facility to resequence the Top-level Items list"});
         // A links list without refs: the lower-case title does nothing at all.
         dialogs.ClearCalls();
-        ListKind = '1';
+        ListKind = ListOf::LinksDown;
         list.ShowLinks(p, "P");
         list.TitleClick("Name");
         QVERIFY(dialogs.Calls.isEmpty());
-        QCOMPARE(SortOrder, 'N');
+        QCOMPARE(SortOrder, SortBy::Name);
         // "Links?" toggles the counts whatever the list.
         const bool before = AppSettings().ShowLinkCounts;
         list.TitleClick("Links?");
@@ -356,7 +356,7 @@ private slots:
         cursorTo(list, a);
         list.StepIntoLinks();
         QCOMPARE(CurrentId, a);
-        QCOMPARE(SortOrder, 'R');
+        QCOMPARE(SortOrder, SortBy::Ref);
         cursorTo(list, b);
         list.StepIntoLinks();
         QCOMPARE(CurrentId, b);
@@ -364,7 +364,7 @@ private slots:
 
         list.GoBack();
         QCOMPARE(CurrentId, a);
-        QCOMPARE(SortOrder, 'R');
+        QCOMPARE(SortOrder, SortBy::Ref);
         QCOMPARE(list.Rows().CursorRow().Id, b);
         QCOMPARE(list.Header().BackCaption, QString("&Back"));
         list.GoBack();
@@ -385,12 +385,12 @@ private slots:
         list.BuildList();
         cursorTo(list, a);
         list.StepIntoLinks();
-        QCOMPARE(ListKind, '2'); // links across come first
-        list.SelectKind('1');
+        QCOMPARE(ListKind, ListOf::LinksAcross); // links across come first
+        list.SelectKind(ListOf::LinksDown);
         QCOMPARE(names(list), QStringList{"child"});
         list.StepIntoLinks();
         list.GoBack();
-        QCOMPARE(ListKind, '1');
+        QCOMPARE(ListKind, ListOf::LinksDown);
         QVERIFY(!list.Header().AcrossChecked);
         QCOMPARE(names(list), QStringList{"child"});
     }
@@ -419,7 +419,7 @@ private slots:
             fixture::LinkAcross(p, fixture::Add(itemNames[i]), notes[i]);
         ItemsList list;
         DisplayRequest r;
-        r.Mode = '2';
+        r.Mode = ListOf::LinksAcross;
         r.ItemId = p;
         r.Name = "P";
         list.PushRequest(r);
@@ -463,7 +463,7 @@ private slots:
         QCOMPARE(view.Details.size(), 1);
         QVERIFY(dialogs.Infos().isEmpty());
 
-        ListKind = '2';
+        ListKind = ListOf::LinksAcross;
         list.ShowLinks(p, "P");
         list.OpenRow();
         list.CellClick(ListField::LinksPres);
@@ -514,7 +514,7 @@ private slots:
         QVERIFY(!h.Label3Visible && !h.RadiosVisible && h.TopEnabled);
         QCOMPARE(h.BackCaption, QString("&Back"));
         QCOMPARE(CurrentId, 0);
-        QCOMPARE(ListKind, 'S');
+        QCOMPARE(ListKind, ListOf::SearchResults);
         QVERIFY(list.QueryText().contains("FROM phonebk\nWHERE ( ( rank = 0 )"));
         fixture::SetText(renamed, "name", "tool store");
         list.Refresh();
@@ -563,15 +563,50 @@ private slots:
 
         list.SearchForId(QString::number(plain));
         QCOMPARE(CurrentId, plain);
-        QCOMPARE(ListKind, '2');
+        QCOMPARE(ListKind, ListOf::LinksAcross);
 
         AppSettings().ArchiveId = hider;
         list.SearchForId(QString::number(hider));
         QCOMPARE(CurrentId, hider);
-        QCOMPARE(ListKind, '1');
+        QCOMPARE(ListKind, ListOf::LinksDown);
         QCOMPARE(CurrentHider, hider);
         QCOMPARE(dialogs.Flashes(),
                  QStringList{QString("Showing #%1 and linked items").arg(hider)});
+    }
+
+    // One call puts back all of the list window's state: what is listed, where the window has
+    // been, and the last search's stamp, which the next search no longer has to pass.
+    void oneResetPutsBackTheWholeWindowState() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const QDateTime frozen(QDate(2024, 6, 1), QTime(9, 0));
+        SetClockForTesting([frozen] { return frozen; });
+        const ItemId a = fixture::Add("A");
+        fixture::Add("child", a, "r1");
+        fixture::Add("second", a, "r2");
+        ItemsList list;
+        list.BuildList();
+        cursorTo(list, a);
+        list.StepIntoLinks();
+        list.RememberNextRow();
+        list.SearchForText("child");
+        QVERIFY(IsSearchList() && RestoreId != 0 && DisplayRequests().Count() == 2);
+
+        ResetListWindowState();
+        QCOMPARE(ListKind, ListOf::TopLevel);
+        QCOMPARE(SortOrder, SortBy::Name);
+        QCOMPARE(CurrentId, 0);
+        QCOMPARE(ParentId, 0);
+        QVERIFY(ParentName.isEmpty() && CurrentName.isEmpty() && SearchText.isEmpty());
+        QVERIFY(!IsSearchList());
+        QVERIFY(DisplayRequests().IsEmpty());
+        QVERIFY(CurrentRequest == DisplayRequest());
+        QCOMPARE(RestoreId, 0);
+        QCOMPARE(NextSearchStamp(), frozen);
+        // Back from a fresh state is the top level.
+        list.GoBack();
+        QCOMPARE(list.Header().Caption, QString("Cardolo : Top-level Items"));
+        SetClockForTesting({});
     }
 };
 

@@ -11,9 +11,9 @@ class TestListQuery : public QObject {
     Q_OBJECT
 private slots:
     void lines_data() {
-        QTest::addColumn<char>("kind");
+        QTest::addColumn<ListOf>("kind");
         QTest::addColumn<bool>("search");
-        QTest::addColumn<char>("sort");
+        QTest::addColumn<SortBy>("sort");
         QTest::addColumn<bool>("noteBefore");
         QTest::addColumn<QStringList>("expected");
         const QString items = "SELECT id, id as id2, name, text, rank, rank as drop2, "
@@ -25,26 +25,28 @@ private slots:
         const QString phonebk = "FROM phonebk", byParent = "WHERE (parent = :parent)";
         const QString joined = "FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2";
         const QString byName = "ORDER BY lname , linknote";
-        const auto row = [](const char* tag, char kind, bool search, char sort, bool noteBefore,
+        const auto row = [](const char* tag, ListOf kind, bool search, SortBy sort, bool noteBefore,
                             const QStringList& expected) {
             QTest::newRow(tag) << kind << search << sort << noteBefore << expected;
         };
-        row("top level", 'T', false, 'N', true, {items, phonebk, byParent, byName});
-        row("links down by ref", '1', false, 'R', true,
+        row("top level", ListOf::TopLevel, false, SortBy::Name, true,
+            {items, phonebk, byParent, byName});
+        row("links down by ref", ListOf::LinksDown, false, SortBy::Ref, true,
             {items, phonebk, byParent, "ORDER BY tel,lname"});
-        row("links down default", '1', false, 'D', true, {items, phonebk, byParent, byName});
-        row("across, note before", '2', false, 'N', true,
+        row("links down default", ListOf::LinksDown, false, SortBy::Default, true,
+            {items, phonebk, byParent, byName});
+        row("across, note before", ListOf::LinksAcross, false, SortBy::Name, true,
             {across, joined, "WHERE (m.id1 = :parent)", "ORDER BY linknote , lname"});
-        row("across, note after", '2', false, 'D', false,
+        row("across, note after", ListOf::LinksAcross, false, SortBy::Default, false,
             {across, joined, "WHERE (m.id1 = :parent)", byName});
-        row("search", 'S', true, 'N', true,
+        row("search", ListOf::SearchResults, true, SortBy::Name, true,
             {items, phonebk, "WHERE ( ( rank = 0 ) or ( rank = :parent ) )",
              "and (srchts = :srchts)", byName});
     }
     void lines() {
-        QFETCH(char, kind);
+        QFETCH(ListOf, kind);
         QFETCH(bool, search);
-        QFETCH(char, sort);
+        QFETCH(SortBy, sort);
         QFETCH(bool, noteBefore);
         QFETCH(QStringList, expected);
         QCOMPARE(ListQueryLines(kind, search, sort, noteBefore), expected);
@@ -60,7 +62,8 @@ private slots:
         fixture::LinkAcross(a, gone);
         fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
 
-        auto top = LoadListRows(ListQueryLines('T', false, 'N', true), false, 0, {});
+        auto top =
+            LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false, 0, {});
         QCOMPARE(int(top.size()), 2); // Beta and Diary; alpha is below Beta
         QCOMPARE(top[0].Name, QString("Beta"));
         QCOMPARE(top[0].LName, QString("beta"));
@@ -70,7 +73,8 @@ private slots:
         QCOMPARE(top[0].NumCousins, 2);
         QVERIFY(!top[1].HasText);
 
-        auto across = LoadListRows(ListQueryLines('2', false, 'N', true), false, a, {});
+        auto across = LoadListRows(ListQueryLines(ListOf::LinksAcross, false, SortBy::Name, true),
+                                   false, a, {});
         QCOMPARE(int(across.size()), 2);
         // A link to an item that no longer exists: no id, no name, the stored id kept.
         QCOMPARE(across[0].Id, 0);
@@ -95,7 +99,7 @@ private slots:
         fixture::Run("UPDATE phonebk SET srchts = :s WHERE id = :id",
                      {{":s", StampToDb(stamp.addMSecs(1))}, {":id", other}});
 
-        const QStringList lines = ListQueryLines('S', true, 'N', true);
+        const QStringList lines = ListQueryLines(ListOf::SearchResults, true, SortBy::Name, true);
         auto names = [&](ItemId parent) {
             QStringList out;
             for (const ListRow& r : LoadListRows(lines, true, parent, stamp))
@@ -113,14 +117,16 @@ private slots:
         const QString name = QStringLiteral("\u00c9mile ZOLA \U0001F600");
         const ItemId a = fixture::Add(name, 0, QStringLiteral("Ref-\u00c9"));
         const ItemId b = fixture::Add("plain", a, "already lower");
-        auto top = LoadListRows(ListQueryLines('T', false, 'N', true), false, 0, {});
+        auto top =
+            LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false, 0, {});
         QCOMPARE(int(top.size()), 2);
         QCOMPARE(top[1].Id, a); // "Diary" sorts first: the engine orders bytes
         QCOMPARE(top[1].Name, name);
         QCOMPARE(top[1].LName, QStringLiteral("\u00e9mile zola \U0001F600"));
         QCOMPARE(top[1].Tel, QStringLiteral("Ref-\u00c9"));
         QCOMPARE(top[1].LinkNote, QStringLiteral("ref-\u00e9"));
-        auto down = LoadListRows(ListQueryLines('1', false, 'N', true), false, a, {});
+        auto down = LoadListRows(ListQueryLines(ListOf::LinksDown, false, SortBy::Name, true),
+                                 false, a, {});
         QCOMPARE(int(down.size()), 1);
         QCOMPARE(down[0].Id, b);
         QCOMPARE(down[0].LName, QString("plain"));

@@ -1,5 +1,6 @@
 #include "ListFixture.h"
 
+#include "common/Busy.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/TextHelpers.h"
@@ -322,7 +323,7 @@ private slots:
         details->InsBtn->click();
         QTest::keyClicks(details->DBEdit1, "Fresh");
         QSignalSpy resets(w->Model(), &QAbstractItemModel::modelReset);
-        ListKind = '1';
+        ListKind = ListOf::LinksDown;
         w->List().ShowLinks(nameless, QString());
         QCOMPARE(resets.count(), 1);
         QCOMPARE(details->DetailsId, nameless);
@@ -444,6 +445,89 @@ private slots:
         QTest::keyClicks(w->Edit1, "s");
         QTest::keyClick(w->Edit1, Qt::Key_Return);
         QTRY_COMPARE(w->Label2->text(), QString("Short"));
+    }
+
+    // The menus' commands reach the window: the grid menu's Text, Details and Links act on the
+    // cursor row, Show link counts switches the Links? column, the options show the values in
+    // force, and the link-note placement the list chose is checked, one of the two only.
+    void menuCommandsAndOptions() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId note = fixture::Add("note", 0, QString(), "words");
+        fixture::Add("child", note);
+        const ItemId p = fixture::Add("P");
+        fixture::LinkAcross(p, fixture::Add("Ann"), "zz");
+        fixture::LinkAcross(p, fixture::Add("Bob"));
+        auto w = open();
+        QVERIFY(w->LnoteBeforeMnu->isChecked() && !w->LnoteBeforeMnu->isVisible());
+        const int noteRow = 3; // Ann, Bob, Diary, note, P
+        w->List().Rows().SetCursor(noteRow);
+        QCOMPARE(w->List().Rows().CursorRow().Id, note);
+        w->Showlinkcounts1->trigger();
+        QVERIFY(AppSettings().ShowLinkCounts);
+        QCOMPARE(dialogs.Flashes(), QStringList{"or click on Links column heading"});
+        QCOMPARE(cell(*w, noteRow, 2), QString("1"));
+        w->Showlinkcounts1->trigger();
+        QVERIFY(!AppSettings().ShowLinkCounts);
+        QCOMPARE(cell(*w, noteRow, 2), QString(QChar(0xBB)));
+
+        w->List().Rows().SetCursor(noteRow);
+        w->ViewItemnew1->trigger();
+        QVERIFY(TFIdets2::Instance()->isVisible());
+        QVERIFY(TFIdets2::Instance()->Memo1->toPlainText().endsWith("words"));
+        w->Details1->trigger();
+        QVERIFY(TFidets::Instance()->isVisible());
+        QCOMPARE(TFidets::Instance()->DetailsId, note);
+        w->Sublist1->trigger();
+        QCOMPARE(w->Label2->text(), QString("note"));
+        QCOMPARE(cell(*w, 0, 0), QString("child"));
+
+        AppSettings().FlashInterval = 1234;
+        AppSettings().ArchiveId = 56;
+        emit w->Options1->aboutToShow();
+        QCOMPARE(w->Flashinterval1->text(), QString("Flash interval = 1234ms"));
+        QCOMPARE(w->Archiveid1->text(), QString("Archive id = 56"));
+
+        // Links across, some with a note and some without: the note goes after the name.
+        w->Exit1->trigger();
+        w->List().Rows().SetCursor(w->Model()->rowCount() - 1);
+        w->Sublist1->trigger();
+        QCOMPARE(cell(*w, 0, 0), QString("Ann  [ zz ]"));
+        QVERIFY(w->LnoteAfterMnu->isChecked() && !w->LnoteBeforeMnu->isChecked());
+        QVERIFY(!w->LnoteAfterMnu->isVisible() && !w->HideArchive1->isVisible());
+        QCOMPARE(dialogs.Calls.size(), 2); // the two flashes, nothing asked
+        DestroyItemWindows();
+    }
+
+    // An engine error inside a list build ends the command with the engine's text, and the
+    // build's busy level goes with it; a level an outer command holds stays held.
+    void engineErrorInABuildEndsTheCommand() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = fixture::Add("Empty");
+        fixture::SetInt(p, "numchildren", 3);
+        auto w = open();
+        QTest::keyClicks(w->Edit1, "e");
+        FailNextWrites("disk I/O error");
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QCOMPARE(dialogs.Infos(),
+                 (QStringList{"Num links down 3 expected, 0 found - resetting", "disk I/O error"}));
+        QCOMPARE(BusyDepth(), 0);
+        QCOMPARE(fixture::GetInt(p, "numchildren"), 3);
+
+        BeginBusy();
+        FailNextWrites("disk I/O error");
+        w->Refresh1->trigger();
+        QCOMPARE(dialogs.Infos().size(), 4);
+        QCOMPARE(dialogs.Infos().last(), QString("disk I/O error"));
+        QCOMPARE(BusyDepth(), 1);
+        EndBusy();
+
+        // Once the engine writes again, so does the repair.
+        w->Refresh1->trigger();
+        QCOMPARE(fixture::GetInt(p, "numchildren"), 0);
+        QCOMPARE(w->Label1->text(), QString("0 Items listed"));
+        QCOMPARE(BusyDepth(), 0);
     }
 
     // Every caption of the search dialog shows whole, whatever the fonts make of it.
