@@ -22,6 +22,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <array>
+
 namespace {
 
 constexpr int GridRows = 7;
@@ -51,35 +53,22 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
     return button;
 }
 
-// The year and the month bars: a button between a step back and a step forward.
-struct StepBar {
-    QFrame* panel;
-    QToolButton* back;
-    QPushButton* button;
-    QToolButton* forward;
-};
-
-struct StepBarNames {
-    const char* panel;
-    const char* back;
-    const char* button;
-    const char* forward;
-};
-
-StepBar MakeStepBar(QWidget* parent, const StepBarNames& names) {
-    StepBar bar;
-    bar.panel = MakePanel(names.panel, parent);
-    bar.back = MakeArrow(names.back, Qt::LeftArrow, bar.panel);
-    bar.button = MakeButton(names.button, QString(), bar.panel);
-    bar.forward = MakeArrow(names.forward, Qt::RightArrow, bar.panel);
-    auto* row = new QHBoxLayout(bar.panel);
+// The year and the month bars: a button between a step back and a step forward. The names
+// are the panel's, then the three buttons' from left to right.
+QFrame* MakeStepBar(QWidget* parent, const std::array<const char*, 4>& names, QToolButton*& back,
+                    QPushButton*& button, QToolButton*& forward) {
+    QFrame* panel = MakePanel(names[0], parent);
+    back = MakeArrow(names[1], Qt::LeftArrow, panel);
+    button = MakeButton(names[2], QString(), panel);
+    forward = MakeArrow(names[3], Qt::RightArrow, panel);
+    auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(2, 2, 2, 2);
     row->addStretch();
-    row->addWidget(bar.back);
-    row->addWidget(bar.button);
-    row->addWidget(bar.forward);
+    row->addWidget(back);
+    row->addWidget(button);
+    row->addWidget(forward);
     row->addStretch();
-    return bar;
+    return panel;
 }
 
 } // namespace
@@ -122,21 +111,13 @@ void TFCal::buildCalendarPage() {
     page->setContentsMargins(4, 4, 4, 4);
     page->setSpacing(2);
 
-    const StepBar years =
-        MakeStepBar(TabSheet1, {"Panel1", "SpeedButton1", "YearBtn", "SpeedButton3"});
-    Panel1 = years.panel;
-    SpeedButton1 = years.back;
-    YearBtn = years.button;
-    SpeedButton3 = years.forward;
+    Panel1 = MakeStepBar(TabSheet1, {"Panel1", "SpeedButton1", "YearBtn", "SpeedButton3"},
+                         SpeedButton1, YearBtn, SpeedButton3);
     Panel1->setToolTip(QStringLiteral("Right click to select year"));
     page->addWidget(Panel1);
 
-    const StepBar months =
-        MakeStepBar(TabSheet1, {"Panel2", "SpeedButton2", "MonthBtn", "SpeedButton4"});
-    Panel2 = months.panel;
-    SpeedButton2 = months.back;
-    MonthBtn = months.button;
-    SpeedButton4 = months.forward;
+    Panel2 = MakeStepBar(TabSheet1, {"Panel2", "SpeedButton2", "MonthBtn", "SpeedButton4"},
+                         SpeedButton2, MonthBtn, SpeedButton4);
     Panel2->setToolTip(QStringLiteral("Right click to select month"));
     Panel2->installEventFilter(this);
     MonthBtn->setMinimumWidth(100);
