@@ -1,9 +1,9 @@
 #include "common/Busy.h"
 
+#include "common/CommonState.h"
 #include "common/TextHelpers.h"
 
 namespace {
-int busyCounter = 0;
 BusyHooks& hooks() {
     static BusyHooks h;
     return h;
@@ -15,23 +15,23 @@ void SetBusyHooks(BusyHooks h) {
 }
 
 int BusyDepth() {
-    return busyCounter;
+    return Common().BusyCounter;
 }
 
 void BeginBusy() {
     if (hooks().showBusy)
         hooks().showBusy();
-    ++busyCounter;
+    ++Common().BusyCounter;
 }
 
 void EndBusy() {
-    DecrementToZero(busyCounter);
-    if (busyCounter == 0)
+    DecrementToZero(Common().BusyCounter);
+    if (Common().BusyCounter == 0)
         ResetBusy();
 }
 
 void ResetBusy() {
-    busyCounter = 0;
+    Common().BusyCounter = 0;
     if (hooks().showNormal)
         hooks().showNormal();
     if (hooks().processEvents)

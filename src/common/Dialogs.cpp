@@ -3,10 +3,6 @@
 #include "common/Folders.h"
 #include "common/TextHelpers.h"
 
-QString MessageCaption;
-bool ProgrammaticChange = false;
-bool LoadingItemText = false;
-
 namespace {
 // Used before any window exists and in tools without a user interface: nothing is shown and
 // every question is answered Cancel.

@@ -6,11 +6,11 @@
 // backend that shows real windows; tests install a scripted one.
 
 // Caption override for message boxes; empty gives the application title.
-extern QString MessageCaption;
+extern QString& MessageCaption;
 // Raised when code itself checks a radio button or clears an edit box.
-extern bool ProgrammaticChange;
+extern bool& ProgrammaticChange;
 // Raised while the item text window loads its text.
-extern bool LoadingItemText;
+extern bool& LoadingItemText;
 
 class DialogBackend {
 public:

@@ -1,5 +1,7 @@
 #include "common/Placement.h"
 
+#include "common/CommonState.h"
+
 #include <algorithm>
 
 QPoint PlaceAtCursorPoint(QPoint cursor, QSize window, QRect screen) {
@@ -13,13 +15,11 @@ QPoint PlaceAtCursorPoint(QPoint cursor, QSize window, QRect screen) {
 }
 
 MessageAnchor& MessageBoxAnchor() {
-    static MessageAnchor anchor;
-    return anchor;
+    return Common().MessageBoxAnchor;
 }
 
 MessageAnchor& ChooserAnchor() {
-    static MessageAnchor anchor;
-    return anchor;
+    return Common().ChooserAnchor;
 }
 
 QPoint PlaceBoxAt(QPoint anchor, QSize window, QRect screen) {

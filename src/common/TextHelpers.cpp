@@ -2,9 +2,6 @@
 
 #include <QTextBoundaryFinder>
 
-QChar PadChar = QLatin1Char('0');
-bool PunctuationFolding = false;
-
 QString PadNumber(qint64 n, int width) {
     QString s = QString::number(n);
     while (s.size() < width)

@@ -1,6 +1,7 @@
 target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Busy.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Clock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CommonState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Dialogs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Folders.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NamedStack.cpp

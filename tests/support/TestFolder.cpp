@@ -1,11 +1,13 @@
 #include "support/TestFolder.h"
 
+#include "common/CommonState.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "store/Database.h"
 #include "store/StoreState.h"
 
 TestFolder::TestFolder(bool openDatabase) {
+    ResetCommonState();
     SetProgramFolder(dir.path());
     EnsureDataFolder();
     SetSettingsFile(SettingsPath());
