@@ -12,10 +12,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTextDocument>
-#include <QTextEdit>
 #include <QValidator>
-
-#include <cmath>
 
 QColor EnabledEditColour = Qt::white;
 
@@ -87,22 +84,6 @@ void ClearEditQuietly(QPlainTextEdit* edit) {
         return;
     ProgrammaticChange = true;
     edit->clear();
-}
-
-namespace {
-// The memo's client area is its viewport; its lines are laid out inside the document's
-// margin on either side.
-int marginWidth(const QTextDocument* document) {
-    return static_cast<int>(std::lround(2 * document->documentMargin()));
-}
-} // namespace
-
-int MemoMarginWidth(const QPlainTextEdit* memo) {
-    return marginWidth(memo->document());
-}
-
-int MemoMarginWidth(const QTextEdit* memo) {
-    return marginWidth(memo->document());
 }
 
 void InstallBusyCursor() {

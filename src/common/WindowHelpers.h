@@ -10,7 +10,6 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QRadioButton;
-class QTextEdit;
 class QWidget;
 
 // Placement and quiet-change helpers shared by the program's windows.
@@ -55,10 +54,6 @@ void CheckRadioQuietly(QRadioButton* radio);
 // changes nothing and no handler would take the mark down again.
 void ClearEditQuietly(QLineEdit* edit);
 void ClearEditQuietly(QPlainTextEdit* edit);
-
-// The room a memo's margins take: its client width less the width its lines are laid out in.
-int MemoMarginWidth(const QPlainTextEdit* memo);
-int MemoMarginWidth(const QTextEdit* memo);
 
 // Makes BeginBusy/EndBusy show the hourglass cursor. The cursor is set once when the first
 // level begins and restored when the last one ends, however deep the nesting.

@@ -47,7 +47,7 @@ QString MemoText(const QPlainTextEdit* memo) {
     return MemoLines(memo).join(QLatin1Char('\n'));
 }
 
-int MemoMarginWidth(QPlainTextEdit* memo) {
+int MemoMarginWidth(const QPlainTextEdit* memo) {
     // The document's margin on both sides, and room for the caret after the last character.
     return int(2 * memo->document()->documentMargin()) + memo->cursorWidth();
 }

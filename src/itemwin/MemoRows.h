@@ -20,4 +20,4 @@ QString MemoText(const QPlainTextEdit* memo);
 
 // The space the memo's own margins take across: its client width less the width its text is
 // laid out in.
-int MemoMarginWidth(QPlainTextEdit* memo);
+int MemoMarginWidth(const QPlainTextEdit* memo);
