@@ -3,9 +3,18 @@
 #include "itemwin/TFIdets2.h"
 #include "itemwin/TFidets.h"
 
+ItemWindowState& ItemWindowsState() {
+    static ItemWindowState state;
+    return state;
+}
+
 ItemWindowHooks& ItemHooks() {
-    static ItemWindowHooks hooks;
-    return hooks;
+    return ItemWindowsState().Hooks;
+}
+
+void ResetItemWindowState() {
+    DestroyItemWindows();
+    ItemHooks() = ItemWindowHooks();
 }
 
 bool ShowItemDetails(ItemId id) {

@@ -3,11 +3,14 @@
 #include "calendar/CalendarDate.h"
 #include "store/ItemStore.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 
 class QFont;
+class TFIdets2;
+class TFidets;
 
 // The item windows as the rest of the program calls them: the details window and the text
 // window, each one instance reused for every item, and the few things they ask of the list
@@ -26,7 +29,18 @@ struct ItemWindowHooks {
     // The page font was changed in the text window: the notepad takes it and stores it.
     std::function<void(const QFont&)> PageFontChanged;
 };
+
+// The item windows' state for the life of the program, in one place: the hooks, and the one
+// details window and one text window (empty until made, and again once destroyed).
+struct ItemWindowState {
+    ItemWindowHooks Hooks;
+    QPointer<TFidets> Details;
+    QPointer<TFIdets2> Text;
+};
+ItemWindowState& ItemWindowsState();
 ItemWindowHooks& ItemHooks();
+// Back to the state the program starts with: both windows destroyed, no hooks installed.
+void ResetItemWindowState();
 
 // Item details window.
 // Loads item id and shows the window; false (nothing shown) when id is not an item.

@@ -1,7 +1,9 @@
 #include "itemwin/RescueFile.h"
 
 #include "common/Clock.h"
+#include "common/Dialogs.h"
 #include "common/Folders.h"
+#include "store/Database.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -27,4 +29,20 @@ QString WriteRescueFile(ItemId id, const QStringList& lines) {
     std::fprintf(stderr, "Cardolo: the unsaved text of item #%d is kept in %s\n", id,
                  qPrintable(QDir::toNativeSeparators(path)));
     return path;
+}
+
+ExitSave SaveBeforeExit(const std::function<void()>& save, bool forced, ItemId id,
+                        const QStringList& lines) {
+    try {
+        save();
+        return ExitSave::Saved;
+    } catch (const DbError& e) {
+        if (!forced) {
+            ShowInfo(e.Text);
+            return ExitSave::Refused;
+        }
+        std::fprintf(stderr, "Cardolo: %s\n", qPrintable(e.Text));
+        WriteRescueFile(id, lines);
+        return ExitSave::Rescued;
+    }
 }

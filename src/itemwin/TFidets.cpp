@@ -6,13 +6,12 @@
 #include "common/WindowHelpers.h"
 #include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
-#include "store/Database.h"
 #include "store/CommandGuard.h"
+#include "store/ItemFields.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
 #include "itemwin/RescueFile.h"
 #include "itemwin/TextToList.h"
-#include "store/ItemFields.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -27,25 +26,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <cstdio>
+#include <utility>
 
 namespace {
-TFidets* TheInstance = nullptr;
-
-// The memo keeps Windows line breaks in the table and plain breaks on screen.
-QString MemoTextFromStored(const QString& text) {
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
-}
-
-QString StoredTextFromMemo(const QString& text) {
-    QString t = text;
-    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return t;
-}
-
 QLabel* MakeLabel(const QString& name, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
@@ -61,25 +44,19 @@ void MakeBoldRed(QLabel* label) {
     pal.setColor(QPalette::WindowText, Qt::red);
     label->setPalette(pal);
 }
+
+QAction* NamedAction(QAction* action, const QString& name) {
+    action->setObjectName(name);
+    return action;
+}
 } // namespace
 
 const QColor TFidets::EditColour(255, 255, 0);
 const QColor TFidets::InsertColour(0, 255, 255);
 const QColor TFidets::BrowseColour(255, 255, 255);
 
-TFidets* TFidets::Instance() {
-    if (!TheInstance)
-        TheInstance = new TFidets;
-    return TheInstance;
-}
-
-TFidets* TFidets::Existing() {
-    return TheInstance;
-}
-
-void TFidets::DestroyInstance() {
-    delete TheInstance;
-    TheInstance = nullptr;
+QPointer<TFidets>& TFidets::Slot() {
+    return ItemWindowsState().Details;
 }
 
 TFidets::TFidets(QWidget* parent) : QDialog(parent) {
@@ -88,20 +65,30 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(540, 420);
+    BuildMenu();
+    BuildFields();
+    BuildCommands();
+    BuildLayout();
+    ConnectCommands();
+    SetEditing(false);
+    SetFieldColour(BrowseColour);
+}
 
+TFidets::~TFidets() = default;
+
+void TFidets::BuildMenu() {
     MainMenu = new QMenuBar(this);
     MainMenu->setObjectName(QStringLiteral("MainMenu"));
-    Close1 = MainMenu->addAction(QStringLiteral("Close"));
-    Close1->setObjectName(QStringLiteral("Close1"));
-    Now1 = MainMenu->addAction(QStringLiteral("Now"));
-    Now1->setObjectName(QStringLiteral("Now1"));
-    Font1 = MainMenu->addAction(QStringLiteral("Font"));
-    Font1->setObjectName(QStringLiteral("Font1"));
+    Close1 = NamedAction(MainMenu->addAction(QStringLiteral("Close")), QStringLiteral("Close1"));
+    Now1 = NamedAction(MainMenu->addAction(QStringLiteral("Now")), QStringLiteral("Now1"));
+    Font1 = NamedAction(MainMenu->addAction(QStringLiteral("Font")), QStringLiteral("Font1"));
     Link1 = MainMenu->addMenu(QStringLiteral("Link"));
     Link1->setObjectName(QStringLiteral("Link1"));
-    from1 = Link1->addAction(QStringLiteral("Start new link"));
-    from1->setObjectName(QStringLiteral("from1"));
+    from1 =
+        NamedAction(Link1->addAction(QStringLiteral("Start new link")), QStringLiteral("from1"));
+}
 
+void TFidets::BuildFields() {
     ParentLbl = MakeLabel(QStringLiteral("ParentLbl"), this);
     QFont bold = ParentLbl->font();
     bold.setBold(true);
@@ -136,7 +123,9 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     DBMemo1->setTabChangesFocus(false);
     DBMemo1->setFont(QFont(QStringLiteral("Arial"), 8));
+}
 
+void TFidets::BuildCommands() {
     // Out of sight, with no size of its own: the window's Esc button while browsing, where the
     // focus rests after Cancel. It draws nothing over the labels or the Text.
     Button1 = new QPushButton(this);
@@ -168,7 +157,9 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     IdLbl = MakeLabel(QStringLiteral("IdLbl"), this);
     CreatedLbl = MakeLabel(QStringLiteral("CreatedLbl"), this);
     Label2 = MakeLabel(QStringLiteral("Label2"), this);
+}
 
+void TFidets::BuildLayout() {
     auto* fields = new QHBoxLayout;
     fields->addWidget(DBEdit1, 3);
     fields->addWidget(DBEdit2, 1);
@@ -204,19 +195,18 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     layout->addWidget(DBMemo1, 1);
     layout->addLayout(commands);
     layout->addWidget(statusFrame);
+}
 
-    connect(InsBtn, &QRadioButton::clicked, this,
-            [this] { RunCommand([this] { InsBtnClick(); }); });
-    connect(EditBtn, &QRadioButton::clicked, this,
-            [this] { RunCommand([this] { EditBtnClick(); }); });
-    connect(CommitBtn, &QPushButton::clicked, this,
-            [this] { RunCommand([this] { CommitBtnClick(); }); });
-    connect(CancelBtn, &QPushButton::clicked, this,
-            [this] { RunCommand([this] { CancelBtnClick(); }); });
-    connect(DeleteBtn, &QPushButton::clicked, this,
-            [this] { RunCommand([this] { DeleteBtnClick(); }); });
-    connect(Button4, &QPushButton::clicked, this,
-            [this] { RunCommand([this] { Button4Click(); }); });
+void TFidets::ConnectCommands() {
+    // Each command runs under the command guard, so that an engine error is shown with its text.
+    const std::pair<QAbstractButton*, void (TFidets::*)()> buttons[] = {
+        {InsBtn, &TFidets::InsBtnClick},       {EditBtn, &TFidets::EditBtnClick},
+        {CommitBtn, &TFidets::CommitBtnClick}, {CancelBtn, &TFidets::CancelBtnClick},
+        {DeleteBtn, &TFidets::DeleteBtnClick}, {Button4, &TFidets::Button4Click},
+    };
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QAbstractButton::clicked, this,
+                [this, handler = handler] { RunCommand([this, handler] { (this->*handler)(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { close(); });
     connect(Close1, &QAction::triggered, this, [this] { Close1Click(); });
     connect(Now1, &QAction::triggered, this, [this] { Now1Click(); });
@@ -226,23 +216,10 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     connect(DBEdit2, &QLineEdit::textChanged, this, [this] { DBEdit1Change(); });
     connect(DBMemo1, &QPlainTextEdit::textChanged, this, [this] { DBEdit1Change(); });
 
-    ParentLbl->installEventFilter(this);
-    DBEdit1->installEventFilter(this);
-    DBEdit2->installEventFilter(this);
-    DBMemo1->installEventFilter(this);
-    DBMemo1->viewport()->installEventFilter(this);
-
-    SetEditing(false);
-    SetFieldColour(BrowseColour);
-}
-
-TFidets::~TFidets() {
-    if (TheInstance == this)
-        TheInstance = nullptr;
-}
-
-bool TFidets::IsEditing() const {
-    return CommitBtn->isEnabled();
+    for (QObject* watched : {static_cast<QObject*>(ParentLbl), static_cast<QObject*>(DBEdit1),
+                             static_cast<QObject*>(DBEdit2), static_cast<QObject*>(DBMemo1),
+                             static_cast<QObject*>(DBMemo1->viewport())})
+        watched->installEventFilter(this);
 }
 
 void TFidets::SetEditing(bool on) {
@@ -298,61 +275,44 @@ void TFidets::ShowRecord(const ItemRecord& record) {
     DBEdit1->setCursorPosition(0);
     DBEdit2->setText(record.Tel);
     DBEdit2->setCursorPosition(0);
-    DBMemo1->setPlainText(MemoTextFromStored(record.Text));
+    DBMemo1->setPlainText(ItemDetailsSession::MemoTextFromStored(record.Text));
 }
 
 void TFidets::FillStatusLine() {
-    IdLbl->setText(QStringLiteral("id = ") + QString::number(DetailsId));
-    if (Table1.CreatedTS.isValid())
-        CreatedLbl->setText(QStringLiteral("Created ") + TimestampText(Table1.CreatedTS, 2) +
-                            QStringLiteral(" "));
-    else
-        CreatedLbl->clear();
+    IdLbl->setText(Session.IdText());
+    CreatedLbl->setText(Session.CreatedText());
     Label2->clear();
 }
 
 void TFidets::ShowPlace() {
-    DetailsParent = Table1.Parent;
-    ParentLbl->setText(AncestryText(Table1.Id, false));
-    Label1->setVisible(Table1.Id == Table1.Parent);
-    Label3->setText(QStringLiteral("Item hidden by #") + QString::number(Table1.Rank));
-    Label3->setVisible(Table1.Rank != 0);
-}
-
-void TFidets::ShowRestored() {
-    if (isMinimized())
-        showNormal();
-    else
-        show();
-    raise();
-    activateWindow();
+    ParentLbl->setText(AncestryText(Session.Table1.Id, false));
+    Label1->setVisible(Session.SelfLinked());
+    Label3->setText(Session.HiddenText());
+    Label3->setVisible(Session.Hidden());
 }
 
 bool TFidets::ShowItemDetails(ItemId id) {
     // An id that is no item leaves the window exactly as it is, on the item it shows.
     ItemRecord record;
-    if (id <= 0 || !LocateItem(id, record))
+    if (!ItemDetailsSession::Find(id, record))
         return false;
     // Moving to another item while editing keeps what was typed: the pending edit or insert is
     // saved first, as the table would post it. If it cannot be saved the window stays put.
     if (IsEditing()) {
         RunCommand([this] { CommitBtnClick(); });
         if (IsEditing()) {
-            ShowRestored();
+            ShowRestored(this);
             return false;
         }
         // The save may have been to this very item, or the item may be gone meanwhile.
-        if (!LocateItem(id, record))
+        if (!ItemDetailsSession::Find(id, record))
             return false;
     }
-    DetailsMode = 'D';
-    DetailsChanged = false;
-    DetailsId = id;
-    Table1 = record;
+    Session.Show(record);
     ShowRecord(record);
     FillStatusLine();
     ShowPlace();
-    ShowRestored();
+    ShowRestored(this);
     return true;
 }
 
@@ -370,10 +330,7 @@ bool TFidets::NewItemDetails(ItemId parentId, ItemId& newId) {
         if (isVisible())
             return false;
     }
-    NewParentId = parentId;
-    DetailsMode = 'I';
-    DetailsChanged = false;
-    DetailsId = 0;
+    Session.StartNewItem(parentId);
     show();
     SelectRadio(InsBtn);
     ParentLbl->setText(AncestryText(parentId, true));
@@ -383,36 +340,29 @@ bool TFidets::NewItemDetails(ItemId parentId, ItemId& newId) {
     shownModal = true;
     exec();
     shownModal = false;
-    // The parent belongs to this form only: a later Insert while browsing makes a top-level item.
-    NewParentId = 0;
-    newId = DetailsId;
-    return DetailsId > 0;
+    newId = Session.EndNewItem();
+    return newId > 0;
 }
 
 bool TFidets::NewDiaryItemDetails(const CalendarDate& date, ItemId& newId) {
-    PresetRef = FormatIsoDateParenWeekday(date);
-    const ItemId parent = FindOrCreateYearItem(date.year);
-    return NewItemDetails(parent, newId);
+    return NewItemDetails(Session.StartDiaryEntry(date), newId);
 }
 
 void TFidets::InsBtnClick() {
     if (IsEditing())
         return;
+    const QString presetRef = Session.BeginInsert();
     SetEditing(true);
     SetFieldColour(InsertColour);
-    IdLbl->setText(QStringLiteral("New item"));
-    CreatedLbl->clear();
-    // The item is created when the user begins it, whenever it is saved.
-    InsertBegun = CurrentDateTime();
+    FillStatusLine();
     // The new record: empty fields until it is saved.
     DBEdit1->clear();
     DBEdit2->clear();
     DBMemo1->clear();
     if (isVisible())
         DBEdit1->setFocus();
-    if (!PresetRef.isEmpty()) {
-        DBEdit2->setText(PresetRef);
-        PresetRef.clear();
+    if (!presetRef.isEmpty()) {
+        DBEdit2->setText(presetRef);
         if (isVisible())
             DBEdit1->setFocus();
     }
@@ -422,29 +372,15 @@ void TFidets::InsBtnClick() {
 void TFidets::EditBtnClick() {
     if (IsEditing())
         return;
-    // The edit starts from the item as stored now: the text window may have saved it since the
-    // window loaded it.
-    ItemRecord stored;
-    if (LocateItem(DetailsId, stored)) {
-        Table1 = stored;
-        ShowRecord(stored);
-    }
+    if (Session.BeginEdit())
+        ShowRecord(Session.Table1);
     SetEditing(true);
     SetFieldColour(EditColour);
 }
 
 void TFidets::CommitBtnClick() {
-    const QString name = DBEdit1->text();
-    const QString tel = DBEdit2->text();
-    const QString text = StoredTextFromMemo(MemoText(DBMemo1));
-    if (InsBtn->isChecked()) {
-        // Only the new-item form names a parent; an Insert while browsing is top-level.
-        const ItemId parent = DetailsMode == 'I' ? NewParentId : 0;
-        DetailsId = CreateItem(name, tel, text, InsertBegun);
-        // The item is saved from here on: a link that fails leaves it top-level, reported.
-        if (parent > 0)
-            RunCommand([this, parent] { LinkItems(parent, DetailsId, 1); });
-        LocateItem(DetailsId, Table1);
+    switch (Session.Save(DBEdit1->text(), DBEdit2->text(), MemoText(DBMemo1))) {
+    case ItemDetailsSession::SaveOutcome::Inserted:
         FillStatusLine();
         ShowPlace();
         SetEditing(false);
@@ -453,38 +389,29 @@ void TFidets::CommitBtnClick() {
             close();
         else if (ItemHooks().ItemSaved)
             ItemHooks().ItemSaved(DetailsId);
-    }
-    if (EditBtn->isChecked()) {
-        // Only what the user changed is written, over the item as it was when the edit began.
-        ItemFieldEdits edits;
-        if (name != Table1.Name)
-            edits.Name = name;
-        if (tel != Table1.Tel)
-            edits.Tel = tel;
-        if (MemoText(DBMemo1) != MemoTextFromStored(Table1.Text))
-            edits.Text = text;
-        if (!WriteItemFields(DetailsId, edits)) {
-            // The item went away while it was being edited: nothing to write to.
-            ItemNotFound(DetailsId);
-            return;
-        }
-        LocateItem(DetailsId, Table1);
+        break;
+    case ItemDetailsSession::SaveOutcome::Edited:
         SetEditing(false);
         SetFieldColour(BrowseColour);
+        break;
+    case ItemDetailsSession::SaveOutcome::NothingToSave:
+    case ItemDetailsSession::SaveOutcome::ItemMissing:
+        break;
     }
 }
 
 void TFidets::CancelBtnClick() {
-    if (DetailsChanged && !Confirm(QStringLiteral("OK to cancel insert/edit?")))
+    const bool wasEditing = IsEditing();
+    if (!Session.Cancel())
         return;
     // Back to the record the cursor was on before the insert or edit began.
-    if (IsEditing())
-        ShowRecord(Table1);
+    if (wasEditing)
+        ShowRecord(Session.Table1);
     SetEditing(false);
     Button1->setFocus();
     SetFieldColour(BrowseColour);
     FillStatusLine();
-    if (DetailsMode == 'I')
+    if (Session.ClosesAfterCancel())
         close();
 }
 
@@ -526,8 +453,7 @@ void TFidets::from1Click() {
 }
 
 void TFidets::ParentLblClick() {
-    // A top-level item has no parent to list; a new item has none yet.
-    if (ParentLbl->text().isEmpty() || InsBtn->isChecked() || DetailsMode == 'I')
+    if (!Session.ListsParentLinks(!ParentLbl->text().isEmpty()))
         return;
     if (ItemHooks().ShowLinks)
         ItemHooks().ShowLinks(DetailsParent, ItemName(DetailsParent));
@@ -543,7 +469,7 @@ bool TFidets::CloseForExit(bool forced) {
             commitForExit(forced);
         if (IsEditing() && DetailsChanged && !forced) {
             // Refused by the engine: the window stays with what was typed.
-            ShowRestored();
+            ShowRestored(this);
             return false;
         }
         // Untouched, or kept in a file of its own: dropped, with nothing to ask about.
@@ -558,18 +484,9 @@ bool TFidets::CloseForExit(bool forced) {
 }
 
 void TFidets::commitForExit(bool forced) {
-    try {
-        CommitBtnClick();
-    } catch (const DbError& e) {
-        if (!forced) {
-            ShowInfo(e.Text);
-            return;
-        }
-        std::fprintf(stderr, "Cardolo: %s\n", qPrintable(e.Text));
-        QStringList lines{DBEdit1->text(), DBEdit2->text(), QString()};
-        lines << MemoLines(DBMemo1);
-        WriteRescueFile(DetailsId, lines);
-    }
+    QStringList lines{DBEdit1->text(), DBEdit2->text(), QString()};
+    lines << MemoLines(DBMemo1);
+    SaveBeforeExit([this] { CommitBtnClick(); }, forced, DetailsId, lines);
 }
 
 bool TFidets::FormCloseQuery() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "calendar/CalendarDate.h"
+#include "itemwin/ItemDetailsSession.h"
+#include "itemwin/SingleWindow.h"
 #include "store/ItemStore.h"
 
 #include <QDialog>
@@ -16,14 +18,11 @@ class QPushButton;
 class QRadioButton;
 
 // The item details window: one item's Name, Ref and Text with its place in the hierarchy,
-// browsed or edited, and the form in which new items are entered. One instance, reused.
-class TFidets : public QDialog {
+// browsed or edited, and the form in which new items are entered. One instance, reused. The
+// rules it follows are ItemDetailsSession's; the window wires its controls to them.
+class TFidets : public QDialog, public SingleWindow<TFidets> {
     Q_OBJECT
 public:
-    static TFidets* Instance();
-    static TFidets* Existing();
-    static void DestroyInstance();
-
     explicit TFidets(QWidget* parent = nullptr);
     ~TFidets() override;
 
@@ -51,19 +50,21 @@ public:
     // a file in the data folder instead, and the window is hidden.
     bool CloseForExit(bool forced = false);
 
-    // Editing (Insert or Edit selected) or browsing.
+    // The controls of the editing state (Insert or Edit selected) or of browsing.
     void SetEditing(bool on);
-    bool IsEditing() const;
+    bool IsEditing() const { return Session.IsEditing(); }
     bool IsShownModal() const { return shownModal; }
     // The Text control's lines as it displays them.
     QStringList TextRows() const;
 
-    ItemId DetailsId = 0;
-    ItemId DetailsParent = 0;
-    char DetailsMode = 'D';
-    bool DetailsChanged = false;
-    QString PresetRef;
-    ItemId NewParentId = 0;
+    // The window's rules and state; the names below are the window's view of that state.
+    ItemDetailsSession Session;
+    ItemId& DetailsId = Session.DetailsId;
+    ItemId& DetailsParent = Session.DetailsParent;
+    ItemDetailsSession::Mode& DetailsMode = Session.DetailsMode;
+    bool& DetailsChanged = Session.DetailsChanged;
+    QString& PresetRef = Session.PresetRef;
+    ItemId& NewParentId = Session.NewParentId;
 
     QLabel* ParentLbl;
     QLineEdit* DBEdit1;
@@ -101,6 +102,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class SingleWindow<TFidets>;
+    static QPointer<TFidets>& Slot();
+
+    // The steps of building the window.
+    void BuildMenu();
+    void BuildFields();
+    void BuildCommands();
+    void BuildLayout();
+    void ConnectCommands();
+
     bool FormCloseQuery();
     void ShowRecord(const ItemRecord& record);
     void FillStatusLine();
@@ -110,14 +121,9 @@ private:
     // Selects a radio button from code; like a click, it runs the button's handler.
     void SelectRadio(QRadioButton* radio);
     void ClearRadios();
-    void ShowRestored();
     void DBEdit1Change();
     void commitForExit(bool forced);
 
-    // The record the window's cursor is on.
-    ItemRecord Table1;
-    // When the pending insert began: the new item's creation time.
-    QDateTime InsertBegun;
     bool shownModal = false;
     QButtonGroup* radios;
 };

@@ -1,4 +1,5 @@
 target_sources(cardolo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/ItemDetailsSession.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemPage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemTextSession.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PageFontFile.cpp

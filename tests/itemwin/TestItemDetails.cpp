@@ -54,11 +54,11 @@ private slots:
     void init() {
         ClockTime = Now;
         SetClockForTesting([] { return ClockTime; });
-        ItemHooks() = ItemWindowHooks();
+        ResetItemWindowState();
     }
 
     void cleanup() {
-        DestroyItemWindows();
+        ResetItemWindowState();
         SetClockForTesting({});
     }
 

@@ -46,8 +46,8 @@ void TypeAtEnd(QPlainTextEdit* memo, const QString& text) {
 class TestItemWindowSaves : public QObject {
     Q_OBJECT
 private slots:
-    void init() { ItemHooks() = ItemWindowHooks(); }
-    void cleanup() { DestroyItemWindows(); }
+    void init() { ResetItemWindowState(); }
+    void cleanup() { ResetItemWindowState(); }
 
     // The automatic save, "Save changes?" Yes and a move to another item each meet a failing
     // engine: the error is shown, the page stays with its typing, and the next try stores it.

@@ -6,3 +6,4 @@ cardolo_add_test(TestItemDetails ${CMAKE_CURRENT_LIST_DIR}/TestItemDetails.cpp G
 cardolo_add_test(TestItemText ${CMAKE_CURRENT_LIST_DIR}/TestItemText.cpp GUI)
 cardolo_add_test(TestItemTextSession ${CMAKE_CURRENT_LIST_DIR}/TestItemTextSession.cpp)
 cardolo_add_test(TestItemWindowSaves ${CMAKE_CURRENT_LIST_DIR}/TestItemWindowSaves.cpp GUI)
+cardolo_add_test(TestItemDetailsSession ${CMAKE_CURRENT_LIST_DIR}/TestItemDetailsSession.cpp)

@@ -1,0 +1,190 @@
+#include "itemwin/ItemDetailsSession.h"
+
+#include "common/Clock.h"
+#include "store/Database.h"
+#include "store/ItemFields.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QTest>
+
+namespace {
+const QString DiskFull = QStringLiteral("database or disk is full");
+const QDateTime Begun(QDate(2024, 5, 17), QTime(9, 5));
+QDateTime ClockTime = Begun;
+
+ItemRecord Stored(ItemId id) {
+    ItemRecord r;
+    LocateItem(id, r);
+    return r;
+}
+
+// The session showing item id, as the window loads it.
+void ShowItem(ItemDetailsSession& details, ItemId id) {
+    ItemRecord record;
+    QVERIFY(ItemDetailsSession::Find(id, record));
+    details.Show(record);
+}
+} // namespace
+
+// The details window's rules, driven without a window: where a new item goes and when it
+// dates from, which fields an edit writes, and what Cancel asks.
+class TestItemDetailsSession : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        ClockTime = Begun;
+        SetClockForTesting([] { return ClockTime; });
+    }
+    void cleanup() { SetClockForTesting({}); }
+
+    // The new-item form links its item under the parent it was given; an Insert while browsing,
+    // even after such a form, makes a top-level item. Both date from the Insert.
+    void insertGoesUnderTheFormsParentOnly() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId parent = CreateItem("P", QString());
+        ItemDetailsSession details;
+        details.StartNewItem(parent);
+        QCOMPARE(details.BeginInsert(), QString());
+        QVERIFY(details.IsEditing());
+        QCOMPARE(details.IdText(), QStringLiteral("New item"));
+        QCOMPARE(details.CreatedText(), QString());
+        ClockTime = Begun.addSecs(600);
+        QCOMPARE(details.Save("Child", "c", "a\nb"), ItemDetailsSession::SaveOutcome::Inserted);
+        QVERIFY(!details.IsEditing());
+        const ItemId child = details.DetailsId;
+        QCOMPARE(Stored(child).Parent, parent);
+        QCOMPARE(Stored(child).Text, QStringLiteral("a\r\nb"));
+        QCOMPARE(Stored(child).CreatedTS, Begun);
+        QCOMPARE(details.DetailsParent, parent);
+        QCOMPARE(details.IdText(), QStringLiteral("id = %1").arg(child));
+        QCOMPARE(details.CreatedText(), QStringLiteral("Created 2024-05-17 09:05 "));
+        QCOMPARE(details.EndNewItem(), child);
+        QCOMPARE(details.NewParentId, 0);
+
+        ShowItem(details, child);
+        details.BeginInsert();
+        QCOMPARE(details.Save("Loose", QString(), QString()),
+                 ItemDetailsSession::SaveOutcome::Inserted);
+        QCOMPARE(Stored(details.DetailsId).Parent, 0);
+        QCOMPARE(Stored(parent).Numchildren, 1);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    // A preset Ref (the diary's date) goes into the next new item only; a save the engine
+    // refuses leaves the insert under way, and the next Save makes exactly one item.
+    void presetRefAndRefusedInsert() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        ItemDetailsSession details;
+        details.PresetRef = QStringLiteral("2024-05-17 (Fri)");
+        QCOMPARE(details.BeginInsert(), QStringLiteral("2024-05-17 (Fri)"));
+        QVERIFY(details.PresetRef.isEmpty());
+        FailNextWrites(DiskFull);
+        QVERIFY_THROWS_EXCEPTION(DbError, details.Save("Dentist", "2024-05-17 (Fri)", "9:30"));
+        QVERIFY(details.IsEditing());
+        QCOMPARE(details.DetailsId, 0);
+        QCOMPARE(details.Save("Dentist", "2024-05-17 (Fri)", "9:30"),
+                 ItemDetailsSession::SaveOutcome::Inserted);
+        QCOMPARE(Stored(details.DetailsId).Tel, QStringLiteral("2024-05-17 (Fri)"));
+        QCOMPARE(details.Save("again", QString(), QString()),
+                 ItemDetailsSession::SaveOutcome::NothingToSave);
+        details.BeginInsert();
+        details.Cancel();
+        QCOMPARE(details.BeginInsert(), QString());
+    }
+
+    // An edit starts from the item as stored at that moment and writes back only the fields
+    // that differ from it: the Text shown with LF breaks is the stored CR LF text unchanged.
+    void editWritesOnlyWhatDiffers() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("X", "ref", "one\r\ntwo");
+        ItemDetailsSession details;
+        ShowItem(details, id);
+        WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("saved elsewhere"), {}});
+        QVERIFY(details.BeginEdit());
+        QCOMPARE(details.Table1.Tel, QStringLiteral("saved elsewhere"));
+        // Saved elsewhere again while the edit is open: the Ref and Text the user left alone
+        // stay as saved there.
+        WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("third"), QStringLiteral("new\r\n")});
+        QCOMPARE(details.Save("X renamed", "saved elsewhere", "one\ntwo"),
+                 ItemDetailsSession::SaveOutcome::Edited);
+        QCOMPARE(Stored(id).Name, QStringLiteral("X renamed"));
+        QCOMPARE(Stored(id).Tel, QStringLiteral("third"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("new\r\n"));
+        QCOMPARE(details.Table1.Name, QStringLiteral("X renamed"));
+
+        // The item removed during the edit: reported, and the edit stays under way.
+        details.BeginEdit();
+        RemoveItemRow(id);
+        QCOMPARE(details.Save("Y", "r", "t"), ItemDetailsSession::SaveOutcome::ItemMissing);
+        QVERIFY(details.IsEditing());
+        QCOMPARE(dialogs.Infos(), QStringList{QStringLiteral("Item #%1 not found").arg(id)});
+    }
+
+    // Cancel asks only after a change; the answer No keeps the change under way. The new-item
+    // form closes once cancelled, and never lists its parent's links.
+    void cancelAndTheAncestryLine() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("X", QString());
+        ItemDetailsSession details;
+        ShowItem(details, id);
+        QVERIFY(details.ListsParentLinks(true));
+        QVERIFY(!details.ListsParentLinks(false));
+        details.BeginEdit();
+        details.DetailsChanged = false;
+        QVERIFY(details.Cancel());
+        QVERIFY(!details.IsEditing());
+        QVERIFY(!details.ClosesAfterCancel());
+        QVERIFY(dialogs.Calls.isEmpty());
+
+        details.BeginInsert();
+        QVERIFY(!details.ListsParentLinks(true));
+        details.DetailsChanged = true;
+        dialogs.AnswerNo();
+        QVERIFY(!details.Cancel());
+        QVERIFY(details.IsEditing());
+        dialogs.AnswerYes();
+        QVERIFY(details.Cancel());
+        QVERIFY(details.ListsParentLinks(true));
+        QCOMPARE(dialogs.Questions(),
+                 (QStringList{"OK to cancel insert/edit?", "OK to cancel insert/edit?"}));
+
+        details.StartNewItem(id);
+        QVERIFY(!details.ListsParentLinks(true));
+        details.BeginInsert();
+        details.DetailsChanged = false;
+        QVERIFY(details.Cancel());
+        QVERIFY(details.ClosesAfterCancel());
+        QCOMPARE(details.EndNewItem(), 0);
+    }
+
+    // Only real items are found; the place labels follow the record shown.
+    void findAndPlace() {
+        TestFolder folder;
+        ItemRecord record;
+        QVERIFY(!ItemDetailsSession::Find(0, record));
+        QVERIFY(!ItemDetailsSession::Find(-1, record));
+        QVERIFY(!ItemDetailsSession::Find(4242, record));
+        ItemDetailsSession details;
+        record.Id = record.Parent = 7;
+        record.Rank = 7;
+        details.Show(record);
+        QVERIFY(details.SelfLinked());
+        QVERIFY(details.Hidden());
+        QCOMPARE(details.HiddenText(), QStringLiteral("Item hidden by #7"));
+        record.Parent = 3;
+        record.Rank = 0;
+        details.Show(record);
+        QVERIFY(!details.SelfLinked());
+        QVERIFY(!details.Hidden());
+        QCOMPARE(details.DetailsParent, 3);
+        QCOMPARE(details.DetailsMode, ItemDetailsSession::Mode::ShowItem);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestItemDetailsSession)
+#include "TestItemDetailsSession.moc"
