@@ -7,11 +7,11 @@
 bool ItemTextSession::Open(ItemId request, const QString& newRef) {
     ItemRecord record;
     QString ref;
-    char kind = 'E';
+    ItemKind kind = ItemKind::Existing;
     if (request < 0) {
         ref = newRef;
         request = CreateItem(QString(), QString());
-        kind = 'N';
+        kind = ItemKind::New;
         LocateItem(request, record);
     } else {
         if (!LocateItem(request, record)) {
@@ -67,7 +67,7 @@ ItemTextSession::CloseOutcome ItemTextSession::CloseQuery(const QStringList& pag
             RemoveNewItem();
         return CloseOutcome::Close;
     }
-    if (TextItemKind == 'E' && TextItemId == 0)
+    if (TextItemKind == ItemKind::Existing && TextItemId == 0)
         return CloseOutcome::Close;
     const char answer = AskYesNoCancel(QStringLiteral("Save changes?"));
     if (answer == 'Y') {
@@ -110,8 +110,35 @@ void ItemTextSession::SaveForExit(const QStringList& page) {
 
 void ItemTextSession::ItemDeleted() {
     ChangedSinceSave = ChangedSinceOpen = false;
-    TextItemKind = 'E';
+    TextItemKind = ItemKind::Existing;
     TextItemId = 0;
+}
+
+bool ItemTextSession::EditRef() {
+    QString ref = PageRef;
+    if (!PromptText(QStringLiteral("Item Reference"), ref))
+        return false;
+    PageRef = ref;
+    return true;
+}
+
+std::optional<QStringList> ItemTextSession::ClearedPage(bool pageEmpty) const {
+    if (pageEmpty || !Confirm(QStringLiteral("OK to clear Item Text ?")))
+        return std::nullopt;
+    return QStringList{ItemName(TextItemId), QString()};
+}
+
+std::optional<QStringList> ItemTextSession::UndonePage() const {
+    if (!Confirm(QStringLiteral("Undo all changes to this Item-text - are you sure?")))
+        return std::nullopt;
+    return UndoPage;
+}
+
+bool ItemTextSession::DeleteItem() {
+    if (!::DeleteItem(TextItemId))
+        return false;
+    ItemDeleted();
+    return true;
 }
 
 void ItemTextSession::RemoveNewItem() {

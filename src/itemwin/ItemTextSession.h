@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The rules of the item text window's page, without the window: which item the page shows,
 // whether it holds changes not yet written, and what opening, saving, closing and discarding
 // write to the store. The window hands in the page's lines and shows what the rules decide.
@@ -14,6 +16,10 @@
 // started) leaves the page marked changed, and the next save or close tries again.
 class ItemTextSession {
 public:
+    enum class ItemKind {
+        Existing, // an item that was there when the page opened
+        New,      // a new item this window inserted
+    };
     enum class SaveOutcome {
         NothingToSave, // no change since the last save
         Saved,
@@ -49,10 +55,23 @@ public:
     // "Delete Item" succeeded: nothing is left to save or ask about.
     void ItemDeleted();
 
-    bool IsNewItem() const { return TextItemKind == 'N'; }
+    // The page's commands that ask first.
+    // "Item Reference": asks for the Ref; true when a new one was confirmed into PageRef (the
+    // window then marks the page changed).
+    bool EditRef();
+    // "Clear text": the page the window is to show instead, the item's Name as stored and an
+    // empty line, when pageEmpty is false and the user confirms; nothing otherwise.
+    std::optional<QStringList> ClearedPage(bool pageEmpty) const;
+    // "Undo changes": UndoPage when the user confirms. The Ref stays as edited.
+    std::optional<QStringList> UndonePage() const;
+    // "Delete Item": the item goes through the store's delete with its questions; true when it
+    // went, and the page then stands for no item (ItemDeleted).
+    bool DeleteItem();
+
+    bool IsNewItem() const { return TextItemKind == ItemKind::New; }
 
     ItemId TextItemId = 0;
-    char TextItemKind = 'E'; // 'E' an existing item, 'N' a new item this window inserted
+    ItemKind TextItemKind = ItemKind::Existing;
     QString PageRef;
     QString LoadedRef;
     QStringList UndoPage;

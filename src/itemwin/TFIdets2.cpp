@@ -2,18 +2,19 @@
 
 #include "common/Dialogs.h"
 #include "common/Settings.h"
+#include "common/WindowHelpers.h"
 #include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
 #include "store/CommandGuard.h"
 #include "itemwin/ItemPage.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
+#include "itemwin/PageDrag.h"
 #include "itemwin/PageFontFile.h"
+#include "itemwin/PageMenu.h"
 #include "itemwin/PageSizing.h"
 #include "itemwin/RescueFile.h"
-#include "store/ItemFields.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -26,19 +27,15 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScreen>
-#include <QScrollBar>
 #include <QStyle>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWindow>
 
-#include <cstdio>
+#include <initializer_list>
 
 namespace {
-TFIdets2* TheInstance = nullptr;
-
 constexpr int MarginSize = 10;
 constexpr int CornerStripWidth = 13;
 constexpr int AutoSaveInterval = 30000;
@@ -48,6 +45,12 @@ QFrame* MakePanel(const QString& name, QWidget* parent) {
     panel->setObjectName(name);
     panel->setAutoFillBackground(true);
     return panel;
+}
+
+// The corner strip and the Ref badge: a click in them edits the Ref.
+void OpensRefEditor(QWidget* w) {
+    w->setCursor(Qt::PointingHandCursor);
+    w->setToolTip(QStringLiteral("Item Reference"));
 }
 
 void SetBackground(QWidget* w, const QColor& colour) {
@@ -67,19 +70,8 @@ QFont FontFromSpec(const PageFontSpec& desc) {
 }
 } // namespace
 
-TFIdets2* TFIdets2::Instance() {
-    if (!TheInstance)
-        TheInstance = new TFIdets2;
-    return TheInstance;
-}
-
-TFIdets2* TFIdets2::Existing() {
-    return TheInstance;
-}
-
-void TFIdets2::DestroyInstance() {
-    delete TheInstance;
-    TheInstance = nullptr;
+QPointer<TFIdets2>& TFIdets2::Slot() {
+    return ItemWindowsState().Text;
 }
 
 TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
@@ -92,23 +84,35 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
         AutosizeMaxWidth = screen->geometry().width() * 2 / 3;
         AutosizeMaxHeight = screen->geometry().height() * 3 / 4;
     }
+    BuildPage();
+    BuildBadge();
+    BuildTimer();
+    BuildMenu();
+    ConnectPage();
 
+    SetPageFont(FontFromSpec(ReadPageFontSpec(PageFontFilePath())));
+    ApplyPageColours();
+    resize(MinimumPageWidth + PageFrameExtra, 200);
+}
+
+TFIdets2::~TFIdets2() = default;
+
+void TFIdets2::BuildPage() {
     Panel1 = MakePanel(QStringLiteral("Panel1"), this);
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Sunken);
     Panel1->setLineWidth(2);
     Panel2 = MakePanel(QStringLiteral("Panel2"), Panel1);
-    Panel2->setFixedHeight(MarginSize);
     Panel5 = MakePanel(QStringLiteral("Panel5"), Panel1);
-    Panel5->setFixedHeight(MarginSize);
     Panel3 = MakePanel(QStringLiteral("Panel3"), Panel1);
-    Panel3->setFixedWidth(MarginSize);
     Panel4 = MakePanel(QStringLiteral("Panel4"), Panel1);
-    Panel4->setFixedWidth(MarginSize);
+    for (QFrame* margin : {Panel2, Panel5})
+        margin->setFixedHeight(MarginSize);
+    for (QFrame* margin : {Panel3, Panel4})
+        margin->setFixedWidth(MarginSize);
     Panel6 = MakePanel(QStringLiteral("Panel6"), Panel2);
     Panel6->setFixedWidth(CornerStripWidth);
-    Panel6->setCursor(Qt::PointingHandCursor);
-    Panel6->setToolTip(QStringLiteral("Item Reference"));
+    OpensRefEditor(Panel6);
 
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -133,20 +137,22 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(Panel1);
+}
 
+void TFIdets2::BuildBadge() {
     Panel7 = MakePanel(QStringLiteral("Panel7"), this);
-    Panel7->setCursor(Qt::PointingHandCursor);
-    Panel7->setToolTip(QStringLiteral("Item Reference"));
+    OpensRefEditor(Panel7);
     Label1 = new QLabel(Panel7);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
-    Label1->setCursor(Qt::PointingHandCursor);
-    Label1->setToolTip(QStringLiteral("Item Reference"));
+    OpensRefEditor(Label1);
     auto* badge = new QHBoxLayout(Panel7);
     badge->setContentsMargins(0, 0, 0, 0);
     badge->addWidget(Label1);
     Panel7->hide();
+}
 
+void TFIdets2::BuildTimer() {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(AutoSaveInterval);
@@ -156,8 +162,18 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
         const QScopedValueRollback<bool> busy(autoSaving, true);
         RunCommand([this] { Timer1Timer(); });
     });
+}
 
-    BuildMenu();
+void TFIdets2::BuildMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    justification = BuildPageMenu(this, PopupMenu1);
+    Left1->setChecked(true);
+    Wanttabs1->setChecked(AppSettings().WantTabs);
+    Undochanges1->setEnabled(false);
+}
+
+void TFIdets2::ConnectPage() {
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { MarkPageChanged(); });
     connect(Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         PopupMenu1Popup();
@@ -170,88 +186,11 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
                 else if (isActiveWindow())
                     ApplyPageColours();
             });
-
     Memo1->installEventFilter(this);
-    Memo1->viewport()->installEventFilter(this);
     Label1->installEventFilter(this);
     Panel6->installEventFilter(this);
-
-    SetPageFont(FontFromSpec(ReadPageFontSpec(PageFontFilePath())));
-    ApplyPageColours();
-    resize(MinimumPageWidth + PageFrameExtra, 200);
-}
-
-TFIdets2::~TFIdets2() {
-    if (TheInstance == this)
-        TheInstance = nullptr;
-}
-
-void TFIdets2::BuildMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    auto add = [this](QMenu* menu, const QString& name, const QString& caption,
-                      void (TFIdets2::*handler)()) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(name);
-        if (handler)
-            connect(a, &QAction::triggered, this,
-                    [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
-        return a;
-    };
-    Now1 = add(PopupMenu1, QStringLiteral("Now1"), QStringLiteral("Now"), &TFIdets2::Now1Click);
-    ItemReference1 = add(PopupMenu1, QStringLiteral("ItemReference1"),
-                         QStringLiteral("Item Reference"), &TFIdets2::ItemReference1Click);
-    Itemdetails1 = add(PopupMenu1, QStringLiteral("Itemdetails1"), QStringLiteral("Item details"),
-                       &TFIdets2::Itemdetails1Click);
-    PopupMenu1->addSeparator();
-    QMenu* formatting = PopupMenu1->addMenu(QStringLiteral("Formatting"));
-    Pen1 = add(formatting, QStringLiteral("Pen1"), QStringLiteral("Colour - text"),
-               &TFIdets2::Pen1Click);
-    Paper1 = add(formatting, QStringLiteral("Paper1"), QStringLiteral("Colour - background "),
-                 &TFIdets2::Paper1Click);
-    Font1 = add(formatting, QStringLiteral("Font1"), QStringLiteral("Font"), &TFIdets2::Font1Click);
-    QMenu* justify = formatting->addMenu(QStringLiteral("Justify"));
-    justification = new QActionGroup(this);
-    Left1 = add(justify, QStringLiteral("Left1"), QStringLiteral("Left"), nullptr);
-    Centre1 = add(justify, QStringLiteral("Centre1"), QStringLiteral("Centre"), nullptr);
-    Right1 = add(justify, QStringLiteral("Right1"), QStringLiteral("Right"), nullptr);
-    for (QAction* a : {Left1, Centre1, Right1}) {
-        a->setCheckable(true);
-        justification->addAction(a);
-    }
-    Left1->setChecked(true);
-    connect(Left1, &QAction::triggered, this, [this] { SetJustification(Qt::AlignLeft); });
-    connect(Centre1, &QAction::triggered, this, [this] { SetJustification(Qt::AlignHCenter); });
-    connect(Right1, &QAction::triggered, this, [this] { SetJustification(Qt::AlignRight); });
-    Wanttabs1 = add(formatting, QStringLiteral("Wanttabs1"), QStringLiteral("Want tabs"),
-                    &TFIdets2::Wanttabs1Click);
-    Wanttabs1->setCheckable(true);
-    Wanttabs1->setChecked(AppSettings().WantTabs);
-    QMenu* options = formatting->addMenu(QStringLiteral("Options"));
-    maxh1 = add(options, QStringLiteral("maxh1"), QStringLiteral("Autosize max form height"),
-                &TFIdets2::maxh1Click);
-    maxw1 = add(options, QStringLiteral("maxw1"), QStringLiteral("Autosize max form width"),
-                &TFIdets2::maxw1Click);
-    WidthNowMnu =
-        add(options, QStringLiteral("WidthNowMnu"), QStringLiteral("Form width now"), nullptr);
-    Refresh1 = add(PopupMenu1, QStringLiteral("Refresh1"), QStringLiteral("Refresh"),
-                   &TFIdets2::Refresh1Click);
-    Selectall1 = add(PopupMenu1, QStringLiteral("Selectall1"), QStringLiteral("Export page"),
-                     &TFIdets2::Selectall1Click);
-    PopupMenu1->addSeparator();
-    Undochanges1 = add(PopupMenu1, QStringLiteral("Undochanges1"), QStringLiteral("Undo changes"),
-                       &TFIdets2::Undochanges1Click);
-    Undochanges1->setEnabled(false);
-    Clear1 = add(PopupMenu1, QStringLiteral("Clear1"), QStringLiteral("Clear text"),
-                 &TFIdets2::Clear1Click);
-    PopupMenu1->addSeparator();
-    DeleteItem1 = add(PopupMenu1, QStringLiteral("DeleteItem1"), QStringLiteral("Delete Item"),
-                      &TFIdets2::DeleteItem1Click);
-    PopupMenu1->addSeparator();
-    Minimize1 = add(PopupMenu1, QStringLiteral("Minimize1"), QStringLiteral("Minimize"),
-                    &TFIdets2::Minimize1Click);
-    Exit2 =
-        add(PopupMenu1, QStringLiteral("Exit2"), QStringLiteral("Close"), &TFIdets2::Exit2Click);
+    // The page is also the window's handle: a drag in it moves the window.
+    drag = new PageDrag(this, Memo1->viewport());
 }
 
 void TFIdets2::SetPageFont(const QFont& font) {
@@ -273,15 +212,6 @@ int TFIdets2::LineHeight() const {
 
 void TFIdets2::SetPageText(const QStringList& lines) {
     Memo1->setPlainText(lines.join(QLatin1Char('\n')));
-}
-
-void TFIdets2::ShowRestored() {
-    if (isMinimized())
-        showNormal();
-    else
-        show();
-    raise();
-    activateWindow();
 }
 
 bool TFIdets2::OpenItemText(ItemId request) {
@@ -321,8 +251,8 @@ bool TFIdets2::OpenItemText(ItemId request) {
     UpdateScrollBar();
     PlaceRefBadge();
 
-    if (TextItemKind == 'E') {
-        ShowRestored();
+    if (TextItemKind == ItemTextSession::ItemKind::Existing) {
+        ShowRestored(this);
         Memo1->setFocus();
     } else {
         Memo1->setFocus();
@@ -368,6 +298,11 @@ void TFIdets2::AutosizeItemText() {
     }
 }
 
+void TFIdets2::ResizeToPage() {
+    const QScopedValueRollback<bool> loading(LoadingPage, true);
+    AutosizeItemText();
+}
+
 void TFIdets2::UpdateScrollBar() {
     const QTextDocument* doc = Memo1->document();
     const int clientHeight = Memo1->viewport()->height() - int(2 * doc->documentMargin());
@@ -409,8 +344,7 @@ void TFIdets2::SaveItemText() {
 
 void TFIdets2::PlaceRefBadge() {
     BadgeColour = PageBackground;
-    PaintPage(PageBackground,
-              PageBackground == QColor(Qt::white) ? QColor(Qt::white) : BadgeColour);
+    ApplyPageColours();
     Panel7->setVisible(!PageRef.isEmpty());
     if (PageRef.isEmpty())
         return;
@@ -421,10 +355,8 @@ void TFIdets2::PlaceRefBadge() {
 }
 
 void TFIdets2::PaintPage(const QColor& page, const QColor& strip) {
-    for (QWidget* w : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel2),
-                       static_cast<QWidget*>(Panel3), static_cast<QWidget*>(Panel4),
-                       static_cast<QWidget*>(Panel5), static_cast<QWidget*>(Panel7),
-                       static_cast<QWidget*>(Label1), static_cast<QWidget*>(Memo1)})
+    for (QWidget* w : std::initializer_list<QWidget*>{Panel1, Panel2, Panel3, Panel4, Panel5,
+                                                      Panel7, Label1, Memo1})
         SetBackground(w, page);
     SetBackground(Panel6, strip);
 }
@@ -439,10 +371,8 @@ void TFIdets2::Now1Click() {
 }
 
 void TFIdets2::ItemReference1Click() {
-    QString ref = PageRef;
-    if (!PromptText(QStringLiteral("Item Reference"), ref))
+    if (!Session.EditRef())
         return;
-    PageRef = ref;
     MarkPageChanged();
     PlaceRefBadge();
 }
@@ -475,10 +405,7 @@ void TFIdets2::Font1Click() {
     SetPageFont(font);
     if (ItemHooks().PageFontChanged)
         ItemHooks().PageFontChanged(font);
-    {
-        const QScopedValueRollback<bool> loading(LoadingPage, true);
-        AutosizeItemText();
-    }
+    ResizeToPage();
     PlaceRefBadge();
 }
 
@@ -489,6 +416,18 @@ void TFIdets2::SetJustification(Qt::Alignment alignment) {
     Memo1->viewport()->update();
 }
 
+void TFIdets2::Left1Click() {
+    SetJustification(Qt::AlignLeft);
+}
+
+void TFIdets2::Centre1Click() {
+    SetJustification(Qt::AlignHCenter);
+}
+
+void TFIdets2::Right1Click() {
+    SetJustification(Qt::AlignRight);
+}
+
 void TFIdets2::Wanttabs1Click() {
     const bool on = Wanttabs1->isChecked();
     Memo1->setTabChangesFocus(!on);
@@ -496,21 +435,19 @@ void TFIdets2::Wanttabs1Click() {
 }
 
 void TFIdets2::maxh1Click() {
-    int value = AutosizeMaxHeight;
-    if (!PromptInteger(QStringLiteral("Autosize max form client-height (pixels)"), value))
-        return;
-    AutosizeMaxHeight = value;
-    const QScopedValueRollback<bool> loading(LoadingPage, true);
-    AutosizeItemText();
+    AskAutosizeLimit(QStringLiteral("Autosize max form client-height (pixels)"), AutosizeMaxHeight);
 }
 
 void TFIdets2::maxw1Click() {
-    int value = AutosizeMaxWidth;
-    if (!PromptInteger(QStringLiteral("Autosize max form client-width (pixels)"), value))
+    AskAutosizeLimit(QStringLiteral("Autosize max form client-width (pixels)"), AutosizeMaxWidth);
+}
+
+void TFIdets2::AskAutosizeLimit(const QString& prompt, int& limit) {
+    int value = limit;
+    if (!PromptInteger(prompt, value))
         return;
-    AutosizeMaxWidth = value;
-    const QScopedValueRollback<bool> loading(LoadingPage, true);
-    AutosizeItemText();
+    limit = value;
+    ResizeToPage();
 }
 
 void TFIdets2::PopupMenu1Popup() {
@@ -535,25 +472,21 @@ void TFIdets2::Selectall1Click() {
 }
 
 void TFIdets2::Undochanges1Click() {
-    if (!Confirm(QStringLiteral("Undo all changes to this Item-text - are you sure?")))
-        return;
-    SetPageText(UndoPage);
+    if (const auto page = Session.UndonePage())
+        SetPageText(*page);
 }
 
 void TFIdets2::Clear1Click() {
-    if (Memo1->document()->isEmpty())
+    const auto page = Session.ClearedPage(Memo1->document()->isEmpty());
+    if (!page)
         return;
-    if (!Confirm(QStringLiteral("OK to clear Item Text ?")))
-        return;
-    SetPageText({ItemName(TextItemId), QString()});
+    SetPageText(*page);
     MarkPageChanged();
 }
 
 void TFIdets2::DeleteItem1Click() {
-    if (!DeleteItem(TextItemId))
-        return;
-    Session.ItemDeleted();
-    close();
+    if (Session.DeleteItem())
+        close();
 }
 
 void TFIdets2::Minimize1Click() {
@@ -566,22 +499,19 @@ void TFIdets2::Exit2Click() {
 
 bool TFIdets2::CloseForExit(bool forced) {
     Timer1->stop();
-    try {
-        Session.SaveForExit(PageLines());
-    } catch (const DbError& e) {
-        if (!forced) {
-            // The page stays on screen, still marked changed: the user can try again or copy it.
-            ShowInfo(e.Text);
-            ShowRestored();
-            Timer1->start();
-            return false;
-        }
-        // Nothing may be asked now: the page is kept in a file of its own.
-        std::fprintf(stderr, "Cardolo: %s\n", qPrintable(e.Text));
-        WriteRescueFile(TextItemId, PageLines());
-        ChangedSinceSave = ChangedSinceOpen = false;
+    const QStringList lines = PageLines();
+    const ExitSave saved =
+        SaveBeforeExit([this, &lines] { Session.SaveForExit(lines); }, forced, TextItemId, lines);
+    if (saved == ExitSave::Refused) {
+        // The page stays on screen, still marked changed: the user can try again or copy it.
+        ShowRestored(this);
+        Timer1->start();
+        return false;
     }
-    dragging = false;
+    // Kept in a file of its own: nothing is left to save.
+    if (saved == ExitSave::Rescued)
+        ChangedSinceSave = ChangedSinceOpen = false;
+    drag->Stop();
     if (isVisible())
         done(QDialog::Rejected);
     return true;
@@ -611,7 +541,7 @@ void TFIdets2::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    dragging = false;
+    drag->Stop();
     event->accept();
     QDialog::done(QDialog::Rejected);
 }
@@ -646,14 +576,6 @@ void TFIdets2::changeEvent(QEvent* event) {
         PaintPage(Qt::white, Qt::white);
 }
 
-void TFIdets2::StartDrag(const QPoint& globalPos) {
-    dragging = true;
-    manualDrag = false;
-    dragStart = globalPos;
-    windowStart = frameGeometry().topLeft();
-    Memo1->viewport()->setCursor(Qt::SizeAllCursor);
-}
-
 bool TFIdets2::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == Memo1 && type == QEvent::KeyPress &&
@@ -664,39 +586,6 @@ bool TFIdets2::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == Label1 || watched == Panel6) && type == QEvent::MouseButtonPress) {
         RunCommand([this] { ItemReference1Click(); });
         return true;
-    }
-    const bool mouseEvent = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
-                            type == QEvent::MouseButtonRelease;
-    if (watched == Memo1->viewport() && mouseEvent) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
-            // The page is also the window's handle: a drag in it moves the window. The press
-            // still places the caret.
-            StartDrag(mouse->globalPosition().toPoint());
-            return false;
-        }
-        if (type == QEvent::MouseMove) {
-            if (!dragging || !(mouse->buttons() & Qt::LeftButton)) {
-                dragging = false;
-                Memo1->viewport()->setCursor(Qt::IBeamCursor);
-                return false;
-            }
-            // The window system moves the window when it can; otherwise it follows the mouse.
-            if (!manualDrag) {
-                if (windowHandle() && windowHandle()->startSystemMove()) {
-                    dragging = false;
-                    Memo1->viewport()->setCursor(Qt::IBeamCursor);
-                    return true;
-                }
-                manualDrag = true;
-            }
-            move(windowStart + mouse->globalPosition().toPoint() - dragStart);
-            return true;
-        }
-        if (type == QEvent::MouseButtonRelease && dragging) {
-            dragging = false;
-            Memo1->viewport()->setCursor(Qt::IBeamCursor);
-        }
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "itemwin/ItemTextSession.h"
+#include "itemwin/SingleWindow.h"
 #include "store/ItemStore.h"
 
 #include <QColor>
 #include <QDialog>
-#include <QPoint>
 #include <QStringList>
 
 class QAction;
@@ -15,18 +15,16 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
+class PageDrag;
 
 // The item text window: an item as one page of plain text (Name, an empty line, Text), sized
 // to its text, with the Ref as a badge in the top right corner. It saves changes 30 seconds
 // after the first change following a save and can throw away everything typed since the item
-// was opened. One instance, reused; modeless for an existing item, modal for a new one.
-class TFIdets2 : public QDialog {
+// was opened. One instance, reused; modeless for an existing item, modal for a new one. The
+// page's rules are ItemTextSession's and its sizing rules PageSizing's; the window wires them.
+class TFIdets2 : public QDialog, public SingleWindow<TFIdets2> {
     Q_OBJECT
 public:
-    static TFIdets2* Instance();
-    static TFIdets2* Existing();
-    static void DestroyInstance();
-
     explicit TFIdets2(QWidget* parent = nullptr);
     ~TFIdets2() override;
 
@@ -56,6 +54,9 @@ public:
     void Paper1Click();
     void Font1Click();
     void SetJustification(Qt::Alignment alignment);
+    void Left1Click();
+    void Centre1Click();
+    void Right1Click();
     void Wanttabs1Click();
     void maxh1Click();
     void maxw1Click();
@@ -71,7 +72,7 @@ public:
     // The page's rules and state; the names below are the window's view of that state.
     ItemTextSession Session;
     ItemId& TextItemId = Session.TextItemId;
-    char& TextItemKind = Session.TextItemKind;
+    ItemTextSession::ItemKind& TextItemKind = Session.TextItemKind;
     QString& PageRef = Session.PageRef;
     QString& LoadedRef = Session.LoadedRef;
     QStringList& UndoPage = Session.UndoPage;
@@ -127,21 +128,29 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool FormCloseQuery();
+    friend class SingleWindow<TFIdets2>;
+    static QPointer<TFIdets2>& Slot();
+
+    // The steps of building the window.
+    void BuildPage();
+    void BuildBadge();
+    void BuildTimer();
     void BuildMenu();
+    void ConnectPage();
+
+    bool FormCloseQuery();
     void SetPageText(const QStringList& lines);
     void PaintPage(const QColor& page, const QColor& strip);
-    void ShowRestored();
     int LineHeight() const;
-    void StartDrag(const QPoint& globalPos);
+    // AutosizeItemText for a page that stays as it is shown: nothing it does counts as a change.
+    void ResizeToPage();
+    // maxh1Click and maxw1Click: asks for a new limit and sizes the window to it.
+    void AskAutosizeLimit(const QString& prompt, int& limit);
 
     // The page AutosizeItemText built from the table last.
     QStringList BuiltPage;
     QActionGroup* justification;
-    bool dragging = false;
+    PageDrag* drag;
     // An automatic save is under way (its error box may be up): further ticks wait for it.
     bool autoSaving = false;
-    bool manualDrag = false;
-    QPoint dragStart;
-    QPoint windowStart;
 };

@@ -10,6 +10,8 @@ target_sources(cardolo_core PRIVATE
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ItemWindows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MemoRows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PageDrag.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PageMenu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFIdets2.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFidets.cpp
 )

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSqlQuery>
 #include <QTest>
@@ -57,11 +58,11 @@ class TestItemText : public QObject {
 private slots:
     void init() {
         SetClockForTesting([] { return Now; });
-        ItemHooks() = ItemWindowHooks();
+        ResetItemWindowState();
     }
 
     void cleanup() {
-        DestroyItemWindows();
+        ResetItemWindowState();
         SetClockForTesting({});
     }
 
@@ -423,6 +424,38 @@ private slots:
                                                       "Autosize max form client-width (pixels)",
                                                       "Autosize max form client-width (pixels)"}));
         QVERIFY(!w()->ChangedSinceOpen);
+    }
+
+    // A drag in the page moves the window by as much as the mouse moved (the window system here
+    // leaves the move to the window); the press still places the caret, and after the release
+    // the mouse moves the window no more.
+    void dragInThePageMovesTheWindow() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        QVERIFY(OpenItemText(CreateItem("Drag", QString(), "me about\r\n")));
+        QVERIFY(QTest::qWaitForWindowExposed(w()));
+        QWidget* page = w()->Memo1->viewport();
+        w()->Memo1->moveCursor(QTextCursor::End);
+        const QPoint start = w()->frameGeometry().topLeft();
+        const QPoint pressed = page->mapToGlobal(QPoint(2, 2));
+        const auto send = [page](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                                 Qt::MouseButtons held) {
+            QMouseEvent event(type, page->mapFromGlobal(at), at, button, held, Qt::NoModifier);
+            QApplication::sendEvent(page, &event);
+        };
+        send(QEvent::MouseButtonPress, pressed, Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(w()->Memo1->textCursor().position(), 0);
+        QCOMPARE(page->cursor().shape(), Qt::SizeAllCursor);
+        send(QEvent::MouseMove, pressed + QPoint(40, 25), Qt::NoButton, Qt::LeftButton);
+        QTRY_COMPARE(w()->frameGeometry().topLeft(), start + QPoint(40, 25));
+        send(QEvent::MouseMove, pressed + QPoint(-10, 30), Qt::NoButton, Qt::LeftButton);
+        QTRY_COMPARE(w()->frameGeometry().topLeft(), start + QPoint(-10, 30));
+        send(QEvent::MouseButtonRelease, pressed + QPoint(-10, 30), Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(page->cursor().shape(), Qt::IBeamCursor);
+        send(QEvent::MouseMove, pressed + QPoint(90, 90), Qt::NoButton, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(w()->frameGeometry().topLeft(), start + QPoint(-10, 30));
+        QVERIFY(dialogs.Calls.isEmpty());
     }
 
 private:

@@ -180,6 +180,50 @@ private slots:
                                                QStringLiteral("Item #%1 not found").arg(id),
                                                QStringLiteral("Item #%1 not found").arg(id)}));
     }
+
+    // The page commands that ask first change nothing unless confirmed. Clear puts back the
+    // Name as stored now, Undo the page as opened while the edited Ref stays, and a confirmed
+    // delete leaves the page on no item, with nothing to ask when it closes.
+    void pageCommandsAskFirst() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Opened", "r1", "body\r\n");
+        ItemTextSession page;
+        QVERIFY(page.Open(id, QString()));
+        dialogs.AnswerCancelPrompt();
+        QVERIFY(!page.EditRef());
+        QCOMPARE(page.PageRef, QStringLiteral("r1"));
+        dialogs.AnswerText("r2");
+        QVERIFY(page.EditRef());
+        QCOMPARE(page.PageRef, QStringLiteral("r2"));
+        page.MarkChanged();
+        page.Save({"Saved", "", "body"});
+
+        QVERIFY(!page.ClearedPage(true));
+        dialogs.AnswerNo();
+        QVERIFY(!page.ClearedPage(false));
+        dialogs.AnswerYes();
+        QCOMPARE(page.ClearedPage(false).value_or(QStringList()), (QStringList{"Saved", ""}));
+        dialogs.AnswerNo();
+        QVERIFY(!page.UndonePage());
+        dialogs.AnswerYes();
+        QCOMPARE(page.UndonePage().value_or(QStringList()), (QStringList{"Opened", "", "body"}));
+        QCOMPARE(page.PageRef, QStringLiteral("r2"));
+
+        page.MarkChanged();
+        dialogs.AnswerNo();
+        QVERIFY(!page.DeleteItem());
+        QCOMPARE(page.TextItemId, id);
+        dialogs.AnswerYes();
+        QVERIFY(page.DeleteItem());
+        QVERIFY(!Exists(id));
+        QCOMPARE(page.TextItemId, 0);
+        QCOMPARE(page.CloseQuery({"typed"}), ItemTextSession::CloseOutcome::Close);
+        const QString clear = QStringLiteral("OK to clear Item Text ?");
+        const QString undo = QStringLiteral("Undo all changes to this Item-text - are you sure?");
+        const QString remove = QStringLiteral("Delete item \"Saved\"  - OK?");
+        QCOMPARE(dialogs.Questions(), (QStringList{clear, clear, undo, undo, remove, remove}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestItemTextSession)
