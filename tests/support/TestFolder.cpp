@@ -1,13 +1,22 @@
 #include "support/TestFolder.h"
 
+#include "calendar/CalendarState.h"
 #include "common/CommonState.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
+#include "listwin/ListState.h"
 #include "store/Database.h"
 #include "store/StoreState.h"
 
-TestFolder::TestFolder(bool openDatabase) {
+void ResetAllState() {
     ResetCommonState();
+    ResetStoreState();
+    ResetCalendarState();
+    ResetListWindowState();
+    AppSettings() = Settings();
+}
+
+TestFolder::TestFolder(bool openDatabase) {
     SetProgramFolder(dir.path());
     EnsureDataFolder();
     SetSettingsFile(SettingsPath());
@@ -17,8 +26,11 @@ TestFolder::TestFolder(bool openDatabase) {
         OpenPhoneDB(DatabasePath());
 }
 
+// What a test function changed is put back when its folder goes, so the next function starts
+// from the state the program starts with, whatever ran before it.
 TestFolder::~TestFolder() {
     ClosePhoneDB();
+    ResetAllState();
 }
 
 QString TestFolder::Path() const {

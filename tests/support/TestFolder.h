@@ -3,8 +3,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// Puts every subsystem's state back as the program starts with it: the helpers', the store's
+// (closing the database), the calendar's and the list window's, and the settings holders.
+void ResetAllState();
+
 // A fresh program folder for one test function: DATA inside it, the settings path set, the
-// settings holders reset, and (on request) a new database open on PhoneDB.
+// settings holders reset, and (on request) a new database open on PhoneDB. When it goes, the
+// database is closed and ResetAllState runs.
 class TestFolder {
 public:
     explicit TestFolder(bool openDatabase = true);
