@@ -5,6 +5,7 @@
 #include "common/Settings.h"
 #include "calendar/DateText.h"
 #include "store/Database.h"
+#include "support/ModalDriver.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -42,10 +43,6 @@ QColor FieldColour(QWidget* w) {
     return w->palette().color(QPalette::Base);
 }
 
-// Runs f once the modal window's own event loop is running.
-void WhenModal(std::function<void()> f) {
-    QTimer::singleShot(0, qApp, std::move(f));
-}
 } // namespace
 
 class TestItemDetails : public QObject {
@@ -138,7 +135,7 @@ private slots:
         QString ancestry, idLabel;
         QColor colour;
         bool modal = false;
-        WhenModal([&] {
+        WhenModal([&](QWidget*) {
             modal = w()->IsShownModal();
             ancestry = w()->ParentLbl->text();
             idLabel = w()->IdLbl->text();
@@ -205,7 +202,7 @@ private slots:
         ScriptedDialogs dialogs;
         const int before = ItemCount();
         bool stayedOpen = false;
-        WhenModal([&] {
+        WhenModal([&](QWidget*) {
             if (typeFirst) {
                 QTest::keyClicks(w()->DBEdit1, QStringLiteral("abc"));
                 dialogs.AnswerNo();
@@ -235,7 +232,7 @@ private slots:
         AppSettings().DiaryId = 1;
         ResetYearCache();
         QString ref;
-        WhenModal([&] {
+        WhenModal([&](QWidget*) {
             ref = w()->DBEdit2->text();
             QTest::keyClicks(w()->DBEdit1, QStringLiteral("Dentist"));
             QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
@@ -410,7 +407,7 @@ private slots:
 
         // The new-item form under P shows "G : P : ", yet nothing is listed from it.
         shown.clear();
-        WhenModal([&] {
+        WhenModal([&](QWidget*) {
             QTest::mouseClick(w()->ParentLbl, Qt::LeftButton);
             QTest::mouseClick(w()->CancelBtn, Qt::LeftButton);
         });

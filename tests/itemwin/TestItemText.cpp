@@ -5,6 +5,7 @@
 #include "common/Clock.h"
 #include "common/Settings.h"
 #include "store/Database.h"
+#include "support/ModalDriver.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -35,10 +36,6 @@ ItemRecord Stored(ItemId id) {
     ItemRecord r;
     LocateItem(id, r);
     return r;
-}
-
-void WhenModal(std::function<void()> f) {
-    QTimer::singleShot(0, qApp, std::move(f));
 }
 
 // Types text at the end of the page, a line break as the Return key.
@@ -209,7 +206,7 @@ private slots:
         QString badge;
         bool badgeShown = false;
         bool modal = false;
-        WhenModal([&] {
+        WhenModal([&](QWidget*) {
             modal = w()->isModal();
             badge = w()->Label1->text();
             badgeShown = w()->Panel7->isVisible();
@@ -224,7 +221,7 @@ private slots:
         QCOMPARE(ItemCount(), before);
         QVERIFY(dialogs.Calls.isEmpty());
 
-        WhenModal([&] {
+        WhenModal([&](QWidget*) {
             QTest::keyClicks(w()->Memo1, "oops");
             dialogs.AnswerYes();
             w()->DeleteItem1->trigger();
@@ -236,7 +233,7 @@ private slots:
         QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"\"  - OK?"});
 
         dialogs.ClearCalls();
-        WhenModal([&] {
+        WhenModal([&](QWidget*) {
             QTest::keyClicks(w()->Memo1, "Call the plumber");
             dialogs.AnswerYes();
             w()->Exit2->trigger();

@@ -1,4 +1,4 @@
-#include "ListFixture.h"
+#include "support/ItemFixture.h"
 
 #include "common/Clock.h"
 #include "common/Settings.h"
@@ -87,8 +87,8 @@ private slots:
     void topLevelList() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        fixture::Add("zebra");
-        fixture::Add("Apple", 0, QString(), "text");
+        MakeItem("zebra");
+        MakeItem("Apple", 0, QString(), "text");
         RecordingView view;
         ItemsList list(&view);
         list.BuildList();
@@ -117,15 +117,15 @@ private slots:
     void countRepair() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("P & Q");
-        fixture::SetInt(p, "numchildren", 3);
-        fixture::SetInt(p, "numcousins", 5);
+        const ItemId p = MakeItem("P & Q");
+        SetField(p, "numchildren", 3);
+        SetField(p, "numcousins", 5);
         ItemsList list;
         ListKind = ListOf::LinksDown;
         list.ShowLinks(p, "P & Q");
         QCOMPARE(dialogs.Infos(), QStringList{"Num links down 3 expected, 0 found - resetting"});
-        QCOMPARE(fixture::GetInt(p, "numchildren"), 0);
-        QCOMPARE(fixture::GetInt(p, "numcousins"), 5);
+        QCOMPARE(Field(p, "numchildren"), 0);
+        QCOMPARE(Field(p, "numcousins"), 5);
         QCOMPARE(list.Header().DownCaption, QString("0 links down"));
         QCOMPARE(list.Header().AcrossCaption, QString("5 links across"));
         QCOMPARE(list.Header().Status, QString("0 Items listed"));
@@ -135,7 +135,7 @@ private slots:
         dialogs.ClearCalls();
         list.SelectKind(ListOf::LinksAcross);
         QCOMPARE(dialogs.Infos(), QStringList{"Num links across 5 expected, 0 found - resetting"});
-        QCOMPARE(fixture::GetInt(p, "numcousins"), 0);
+        QCOMPARE(Field(p, "numcousins"), 0);
         list.BuildList();
         QCOMPARE(dialogs.Infos().size(), 1); // repaired, so no second message
     }
@@ -145,9 +145,9 @@ private slots:
     void rowsReplacedOnlyWhenAnnounced() {
         TestFolder folder;
         CountingDialogs dialogs;
-        const ItemId p = fixture::Add("");
-        fixture::Add("other");
-        fixture::SetInt(p, "numchildren", 3);
+        const ItemId p = MakeItem("");
+        MakeItem("other");
+        SetField(p, "numchildren", 3);
         RecordingView view;
         ItemsList list(&view);
         view.list = &list;
@@ -168,10 +168,10 @@ private slots:
     void linksListHeaderParentAndTop() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId projects = fixture::Add("Projects");
-        const ItemId garden = fixture::Add("Garden", projects);
-        const ItemId beds = fixture::Add("Beds", garden, QString(), "dig");
-        fixture::Add("Roses", beds);
+        const ItemId projects = MakeItem("Projects");
+        const ItemId garden = MakeItem("Garden", projects);
+        const ItemId beds = MakeItem("Beds", garden, QString(), "dig");
+        MakeItem("Roses", beds);
         ItemsList list;
         ListKind = ListOf::LinksDown;
         list.ShowLinks(beds, "Beds");
@@ -207,9 +207,9 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         RecordingView view;
-        const ItemId p = fixture::Add("P");
-        const ItemId b = fixture::Add("b item", p, "2024-01-01");
-        fixture::Add("a item", p, "2024-02-02");
+        const ItemId p = MakeItem("P");
+        const ItemId b = MakeItem("b item", p, "2024-01-01");
+        MakeItem("a item", p, "2024-02-02");
         ItemsList list(&view);
         ListKind = ListOf::LinksDown;
         SortOrder = SortBy::Default;
@@ -230,7 +230,7 @@ private slots:
         QVERIFY(dialogs.Infos().isEmpty());
 
         // One row without a ref: name order.
-        fixture::Add("c item", p);
+        MakeItem("c item", p);
         SortOrder = SortBy::Default;
         list.ShowLinks(p, "P");
         QCOMPARE(SortOrder, SortBy::Name);
@@ -242,12 +242,12 @@ private slots:
     void namesSortByUnicodeLowerCase() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        fixture::Add(QStringLiteral("\u00e9clair"));
-        fixture::Add("Zebra");
-        fixture::Add(QStringLiteral("\u00d6lfass")); // sorted apart from É by SQLite's lower()
-        fixture::Add(QStringLiteral("\u00c9clair"));
-        fixture::Add("apple");
-        fixture::Add("Apple");
+        MakeItem(QStringLiteral("\u00e9clair"));
+        MakeItem("Zebra");
+        MakeItem(QStringLiteral("\u00d6lfass")); // sorted apart from É by SQLite's lower()
+        MakeItem(QStringLiteral("\u00c9clair"));
+        MakeItem("apple");
+        MakeItem("Apple");
         ItemsList list;
         list.BuildList();
         const QStringList listed = names(list);
@@ -268,12 +268,12 @@ private slots:
     void itemsWithoutRefSortTogether() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("P");
-        fixture::Add("d", p, "2024-01-01");
-        fixture::Add("c", p, "");
-        fixture::Add("b", p, QString());
-        const ItemId a = fixture::Add("a", p);
-        fixture::SetText(a, "tel", ""); // as an older version stored it
+        const ItemId p = MakeItem("P");
+        MakeItem("d", p, "2024-01-01");
+        MakeItem("c", p, "");
+        MakeItem("b", p, QString());
+        const ItemId a = MakeItem("a", p);
+        SetField(a, "tel", ""); // as an older version stored it
         CoreStartup();
         ItemsList list;
         ListKind = ListOf::LinksDown;
@@ -286,9 +286,9 @@ private slots:
     void linksMarkOfLargestCounts() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId big = fixture::Add("big");
-        fixture::SetInt(big, "numchildren", 2147483647);
-        fixture::SetInt(big, "numcousins", 1);
+        const ItemId big = MakeItem("big");
+        SetField(big, "numchildren", 2147483647);
+        SetField(big, "numcousins", 1);
         ItemsList list;
         list.BuildList();
         const ListRow& row = list.Rows().Row(0);
@@ -304,8 +304,8 @@ private slots:
     void resequenceRefused() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("P");
-        fixture::Add("x", p);
+        const ItemId p = MakeItem("P");
+        MakeItem("x", p);
         ItemsList list;
         list.BuildList();
         list.TitleClick("Name");
@@ -328,8 +328,8 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         for (const char* n : {"Apple", "melon", "Banana", "Zucchini", "Diary2"})
-            fixture::Add(n);
-        fixture::Run("DELETE FROM phonebk WHERE name = 'Diary'");
+            MakeItem(n);
+        Exec("DELETE FROM phonebk WHERE name = 'Diary'");
         ItemsList list;
         list.BuildList();
         // typed, row reached; a capital M stops at the lower-case names.
@@ -346,11 +346,11 @@ private slots:
     void backRestoresCursorAndSort() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId a = fixture::Add("A");
-        fixture::Add("B0", a, "r1");
-        const ItemId b = fixture::Add("B", a, "r2");
-        fixture::Add("B child", b);
-        fixture::Add("C");
+        const ItemId a = MakeItem("A");
+        MakeItem("B0", a, "r1");
+        const ItemId b = MakeItem("B", a, "r2");
+        MakeItem("B child", b);
+        MakeItem("C");
         ItemsList list;
         list.BuildList();
         cursorTo(list, a);
@@ -377,10 +377,10 @@ private slots:
     void radioSwitchIsRemembered() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId a = fixture::Add("A");
-        fixture::Add("child", a);
-        const ItemId cousin = fixture::Add("cousin");
-        fixture::LinkAcross(a, cousin);
+        const ItemId a = MakeItem("A");
+        MakeItem("child", a);
+        const ItemId cousin = MakeItem("cousin");
+        LinkAcrossRows(a, cousin);
         ItemsList list;
         list.BuildList();
         cursorTo(list, a);
@@ -413,10 +413,10 @@ private slots:
         QFETCH(bool, before);
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("P");
+        const ItemId p = MakeItem("P");
         const QStringList itemNames{"Ann", "Bob", "Cat"};
         for (int i = 0; i < 3; ++i)
-            fixture::LinkAcross(p, fixture::Add(itemNames[i]), notes[i]);
+            LinkAcrossRows(p, MakeItem(itemNames[i]), notes[i]);
         ItemsList list;
         DisplayRequest r;
         r.Mode = ListOf::LinksAcross;
@@ -438,12 +438,12 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         RecordingView view;
-        const ItemId plain = fixture::Add("plain");
-        const ItemId texted = fixture::Add("texted", 0, QString(), "words");
-        const ItemId p = fixture::Add("P");
-        const ItemId gone = fixture::Add("gone");
-        fixture::LinkAcross(p, gone);
-        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
+        const ItemId plain = MakeItem("plain");
+        const ItemId texted = MakeItem("texted", 0, QString(), "words");
+        const ItemId p = MakeItem("P");
+        const ItemId gone = MakeItem("gone");
+        LinkAcrossRows(p, gone);
+        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
         ItemsList list(&view);
         list.BuildList();
         cursorTo(list, plain);
@@ -476,9 +476,9 @@ private slots:
     void rememberNextRow() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        fixture::Run("DELETE FROM phonebk");
-        const ItemId a = fixture::Add("a");
-        const ItemId b = fixture::Add("b");
+        Exec("DELETE FROM phonebk");
+        const ItemId a = MakeItem("a");
+        const ItemId b = MakeItem("b");
         ItemsList list;
         list.BuildList();
         list.RememberNextRow();
@@ -487,7 +487,7 @@ private slots:
         list.Rows().Last();
         list.RememberNextRow();
         QCOMPARE(RestoreId, b);
-        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", b}});
+        Exec("DELETE FROM phonebk WHERE id = ?", {b});
         list.BuildList();
         list.RestorePosition(RestoreId, RestoreDrop);
         QCOMPARE(list.Rows().CursorRow().Id, a); // removed last row: the new last row
@@ -500,9 +500,9 @@ private slots:
         ScriptedDialogs dialogs;
         const QDateTime frozen(QDate(2024, 6, 1), QTime(9, 0));
         SetClockForTesting([frozen] { return frozen; });
-        fixture::Add("O Neil");
-        const ItemId renamed = fixture::Add("ONeil");
-        fixture::Add("Other");
+        MakeItem("O Neil");
+        const ItemId renamed = MakeItem("ONeil");
+        MakeItem("Other");
         ItemsList list;
         list.BuildList();
         PunctuationFolding = true;
@@ -516,7 +516,7 @@ private slots:
         QCOMPARE(CurrentId, 0);
         QCOMPARE(ListKind, ListOf::SearchResults);
         QVERIFY(list.QueryText().contains("FROM phonebk\nWHERE ( ( rank = 0 )"));
-        fixture::SetText(renamed, "name", "tool store");
+        SetField(renamed, "name", "tool store");
         list.Refresh();
         SetClockForTesting({});
         QCOMPARE(names(list), QStringList{"O Neil"});
@@ -531,11 +531,11 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         RecordingView view;
-        const ItemId hider = fixture::Add("Vault");
-        const ItemId inside = fixture::Add("Vault key", hider);
-        fixture::MakeHider(hider, {inside});
-        const ItemId plain = fixture::Add("plain");
-        fixture::LinkAcross(plain, fixture::Add("cousin"));
+        const ItemId hider = MakeItem("Vault");
+        const ItemId inside = MakeItem("Vault key", hider);
+        MakeHider(hider, {inside});
+        const ItemId plain = MakeItem("plain");
+        LinkAcrossRows(plain, MakeItem("cousin"));
         ItemsList list(&view);
         list.BuildList();
         list.SearchForText("vault");
@@ -581,9 +581,9 @@ private slots:
         ScriptedDialogs dialogs;
         const QDateTime frozen(QDate(2024, 6, 1), QTime(9, 0));
         SetClockForTesting([frozen] { return frozen; });
-        const ItemId a = fixture::Add("A");
-        fixture::Add("child", a, "r1");
-        fixture::Add("second", a, "r2");
+        const ItemId a = MakeItem("A");
+        MakeItem("child", a, "r1");
+        MakeItem("second", a, "r2");
         ItemsList list;
         list.BuildList();
         cursorTo(list, a);

@@ -1,4 +1,4 @@
-#include "ListFixture.h"
+#include "support/ItemFixture.h"
 
 #include "listwin/ListQuery.h"
 #include "store/RawStatement.h"
@@ -55,12 +55,12 @@ private slots:
     // Every kind of statement runs on the engine and fills the same row shape.
     void rowsFromEachKind() {
         TestFolder folder;
-        const ItemId a = fixture::Add("Beta", 0, "r2", "some text");
-        const ItemId b = fixture::Add("alpha", a, "R1");
-        const ItemId gone = fixture::Add("gone");
-        fixture::LinkAcross(a, b, "note");
-        fixture::LinkAcross(a, gone);
-        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
+        const ItemId a = MakeItem("Beta", 0, "r2", "some text");
+        const ItemId b = MakeItem("alpha", a, "R1");
+        const ItemId gone = MakeItem("gone");
+        LinkAcrossRows(a, b, "note");
+        LinkAcrossRows(a, gone);
+        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
 
         auto top =
             LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false, 0, {});
@@ -87,17 +87,15 @@ private slots:
     // A search list holds the stamped items that are shown, and those of the hider shown.
     void searchRowsKeepHiddenOut() {
         TestFolder folder;
-        const ItemId shown = fixture::Add("shown");
-        const ItemId hider = fixture::Add("hider");
-        const ItemId hidden = fixture::Add("hidden", hider);
-        const ItemId other = fixture::Add("other");
-        fixture::MakeHider(hider, {hidden});
+        const ItemId shown = MakeItem("shown");
+        const ItemId hider = MakeItem("hider");
+        const ItemId hidden = MakeItem("hidden", hider);
+        const ItemId other = MakeItem("other");
+        MakeHider(hider, {hidden});
         const QDateTime stamp(QDate(2024, 5, 1), QTime(10, 0, 0, 123));
         for (ItemId id : {shown, hider, hidden})
-            fixture::Run("UPDATE phonebk SET srchts = :s WHERE id = :id",
-                         {{":s", StampToDb(stamp)}, {":id", id}});
-        fixture::Run("UPDATE phonebk SET srchts = :s WHERE id = :id",
-                     {{":s", StampToDb(stamp.addMSecs(1))}, {":id", other}});
+            Exec("UPDATE phonebk SET srchts = ? WHERE id = ?", {StampToDb(stamp), id});
+        Exec("UPDATE phonebk SET srchts = ? WHERE id = ?", {StampToDb(stamp.addMSecs(1)), other});
 
         const QStringList lines = ListQueryLines(ListOf::SearchResults, true, SortBy::Name, true);
         auto names = [&](ItemId parent) {
@@ -115,8 +113,8 @@ private slots:
     void rowsKeepTheirCharacters() {
         TestFolder folder;
         const QString name = QStringLiteral("\u00c9mile ZOLA \U0001F600");
-        const ItemId a = fixture::Add(name, 0, QStringLiteral("Ref-\u00c9"));
-        const ItemId b = fixture::Add("plain", a, "already lower");
+        const ItemId a = MakeItem(name, 0, QStringLiteral("Ref-\u00c9"));
+        const ItemId b = MakeItem("plain", a, "already lower");
         auto top =
             LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false, 0, {});
         QCOMPARE(int(top.size()), 2);
@@ -152,8 +150,8 @@ private slots:
                      RawStatement q("SELECT id FROM phonebk WHERE id = :id");
                      q.Bind(":other", 1);
                  }).isEmpty());
-        const ItemId other = fixture::Add("other");
-        fixture::LinkAcross(1, other);
+        const ItemId other = MakeItem("other");
+        LinkAcrossRows(1, other);
         QVERIFY(errorOf([other] {
                     RawStatement q(
                         "INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, :b, '', 0)");
@@ -167,7 +165,7 @@ private slots:
     // Values bound straight on the engine arrive as the driver would bind them.
     void boundValuesAndStoredCounts() {
         TestFolder folder;
-        const ItemId a = fixture::Add("a", 0, "ref");
+        const ItemId a = MakeItem("a", 0, "ref");
         RawStatement update("UPDATE phonebk SET tel = :tel, name = :name WHERE id = :id");
         update.Bind(":tel", QVariant(QString()));
         update.Bind(":name", QStringLiteral("\u00fcber"));
@@ -182,8 +180,8 @@ private slots:
         // A repaired count goes to the column of its kind of link.
         StoreLinkCount(a, true, 4);
         StoreLinkCount(a, false, 7);
-        QCOMPARE(fixture::GetInt(a, "numchildren"), 4);
-        QCOMPARE(fixture::GetInt(a, "numcousins"), 7);
+        QCOMPARE(Field(a, "numchildren"), 4);
+        QCOMPARE(Field(a, "numcousins"), 7);
     }
 };
 

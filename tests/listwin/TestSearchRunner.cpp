@@ -1,4 +1,4 @@
-#include "ListFixture.h"
+#include "support/ItemFixture.h"
 
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
@@ -135,11 +135,11 @@ private slots:
                                    "none",
                                    "first line\nvisit the smithy\n"};
         for (int i = 0; i < texts.size(); ++i)
-            fixture::Add(QStringLiteral("item %1").arg(i), 0, QString(), texts[i]);
+            MakeItem(QStringLiteral("item %1").arg(i), 0, QString(), texts[i]);
         const QString named = QStringLiteral("J. Sm\u00efth-Smith");
-        fixture::Add(named);
-        fixture::Add("J. SMITH");
-        fixture::Add("Ref only", 0, "smith");
+        MakeItem(named);
+        MakeItem("J. SMITH");
+        MakeItem("Ref only", 0, "smith");
         const SearchOutcome out = StampSearch("Smith");
         QCOMPARE(out.Prepared, QString("smith"));
         QCOMPARE(out.Matches, 7);
@@ -150,10 +150,10 @@ private slots:
     // Folding takes punctuation out of the search as well; a search left empty matches nothing.
     void punctuationFolding() {
         TestFolder folder;
-        fixture::Add("O Neil");
-        fixture::Add("ONeil");
-        fixture::Add("O'Brien");
-        fixture::Add("!!!");
+        MakeItem("O Neil");
+        MakeItem("ONeil");
+        MakeItem("O'Brien");
+        MakeItem("!!!");
         PunctuationFolding = true;
         SearchOutcome out = StampSearch("o'neil");
         QCOMPARE(out.Prepared, QString("oneil"));
@@ -170,8 +170,8 @@ private slots:
     // the stamp of the last search that matched it.
     void stampsAlwaysMoveOn() {
         TestFolder folder;
-        fixture::Add("apple");
-        fixture::Add("apricot");
+        MakeItem("apple");
+        MakeItem("apricot");
         const QDateTime frozen(QDate(2024, 3, 31), QTime(12, 0, 0, 500));
         SetClockForTesting([frozen] { return frozen; });
         const SearchOutcome first = StampSearch("ap");
@@ -184,9 +184,9 @@ private slots:
 
     void hiderByExactNameOnly() {
         TestFolder folder;
-        const ItemId hider = fixture::Add("Secret Box");
-        fixture::MakeHider(hider);
-        fixture::Add("Secret Box copy"); // matches, but is not self-linked
+        const ItemId hider = MakeItem("Secret Box");
+        MakeHider(hider);
+        MakeItem("Secret Box copy"); // matches, but is not self-linked
         SearchOutcome out = StampSearch("Secret Box");
         QCOMPARE(out.Hiders, std::vector<ItemId>{hider});
         out = StampSearch("secret box");

@@ -1,4 +1,4 @@
-#include "ListFixture.h"
+#include "support/ItemFixture.h"
 
 #include "common/Busy.h"
 #include "common/Folders.h"
@@ -91,9 +91,9 @@ private slots:
     void firstShowExitAndEsc() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        fixture::Add("melon", 0, QString(), "juicy");
-        const ItemId p = fixture::Add("Pears");
-        fixture::Add("conference", p);
+        MakeItem("melon", 0, QString(), "juicy");
+        const ItemId p = MakeItem("Pears");
+        MakeItem("conference", p);
         auto w = open();
         QCOMPARE(w->windowTitle(), QString("Cardolo : Top-level Items"));
         QCOMPARE(w->Label1->text(), QString("3 Items listed"));
@@ -147,8 +147,8 @@ private slots:
     void countRepairMessage() {
         TestFolder folder;
         GridWatchingDialogs dialogs;
-        const ItemId p = fixture::Add("Empty");
-        fixture::SetInt(p, "numchildren", 3);
+        const ItemId p = MakeItem("Empty");
+        SetField(p, "numchildren", 3);
         auto w = open();
         dialogs.w = w.get();
         QTest::keyClicks(w->Edit1, "e");
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(dialogs.Infos(), QStringList{"Num links down 3 expected, 0 found - resetting"});
         // While the message is up, the grid still shows the list it was told of.
         QCOMPARE(dialogs.ModelAndView, (QList<QPair<int, int>>{{2, 2}}));
-        QCOMPARE(fixture::GetInt(p, "numchildren"), 0);
+        QCOMPARE(Field(p, "numchildren"), 0);
         QCOMPARE(w->PrimaryRdio->text(), QString("0 links down"));
         QCOMPARE(w->Label1->text(), QString("0 Items listed"));
         // Right click on the empty list opens no menu.
@@ -167,10 +167,10 @@ private slots:
     void sortByRefAndJumpBox() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("P");
-        fixture::Add("mango", p, "b2");
-        fixture::Add("Kiwi", p, "a1");
-        fixture::Add("zest", p);
+        const ItemId p = MakeItem("P");
+        MakeItem("mango", p, "b2");
+        MakeItem("Kiwi", p, "a1");
+        MakeItem("zest", p);
         auto w = open();
         QTest::keyClicks(w->Edit1, "p");
         QTest::keyClick(w->Edit1, Qt::Key_Return);
@@ -201,10 +201,10 @@ private slots:
     void backRestoresRowAndSort() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId a = fixture::Add("A");
-        fixture::Add("first", a, "r1");
-        const ItemId b = fixture::Add("second", a, "r2");
-        fixture::Add("deep", b);
+        const ItemId a = MakeItem("A");
+        MakeItem("first", a, "r1");
+        const ItemId b = MakeItem("second", a, "r2");
+        MakeItem("deep", b);
         auto w = open();
         QTest::keyClicks(w->Edit1, "a");
         QTest::keyClick(w->Edit1, Qt::Key_Return);
@@ -224,11 +224,11 @@ private slots:
     void searchDialogAndHider() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId a = fixture::Add("O'Neil shed");
-        fixture::Add("ONeil gate");
-        const ItemId hider = fixture::Add("Vault");
-        const ItemId key = fixture::Add("Vault key", hider);
-        fixture::MakeHider(hider, {key});
+        const ItemId a = MakeItem("O'Neil shed");
+        MakeItem("ONeil gate");
+        const ItemId hider = MakeItem("Vault");
+        const ItemId key = MakeItem("Vault key", hider);
+        MakeHider(hider, {key});
         auto w = open();
         const auto find = [&](const QString& text, bool folding) {
             QTimer::singleShot(0, w->Find, [&w, text, folding] {
@@ -243,7 +243,7 @@ private slots:
         QCOMPARE(w->Label1->text(), QString("2 Items listed"));
         QCOMPARE(w->Label2->text(), QString("\"oneil\""));
 
-        fixture::SetText(a, "name", "tool store");
+        SetField(a, "name", "tool store");
         w->Refresh1->trigger();
         QCOMPARE(w->Label1->text(), QString("1 Item listed"));
         QCOMPARE(cell(*w, 0, 0), QString("ONeil gate"));
@@ -274,13 +274,13 @@ private slots:
     void linksAcrossAndEdit() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("P");
-        const ItemId ann = fixture::Add("Ann");
-        const ItemId gone = fixture::Add("gone");
-        fixture::LinkAcross(p, ann, "zz");
-        fixture::LinkAcross(p, fixture::Add("Bob"));
-        fixture::LinkAcross(p, gone);
-        fixture::Run("DELETE FROM phonebk WHERE id = :id", {{":id", gone}});
+        const ItemId p = MakeItem("P");
+        const ItemId ann = MakeItem("Ann");
+        const ItemId gone = MakeItem("gone");
+        LinkAcrossRows(p, ann, "zz");
+        LinkAcrossRows(p, MakeItem("Bob"));
+        LinkAcrossRows(p, gone);
+        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
         auto w = open();
         QVERIFY(w->Edit2->isEnabled());
         QTest::keyClicks(w->Edit1, "p");
@@ -315,8 +315,8 @@ private slots:
     void saveDuringBuildRebuildsAfterIt() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId nameless = fixture::Add("");
-        fixture::Add("child", nameless);
+        const ItemId nameless = MakeItem("");
+        MakeItem("child", nameless);
         auto w = open();
         TFidets* details = TFidets::Instance();
         QVERIFY(ShowItemDetails(1));
@@ -342,8 +342,8 @@ private slots:
     void closeKeepsTypingAndReportsClosed() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId page = fixture::Add("Page", 0, QString(), "old");
-        const ItemId named = fixture::Add("Named");
+        const ItemId page = MakeItem("Page", 0, QString(), "old");
+        const ItemId named = MakeItem("Named");
         auto w = open();
         QVERIFY(OpenItemText(page));
         TFIdets2* text = TFIdets2::Instance();
@@ -360,8 +360,8 @@ private slots:
         QVERIFY(!text->isVisible());
         QVERIFY(!details->isVisible());
         QVERIFY(!details->IsEditing());
-        QVERIFY(fixture::GetText(page, "text").startsWith("old new"));
-        QCOMPARE(fixture::GetText(named, "name"), QString("Named2"));
+        QVERIFY(TextField(page, "text").startsWith("old new"));
+        QCOMPARE(TextField(named, "name"), QString("Named2"));
         QCOMPARE(ReadSettingsFrom(SettingsPath()).FlashInterval, 1234);
         QVERIFY(dialogs.Calls.isEmpty());
     }
@@ -389,7 +389,7 @@ private slots:
     void cellClicksOpenTheItemText() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        fixture::Add("note", 0, QString(), "line one\nline two");
+        MakeItem("note", 0, QString(), "line one\nline two");
         auto w = open();
         QTest::keyClicks(w->Edit1, "n");
         const int row = w->DBGrid1->currentIndex().row();
@@ -410,8 +410,8 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         const QString longName = QString(78, QLatin1Char('W')) + QStringLiteral("yz");
-        const ItemId parent = fixture::Add(longName, 0, QStringLiteral("ref"));
-        fixture::Add(longName, parent, QStringLiteral("ref"), QStringLiteral("t"));
+        const ItemId parent = MakeItem(longName, 0, QStringLiteral("ref"));
+        MakeItem(longName, parent, QStringLiteral("ref"), QStringLiteral("t"));
         auto w = open();
         w->resize(640, 480);
         auto columnsFit = [&w] {
@@ -439,7 +439,7 @@ private slots:
         QVERIFY(headerFits());
         // Wide again, a short name shows whole.
         QTest::keyClick(w->Edit1, Qt::Key_Escape);
-        fixture::SetText(parent, QStringLiteral("name"), QStringLiteral("Short"));
+        SetField(parent, "name", QStringLiteral("Short"));
         w->resize(900, 480);
         w->Refresh1->trigger();
         QTest::keyClicks(w->Edit1, "s");
@@ -453,11 +453,11 @@ private slots:
     void menuCommandsAndOptions() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId note = fixture::Add("note", 0, QString(), "words");
-        fixture::Add("child", note);
-        const ItemId p = fixture::Add("P");
-        fixture::LinkAcross(p, fixture::Add("Ann"), "zz");
-        fixture::LinkAcross(p, fixture::Add("Bob"));
+        const ItemId note = MakeItem("note", 0, QString(), "words");
+        MakeItem("child", note);
+        const ItemId p = MakeItem("P");
+        LinkAcrossRows(p, MakeItem("Ann"), "zz");
+        LinkAcrossRows(p, MakeItem("Bob"));
         auto w = open();
         QVERIFY(w->LnoteBeforeMnu->isChecked() && !w->LnoteBeforeMnu->isVisible());
         const int noteRow = 3; // Ann, Bob, Diary, note, P
@@ -504,8 +504,8 @@ private slots:
     void engineErrorInABuildEndsTheCommand() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId p = fixture::Add("Empty");
-        fixture::SetInt(p, "numchildren", 3);
+        const ItemId p = MakeItem("Empty");
+        SetField(p, "numchildren", 3);
         auto w = open();
         QTest::keyClicks(w->Edit1, "e");
         FailNextWrites("disk I/O error");
@@ -513,7 +513,7 @@ private slots:
         QCOMPARE(dialogs.Infos(),
                  (QStringList{"Num links down 3 expected, 0 found - resetting", "disk I/O error"}));
         QCOMPARE(BusyDepth(), 0);
-        QCOMPARE(fixture::GetInt(p, "numchildren"), 3);
+        QCOMPARE(Field(p, "numchildren"), 3);
 
         BeginBusy();
         FailNextWrites("disk I/O error");
@@ -525,7 +525,7 @@ private slots:
 
         // Once the engine writes again, so does the repair.
         w->Refresh1->trigger();
-        QCOMPARE(fixture::GetInt(p, "numchildren"), 0);
+        QCOMPARE(Field(p, "numchildren"), 0);
         QCOMPARE(w->Label1->text(), QString("0 Items listed"));
         QCOMPARE(BusyDepth(), 0);
     }

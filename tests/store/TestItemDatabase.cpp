@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "support/ItemFixture.h"
 #include "common/Folders.h"
 #include "common/TextHelpers.h"
 #include "store/Database.h"

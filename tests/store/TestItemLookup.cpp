@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "support/ItemFixture.h"
 #include "common/Clock.h"
 #include "common/Settings.h"
 #include "store/Database.h"

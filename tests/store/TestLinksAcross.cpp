@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "support/ItemFixture.h"
 #include "store/ItemStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
