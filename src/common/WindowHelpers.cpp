@@ -5,6 +5,7 @@
 #include "common/Placement.h"
 
 #include <QCursor>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -142,4 +143,17 @@ QFont ArialPixels(int pixels, bool bold) {
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;
+}
+
+QFrame* AddSunkenPanel(QWidget* dialog) {
+    auto* panel = new QFrame(dialog);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setGeometry(0, 0, dialog->width(), dialog->height());
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(2);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    panel->setPalette(pal);
+    return panel;
 }

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 
+class QFrame;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
@@ -30,6 +31,9 @@ void ShowAtCursor(QWidget* window);
 void ShowRestored(QWidget* window);
 // True while the window is on screen as a modal window.
 bool IsShownModal(const QWidget* window);
+// The silver panel with a sunken frame that covers the whole of a fixed-size borderless dialog,
+// named Panel1.
+QFrame* AddSunkenPanel(QWidget* dialog);
 // The program's window font: Arial (or the family the system puts in its place) at a size in
 // pixels, so that the windows keep their designed proportions.
 QFont ArialPixels(int pixels, bool bold = false);

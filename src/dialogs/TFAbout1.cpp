@@ -42,7 +42,13 @@ TFAbout1::TFAbout1(const QString& programFile, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    BuildHeader(layout, file);
+    BuildMemo(layout);
+    BuildButtons(layout);
+}
 
+// The program's icon, name, file and time of its file.
+void TFAbout1::BuildHeader(QVBoxLayout* layout, const QString& file) {
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -77,7 +83,9 @@ TFAbout1::TFAbout1(const QString& programFile, QWidget* parent)
     Label3->setFont(ArialPixels(11, false));
     Label3->move(12, 59);
     Label3->adjustSize();
+}
 
+void TFAbout1::BuildMemo(QVBoxLayout* layout) {
     Memo1 = new QTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
@@ -95,7 +103,9 @@ TFAbout1::TFAbout1(const QString& programFile, QWidget* parent)
     centred.setAlignment(Qt::AlignHCenter);
     all.mergeBlockFormat(centred);
     layout->addWidget(Memo1, 1);
+}
 
+void TFAbout1::BuildButtons(QVBoxLayout* layout) {
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFixedHeight(41);

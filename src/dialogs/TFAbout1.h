@@ -4,6 +4,7 @@
 
 class QFrame;
 class QLabel;
+class QVBoxLayout;
 class QPushButton;
 class QTextEdit;
 
@@ -34,5 +35,8 @@ public:
     QPushButton* Button1;
 
 private:
+    void BuildHeader(QVBoxLayout* layout, const QString& file);
+    void BuildMemo(QVBoxLayout* layout);
+    void BuildButtons(QVBoxLayout* layout);
     void Button1Click();
 };

@@ -22,15 +22,7 @@ TFchoice::TFchoice(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     setFixedSize(471, 118);
     setModal(true);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 0, 471, 118);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(2);
-    Panel1->setAutoFillBackground(true);
-    QPalette pal = Panel1->palette();
-    pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    Panel1->setPalette(pal);
+    Panel1 = AddSunkenPanel(this);
     Panel1->installEventFilter(this);
 
     Image1 = new QLabel(Panel1);

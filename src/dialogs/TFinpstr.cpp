@@ -30,15 +30,7 @@ TFinpstr::TFinpstr(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     setFixedSize(296, 153);
     setModal(true);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 0, 296, 153);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(2);
-    Panel1->setAutoFillBackground(true);
-    QPalette pal = Panel1->palette();
-    pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    Panel1->setPalette(pal);
+    Panel1 = AddSunkenPanel(this);
     Panel1->installEventFilter(this);
 
     Label1 = new QLabel(Panel1);
