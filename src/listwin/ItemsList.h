@@ -57,6 +57,30 @@ public:
     virtual void ClearSearchText() = 0;
     // Empties the jump-to box without running a jump.
     virtual void ClearJumpBoxQuietly() = 0;
+    // A new item through the text window (-1, or -2 with the time stamp as its Ref): true with
+    // its id when one was kept.
+    virtual bool NewItemText(int request, ItemId& id) = 0;
+    // A new item through the details window's form, proposed under parentId: true with its id
+    // when one was saved.
+    virtual bool NewItemDetails(ItemId parentId, ItemId& id) = 0;
+};
+
+// The grid's context menu as it opens on the cursor row: what it enables and the two captions
+// that name the items a link down would join.
+struct RowMenu {
+    bool DelinkEnabled = false;
+    bool LinkDownEnabled = false; // both Parent/Child links
+    bool LinkAcrossEnabled = false;
+    bool LinkNoteEnabled = false;
+    QString LinkFromXCaption;
+    QString LinkToXCaption;
+};
+
+// The LinkAll submenu as it opens.
+struct LinkAllMenu {
+    bool Enabled = false; // both items
+    QString DownCaption;
+    QString AcrossCaption;
 };
 
 // The items list: builds each kind of list, keeps the cursor, and moves through the links
@@ -106,6 +130,25 @@ public:
     void SearchForId(const QString& typed);
     void RunSearch(const QString& typed);
 
+    // Linking in two steps: an item is chosen, then linked to the cursor row or every row.
+    // True when the chosen item still exists; its name is then read anew.
+    bool PrepareLinkStart();
+    void StartNewLink();
+    RowMenu PopupMenu1Popup();
+    void LinkFromX();
+    void LinkToX();
+    void LinkAcross();
+    void LinkNote();
+    LinkAllMenu LinkAllPopup();
+    void LinkAllDown();
+    void LinkAllAcross();
+
+    // Changing and making items from the list.
+    void Delink();
+    void DeleteRow();
+    void NewItem(int request); // New > Text (-1) and Now! (-2)
+    void NewDetails();
+
 private:
     // The steps of BuildList, in their order.
     QStringList prepareQuery(bool search);
@@ -118,6 +161,12 @@ private:
 
     // Stops with ItemNotFound when the row's item no longer exists.
     bool RowCheck(const ListRow& row);
+    // The cursor row's item for a command that acts on it: 0 on an empty list, and 0 after
+    // the row check's message when the item is gone.
+    ItemId rowItem();
+    // The name of the item whose links are listed, as stored.
+    QString currentItemName() const;
+    void linkAll(int mode);
     void SizeColumns(const ListRows& measured);
     void Moved();
 

@@ -1,6 +1,5 @@
 #include "listwin/ListMenus.h"
 
-#include "common/Settings.h"
 #include "listwin/ListState.h"
 #include "listwin/TFAddsBk.h"
 
@@ -55,32 +54,37 @@ const MenuEntry Entries[] = {
     command(Bar, &Window::Top1, "Top", "Top1", Disabled, &Window::TopCommand),
     command(Bar, &Window::Refresh1, "Refresh", "Refresh1", Enabled, &Window::RefreshCommand),
     command(Bar, &Window::Find1, "Search", "Find1", Enabled, &Window::SearchCommand),
-    command(Bar, &Window::Import1, "Import", "Import1", Disabled),
+    command(Bar, &Window::Import1, "Import", "Import1", Enabled, &Window::Import1Click),
     submenu(Bar, &Window::Export1, "Export", "Export1"),
     command(&Window::Export1, &Window::toClipboard1, "to Clipboard", "toClipboard1", Disabled),
     command(&Window::Export1, &Window::toFile1, "to File", "toFile1", Disabled),
     command(&Window::Export1, &Window::Print1, "to Printer", "Print1", Disabled),
-    command(Bar, &Window::Now1, "Now!", "Now1", Disabled),
+    command(Bar, &Window::Now1, "Now!", "Now1", Enabled, &Window::Now1Click),
     submenu(Bar, &Window::New1, "New", "New1"),
-    command(&Window::New1, &Window::ext1, "Text", "ext1", Disabled),
-    command(&Window::New1, &Window::Details2, "Details", "Details2", Disabled),
+    command(&Window::New1, &Window::ext1, "Text", "ext1", Enabled, &Window::ext1Click),
+    command(&Window::New1, &Window::Details2, "Details", "Details2", Enabled,
+            &Window::Details2Click),
     command(Bar, &Window::Diary1, "Diary", "Diary1", Disabled),
     submenu(Bar, &Window::LinkAll1, "LinkAll", "LinkAll1"),
     command(&Window::LinkAll1, &Window::LinkAllDown1,
-            "Link down from .. to all items in this list", "LinkAllDown1", Disabled),
+            "Link down from .. to all items in this list", "LinkAllDown1", Disabled,
+            &Window::LinkAllDown1Click),
     command(&Window::LinkAll1, &Window::LinkAllAcross1,
-            "Link across between ..  and all items in this list", "LinkAllAcross1", Disabled),
-    command(Bar, &Window::Delink1, "Delin&k", "Delink1", Disabled),
+            "Link across between ..  and all items in this list", "LinkAllAcross1", Disabled,
+            &Window::LinkAllAcross1Click),
+    command(Bar, &Window::Delink1, "Delin&k", "Delink1", Enabled, &Window::Delink1Click),
     submenu(Bar, &Window::Tools1, "Tools", "Tools1"),
-    command(&Window::Tools1, &Window::Calendar1, "Calendar", "Calendar1", Disabled),
+    command(&Window::Tools1, &Window::Calendar1, "Calendar", "Calendar1", Enabled,
+            &Window::Calendar1Click),
     command(&Window::Tools1, &Window::Notepad1, "Notepad", "Notepad1", Disabled),
     command(&Window::Tools1, &Window::CheckMnu, "Database healthcheck", "CheckMnu", Disabled),
     submenu(&Window::Tools1, &Window::Options1, "Options", "Options1"),
     command(&Window::Options1, &Window::Flashinterval1, "Flash interval", "Flashinterval1",
-            Disabled),
+            Enabled, &Window::Flashinterval1Click),
     command(&Window::Options1, &Window::Showlinkcounts1, "Show link counts", "Showlinkcounts1",
             Enabled | Checkable, &Window::ShowLinkCountsCommand),
-    command(&Window::Options1, &Window::Archiveid1, "Archive id", "Archiveid1", Disabled),
+    command(&Window::Options1, &Window::Archiveid1, "Archive id", "Archiveid1", Enabled,
+            &Window::Archiveid1Click),
     // The link-note placement is decided by the list itself; the options stay out of sight.
     command(&Window::Options1, &Window::LnoteBeforeMnu, "Llink Note before item name",
             "LnoteBefore", Enabled | Checkable | Hidden),
@@ -100,17 +104,21 @@ const MenuEntry Entries[] = {
     command(&Window::PopupMenu1, &Window::Edit2, "Edit", "Edit2", Enabled,
             &Window::RowEditCommand),
     separator(&Window::PopupMenu1),
-    command(&Window::PopupMenu1, &Window::Link1, "Start new link", "Link1", Disabled),
+    command(&Window::PopupMenu1, &Window::Link1, "Start new link", "Link1", Enabled,
+            &Window::Link1Click),
     command(&Window::PopupMenu1, &Window::LinkFromX1, "Parent/Child link from X to this item",
-            "LinkFromX1", Disabled),
+            "LinkFromX1", Disabled, &Window::LinkFromX1Click),
     command(&Window::PopupMenu1, &Window::LinkToX1, "Parent/Child link from this item to X",
-            "LinkToX1", Disabled),
+            "LinkToX1", Disabled, &Window::LinkToX1Click),
     command(&Window::PopupMenu1, &Window::Secondarylink1, "Link across", "Secondarylink1",
-            Disabled),
-    command(&Window::PopupMenu1, &Window::Linknote1, "Link note", "Linknote1", Disabled),
-    command(&Window::PopupMenu1, &Window::Ungroup1, "Delink", "Ungroup1", Disabled),
+            Disabled, &Window::Secondarylink1Click),
+    command(&Window::PopupMenu1, &Window::Linknote1, "Link note", "Linknote1", Disabled,
+            &Window::Linknote1Click),
+    command(&Window::PopupMenu1, &Window::Ungroup1, "Delink", "Ungroup1", Disabled,
+            &Window::Ungroup1Click),
     separator(&Window::PopupMenu1),
-    command(&Window::PopupMenu1, &Window::Deleteitem1, "Delete Item", "Deleteitem1", Disabled),
+    command(&Window::PopupMenu1, &Window::Deleteitem1, "Delete Item", "Deleteitem1", Enabled,
+            &Window::Deleteitem1Click),
 };
 // clang-format on
 
@@ -156,13 +164,4 @@ void BuildListMenus(TFAddsBk& w) {
     placement->addAction(w.LnoteBeforeMnu);
     placement->addAction(w.LnoteAfterMnu);
     (LnoteBefore ? w.LnoteBeforeMnu : w.LnoteAfterMnu)->setChecked(true);
-
-    // The options that show a value show the one in force.
-    QObject::connect(w.Options1, &QMenu::aboutToShow, &w, [&w] {
-        w.Flashinterval1->setText(QStringLiteral("Flash interval = ") +
-                                  QString::number(AppSettings().FlashInterval) +
-                                  QStringLiteral("ms"));
-        w.Archiveid1->setText(QStringLiteral("Archive id = ") +
-                              QString::number(AppSettings().ArchiveId));
-    });
 }

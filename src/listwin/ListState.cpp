@@ -19,6 +19,8 @@ DisplayRequest& CurrentRequest = ListWindow().CurrentRequest;
 ItemId& RestoreId = ListWindow().RestoreId;
 int& RestoreDrop = ListWindow().RestoreDrop;
 QDateTime& LastSearchStamp = ListWindow().LastSearchStamp;
+ItemId& LinkStartId = ListWindow().LinkStartId;
+QString& LinkStartName = ListWindow().LinkStartName;
 
 NamedStack<DisplayRequest>& DisplayRequests() {
     return ListWindow().Requests;
@@ -52,8 +54,14 @@ void ResetNavigation() {
     s.RestoreDrop = 0;
 }
 
+void ResetLinkStart() {
+    ListWindow().LinkStartId = 0;
+    ListWindow().LinkStartName.clear();
+}
+
 void ResetListWindowState() {
     ResetListState();
     ResetNavigation();
+    ResetLinkStart();
     ListWindow().LastSearchStamp = QDateTime();
 }

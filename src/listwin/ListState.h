@@ -31,6 +31,9 @@ struct ListWindowState {
     NamedStack<DisplayRequest> Requests{QStringLiteral("dp reqs"), 'S'};
     // The search (SearchRunner.h).
     QDateTime LastSearchStamp;
+    // "Start new link" (ResetLinkStart).
+    ItemId LinkStartId = 0;
+    QString LinkStartName;
 };
 
 // The one instance.
@@ -61,6 +64,12 @@ extern DisplayRequest& CurrentRequest;
 // The row to put the cursor on after a rebuild.
 extern ItemId& RestoreId;
 extern int& RestoreDrop;
+// The item chosen with "Start new link", X in the link commands; 0 when none. It stays chosen
+// after a link is made, so that one item can be linked to many in turn.
+extern ItemId& LinkStartId;
+// Its name as the link commands show it: quoted (QuoteDouble).
+extern QString& LinkStartName;
+
 // The history of lists left behind, newest first: the stack "dp reqs".
 NamedStack<DisplayRequest>& DisplayRequests();
 
@@ -71,5 +80,7 @@ bool IsSearchList();
 void ResetListState();
 // An empty history and a reset current request, as at start.
 void ResetNavigation();
+// No item chosen with "Start new link".
+void ResetLinkStart();
 // All of the list window's state as the program starts, the stamp of the last search included.
 void ResetListWindowState();

@@ -3,8 +3,8 @@
 #include "common/Dialogs.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
+#include "common/TextHelpers.h"
 #include "common/WindowHelpers.h"
-#include "dialogs/TFAbout1.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/ListMenus.h"
 #include "listwin/ListModel.h"
@@ -38,6 +38,7 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     // The state a fresh window starts from.
     ResetListState();
     ResetNavigation();
+    ResetLinkStart();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -111,10 +112,14 @@ void TFAddsBk::buildCancelButton() {
 }
 
 // The item windows call back into the list: to list an item's links without a history record,
-// and to show a new item saved from the details window.
+// to show a new item saved from the details window, and to choose the item a link starts from.
 void TFAddsBk::hookItemWindows() {
     ItemHooks().ShowLinks = [this](ItemId id, const QString& name) {
         RunCommand([this, id, name] { list.ShowLinks(id, name); });
+    };
+    ItemHooks().StartNewLink = [](ItemId id, const QString& name) {
+        LinkStartId = id;
+        LinkStartName = QuoteDouble(name);
     };
     // A save can happen inside a list build (the build shows an item's details, which saves a
     // pending insert first): the rebuild waits until that build has finished.
@@ -149,16 +154,21 @@ void TFAddsBk::wireGrid() {
         const QString title = model->headerData(section, Qt::Horizontal).toString();
         RunCommand([this, title] { list.TitleClick(title); });
     });
+    // An empty list has no row to offer commands for.
     connect(DBGrid1, &QTableView::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (list.Rows().Count() > 0)
             PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(pos));
     });
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TFAddsBk::PopupMenu1Popup);
+    connect(LinkAll1, &QMenu::aboutToShow, this, &TFAddsBk::LinkAll1Click);
+    connect(Options1, &QMenu::aboutToShow, this, &TFAddsBk::Options1Click);
 }
 
 // The widgets go first, while the list they report to still exists.
 TFAddsBk::~TFAddsBk() {
     ItemHooks().ShowLinks = nullptr;
     ItemHooks().ItemSaved = nullptr;
+    ItemHooks().StartNewLink = nullptr;
     list.SetView(nullptr);
     disconnect(DBGrid1->selectionModel(), nullptr, this, nullptr);
     delete centralWidget();
@@ -282,74 +292,6 @@ void TFAddsBk::buildStatusPanel() {
         list.Rows().Last();
         CursorMoved();
     });
-}
-
-void TFAddsBk::rowCommand(const std::function<void(ItemId)>& command) {
-    const ListRow& row = list.Rows().CursorRow();
-    if (row.Id <= 0)
-        ItemNotFound(row.Id2);
-    else
-        command(row.Id);
-}
-
-void TFAddsBk::RowTextCommand() {
-    rowCommand([this](ItemId id) { OpenItemText(id); });
-}
-
-void TFAddsBk::RowLinksCommand() {
-    RunCommand([this] { list.StepIntoLinks(); });
-}
-
-void TFAddsBk::RowDetailsCommand() {
-    rowCommand([this](ItemId id) { ShowItemDetails(id); });
-}
-
-void TFAddsBk::RowEditCommand() {
-    rowCommand([](ItemId id) { RunCommand([id] { ::EditItemDetails(id); }); });
-}
-
-void TFAddsBk::ShowLinkCountsCommand() {
-    AppSettings().ShowLinkCounts = Showlinkcounts1->isChecked();
-    FlashMessage(QStringLiteral("or click on Links column heading"));
-    BuildListCommand();
-}
-
-void TFAddsBk::AboutCommand() {
-    TFAbout1::Instance()->ShowAbout();
-}
-
-void TFAddsBk::BuildListCommand() {
-    RunCommand([this] { list.BuildList(); });
-}
-
-void TFAddsBk::TopCommand() {
-    RunCommand([this] { list.Top(); });
-}
-
-void TFAddsBk::RefreshCommand() {
-    RunCommand([this] { list.Refresh(); });
-}
-
-void TFAddsBk::SearchCommand() {
-    const QString text = Find->AskSearchText();
-    if (text.isEmpty())
-        return;
-    const bool byId = Find->IdRdio->isChecked();
-    RunCommand([this, text, byId] {
-        if (byId)
-            list.SearchForId(text);
-        else
-            list.SearchForText(text);
-    });
-}
-
-void TFAddsBk::Exit1Click() {
-    if (Exit1->text() != QLatin1String("&Exit")) {
-        RunCommand([this] { list.GoBack(); });
-        return;
-    }
-    if (Confirm(QStringLiteral("OK to exit program 'Cardolo' ?")))
-        close();
 }
 
 void TFAddsBk::CloseQuietly() {
@@ -540,12 +482,4 @@ void TFAddsBk::ClearJumpBoxQuietly() {
         return; // no change, so no change event to ignore
     ProgrammaticChange = true;
     Edit1->clear();
-}
-
-void TFAddsBk::ShowItemDetails(ItemId id) {
-    RunCommand([id] { ::ShowItemDetails(id); });
-}
-
-void TFAddsBk::OpenItemText(ItemId id) {
-    RunCommand([id] { ::OpenItemText(id); });
 }

@@ -45,11 +45,32 @@ public:
     void SearchCommand();
     void ShowLinkCountsCommand(); // the option's check mark decides
     void AboutCommand();
+    // The main menu.
+    void Import1Click();
+    void Now1Click();
+    void ext1Click();
+    void Details2Click();
+    void LinkAll1Click(); // the submenu opens
+    void LinkAllDown1Click();
+    void LinkAllAcross1Click();
+    void Delink1Click();
+    void Calendar1Click();
+    void Options1Click(); // the submenu opens
+    void Flashinterval1Click();
+    void Archiveid1Click();
     // The grid's context menu, on the cursor row.
+    void PopupMenu1Popup(); // the menu opens
     void RowTextCommand();
     void RowLinksCommand();
     void RowDetailsCommand();
     void RowEditCommand();
+    void Link1Click();
+    void LinkFromX1Click();
+    void LinkToX1Click();
+    void Secondarylink1Click();
+    void Linknote1Click();
+    void Ungroup1Click();
+    void Deleteitem1Click();
 
     // Header.
     QFrame* Panel4;
@@ -138,6 +159,8 @@ private:
     void CursorMoved() override;
     void ClearSearchText() override;
     void ClearJumpBoxQuietly() override;
+    bool NewItemText(int request, ItemId& id) override;
+    bool NewItemDetails(ItemId parentId, ItemId& id) override;
     void syncCursorToGrid();
     void fitToWidth();
     void gridCurrentChanged(int row);

@@ -5,10 +5,13 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/DisplayRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchRunner.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemsList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListOptions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListModel.cpp
 )
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/TFAddsBk.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TFAddsBkCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListMenus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFFind.cpp
 )

@@ -29,6 +29,8 @@ public:
     void OpenItemText(ItemId id) override { Texts << id; }
     void ClearSearchText() override { ++SearchCleared; }
     void ClearJumpBoxQuietly() override { ++JumpCleared; }
+    bool NewItemText(int, ItemId&) override { return false; }
+    bool NewItemDetails(ItemId, ItemId&) override { return false; }
     int Rebuilt = 0;
     QList<ItemId> Details;
     QList<ItemId> Texts;
