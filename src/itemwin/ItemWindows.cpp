@@ -1,5 +1,6 @@
 #include "itemwin/ItemWindows.h"
 
+#include "itemwin/TFClpBd2.h"
 #include "itemwin/TFIdets2.h"
 #include "itemwin/TFidets.h"
 
@@ -45,6 +46,15 @@ void SetItemTextFont(const QFont& font) {
     TFIdets2::Instance()->SetPageFont(font);
 }
 
+void ExportDataset(const ExportTable& table, const QString& title, const QString& secondTitle,
+                   bool withTitles) {
+    TFClpBd2::Instance()->ExportDataset(table, title, secondTitle, withTitles);
+}
+
+void ShowClipboardWindow() {
+    TFClpBd2::Instance()->ShowClipboardWindow();
+}
+
 bool CloseItemWindowsForExit(bool forced) {
     bool closed = true;
     if (TFIdets2* text = TFIdets2::Existing())
@@ -57,9 +67,11 @@ bool CloseItemWindowsForExit(bool forced) {
 void CreateItemWindows() {
     TFidets::Instance();
     TFIdets2::Instance();
+    TFClpBd2::Instance();
 }
 
 void DestroyItemWindows() {
+    TFClpBd2::DestroyInstance();
     TFIdets2::DestroyInstance();
     TFidets::DestroyInstance();
 }

@@ -2,6 +2,7 @@
 
 #include "calendar/CalendarDate.h"
 #include "store/ItemStore.h"
+#include "itemwin/ExportText.h"
 
 #include <QPointer>
 #include <QString>
@@ -9,12 +10,14 @@
 #include <functional>
 
 class QFont;
+class TFClpBd2;
 class TFIdets2;
 class TFidets;
 
 // The item windows as the rest of the program calls them: the details window and the text
-// window, each one instance reused for every item, and the few things they ask of the list
-// window and the notepad, which those windows install as hooks.
+// window, each one instance reused for every item, the clipboard window that shows exports,
+// and the few things they ask of the list window and the notepad, which those windows install
+// as hooks.
 
 struct ItemWindowHooks {
     // Lists the links of an item (with its name) in the list window without a history record.
@@ -24,22 +27,22 @@ struct ItemWindowHooks {
     std::function<void(ItemId)> ItemSaved;
     // "Start new link" in the details window: the item and its name exactly as stored.
     std::function<void(ItemId, const QString&)> StartNewLink;
-    // "Export page" has put the page on the clipboard: the clipboard window shows it.
-    std::function<void()> ShowClipboardWindow;
     // The page font was changed in the text window: the notepad takes it and stores it.
     std::function<void(const QFont&)> PageFontChanged;
 };
 
 // The item windows' state for the life of the program, in one place: the hooks, and the one
-// details window and one text window (empty until made, and again once destroyed).
+// details window, text window and clipboard window (empty until made, and again once
+// destroyed).
 struct ItemWindowState {
     ItemWindowHooks Hooks;
     QPointer<TFidets> Details;
     QPointer<TFIdets2> Text;
+    QPointer<TFClpBd2> Clipboard;
 };
 ItemWindowState& ItemWindowsState();
 ItemWindowHooks& ItemHooks();
-// Back to the state the program starts with: both windows destroyed, no hooks installed.
+// Back to the state the program starts with: the windows destroyed, no hooks installed.
 void ResetItemWindowState();
 
 // Item details window.
@@ -62,6 +65,16 @@ bool NewItemText(int request, ItemId& id);
 // The page font (the notepad's font), set at start and whenever the notepad's font changes.
 void SetItemTextFont(const QFont& font);
 
+// Clipboard window.
+// Writes table as tab-separated lines, under the title and second title when they are not
+// empty, with the fields' labels in the header line when withTitles; puts the text on the
+// clipboard and shows it with its character count.
+void ExportDataset(const ExportTable& table, const QString& title, const QString& secondTitle,
+                   bool withTitles);
+// Shows the window; coming on screen it shows the clipboard's text, already on screen it keeps
+// what it shows.
+void ShowClipboardWindow();
+
 // The program is ending: the text window saves its page and the details window saves a changed
 // edit or insert, with no question; both are hidden. A window whose save fails shows the
 // engine's text and stays open with what was typed: false, and the program is not to end.
@@ -69,7 +82,7 @@ void SetItemTextFont(const QFont& font);
 // data folder instead, and both windows are hidden.
 bool CloseItemWindowsForExit(bool forced = false);
 
-// Creates both windows (hidden) if they do not exist yet; ends them at shutdown or between
+// Creates the windows (hidden) if they do not exist yet; ends them at shutdown or between
 // tests.
 void CreateItemWindows();
 void DestroyItemWindows();

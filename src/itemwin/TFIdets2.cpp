@@ -467,8 +467,7 @@ void TFIdets2::Refresh1Click() {
 void TFIdets2::Selectall1Click() {
     Memo1->selectAll();
     Memo1->copy();
-    if (ItemHooks().ShowClipboardWindow)
-        ItemHooks().ShowClipboardWindow();
+    ShowClipboardWindow();
 }
 
 void TFIdets2::Undochanges1Click() {

@@ -1,0 +1,58 @@
+#include "itemwin/ExportText.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace {
+const QLatin1Char Tab('\t');
+
+// One line of the export: the text of each visible field, in field order, TAB between them.
+template <class TextOf> QString JoinVisible(const ExportTable& table, TextOf textOf) {
+    QString line;
+    bool first = true;
+    for (int i = 0; i < table.Fields.size(); ++i) {
+        if (!table.Fields[i].Visible)
+            continue;
+        if (!first)
+            line += Tab;
+        first = false;
+        line += textOf(i);
+    }
+    return line;
+}
+} // namespace
+
+ExportText ComposeExport(const ExportTable& table, const QString& title, const QString& secondTitle,
+                         bool withTitles) {
+    ExportText out;
+    if (!title.isEmpty())
+        out.Lines << title;
+    if (!secondTitle.isEmpty())
+        out.Lines << secondTitle;
+    // The second title is left out of the count; the title is counted even when it adds no line
+    // (it then adds nothing).
+    out.Count = int(title.size());
+    // The header comes with the first record: a table without records exports its titles alone.
+    if (table.Records.isEmpty())
+        return out;
+
+    QStringList body;
+    body << JoinVisible(table,
+                        [&](int i) { return withTitles ? table.Fields[i].Label : QString(); });
+    for (const QStringList& record : table.Records)
+        body << JoinVisible(table, [&](int i) { return record.value(i); });
+    for (const QString& line : body)
+        out.Count += int(line.size());
+    out.Lines << body;
+    return out;
+}
+
+bool WriteExportFile(const QString& path, const QString& text, QString& error) {
+    QSaveFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    error = QStringLiteral("Cannot save %1: %2")
+                .arg(QDir::toNativeSeparators(path), file.errorString());
+    return false;
+}

@@ -1,0 +1,200 @@
+#include "itemwin/TFClpBd2.h"
+
+#include "common/Dialogs.h"
+#include "common/WindowHelpers.h"
+#include "dialogs/QtDialogBackend.h"
+#include "itemwin/ItemWindows.h"
+#include "itemwin/MemoRows.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace {
+QAction* NamedAction(QAction* action, const QString& name) {
+    action->setObjectName(name);
+    return action;
+}
+
+QString CountText(int count) {
+    return QLatin1Char(' ') + QString::number(count) + QStringLiteral(" characters");
+}
+} // namespace
+
+QPointer<TFClpBd2>& TFClpBd2::Slot() {
+    return ItemWindowsState().Clipboard;
+}
+
+TFClpBd2::TFClpBd2(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TFClpBd2"));
+    setWindowTitle(QStringLiteral("Clipboard"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    resize(480, 320);
+    BuildMenu();
+    BuildControls();
+    ConnectCommands();
+}
+
+TFClpBd2::~TFClpBd2() = default;
+
+void TFClpBd2::BuildMenu() {
+    MainMenu = new QMenuBar(this);
+    MainMenu->setObjectName(QStringLiteral("MainMenu"));
+    Close1 = NamedAction(MainMenu->addAction(QStringLiteral("Close")), QStringLiteral("Close1"));
+    Save1 = NamedAction(MainMenu->addAction(QStringLiteral("Save")), QStringLiteral("Save1"));
+    Print1 = NamedAction(MainMenu->addAction(QStringLiteral("Print")), QStringLiteral("Print1"));
+    Print1->setEnabled(false);
+    Font1 = NamedAction(MainMenu->addAction(QStringLiteral("Font")), QStringLiteral("Font1"));
+}
+
+void TFClpBd2::BuildControls() {
+    // Behind the memo, with no size of its own: the window's cancel button, where the focus rests
+    // after an export so that Esc closes the window at once.
+    EscBtn = new QPushButton(this);
+    EscBtn->setObjectName(QStringLiteral("EscBtn"));
+    EscBtn->setAutoDefault(false);
+    EscBtn->setFixedSize(0, 0);
+    EscBtn->move(0, 0);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setFrameShape(QFrame::NoFrame);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QFont courier(QStringLiteral("Courier New"), 8);
+    courier.setStyleHint(QFont::TypeWriter);
+    Memo1->setFont(courier);
+    QPalette pal = Memo1->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    Memo1->setPalette(pal);
+
+    Panel1 = new QLabel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setTextFormat(Qt::PlainText);
+    Panel1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Sunken);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(MainMenu);
+    layout->addWidget(Memo1, 1);
+    layout->addWidget(Panel1);
+    EscBtn->lower();
+}
+
+void TFClpBd2::ConnectCommands() {
+    connect(Close1, &QAction::triggered, this, [this] { Close1Click(); });
+    connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
+    connect(Font1, &QAction::triggered, this, [this] { Font1Click(); });
+    connect(EscBtn, &QPushButton::clicked, this, [this] { EscBtnClick(); });
+    Memo1->installEventFilter(this);
+}
+
+void TFClpBd2::showEvent(QShowEvent* event) {
+    // Only a show asked for by the program: a window coming back from the task bar was on
+    // screen all along and keeps what it shows.
+    if (!event->spontaneous())
+        FormShow();
+    QDialog::showEvent(event);
+}
+
+void TFClpBd2::FormShow() {
+    Memo1->setPlainText(QGuiApplication::clipboard()->text());
+    ShowCount(int(WholeText().size()));
+}
+
+void TFClpBd2::ShowClipboardWindow() {
+    ShowRestored(this);
+}
+
+void TFClpBd2::BeginExport() {
+    ShowClipboardWindow();
+    Memo1->clear();
+}
+
+void TFClpBd2::AppendExportLine(const QString& text) {
+    // Every line is followed by its line break, so an empty line still makes a line of its own
+    // and the memo ends after the last line's break, as the text on the clipboard does.
+    QTextCursor cursor(Memo1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text + QLatin1Char('\n'));
+}
+
+void TFClpBd2::FinishExport() {
+    QGuiApplication::clipboard()->setText(WholeText());
+    QTextCursor cursor = Memo1->textCursor();
+    cursor.clearSelection();
+    Memo1->setTextCursor(cursor);
+    EscBtn->setFocus();
+}
+
+void TFClpBd2::ExportDataset(const ExportTable& table, const QString& title,
+                             const QString& secondTitle, bool withTitles) {
+    const ExportText text = ComposeExport(table, title, secondTitle, withTitles);
+    BeginExport();
+    for (const QString& line : text.Lines)
+        AppendExportLine(line);
+    FinishExport();
+    ShowCount(text.Count);
+}
+
+QString TFClpBd2::WholeText() const {
+    return MemoLines(Memo1).join(QStringLiteral("\r\n"));
+}
+
+void TFClpBd2::ShowCount(int count) {
+    Panel1->setText(CountText(count));
+}
+
+void TFClpBd2::Close1Click() {
+    close();
+}
+
+void TFClpBd2::EscBtnClick() {
+    close();
+}
+
+void TFClpBd2::Save1Click() {
+    QString path = SaveDialogPath;
+    if (!ChooseSaveFile(QStringLiteral("Save As"), QStringLiteral("Text files (*.txt *.TXT)"),
+                        QStringLiteral("TXT"), path))
+        return;
+    SaveDialogPath = path;
+    QString error;
+    if (!WriteExportFile(path, WholeText(), error))
+        ShowInfo(error);
+}
+
+void TFClpBd2::Font1Click() {
+    QFont font = FontDialogChoice;
+    if (!ChooseFont(font))
+        return;
+    FontDialogChoice = font;
+    Memo1->setFont(font);
+}
+
+bool TFClpBd2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Memo1 && event->type() == QEvent::KeyPress &&
+        Memo1KeyPress(static_cast<QKeyEvent*>(event)->key()))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TFClpBd2::Memo1KeyPress(int key) {
+    if (key != Qt::Key_Escape)
+        return false;
+    close();
+    return true;
+}
