@@ -149,6 +149,21 @@ QVector<ListColumn> ItemsList::orderedColumns() const {
     return columns;
 }
 
+QString ItemsList::CellText(int row, ListField field) const {
+    const ListRow& r = rows.Row(row);
+    switch (field) {
+    case ListField::dpname:
+        return DisplayName(r, ListKind, LnoteBefore);
+    case ListField::dpref:
+        return r.Tel;
+    case ListField::TextPres:
+        return r.HasText ? QStringLiteral("T") : QString();
+    case ListField::LinksPres:
+        return LinksMark(r, AppSettings().ShowLinkCounts);
+    }
+    return QString();
+}
+
 // The window hears of the new rows just before and just after they replace the old ones.
 void ItemsList::showRows(ListRows fresh, QVector<ListColumn> columns) {
     if (view)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "itemwin/ExportText.h"
 #include "listwin/DisplayRequest.h"
 #include "listwin/ListRows.h"
 #include "listwin/ListState.h"
@@ -94,6 +95,8 @@ public:
     ListRows& Rows() { return rows; }
     const ListHeader& Header() const { return header; }
     const QString& QueryText() const { return queryText; }
+    // The text of one cell, as the grid shows it.
+    QString CellText(int row, ListField field) const;
 
     // Building lists.
     void BuildList();
@@ -148,6 +151,12 @@ public:
     void DeleteRow();
     void NewItem(int request); // New > Text (-1) and Now! (-2)
     void NewDetails();
+
+    // The rows as the grid shows them, for the clipboard: the Name and Ref columns in their
+    // order; the Text? and Links? marks go along hidden.
+    ExportTable ExportRows() const;
+    // The title an export of the list carries: the header's text, whole and as shown.
+    QString ExportTitle() const { return header.Label2Shown; }
 
 private:
     // The steps of BuildList, in their order.

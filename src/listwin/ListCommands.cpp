@@ -233,3 +233,21 @@ void ItemsList::NewDetails() {
     BuildList();
     RestorePosition(id, 0);
 }
+
+// The fields are the grid's columns in their order; only the name and the ref are shown.
+ExportTable ItemsList::ExportRows() const {
+    ExportTable table;
+    for (const ListColumn& column : header.Columns) {
+        ExportTable::Field field;
+        field.Label = column.Label;
+        field.Visible = column.Field == ListField::dpname || column.Field == ListField::dpref;
+        table.Fields << field;
+    }
+    for (int i = 0; i < rows.Count(); ++i) {
+        QStringList values;
+        for (const ListColumn& column : header.Columns)
+            values << CellText(i, column.Field);
+        table.Records << values;
+    }
+    return table;
+}

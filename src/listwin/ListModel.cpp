@@ -1,7 +1,5 @@
 #include "listwin/ListModel.h"
 
-#include "common/Settings.h"
-
 ListModel::ListModel(const ItemsList& list, QObject* parent)
     : QAbstractTableModel(parent), list(list) {}
 
@@ -31,18 +29,7 @@ int ListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString ListModel::CellText(int row, ListField field) const {
-    const ListRow& r = list.Rows().Row(row);
-    switch (field) {
-    case ListField::dpname:
-        return DisplayName(r, ListKind, LnoteBefore);
-    case ListField::dpref:
-        return r.Tel;
-    case ListField::TextPres:
-        return r.HasText ? QStringLiteral("T") : QString();
-    case ListField::LinksPres:
-        return LinksMark(r, AppSettings().ShowLinkCounts);
-    }
-    return QString();
+    return list.CellText(row, field);
 }
 
 QVariant ListModel::data(const QModelIndex& index, int role) const {

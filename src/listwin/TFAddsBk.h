@@ -47,6 +47,7 @@ public:
     void AboutCommand();
     // The main menu.
     void Import1Click();
+    void toClipboard1Click();
     void Now1Click();
     void ext1Click();
     void Details2Click();

@@ -87,6 +87,12 @@ void TFAddsBk::Import1Click() {
     NotSupported(QString());
 }
 
+// The listed items' names and refs, as the grid shows them, under the header's text.
+void TFAddsBk::toClipboard1Click() {
+    RunCommand(
+        [this] { ::ExportDataset(list.ExportRows(), list.ExportTitle(), QString(), false); });
+}
+
 void TFAddsBk::Now1Click() {
     RunCommand([this] { list.NewItem(-2); });
 }

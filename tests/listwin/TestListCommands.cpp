@@ -476,6 +476,49 @@ private slots:
         QCOMPARE(names(list), QStringList{"C"});
     }
 
+    // The export carries the grid's columns in their order with only Name and Ref shown, each
+    // value as the grid shows it, under the header's text.
+    void exportRows() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = MakeItem("P & Q");
+        LinkAcrossRows(p, MakeItem("Apple", 0, "12", "text"), "zz");
+        LinkAcrossRows(p, MakeItem("Pear"));
+        ItemsList list;
+        showLinks(list, ListOf::LinksAcross, p);
+        ExportTable table = list.ExportRows();
+        QStringList labels;
+        QList<bool> visible;
+        for (const ExportTable::Field& f : table.Fields) {
+            labels << f.Label;
+            visible << f.Visible;
+        }
+        QCOMPARE(labels, (QStringList{"NAME", "REF", "Text?", "Links?"}));
+        QCOMPARE(visible, (QList<bool>{true, true, false, false}));
+        QCOMPARE(table.Records,
+                 (QVector<QStringList>{{"Apple  [ zz ]", "12", "T", QString(QChar(0xBB))},
+                                       {"Pear", "", "", QString(QChar(0xBB))}}));
+        QCOMPARE(list.ExportTitle(), QString("P & Q"));
+
+        // Sorted by ref, the Ref column leads.
+        list.TitleClick("REF");
+        table = list.ExportRows();
+        QCOMPARE(table.Fields.first().Label, QString("REF"));
+        QCOMPARE(table.Records.first().first(), QString());
+        QCOMPARE(table.Records.last().mid(0, 2), (QStringList{"12", "Apple  [ zz ]"}));
+
+        // The top level has no title; a search list is titled by its text, and without a ref
+        // among its rows it has no Ref column.
+        list.Top();
+        table = list.ExportRows();
+        QCOMPARE(table.Records.size(), 4);
+        QCOMPARE(list.ExportTitle(), QString());
+        list.SearchForText("pear");
+        QCOMPARE(list.ExportTitle(), QString("\"pear\""));
+        QCOMPARE(list.ExportRows().Records,
+                 (QVector<QStringList>{{"Pear", "", QString(QChar(0xBB))}}));
+    }
+
     // The options show the values in force and change them through the prompts.
     void options() {
         TestFolder folder;

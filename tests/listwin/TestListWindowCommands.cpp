@@ -5,6 +5,7 @@
 #include "common/Clock.h"
 #include "common/Settings.h"
 #include "itemwin/ItemWindows.h"
+#include "itemwin/TFClpBd2.h"
 #include "itemwin/TFIdets2.h"
 #include "itemwin/TFidets.h"
 #include "listwin/ListModel.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -216,6 +218,27 @@ private slots:
         emit w->Options1->aboutToShow();
         QCOMPARE(w->Flashinterval1->text(), QString("Flash interval = 300ms"));
         QCOMPARE(w->Archiveid1->text(), QString("Archive id = 12"));
+    }
+
+    // "to Clipboard" exports the names (with their link notes) and refs under the header's
+    // text; the grid keeps its Text? and Links? columns.
+    void exportToClipboard() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = MakeItem("P & Q");
+        LinkAcrossRows(p, MakeItem("Apple", 0, "12", "text"), "zz");
+        LinkAcrossRows(p, MakeItem("Pear"));
+        auto w = open();
+        enter(*w, "p");
+        QApplication::clipboard()->setText("left over");
+        w->toClipboard1->trigger();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QString("P & Q\r\n\t\r\nApple  [ zz ]\t12\r\nPear\t\r\n"));
+        TFClpBd2* shown = TFClpBd2::Existing();
+        QVERIFY(shown && shown->isVisible());
+        QCOMPARE(shown->Panel1->text(), QString(" 27 characters"));
+        QCOMPARE(w->Model()->columnCount(), 4);
+        QVERIFY(dialogs.Calls.isEmpty());
     }
 
     // An engine error ends a link command with the engine's text, and nothing of it is stored.
