@@ -1,6 +1,7 @@
 target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Database.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DiaryMonth.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemFields.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemLookup.cpp
