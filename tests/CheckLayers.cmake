@@ -5,11 +5,13 @@
 #   dialogs          prompt, chooser, flash and About windows, the real dialog backend
 #   print, notepad   the print engine and page setup; the notepad
 #   itemwin          the item details and item text windows
+#   diary            the diary window
 #   listwin          the items list window and search
 #   app              start-up, window creation, shutdown
 # Run as: cmake -DSOURCE_DIR=<src> -P CheckLayers.cmake
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
-set(levels common=0 store=1 calendar=1 dialogs=2 print=3 notepad=3 itemwin=4 listwin=5 app=6)
+set(levels common=0 store=1 calendar=1 dialogs=2 print=3 notepad=3 itemwin=4 diary=5 listwin=6
+           app=7)
 foreach(entry ${levels})
     string(REPLACE "=" ";" pair ${entry})
     list(GET pair 0 folder)

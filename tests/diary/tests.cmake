@@ -1,0 +1,1 @@
+cardolo_add_test(TestDiaryDays ${CMAKE_CURRENT_LIST_DIR}/TestDiaryDays.cpp)
