@@ -1,0 +1,3 @@
+cardolo_add_test(TestNotepadFiles ${CMAKE_CURRENT_LIST_DIR}/TestNotepadFiles.cpp)
+cardolo_add_test(TestNotepadSession ${CMAKE_CURRENT_LIST_DIR}/TestNotepadSession.cpp)
+cardolo_add_test(TestNotepad ${CMAKE_CURRENT_LIST_DIR}/TestNotepad.cpp GUI)
