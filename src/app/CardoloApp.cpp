@@ -13,6 +13,7 @@
 #include "dialogs/TFinpstr.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/TFAddsBk.h"
+#include "notepad/Notepad.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
 #include "store/StoreState.h"
@@ -32,6 +33,8 @@
 
 namespace {
 int signalPipe[2] = {-1, -1};
+// The main window closes for a signal: nothing may wait for an answer.
+bool closingBySignal = false;
 
 void onSignal(int) {
     char c = 1;
@@ -86,6 +89,7 @@ QString CardoloApp::UsageText() {
 CardoloApp::CardoloApp() = default;
 
 CardoloApp::~CardoloApp() {
+    DestroyNotepad();
     DestroyItemWindows();
     delete mainWindow;
     SetDialogBackend(nullptr);
@@ -148,7 +152,9 @@ int CardoloApp::Start(const Options& options) {
     // until asked for.
     mainWindow = new TFAddsBk;
     mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
-    // Closing the main window ends the program, also while an item window is still open.
+    // Closing the main window ends the program, also while an item window is still open. The
+    // notepad writes what changed first; a shutdown signal leaves no one to answer a message.
+    connect(mainWindow, &TFAddsBk::Closed, this, [] { CloseNotepadForExit(closingBySignal); });
     connect(mainWindow, &TFAddsBk::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     TFAbout1::Instance();
     // The store's own start: it finds the diary item when the settings do not name it. An
@@ -162,10 +168,17 @@ int CardoloApp::Start(const Options& options) {
     TFinpstr::Instance();
     TFFlash::Instance();
     CreateItemWindows();
+    // The notepad reads its font and text now; a font chosen in the item text window becomes
+    // the notepad's and is stored with it.
+    CreateNotepad();
+    ItemHooks().PageFontChanged = [](const QFont& font) { SetNotepadFont(font); };
     mainWindow->show();
     started = true;
     if (shutdownPending)
-        QTimer::singleShot(0, mainWindow, [this] { mainWindow->CloseQuietly(); });
+        QTimer::singleShot(0, mainWindow, [this] {
+            closingBySignal = true;
+            mainWindow->CloseQuietly();
+        });
     return -1;
 }
 
@@ -193,6 +206,7 @@ void CardoloApp::SignalArrived() {
     ssize_t ignored = ::read(signalPipe[0], &c, 1);
     (void)ignored;
     if (mainWindow && started) {
+        closingBySignal = true;
         mainWindow->CloseQuietly();
         return;
     }

@@ -5,12 +5,12 @@
 #include "common/WindowHelpers.h"
 #include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
+#include "notepad/Notepad.h"
 #include "store/CommandGuard.h"
 #include "itemwin/ItemPage.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
 #include "itemwin/PageDrag.h"
-#include "itemwin/PageFontFile.h"
 #include "itemwin/PageMenu.h"
 #include "itemwin/PageSizing.h"
 #include "itemwin/RescueFile.h"
@@ -59,15 +59,6 @@ void SetBackground(QWidget* w, const QColor& colour) {
     pal.setColor(QPalette::Base, colour);
     w->setPalette(pal);
 }
-
-QFont FontFromSpec(const PageFontSpec& desc) {
-    QFont font(desc.Name, desc.Size);
-    font.setBold(desc.Bold);
-    font.setItalic(desc.Italic);
-    font.setUnderline(desc.Underline);
-    font.setStrikeOut(desc.StrikeOut);
-    return font;
-}
 } // namespace
 
 QPointer<TFIdets2>& TFIdets2::Slot() {
@@ -90,7 +81,8 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
     BuildMenu();
     ConnectPage();
 
-    SetPageFont(FontFromSpec(ReadPageFontSpec(PageFontFilePath())));
+    // The notepad's font, which npad.ini keeps for both windows.
+    SetPageFont(StoredNotepadFont());
     ApplyPageColours();
     resize(MinimumPageWidth + PageFrameExtra, 200);
 }

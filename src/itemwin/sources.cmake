@@ -3,7 +3,6 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ItemDetailsSession.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemPage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemTextSession.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PageFontFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PageSizing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RescueFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextToList.cpp
