@@ -2,6 +2,7 @@
 #include "notepad/TFnotepad.h"
 
 #include "common/Clock.h"
+#include "common/Dialogs.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/TFIdets2.h"
 #include "support/ModalDriver.h"
@@ -13,7 +14,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -46,12 +46,6 @@ void typeAtEnd(const QString& text) {
     QTest::keyClicks(w()->Memo1, text);
 }
 
-QStringList texts(const QList<QAction*>& actions) {
-    QStringList out;
-    for (QAction* a : actions)
-        out << a->text();
-    return out;
-}
 } // namespace
 
 // The notepad window: its files read on each showing and written 15 seconds after the first
@@ -72,20 +66,6 @@ private slots:
         SetClockForTesting({});
     }
 
-    void windowAndMenu() {
-        TestFolder folder(false);
-        QCOMPARE(w()->windowTitle(), QStringLiteral("Cardolo - notepad"));
-        QCOMPARE(w()->Memo1->palette().color(QPalette::Base), QColor(235, 215, 255));
-        QCOMPARE(
-            texts(w()->menuBar()->actions()),
-            QStringList({"Close", "Save", "Now", "Export", "Font", "Scroll-to-cursor", "Clear"}));
-        QCOMPARE(texts(w()->Export1->actions()), QStringList({"to Clipboard", "to File"}));
-        QVERIFY(!w()->isVisible() && !w()->isModal());
-        QVERIFY(w()->Timer2->isActive() && !w()->Timer1->isActive());
-        w()->Timer2Timer();
-        QVERIFY(!w()->Timer2->isActive());
-    }
-
     // Each showing reads npad.txt again, whatever another program did to it; that is never a
     // change, and Save then has nothing to report.
     void reopeningIsNoChange() {
@@ -94,6 +74,8 @@ private slots:
         writeAll(folder.Path() + "npad.txt", "first\r\nfile");
         ShowNotepad();
         QVERIFY(w()->isVisible());
+        QCOMPARE(w()->windowTitle(), QStringLiteral("Cardolo - notepad"));
+        QCOMPARE(w()->Memo1->palette().color(QPalette::Base), QColor(235, 215, 255));
         QCOMPARE(w()->MemoText(), QStringLiteral("first\nfile"));
         QVERIFY(!w()->Session.NotepadChanged && !w()->Timer1->isActive());
         typeAtEnd("x");
@@ -110,6 +92,7 @@ private slots:
         QCOMPARE(dialogs.Infos(), QStringList({"All changes have already been saved",
                                                "There are no changes to save"}));
         QCOMPARE(dialogs.Calls.last().caption, QStringLiteral(" Notepad"));
+        QVERIFY(MessageCaption.isEmpty()); // other messages keep the program's caption
         w()->close();
         QCOMPARE(readAll(folder.Path() + "npad.txt"), QByteArray("changed\rmeanwhile"));
         QVERIFY(!QFile::exists(folder.Path() + "npad.ini")); // the font never changed

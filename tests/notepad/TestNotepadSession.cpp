@@ -1,7 +1,6 @@
 #include "notepad/NotepadSession.h"
 
 #include "common/Clock.h"
-#include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 #include "RefusedWrites.h"
 
@@ -99,52 +98,6 @@ private slots:
         QCOMPARE(readAll(folder.Path() + "npad.txt"), QByteArray("typed"));
         QCOMPARE(ReadNotepadFont(folder.Path() + "npad.ini").Size, 30);
         QVERIFY(!pad.NotepadChanged && !pad.NotepadFontChanged && pad.NotepadSaved);
-    }
-
-    // Closing a notepad never shown writes no text, but a font changed from the item text
-    // window; at the end of the program, text that cannot be written goes to the data folder.
-    void closingAndRescue() {
-        TestFolder folder(false);
-        NotepadSession pad;
-        NotepadFontSpec font;
-        font.Name = "Courier New";
-        pad.FontChosen(font);
-        QString error;
-        QVERIFY(pad.SaveOnClose("never shown", error));
-        QVERIFY(!QFile::exists(folder.Path() + "npad.txt"));
-        QCOMPARE(ReadNotepadFont(folder.Path() + "npad.ini").Name, QStringLiteral("Courier New"));
-
-        pad.NotepadShown = true;
-        pad.MarkChanged();
-        At(9, 5, 7);
-        const QString kept = pad.RescueText("line 1\nline 2");
-        QCOMPARE(kept, folder.DataPath() + "/unsaved notepad 2024-05-17 090507.txt");
-        QCOMPARE(readAll(kept), QByteArray("line 1\r\nline 2"));
-    }
-
-    void nowAndClear() {
-        TestFolder folder(false);
-        At(9, 5, 0);
-        QCOMPARE(NotepadNowText(), QStringLiteral("2024-05-17  09:05 "));
-
-        ScriptedDialogs dialogs;
-        dialogs.AnswerYes();
-        dialogs.AnswerNo();
-        QVERIFY(!ConfirmClearNotepad());
-        dialogs.AnswerNo();
-        QVERIFY(!ConfirmClearNotepad()); // the second question only after a Yes
-        dialogs.AnswerYes();
-        dialogs.AnswerYes();
-        QVERIFY(ConfirmClearNotepad());
-        QCOMPARE(
-            dialogs.Questions(),
-            QStringList({"Clear the notepad - are you sure ?", "... really sure ? (last chance)",
-                         "Clear the notepad - are you sure ?", "Clear the notepad - are you sure ?",
-                         "... really sure ? (last chance)"}));
-        ShowNotepadInfo("x");
-        for (const ScriptedDialogs::Call& call : dialogs.Calls)
-            QCOMPARE(call.caption, QStringLiteral(" Notepad"));
-        QVERIFY(MessageCaption.isEmpty()); // other messages keep the program's caption
     }
 };
 
