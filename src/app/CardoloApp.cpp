@@ -11,6 +11,7 @@
 #include "dialogs/TFFlash.h"
 #include "dialogs/TFchoice.h"
 #include "dialogs/TFinpstr.h"
+#include "diary/Diary.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/TFAddsBk.h"
 #include "notepad/Notepad.h"
@@ -89,6 +90,8 @@ QString CardoloApp::UsageText() {
 CardoloApp::CardoloApp() = default;
 
 CardoloApp::~CardoloApp() {
+    // The diary, made when first opened, goes before the item windows it opens.
+    DestroyDiaryWindow();
     DestroyNotepad();
     DestroyItemWindows();
     delete mainWindow;
