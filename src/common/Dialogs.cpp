@@ -31,6 +31,10 @@ bool DialogBackend::ChooseSaveFileBox(const QString&, const QString&, const QStr
     return false;
 }
 
+bool DialogBackend::PrinterSetupBox(QPrinter*) {
+    return false;
+}
+
 void SetDialogBackend(DialogBackend* backend) {
     current = backend ? backend : &silent;
 }
@@ -103,6 +107,10 @@ bool ChooseFont(QString& fontDescription) {
 bool ChooseSaveFile(const QString& caption, const QString& filter, const QString& defaultSuffix,
                     QString& path) {
     return current->ChooseSaveFileBox(caption, filter, defaultSuffix, path);
+}
+
+bool PrinterSetup(QPrinter* printer) {
+    return current->PrinterSetupBox(printer);
 }
 
 bool TakeProgrammaticChange() {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QPrinter;
+
 // Every message and question of the program goes through here. The window layer installs a
 // backend that shows real windows; tests install a scripted one.
 
@@ -35,6 +37,9 @@ public:
     // dot), preset to path: true on OK with path set to the file chosen.
     virtual bool ChooseSaveFileBox(const QString& caption, const QString& filter,
                                    const QString& defaultSuffix, QString& path);
+    // The printer setup dialog on printer (only the window layer looks inside it): true on OK
+    // with the printer set as chosen.
+    virtual bool PrinterSetupBox(QPrinter* printer);
 };
 
 // Installs a backend (not owned); nullptr restores the silent default, which answers Cancel.
@@ -61,6 +66,7 @@ bool ChooseColour(quint32& argb);
 bool ChooseFont(QString& fontDescription);
 bool ChooseSaveFile(const QString& caption, const QString& filter, const QString& defaultSuffix,
                     QString& path);
+bool PrinterSetup(QPrinter* printer);
 
 // Returns whether the last change of a control was made by code, and clears that mark.
 bool TakeProgrammaticChange();

@@ -13,6 +13,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
 
 #include <algorithm>
 
@@ -100,6 +101,11 @@ bool QtDialogBackend::ChooseSaveFileBox(const QString& caption, const QString& f
         return false;
     path = dialog.selectedFiles().first();
     return true;
+}
+
+bool QtDialogBackend::PrinterSetupBox(QPrinter* printer) {
+    QPrintDialog dialog(printer, QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool ChooseColour(QColor& colour) {

@@ -18,6 +18,7 @@ public:
     bool ChooseFontBox(QString& font) override;
     bool ChooseSaveFileBox(const QString& caption, const QString& filter,
                            const QString& defaultSuffix, QString& path) override;
+    bool PrinterSetupBox(QPrinter* printer) override;
 };
 
 // The common dialogs in the window layer's own types.

@@ -108,3 +108,9 @@ bool ScriptedDialogs::ChooseSaveFileBox(const QString& caption, const QString& f
     Calls << Call{QStringLiteral("file"), path, caption, {filter, defaultSuffix}};
     return nextChoice(QStringLiteral("file"), caption, path);
 }
+
+bool ScriptedDialogs::PrinterSetupBox(QPrinter*) {
+    Calls << Call{QStringLiteral("printer"), QString(), QString(), {}};
+    QString unused;
+    return nextChoice(QStringLiteral("printer"), QString(), unused);
+}

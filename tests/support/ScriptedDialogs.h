@@ -13,7 +13,8 @@
 class ScriptedDialogs : public DialogBackend {
 public:
     struct Call {
-        QString kind; // "info", "ask", "input", "choose", "flash", "colour", "font", "file"
+        // "info", "ask", "input", "choose", "flash", "colour", "font", "file", "printer"
+        QString kind;
         QString text;
         QString caption;
         QStringList extra; // the options of a chooser call
@@ -35,6 +36,8 @@ public:
         answers << QVariant(QStringLiteral("font:") + description);
     }
     void AnswerFile(const QString& path) { answers << QVariant(QStringLiteral("file:") + path); }
+    // OK in the printer setup dialog, the printer left as it was.
+    void AnswerPrinterSetup() { answers << QVariant(QStringLiteral("printer:")); }
     void AnswerCancelChoice() { answers << QVariant(QStringLiteral("cancel:")); }
 
     int PendingAnswers() const { return answers.size(); }
@@ -56,6 +59,7 @@ public:
     bool ChooseFontBox(QString& font) override;
     bool ChooseSaveFileBox(const QString& caption, const QString& filter,
                            const QString& defaultSuffix, QString& path) override;
+    bool PrinterSetupBox(QPrinter* printer) override;
 
 private:
     QVariant next(const QString& kind, const QString& text);
