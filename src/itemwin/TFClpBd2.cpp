@@ -5,6 +5,9 @@
 #include "dialogs/QtDialogBackend.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
+#include "print/Printing.h"
+#include "print/QPrinterTarget.h"
+#include "print/TFPtg.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -53,7 +56,6 @@ void TFClpBd2::BuildMenu() {
     Close1 = NamedAction(MainMenu->addAction(QStringLiteral("Close")), QStringLiteral("Close1"));
     Save1 = NamedAction(MainMenu->addAction(QStringLiteral("Save")), QStringLiteral("Save1"));
     Print1 = NamedAction(MainMenu->addAction(QStringLiteral("Print")), QStringLiteral("Print1"));
-    Print1->setEnabled(false);
     Font1 = NamedAction(MainMenu->addAction(QStringLiteral("Font")), QStringLiteral("Font1"));
 }
 
@@ -97,6 +99,7 @@ void TFClpBd2::BuildControls() {
 void TFClpBd2::ConnectCommands() {
     connect(Close1, &QAction::triggered, this, [this] { Close1Click(); });
     connect(Save1, &QAction::triggered, this, [this] { Save1Click(); });
+    connect(Print1, &QAction::triggered, this, [this] { Print1Click(); });
     connect(Font1, &QAction::triggered, this, [this] { Font1Click(); });
     connect(EscBtn, &QPushButton::clicked, this, [this] { EscBtnClick(); });
     Memo1->installEventFilter(this);
@@ -175,6 +178,21 @@ void TFClpBd2::Save1Click() {
     QString error;
     if (!WriteExportFile(path, WholeText(), error))
         ShowInfo(error);
+}
+
+void TFClpBd2::Print1Click() {
+    if (DisplayedRows(Memo1).isEmpty())
+        return;
+    if (!TFPtg::Instance()->ExecuteSetup())
+        return;
+    // With word wrap on, a line wider than the memo prints as the rows it takes on screen.
+    const QStringList rows = DisplayedRows(Memo1);
+    const PrintFont font = PrintFontOf(Memo1->font());
+    RunPrintJob([&](LinePrinter& printer) {
+        printer.SetPrintFont(font);
+        for (const QString& row : rows)
+            printer.PrintLine(row);
+    });
 }
 
 void TFClpBd2::Font1Click() {

@@ -14,8 +14,8 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The clipboard window: shows the text the program has just put on the clipboard with its
-// number of characters, and saves it to a file or shows it in another font. A list export
-// writes its lines here and copies them to the clipboard; otherwise the window takes the
+// number of characters, and saves it to a file, prints it or shows it in another font. A list
+// export writes its lines here and copies them to the clipboard; otherwise the window takes the
 // clipboard's text each time it comes on screen. One instance, modeless.
 class TFClpBd2 : public QDialog, public SingleWindow<TFClpBd2> {
     Q_OBJECT
@@ -43,6 +43,9 @@ public:
     // Menu commands.
     void Close1Click();
     void Save1Click();
+    // Prints the memo's rows as the screen shows them, after the page setup is confirmed;
+    // nothing at all for an empty memo.
+    void Print1Click();
     void Font1Click();
     void EscBtnClick();
 

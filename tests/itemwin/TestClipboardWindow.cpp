@@ -2,7 +2,11 @@
 #include "itemwin/MemoRows.h"
 #include "itemwin/TFClpBd2.h"
 #include "itemwin/TFIdets2.h"
+#include "print/Printing.h"
+#include "print/TFPtg.h"
 
+#include "print/RecordingTarget.h"
+#include "support/ModalDriver.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -14,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -39,9 +44,14 @@ class TestClipboardWindow : public QObject {
 private slots:
     void init() {
         ResetItemWindowState();
+        ResetPrintState();
         QApplication::clipboard()->setText(QStringLiteral("left over"));
     }
-    void cleanup() { ResetItemWindowState(); }
+    void cleanup() {
+        CloseModalLeftovers();
+        ResetItemWindowState();
+        ResetPrintState();
+    }
 
     // An export replaces what the window shows with its lines, each ended by CR LF on the
     // clipboard, and counts them without line ends; Save writes the same text.
@@ -54,7 +64,7 @@ private slots:
         QCOMPARE(w()->Panel1->text(), QStringLiteral(" 19 characters"));
         QCOMPARE(Clipboard(), FruitText);
         QCOMPARE(w()->focusWidget(), w()->EscBtn);
-        QVERIFY(!w()->Print1->isEnabled());
+        QVERIFY(w()->Print1->isEnabled());
 
         const QString path = folder.Path() + "fruit.TXT";
         dialogs.AnswerFile(path);
@@ -168,6 +178,42 @@ private slots:
         w()->Font1->trigger();
         QCOMPARE(dialogs.Texts("font").last(), chosen.toString());
         QCOMPARE(w()->Memo1->font().pointSize(), 15);
+    }
+
+    // Print: nothing at all for an empty memo; otherwise the page setup first (Cancel prints
+    // nothing), then the rows as the memo shows them wrapped, in the memo's font.
+    void printPrintsTheRowsOnScreen() {
+        RecordingTarget sheet;
+        int jobs = 0;
+        PrintingState().TargetOverride = [&] { return ++jobs, &sheet; };
+        QApplication::clipboard()->clear();
+        ShowClipboardWindow();
+        bool asked = false;
+        QTimer::singleShot(0, this, [&asked] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                asked = modal->close();
+        });
+        w()->Print1->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(!asked && !PrintingState().PageSetupWindow);
+
+        QApplication::clipboard()->setText(QStringList(20, "wrapping").join(' ') + "\n\nend");
+        w()->close();
+        ShowClipboardWindow();
+        w()->resize(200, 300);
+        QVERIFY(DisplayedRowCount(w()->Memo1) > 3);
+        WhenModal([](QWidget* modal) { qobject_cast<TFPtg*>(modal)->CancelBtn->click(); });
+        w()->Print1->trigger();
+        QCOMPARE(jobs, 0);
+        WhenModal([](QWidget* modal) { qobject_cast<TFPtg*>(modal)->PrintBtn->click(); });
+        w()->Print1->trigger();
+        QCOMPARE(jobs, 1);
+        QStringList shown = DisplayedRows(w()->Memo1);
+        shown.removeAll(QString()); // an empty row takes its line without drawing
+        QCOMPARE(sheet.Strings(), shown);
+        QCOMPARE(sheet.Texts().first().Font.Family, w()->Memo1->font().family());
+        const auto t = sheet.Texts();
+        QCOMPARE(t.last().Y - t.first().Y, (DisplayedRowCount(w()->Memo1) - 1) * (t[1].Y - t[0].Y));
     }
 
 private:
