@@ -1,7 +1,8 @@
 #include "common/Settings.h"
 
+#include "common/WholeFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <string>
@@ -102,14 +103,10 @@ bool WriteSettingsTo(const QString& path, const Settings& s) {
     std::string text;
     if (ini.Save(text, false) < 0)
         return false;
-    QSaveFile out(path);
     // A data folder that refuses new files may still let the settings file itself be
     // rewritten in place.
-    out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(text.data(), static_cast<qint64>(text.size()));
-    return out.commit();
+    QString error;
+    return WriteWholeFile(path, QByteArray(text.data(), qsizetype(text.size())), error, true);
 }
 
 void ReadSettings() {

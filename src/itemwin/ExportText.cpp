@@ -1,7 +1,8 @@
 #include "itemwin/ExportText.h"
 
+#include "common/WholeFile.h"
+
 #include <QDir>
-#include <QSaveFile>
 
 namespace {
 const QLatin1Char Tab('\t');
@@ -48,11 +49,5 @@ ExportText ComposeExport(const ExportTable& table, const QString& title, const Q
 }
 
 bool WriteExportFile(const QString& path, const QString& text, QString& error) {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    error = QStringLiteral("Cannot save %1: %2")
-                .arg(QDir::toNativeSeparators(path), file.errorString());
-    return false;
+    return WriteWholeFile(path, text.toUtf8(), error);
 }

@@ -3,10 +3,10 @@
 #include "common/Clock.h"
 #include "common/Dialogs.h"
 #include "common/Folders.h"
+#include "common/WholeFile.h"
 #include "store/Database.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -15,15 +15,13 @@ QString WriteRescueFile(ItemId id, const QStringList& lines) {
                              .arg(id)
                              .arg(CurrentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss")));
     const QString path = QDir(DataFolder()).filePath(name);
-    QSaveFile file(path);
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += line.toUtf8() + "\r\n";
-    const bool written =
-        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    if (!written) {
-        std::fprintf(stderr, "Cardolo: the unsaved text of item #%d could not be kept: %s\n", id,
-                     qPrintable(file.errorString()));
+    QString error;
+    if (!WriteWholeFile(path, bytes, error)) {
+        std::fprintf(stderr, "Cardolo: the unsaved text of item #%d could not be kept. %s\n", id,
+                     qPrintable(error));
         return QString();
     }
     std::fprintf(stderr, "Cardolo: the unsaved text of item #%d is kept in %s\n", id,

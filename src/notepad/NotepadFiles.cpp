@@ -1,10 +1,10 @@
 #include "notepad/NotepadFiles.h"
 
 #include "common/Folders.h"
+#include "common/WholeFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <string>
@@ -39,33 +39,6 @@ void configure(CSimpleIniA& ini) {
     ini.SetSpaces(false);
 }
 
-QString cannotSave(const QString& path, const QString& reason) {
-    return QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), reason);
-}
-
-bool writeWhole(const QString& path, const QByteArray& bytes, QString& error) {
-    QSaveFile file(path);
-    // Unbuffered, so that a write the disk cuts short is seen here: a buffered device counts
-    // the whole text as written and would put the short file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = cannotSave(path, file.errorString());
-        return false;
-    }
-    for (qint64 done = 0; done < bytes.size();) {
-        // A short write is followed by one that fails with the system's reason.
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            error = cannotSave(path, file.errorString());
-            file.cancelWriting();
-            return false;
-        }
-        done += n;
-    }
-    if (file.commit())
-        return true;
-    error = cannotSave(path, file.errorString());
-    return false;
-}
 } // namespace
 
 bool NotepadFontSpec::operator==(const NotepadFontSpec& o) const {
@@ -106,7 +79,7 @@ bool WriteNotepadFont(const QString& iniPath, const NotepadFontSpec& font, QStri
     // A file that is there but cannot be read is left alone rather than replaced by one that
     // has lost what else it held.
     if (QFile::exists(iniPath) && ini.LoadFile(QFile::encodeName(iniPath).constData()) < 0) {
-        error = cannotSave(iniPath, QStringLiteral("the file cannot be read"));
+        error = CannotSaveText(iniPath, QStringLiteral("the file cannot be read"));
         return false;
     }
     const auto flag = [](bool on) { return on ? "1" : "0"; };
@@ -122,10 +95,10 @@ bool WriteNotepadFont(const QString& iniPath, const NotepadFontSpec& font, QStri
     ini.SetValue(Section, "FONTSTRIKEOUT", flag(font.StrikeOut));
     std::string text;
     if (ini.Save(text, false) < 0) {
-        error = cannotSave(iniPath, QStringLiteral("out of memory"));
+        error = CannotSaveText(iniPath, QStringLiteral("out of memory"));
         return false;
     }
-    return writeWhole(iniPath, QByteArray(text.data(), qsizetype(text.size())), error);
+    return WriteWholeFile(iniPath, QByteArray(text.data(), qsizetype(text.size())), error);
 }
 
 bool ReadNotepadText(const QString& path, QString& text) {
@@ -142,7 +115,7 @@ bool ReadNotepadText(const QString& path, QString& text) {
 bool WriteNotepadText(const QString& path, const QString& text, QString& error) {
     QString lines = text;
     lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return writeWhole(path, lines.toUtf8(), error);
+    return WriteWholeFile(path, lines.toUtf8(), error);
 }
 
 QString ExportFileName(const QString& chosen) {
