@@ -8,7 +8,7 @@
 #include "support/ModalDriver.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
-#include "RefusedWrites.h"
+#include "support/RefusedWrites.h"
 
 #include <QAction>
 #include <QApplication>

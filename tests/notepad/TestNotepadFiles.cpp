@@ -1,7 +1,7 @@
 #include "notepad/NotepadFiles.h"
 
 #include "support/TestFolder.h"
-#include "RefusedWrites.h"
+#include "support/RefusedWrites.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "common/Clock.h"
 #include "support/TestFolder.h"
-#include "RefusedWrites.h"
+#include "support/RefusedWrites.h"
 
 #include <QFile>
 #include <QTest>
