@@ -61,6 +61,7 @@ void LinePrinter::SetUpPage() {
     textBottom = pageBottom - PixelsY(setup.BottomMargin);
     outlinePending = setup.Width < 210 && setup.Height < 297;
     currentY = textTop;
+    target.ClipToPage(originX, originY, pageRight, pageBottom);
 }
 
 void LinePrinter::MarkPage() {

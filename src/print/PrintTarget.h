@@ -45,4 +45,8 @@ public:
     virtual void DrawRectangle(int left, int top, int right, int bottom) = 0;
     // Moves on to a fresh sheet.
     virtual void NewSheet() = 0;
+    // What is drawn from now on shows only inside this rectangle (up to, not including, right
+    // and bottom): the logical page it belongs to, so that a long line stops at the page's
+    // edge instead of running over the page beside it.
+    virtual void ClipToPage(int left, int top, int right, int bottom) = 0;
 };

@@ -89,9 +89,17 @@ void QPrinterTarget::NewSheet() {
     ++pendingSheets;
 }
 
+void QPrinterTarget::ClipToPage(int left, int top, int right, int bottom) {
+    clip = QRect(left, top, right - left, bottom - top);
+    painter.setClipRect(clip);
+}
+
 void QPrinterTarget::StartPendingSheets() {
+    if (pendingSheets == 0)
+        return;
     for (; pendingSheets > 0; --pendingSheets)
         printer.newPage();
+    painter.setClipRect(clip); // a new page may start without the painter's clip
 }
 
 PrintFont PrintFontOf(const QFont& font) {

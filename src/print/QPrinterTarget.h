@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QPainter>
+#include <QRect>
 
 class QPrinter;
 
@@ -27,6 +28,7 @@ public:
     void DrawText(int x, int y, const QString& text) override;
     void DrawRectangle(int left, int top, int right, int bottom) override;
     void NewSheet() override;
+    void ClipToPage(int left, int top, int right, int bottom) override;
 
 private:
     // Starts the sheets asked for and not yet started.
@@ -37,6 +39,7 @@ private:
     QPrinter& printer;
     QPainter painter;
     int pendingSheets = 0;
+    QRect clip;
 };
 
 // A font of the window layer as the print engine names it, and back.

@@ -18,6 +18,7 @@ public:
         int X = 0, Y = 0, Right = 0, Bottom = 0; // a rectangle's corners; text at (X, Y)
         QString Text;
         PrintFont Font;
+        QList<int> Clip; // left, top, right, bottom of the page drawing is cut to
     };
 
     explicit RecordingTarget(int pixelsPerInch = 600) : DpiX(pixelsPerInch), DpiY(pixelsPerInch) {}
@@ -53,12 +54,15 @@ public:
     }
     int TextHeight(const QString&) override { return LineHeight(font.Points); }
     void DrawText(int x, int y, const QString& text) override {
-        Drawn << Drawing{true, Sheets, x, y, 0, 0, text, font};
+        Drawn << Drawing{true, Sheets, x, y, 0, 0, text, font, clip};
     }
     void DrawRectangle(int left, int top, int right, int bottom) override {
-        Drawn << Drawing{false, Sheets, left, top, right, bottom, QString(), font};
+        Drawn << Drawing{false, Sheets, left, top, right, bottom, QString(), font, clip};
     }
     void NewSheet() override { ++Sheets; }
+    void ClipToPage(int left, int top, int right, int bottom) override {
+        clip = {left, top, right, bottom};
+    }
 
 private:
     QList<Drawing> Only(bool text) const {
@@ -69,4 +73,5 @@ private:
         return out;
     }
     PrintFont font;
+    QList<int> clip;
 };

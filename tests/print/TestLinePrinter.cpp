@@ -85,7 +85,8 @@ private slots:
         QCOMPARE(sheet.Texts()[2].Y, sheet.Px(10));
     }
 
-    // 90 x 50 mm pages go two across and five down: ten to a sheet, each outlined.
+    // 90 x 50 mm pages go two across and five down: ten to a sheet, each outlined, and what
+    // is drawn on a page is cut at its edges.
     void smallPagesTileTenToASheet() {
         RecordingTarget sheet;
         LinePrinter printer(sheet);
@@ -107,6 +108,7 @@ private slots:
             QCOMPARE(texts[page].Sheet, 1 + page / 10);
             QCOMPARE(texts[page].X, x + sheet.Px(10));
             QCOMPARE(texts[page].Y, y + sheet.Px(10));
+            QCOMPARE(texts[page].Clip, (QList<int>{x, y, x + sheet.Px(90), y + sheet.Px(50)}));
         }
     }
 
