@@ -3,10 +3,12 @@
 #include "calendar/TFCal.h"
 #include "common/Dialogs.h"
 #include "common/Settings.h"
+#include "diary/Diary.h"
 #include "dialogs/TFAbout1.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/ListOptions.h"
 #include "listwin/TFFind.h"
+#include "notepad/Notepad.h"
 #include "store/CommandGuard.h"
 
 #include <QAction>
@@ -130,6 +132,14 @@ void TFAddsBk::Delink1Click() {
 void TFAddsBk::Calendar1Click() {
     CalendarDate date;
     TFCal::Instance()->PickDate(date);
+}
+
+void TFAddsBk::Diary1Click() {
+    ShowDiary();
+}
+
+void TFAddsBk::Notepad1Click() {
+    ShowNotepad();
 }
 
 void TFAddsBk::Options1Click() {

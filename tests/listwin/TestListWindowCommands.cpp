@@ -11,6 +11,8 @@
 #include "listwin/ListModel.h"
 #include "listwin/TFAddsBk.h"
 #include "support/ModalDriver.h"
+#include "diary/Diary.h"
+#include "notepad/Notepad.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -238,6 +240,24 @@ private slots:
     }
 
     // An engine error ends a link command with the engine's text, and nothing of it is stored.
+    // Diary and Tools > Notepad open their windows, modeless.
+    void diaryAndNotepad() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        auto w = open();
+        w->Diary1->trigger();
+        w->Notepad1->trigger();
+        QStringList shown;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && !top->isModal())
+                shown << top->windowTitle();
+        QVERIFY2(shown.contains(QStringLiteral("Diary")), qPrintable(shown.join(", ")));
+        QVERIFY2(shown.contains(QStringLiteral("Cardolo - notepad")), qPrintable(shown.join(", ")));
+        DestroyDiaryWindow();
+        CloseNotepadForExit();
+        DestroyNotepad();
+    }
+
     void engineErrorEndsALinkCommand() {
         TestFolder folder;
         ScriptedDialogs dialogs;
