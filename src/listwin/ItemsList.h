@@ -4,6 +4,7 @@
 #include "listwin/DisplayRequest.h"
 #include "listwin/ListRows.h"
 #include "listwin/ListState.h"
+#include "print/ListPrinting.h"
 
 #include <QString>
 #include <QVector>
@@ -155,6 +156,9 @@ public:
     // The rows as the grid shows them, for the clipboard: the Name and Ref columns in their
     // order; the Text? and Links? marks go along hidden.
     ExportTable ExportRows() const;
+    // The list as the print command prints it: the header's current-item text, name or Ref
+    // first as the list is sorted, every row and the cursor row.
+    PrintableList PrintRows() const;
     // The title an export of the list carries: the header's text, whole and as shown.
     QString ExportTitle() const { return header.Label2Shown; }
 

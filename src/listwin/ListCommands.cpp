@@ -235,6 +235,16 @@ void ItemsList::NewDetails() {
 }
 
 // The fields are the grid's columns in their order; only the name and the ref are shown.
+PrintableList ItemsList::PrintRows() const {
+    PrintableList printable;
+    printable.Heading = header.Label2Shown;
+    printable.NameFirst = SortOrder == SortBy::Name;
+    for (int i = 0; i < rows.Count(); ++i)
+        printable.Rows.push_back(PrintableRow{rows.Row(i).Id, rows.Row(i).Id2});
+    printable.CurrentRow = rows.Cursor();
+    return printable;
+}
+
 ExportTable ItemsList::ExportRows() const {
     ExportTable table;
     for (const ListColumn& column : header.Columns) {

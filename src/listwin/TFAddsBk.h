@@ -56,6 +56,7 @@ public:
     void LinkAllAcross1Click();
     void Delink1Click();
     void Calendar1Click();
+    void Print1Click();
     void Diary1Click();
     void Notepad1Click();
     void Options1Click(); // the submenu opens

@@ -9,6 +9,7 @@
 #include "listwin/ListOptions.h"
 #include "listwin/TFFind.h"
 #include "notepad/Notepad.h"
+#include "print/Printing.h"
 #include "store/CommandGuard.h"
 
 #include <QAction>
@@ -93,6 +94,14 @@ void TFAddsBk::Import1Click() {
 void TFAddsBk::toClipboard1Click() {
     RunCommand(
         [this] { ::ExportDataset(list.ExportRows(), list.ExportTitle(), QString(), false); });
+}
+
+void TFAddsBk::Print1Click() {
+    // After the whole list has printed, its cursor stands on the last row.
+    if (PrintItemList(list.PrintRows())) {
+        list.Rows().Last();
+        CursorMoved();
+    }
 }
 
 void TFAddsBk::Now1Click() {

@@ -13,11 +13,15 @@
 #include "support/ModalDriver.h"
 #include "diary/Diary.h"
 #include "notepad/Notepad.h"
+#include "print/Printing.h"
+#include "print/RecordingTarget.h"
+#include "print/TFPtAdds.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QRadioButton>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -256,6 +260,35 @@ private slots:
         DestroyDiaryWindow();
         CloseNotepadForExit();
         DestroyNotepad();
+    }
+
+    // Export > to Printer prints the list as it is sorted, with its heading, and leaves the
+    // cursor on the last row.
+    void printTheList() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        RecordingTarget sheet;
+        PrintingState().TargetOverride = [&] { return &sheet; };
+        const ItemId shelf = MakeItem("Shelf");
+        MakeItem("pear", shelf, "B2");
+        MakeItem("Apple", shelf, "A1", "red");
+        auto w = open();
+        QTest::keyClicks(w->Edit1, "s");
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+        QCOMPARE(w->Label2->text(), QString("Shelf"));
+        WhenModal([](QWidget* modal) {
+            auto* options = qobject_cast<TFPtAdds*>(modal);
+            QVERIFY(options);
+            options->AllBtn->click();
+            options->PrintBtn->click();
+        });
+        QVERIFY(w->Print1->isEnabled());
+        w->Print1->trigger();
+        // Every row has a Ref, so the list is sorted by Ref and each heading puts the Ref first.
+        QCOMPARE(SortOrder, SortBy::Ref);
+        QCOMPARE(sheet.Strings(), (QStringList{"Shelf", "A1", "Apple", "red", "B2", "pear"}));
+        QCOMPARE(w->DBGrid1->currentIndex().row(), 1);
+        ResetPrintState();
     }
 
     void engineErrorEndsALinkCommand() {
