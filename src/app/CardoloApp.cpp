@@ -15,6 +15,7 @@
 #include "itemwin/ItemWindows.h"
 #include "listwin/TFAddsBk.h"
 #include "notepad/Notepad.h"
+#include "store/Conversion.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
 #include "store/StoreState.h"
@@ -142,10 +143,18 @@ int CardoloApp::Start(const Options& options) {
     ReadSettings();
     // The store reads and writes the diary and archive ids in the settings' own holders.
     BindStoreSettings(AppSettings().DiaryId, AppSettings().ArchiveId);
+    // The conversion steps raise DBVN in the settings' holder and write the settings at once.
+    BindConversionSettings(AppSettings().Dbvn, [] { WriteSettings(); });
 
-    // 3. The database connection.
+    // 3. The database connection, then the conversion steps 702 and 703 where DBVN calls for
+    // them. A declined step ends the program. A refused one is shown and ends it too: the
+    // tables are in a layout nothing else reads, and the store's start-up would index the
+    // columns the step has to drop.
     try {
-        OpenPhoneDB(DatabasePath());
+        if (OpenPhoneDB(DatabasePath()))
+            NoteNewDatabase();
+        if (RunEarlyConversionSteps() == ConversionResult::Declined)
+            return 0;
     } catch (const DbError& e) {
         reportStartupFailure(e.Text);
         return 1;
@@ -160,10 +169,12 @@ int CardoloApp::Start(const Options& options) {
     connect(mainWindow, &TFAddsBk::Closed, this, [] { CloseNotepadForExit(closingBySignal); });
     connect(mainWindow, &TFAddsBk::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     TFAbout1::Instance();
-    // The store's own start: it finds the diary item when the settings do not name it. An
-    // engine error is shown and start-up goes on without it.
+    // The store's own start: the conversion steps 704 to 1100 where DBVN calls for them (a
+    // declined one ends the program), then the diary item when the settings do not name it.
+    // An engine error is shown and start-up goes on without the rest of it.
     try {
-        CoreStartup();
+        if (!CoreStartup())
+            return 0;
     } catch (const DbError& e) {
         ShowInfo(e.Text);
     }

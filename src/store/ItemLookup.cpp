@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "common/Dialogs.h"
 #include "common/TextHelpers.h"
+#include "store/Conversion.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
 #include "store/StoreState.h"
@@ -53,17 +54,21 @@ bool LocateItem(ItemId id, ItemRecord& item) {
     return true;
 }
 
-void CoreStartup() {
+bool CoreStartup() {
+    // Older layouts are brought up to date before anything relies on them.
+    if (RunLateConversionSteps() == ConversionResult::Declined)
+        return false;
     // Older databases lack the indexes the store's queries rely on.
     EnsureIndexes();
     ItemId& diaryId = StoreDiaryId();
     if (diaryId != 0)
-        return;
+        return true;
     const ItemId diary = FirstItemNamed(QStringLiteral("Diary"));
     if (diary == 0)
         ShowInfo(QStringLiteral("Item \"Diary\" not found"));
     else
         diaryId = diary;
+    return true;
 }
 
 QString ItemName(ItemId id) {

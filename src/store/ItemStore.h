@@ -45,8 +45,10 @@ struct ItemRecord {
 // Reads an item by id; false when there is none (ids 0 and below never exist).
 bool LocateItem(ItemId id, ItemRecord& item);
 
-// The store's start-up: looks up the item "Diary" when DIARYID is 0.
-void CoreStartup();
+// The store's start-up: runs the conversion steps 704 to 1100 that DBVN calls for, then looks
+// up the item "Diary" when DIARYID is 0. False when a step's backup question was declined: the
+// program must end. A refused step throws ConversionError and the rest is not done.
+bool CoreStartup();
 
 // Creation and lookup.
 QString ItemName(ItemId id);
