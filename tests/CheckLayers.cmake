@@ -2,6 +2,7 @@
 # ground up (a folder may include its own headers and those of any folder below it):
 #   common           helpers, settings, clock, folders, the dialog seam, window helpers
 #   store, calendar  the item store; the date library and calendar dialog
+#   paradox          the reader of the older version's Paradox tables (includes common only)
 #   dialogs          prompt, chooser, flash and About windows, the real dialog backend
 #   print, notepad   the print engine and page setup; the notepad
 #   itemwin          the item details and item text windows
@@ -10,8 +11,8 @@
 #   app              start-up, window creation, shutdown
 # Run as: cmake -DSOURCE_DIR=<src> -P CheckLayers.cmake
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
-set(levels common=0 store=1 calendar=1 dialogs=2 print=3 notepad=3 itemwin=4 diary=5 listwin=6
-           app=7)
+set(levels common=0 store=1 paradox=1 calendar=1 dialogs=2 print=3 notepad=3 itemwin=4 diary=5
+           listwin=6 app=7)
 foreach(entry ${levels})
     string(REPLACE "=" ";" pair ${entry})
     list(GET pair 0 folder)

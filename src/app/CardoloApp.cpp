@@ -66,6 +66,12 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
             o.folder = args[++i];
         } else if (a.startsWith(QLatin1String("--folder="))) {
             o.folder = a.mid(9);
+        } else if (a == QLatin1String("--dump-table")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("--dump-table needs a table file (FILE.DB)");
+                return o;
+            }
+            o.dumpTable = args[++i];
         } else if (a.startsWith(QLatin1Char('-'))) {
             // Options of the window system (-platform, -style ...) are taken by Qt itself.
             continue;
@@ -77,6 +83,7 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
 QString CardoloApp::UsageText() {
     return QStringLiteral(
         "Usage: cardolo [--folder DIR] [--help] [--version]\n"
+        "       cardolo --dump-table FILE.DB\n"
         "\n"
         "Cardolo stores textual data: items with a name, a Ref and free text, linked down\n"
         "and across, searched, kept as a diary, printed and exported.\n"
@@ -84,6 +91,10 @@ QString CardoloApp::UsageText() {
         "  --folder DIR  use DIR as the program folder: LOCK.TXT lives there and the items\n"
         "                and settings in DIR/DATA. Default: the program's own folder, or\n"
         "                ~/.local/share/cardolo when that folder is not writable.\n"
+        "  --dump-table FILE.DB\n"
+        "                print the Paradox table FILE.DB (with its memo file FILE.MB) as\n"
+        "                tab-separated UTF-8 text: a line of field names, then a line per\n"
+        "                record; starts no window and needs no program folder\n"
         "  --help        show this text\n"
         "  --version     show the version\n");
 }

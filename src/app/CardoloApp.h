@@ -19,6 +19,7 @@ public:
         QString folder; // empty: the executable's folder (or the user data folder)
         bool help = false;
         bool version = false;
+        QString dumpTable; // --dump-table FILE.DB: print the table and end
         QString error;
     };
     static Options ParseArguments(const QStringList& args);

@@ -1,4 +1,5 @@
 #include "app/CardoloApp.h"
+#include "paradox/ParadoxTsv.h"
 
 #include <QApplication>
 
@@ -22,6 +23,9 @@ int main(int argc, char* argv[]) {
         std::printf("cardolo %s\n", CARDOLO_VERSION);
         return 0;
     }
+    // Before any application object: the dump needs no display, program folder or lock.
+    if (!options.dumpTable.isEmpty())
+        return DumpTable(options.dumpTable);
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(true);
