@@ -1,5 +1,6 @@
 #include "app/CardoloApp.h"
 
+#include "app/ImportCommand.h"
 #include "common/Busy.h"
 #include "common/Dialogs.h"
 #include "common/Folders.h"
@@ -66,6 +67,12 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
             o.folder = args[++i];
         } else if (a.startsWith(QLatin1String("--folder="))) {
             o.folder = a.mid(9);
+        } else if (a == QLatin1String("--import")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("--import needs the folder of the tables");
+                return o;
+            }
+            o.importDir = args[++i];
         } else if (a == QLatin1String("--dump-table")) {
             if (i + 1 >= args.size()) {
                 o.error = QStringLiteral("--dump-table needs a table file (FILE.DB)");
@@ -83,6 +90,7 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
 QString CardoloApp::UsageText() {
     return QStringLiteral(
         "Usage: cardolo [--folder DIR] [--help] [--version]\n"
+        "       cardolo [--folder DIR] --import OLDDIR\n"
         "       cardolo --dump-table FILE.DB\n"
         "\n"
         "Cardolo stores textual data: items with a name, a Ref and free text, linked down\n"
@@ -95,6 +103,12 @@ QString CardoloApp::UsageText() {
         "                print the Paradox table FILE.DB (with its memo file FILE.MB) as\n"
         "                tab-separated UTF-8 text: a line of field names, then a line per\n"
         "                record; starts no window and needs no program folder\n"
+        "  --import OLDDIR\n"
+        "                import the older version's tables in OLDDIR (PHONEBK.DB, mm2.db,\n"
+        "                mm.DB) into a new database in the program folder, without starting a\n"
+        "                window; refused when the database exists. The next start converts\n"
+        "                them as PHONEBK.INI in OLDDIR says. Exit code 0: imported,\n"
+        "                1: refused or failed\n"
         "  --help        show this text\n"
         "  --version     show the version\n");
 }
@@ -156,6 +170,12 @@ int CardoloApp::Start(const Options& options) {
     BindStoreSettings(AppSettings().DiaryId, AppSettings().ArchiveId);
     // The conversion steps raise DBVN in the settings' holder and write the settings at once.
     BindConversionSettings(AppSettings().Dbvn, [] { WriteSettings(); });
+
+    // The older version's tables in the data folder and no database yet: their import is
+    // offered. A failed import ends the program, leaving no database, so that the next start
+    // offers it again.
+    if (!OfferImportAtStart())
+        return 1;
 
     // 3. The database connection, then the conversion steps 702 and 703 where DBVN calls for
     // them. A declined step ends the program. A refused one is shown and ends it too: the

@@ -20,6 +20,7 @@ public:
         bool help = false;
         bool version = false;
         QString dumpTable; // --dump-table FILE.DB: print the table and end
+        QString importDir; // --import DIR: import DIR's Paradox tables and end
         QString error;
     };
     static Options ParseArguments(const QStringList& args);

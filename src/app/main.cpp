@@ -1,4 +1,5 @@
 #include "app/CardoloApp.h"
+#include "app/ImportCommand.h"
 #include "paradox/ParadoxTsv.h"
 
 #include <QApplication>
@@ -26,6 +27,11 @@ int main(int argc, char* argv[]) {
     // Before any application object: the dump needs no display, program folder or lock.
     if (!options.dumpTable.isEmpty())
         return DumpTable(options.dumpTable);
+    // The import makes the database without a window.
+    if (!options.importDir.isEmpty()) {
+        QCoreApplication core(argc, argv);
+        return RunImportCommand(options.folder, options.importDir);
+    }
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(true);

@@ -1,3 +1,4 @@
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CardoloApp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ImportCommand.cpp
 )

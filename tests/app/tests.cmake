@@ -4,3 +4,7 @@ cardolo_add_test(TestDumpTable ${CMAKE_CURRENT_LIST_DIR}/TestDumpTable.cpp)
 add_dependencies(TestDumpTable cardolo)
 target_compile_definitions(TestDumpTable PRIVATE
     CARDOLO_PARADOX_FIXTURES="${CMAKE_SOURCE_DIR}/tests/paradox/fixtures")
+cardolo_add_test(TestImportCommand ${CMAKE_CURRENT_LIST_DIR}/TestImportCommand.cpp GUI)
+add_dependencies(TestImportCommand cardolo)
+# Paradox tables written byte by byte with the reader's own test writer.
+target_sources(TestImportCommand PRIVATE ${CMAKE_SOURCE_DIR}/tests/paradox/TableWriter.cpp)
