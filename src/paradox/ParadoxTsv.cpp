@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 
