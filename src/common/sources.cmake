@@ -10,6 +10,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SingleInstanceGuard.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextHelpers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WholeFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WorkProgress.cpp
 )
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/WindowHelpers.cpp
