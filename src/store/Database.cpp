@@ -2,6 +2,8 @@
 
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
+#include "store/LogCheckpoints.h"
+#include "store/SearchIndex.h"
 #include "store/StoreState.h"
 
 #include <QSqlDriver>
@@ -276,6 +278,10 @@ bool OpenPhoneDB(const QString& path) {
     ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
     ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
     ExecSql(QStringLiteral("PRAGMA busy_timeout=5000"));
+    // The log is cut back to this size whenever it starts over, so one large write does not
+    // leave a log the size of the database behind.
+    ExecSql(QStringLiteral("PRAGMA journal_size_limit=%1").arg(JournalSizeLimit));
+    StartLogCheckpoints();
     // Marking a large branch changes rows spread over the whole file in one transaction; with
     // the engine's small default cache the same pages would spill to the journal again and
     // again. Up to 64 MiB of pages, taken only as they are used.
@@ -313,10 +319,13 @@ void EnsureIndexes() {
     if (emptyRefs)
         ExecSql(QString::fromLatin1(EmptyRefsToNull));
     t.Commit();
+    PrepareSearchIndex();
 }
 
 void ClosePhoneDB() {
     const QString name = QLatin1String(PhoneDBName);
+    ForgetSearchIndex();
+    StopLogCheckpoints();
     TheStoreState.ForgetConnection();
     if (!QSqlDatabase::contains(name))
         return;
@@ -351,8 +360,13 @@ QString savepointName(int depth) {
 Transaction::Transaction() {
     int& transactionDepth = TheStoreState.TransactionDepth;
     if (transactionDepth == 0) {
-        if (!PhoneDB().transaction())
-            throw DbError(engineText(PhoneDB().lastError()));
+        // The write lock is taken at once: a transaction that read first would be refused its
+        // first write when another connection (the search index's build) committed meanwhile.
+        // A connection opened for reading only cannot take it and reads as before.
+        const bool readOnly = sqlite3_db_readonly(PhoneDBHandle(), "main") == 1;
+        QSqlQuery begin(PhoneDB());
+        if (!begin.exec(readOnly ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+            throw DbError(engineText(begin.lastError()), engineCode(begin.lastError()));
         outermost = true;
     } else {
         ExecSql(QStringLiteral("SAVEPOINT ") + savepointName(transactionDepth));

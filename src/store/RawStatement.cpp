@@ -12,12 +12,17 @@ RawStatement::RawStatement(const QString& sql) {
     prepare(sql.toUtf8());
 }
 
+RawStatement::RawStatement(sqlite3* connection, const char* sql) : db(connection) {
+    prepare(QByteArray(sql));
+}
+
 RawStatement::~RawStatement() {
     sqlite3_finalize(stmt);
 }
 
 void RawStatement::prepare(const QByteArray& sql) {
-    db = PhoneDBHandle();
+    if (!db)
+        db = PhoneDBHandle();
     if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         stmt = nullptr;
@@ -108,6 +113,10 @@ bool RawStatement::IsNull(int column) const {
 
 int RawStatement::Int(int column) const {
     return sqlite3_column_int(stmt, column);
+}
+
+qint64 RawStatement::Int64(int column) const {
+    return sqlite3_column_int64(stmt, column);
 }
 
 const char* RawStatement::TextData(int column) const {

@@ -17,6 +17,8 @@ class RawStatement {
 public:
     explicit RawStatement(const char* sql);
     explicit RawStatement(const QString& sql);
+    // The same on another connection of the linked engine (the search index's builder).
+    RawStatement(sqlite3* connection, const char* sql);
     ~RawStatement();
     RawStatement(const RawStatement&) = delete;
     RawStatement& operator=(const RawStatement&) = delete;
@@ -36,6 +38,7 @@ public:
     int Column(const char* name) const;
     bool IsNull(int column) const;
     int Int(int column) const;
+    qint64 Int64(int column) const;
     // The column's text as the engine holds it, valid until the next step; empty for NULL.
     const char* TextData(int column) const;
     int TextSize(int column) const;
