@@ -4,6 +4,7 @@
 #include "common/Dialogs.h"
 #include "common/Settings.h"
 #include "common/TextHelpers.h"
+#include "common/WorkProgress.h"
 #include "listwin/SearchRunner.h"
 
 namespace {
@@ -213,8 +214,9 @@ void ItemsList::Moved() {
 
 // Navigation.
 
-void ItemsList::ApplyRequest() {
+bool ItemsList::ApplyRequest() {
     const DisplayRequest request = CurrentRequest;
+    const SortBy shownSort = SortOrder;
     SortOrder = request.Sort;
     switch (request.Mode) {
     case ListOf::LinksDown:
@@ -223,7 +225,10 @@ void ItemsList::ApplyRequest() {
         ShowLinks(request.ItemId, request.Name);
         break;
     case ListOf::SearchResults:
-        RunSearch(request.Name);
+        if (!RunSearch(request.Name)) {
+            SortOrder = shownSort;
+            return false;
+        }
         break;
     case ListOf::TopLevel:
         CurrentId = 0;
@@ -236,6 +241,7 @@ void ItemsList::ApplyRequest() {
     }
     if (request.PosId > 0)
         RestorePosition(request.PosId, request.PosDrop);
+    return true;
 }
 
 void ItemsList::SavePosition() {
@@ -247,17 +253,28 @@ void ItemsList::SavePosition() {
         CurrentRequest.Mode = header.AcrossChecked ? ListOf::LinksAcross : ListOf::LinksDown;
 }
 
+// A request whose search the user stopped leaves the history as it was.
 void ItemsList::PushRequest(const DisplayRequest& request) {
+    const DisplayRequest shown = CurrentRequest;
     SavePosition();
     DisplayRequests().StackAdd(CurrentRequest);
     CurrentRequest = request;
-    ApplyRequest();
+    if (ApplyRequest())
+        return;
+    DisplayRequests().StackTake(CurrentRequest);
+    CurrentRequest = shown;
 }
 
 void ItemsList::GoBack() {
-    if (!DisplayRequests().StackTake(CurrentRequest))
+    const DisplayRequest shown = CurrentRequest;
+    const bool taken = DisplayRequests().StackTake(CurrentRequest);
+    if (!taken)
         CurrentRequest = DisplayRequest();
-    ApplyRequest();
+    if (ApplyRequest())
+        return;
+    if (taken)
+        DisplayRequests().StackAdd(CurrentRequest);
+    CurrentRequest = shown;
 }
 
 void ItemsList::RestorePosition(ItemId id, int drop) {
@@ -441,8 +458,12 @@ void ItemsList::SearchForId(const QString& typed) {
         ShowHidden(id);
 }
 
-void ItemsList::RunSearch(const QString& typed) {
-    const SearchOutcome outcome = StampSearch(typed);
+bool ItemsList::RunSearch(const QString& typed) {
+    const BusyScope busy;
+    WorkProgress progress(QStringLiteral("Searching"));
+    const SearchOutcome outcome = StampSearch(typed, &progress);
+    if (outcome.Stopped)
+        return false;
     SearchText = outcome.Prepared;
     SearchStamp = outcome.Stamp;
     for (ItemId hider : outcome.Hiders) {
@@ -452,4 +473,5 @@ void ItemsList::RunSearch(const QString& typed) {
     }
     ListKind = ListOf::SearchResults;
     BuildList();
+    return true;
 }

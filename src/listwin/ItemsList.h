@@ -107,8 +107,9 @@ public:
     void SetBackCaption(LeaveBy kind);
     bool RefVisible() const { return refVisible; }
 
-    // Navigation.
-    void ApplyRequest();
+    // Navigation. ApplyRequest is false when the user stopped the search it ran: the list and
+    // its state are left as they were.
+    bool ApplyRequest();
     void PushRequest(const DisplayRequest& request);
     void GoBack();
     void SavePosition();
@@ -132,7 +133,9 @@ public:
     // Search.
     void SearchForText(const QString& typed);
     void SearchForId(const QString& typed);
-    void RunSearch(const QString& typed);
+    // Stamps the matches and lists them, under the busy cursor and with its progress shown when
+    // it runs long. False when the user stopped it: nothing is stamped and the list is as it was.
+    bool RunSearch(const QString& typed);
 
     // Linking in two steps: an item is chosen, then linked to the cursor row or every row.
     // True when the chosen item still exists; its name is then read anew.

@@ -7,7 +7,8 @@
 
 #include <cstring>
 
-const char* const SearchWalkSql = "SELECT id, name, text, parent FROM phonebk ORDER BY id";
+const char* const SearchWalkSql = "SELECT id, name, text, parent, srchts FROM phonebk ORDER BY id";
+const char* const SearchLastIdSql = "SELECT max(id) FROM phonebk";
 const char* const SearchStampSql = "UPDATE phonebk SET srchts = :srchts WHERE id = :id";
 
 namespace {
@@ -20,13 +21,15 @@ QStringList ListQueryLines(ListOf listKind, bool searchList, SortBy sortOrder, b
     if (listKind == ListOf::LinksAcross) {
         lines << QStringLiteral(
                      "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, p.name, "
-                     "p.text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, p.numchildren, "
+                     "typeof(p.text) as text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, "
+                     "p.numchildren, "
                      "p.numcousins")
               << QStringLiteral("FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2");
     } else {
         lines << QStringLiteral(
-                     "SELECT id, id as id2, name, text, rank, rank as drop2, LOWER(name) as lname, "
-                     "parent, tel, lower(tel) as linknote, numchildren, numcousins")
+                     "SELECT id, id as id2, name, typeof(text) as text, rank, rank as drop2, "
+                     "LOWER(name) as lname, parent, tel, lower(tel) as linknote, numchildren, "
+                     "numcousins")
               << QStringLiteral("FROM phonebk");
     }
     if (searchList) {
@@ -68,7 +71,8 @@ QString textOrSame(const RawStatement& q, int column, int sameColumn, const QStr
 std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, ItemId parent,
                                   const QDateTime& stamp) {
     // A list can hold every item of a large database: the rows are read straight from the
-    // engine, and the texts only looked at for whether they are there.
+    // engine. Of the texts the statement asks only their type, which the engine reads from the
+    // row's header without loading the text or carrying it through the sort.
     RawStatement q(ListQueryText(lines));
     q.Bind(":parent", parent);
     if (searchList)
@@ -101,7 +105,9 @@ std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, Ite
         r.LinkNote = textOrSame(q, cNote, cTel, r.Tel);
         r.NumChildren = q.Int(cChildren);
         r.NumCousins = q.Int(cCousins);
-        r.HasText = !q.IsNull(cText);
+        // The text's type only: "null" when the item has none.
+        const char* textType = q.TextData(cText);
+        r.HasText = !(q.TextSize(cText) == 4 && std::memcmp(textType, "null", 4) == 0);
         rows.push_back(std::move(r));
     }
     return rows;

@@ -41,6 +41,8 @@ std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, Ite
 // Writes a recounted number of links down (down true) or across into the item.
 void StoreLinkCount(ItemId id, bool down, int count);
 
-// Statements of the text search: every item in key order, and the stamp of one match.
+// Statements of the text search: every item in key order (id, name, text, parent, srchts), the
+// stamp of one match, and the highest id, which tells how far a walk in key order has come.
 extern const char* const SearchWalkSql;
 extern const char* const SearchStampSql;
+extern const char* const SearchLastIdSql;

@@ -3,12 +3,17 @@
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
 #include "listwin/ListQuery.h"
+#include "common/WorkProgress.h"
 #include "store/Database.h"
+#include "store/LogCheckpoints.h"
 #include "store/RawStatement.h"
+#include "store/SearchIndex.h"
+#include "store/SearchIndexBuilder.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 namespace {
 bool isBreak(QChar c) {
@@ -189,12 +194,24 @@ QDateTime NextSearchStamp() {
     return stamp;
 }
 
-SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed) {
+SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed,
+                          WorkProgress* progress, SearchWay way) {
     SearchMatches found;
     if (prepared.isEmpty())
         return found; // an empty prepared text matches nothing
     const SearchMatcher matcher(prepared, folding);
-    RawStatement walk(SearchWalkSql);
+    const QString query = way == SearchWay::Scan ? QString() : SearchIndexQuery(prepared);
+    found.UsedIndex = !query.isEmpty() && SearchIndexReady();
+    // Items come in key order either way: the last id tells how far the search has come.
+    qint64 lastId = 0;
+    if (progress) {
+        RawStatement last(SearchLastIdSql);
+        if (last.Step())
+            lastId = last.Int64(0);
+    }
+    RawStatement walk(found.UsedIndex ? SearchCandidatesSql : SearchWalkSql);
+    if (found.UsedIndex)
+        walk.Bind(":query", query);
     // A text with other than ASCII characters is decoded as the engine hands it out in
     // UTF-16, so it is matched exactly as read through the driver.
     auto matches = [&](int column, bool lines) {
@@ -208,39 +225,96 @@ SearchMatches FindMatches(const QString& prepared, bool folding, const QString& 
         return lines ? matcher.TextMatches(decoded) : matcher.NameMatches(decoded);
     };
     while (walk.Step()) {
+        const ItemId id = walk.Int(0);
+        if (progress && !progress->Step(id, lastId)) {
+            found.Stopped = true;
+            break;
+        }
         if (!matches(1, false) && !matches(2, true))
             continue;
-        const ItemId id = walk.Int(0);
         found.Ids.push_back(id);
+        found.PriorStamps.push_back(walk.IsNull(4) ? QString() : walk.Text(4));
         if (walk.Int(3) == id && walk.Text16(1) == typed)
             found.Hiders.push_back(id);
     }
     return found;
 }
 
-void StampItems(const std::vector<ItemId>& ids, const QDateTime& stamp) {
-    if (ids.empty())
-        return;
+namespace {
+// Writes each id's value (a null text: NULL) in one transaction.
+void writeStamps(const std::vector<ItemId>& ids, size_t count,
+                 const std::function<QVariant(size_t)>& value) {
     Transaction t;
     {
         RawStatement update(SearchStampSql);
-        update.Bind(":srchts", StampToDb(stamp));
-        for (ItemId id : ids) {
-            update.Bind(":id", id);
+        for (size_t i = 0; i < count; ++i) {
+            update.Bind(":srchts", value(i));
+            update.Bind(":id", ids[i]);
             update.Step();
             update.Reset();
         }
     } // finished before the commit
     t.Commit();
 }
+} // namespace
 
-SearchOutcome StampSearch(const QString& typed) {
+bool StampItems(const std::vector<ItemId>& ids, const QDateTime& stamp, WorkProgress* progress,
+                const std::vector<QString>* priorStamps) {
+    const QVariant value = StampToDb(stamp);
+    const qint64 total = qint64(ids.size());
+    size_t done = 0;
+    while (done < ids.size()) {
+        // A transaction runs until a report is due, so that the user's events (and any save a
+        // timer starts) never run inside it.
+        bool reportDue = false;
+        Transaction t;
+        {
+            RawStatement update(SearchStampSql);
+            update.Bind(":srchts", value);
+            while (done < ids.size() && !reportDue) {
+                update.Bind(":id", ids[done]);
+                update.Step();
+                update.Reset();
+                ++done;
+                reportDue = progress && progress->Note(qint64(done), total);
+            }
+        } // finished before the commit
+        t.Commit();
+        if (reportDue && !progress->Report()) {
+            // Stopped: the items stamped so far get their earlier stamps back.
+            writeStamps(ids, done, [priorStamps](size_t i) {
+                return priorStamps ? QVariant((*priorStamps)[i]) : QVariant();
+            });
+            return false;
+        }
+    }
+    return true;
+}
+
+SearchOutcome StampSearch(const QString& typed, WorkProgress* progress) {
     SearchOutcome out;
     out.Prepared = PrepareSearchText(typed);
+    // A build of the index waits while the search reads and writes.
+    const SearchIndexPause pause;
+    SearchMatches found = FindMatches(out.Prepared, PunctuationFolding, typed, progress);
+    out.UsedIndex = found.UsedIndex;
+    if (found.Stopped) {
+        out.Stopped = true;
+        return out;
+    }
     out.Stamp = NextSearchStamp();
-    SearchMatches found = FindMatches(out.Prepared, PunctuationFolding, typed);
     out.Matches = static_cast<int>(found.Ids.size());
     out.Hiders = std::move(found.Hiders);
-    StampItems(found.Ids, out.Stamp);
+    if (progress)
+        progress->SetWhat(QStringLiteral("Marking the items found"));
+    if (!StampItems(found.Ids, out.Stamp, progress, &found.PriorStamps)) {
+        out.Stopped = true;
+        out.Matches = 0;
+        out.Hiders.clear();
+    }
+    // A search that marked many items has written about as many pages into the log: it is
+    // copied and cut back in the background.
+    if (WriteAheadLogBytes() > JournalSizeLimit)
+        RequestLogCheckpoint();
     return out;
 }

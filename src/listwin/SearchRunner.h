@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class WorkProgress;
+
 // The text search: finds the items whose name or text contains a text, and marks each with
 // the search's own time stamp, so that the search list is the items carrying that stamp.
 
@@ -67,18 +69,42 @@ struct SearchOutcome {
     int Matches = 0;
     // Self-linked items whose name is the search text exactly, in key order.
     std::vector<ItemId> Hiders;
+    bool UsedIndex = false;
+    // The user stopped the search: nothing is stamped.
+    bool Stopped = false;
 };
 
 struct SearchMatches {
     std::vector<ItemId> Ids; // in key order
+    // Each match's stamp as it was (a null text for none), to be put back when the search is
+    // stopped after some stamps were written.
+    std::vector<QString> PriorStamps;
     // Self-linked items whose name is typed exactly.
     std::vector<ItemId> Hiders;
+    // The items came from the index's candidates rather than from a walk over every item.
+    bool UsedIndex = false;
+    // The user stopped the search: what was found is incomplete.
+    bool Stopped = false;
 };
 
-// Walks every item in key order and collects those whose name or text holds the prepared text.
-SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed);
-// Writes the stamp into each item, all in one transaction.
-void StampItems(const std::vector<ItemId>& ids, const QDateTime& stamp);
+// How the search reaches the items: through the index when it is complete and can narrow the
+// search, or by reading every item.
+enum class SearchWay { Best, Scan };
 
-// Prepares the typed text, finds the matches and stamps them with a new stamp.
-SearchOutcome StampSearch(const QString& typed);
+// Collects, in key order, the items whose name or text holds the prepared text: the index's
+// candidates, each checked by the matcher, or every item when the index cannot answer (it is
+// being built, or the folded search is shorter than a trigram). Either way the matcher decides,
+// so both find the same items. progress, when given, hears of each item read and may stop the
+// search.
+SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed,
+                          WorkProgress* progress = nullptr, SearchWay way = SearchWay::Best);
+// Writes the stamp into each item. Without progress all in one transaction; with it in one
+// transaction per report, events running only between them. When the user stops it, the stamps
+// written are put back to priorStamps (one per id) and false is returned.
+bool StampItems(const std::vector<ItemId>& ids, const QDateTime& stamp,
+                WorkProgress* progress = nullptr,
+                const std::vector<QString>* priorStamps = nullptr);
+
+// Prepares the typed text, finds the matches and stamps them with a new stamp. Stopped by the
+// user (progress given), it leaves every stamp as it was and says so in the outcome.
+SearchOutcome StampSearch(const QString& typed, WorkProgress* progress = nullptr);

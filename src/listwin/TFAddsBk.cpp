@@ -5,11 +5,13 @@
 #include "common/Settings.h"
 #include "common/TextHelpers.h"
 #include "common/WindowHelpers.h"
+#include "common/WorkProgress.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/ListMenus.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFFind.h"
 #include "store/CommandGuard.h"
+#include "store/SearchIndexBuilder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,10 +26,58 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+namespace {
+// While long work lets events run, the user's input goes nowhere but Esc, which asks the work
+// to stop: no command may start in the middle of another. A message box that some event
+// opened meanwhile gets its input as usual.
+class WorkInputGate : public QObject {
+public:
+    bool StopAsked = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (QApplication::activeModalWidget())
+            return QObject::eventFilter(watched, event);
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+                StopAsked = true;
+            // Taken here, so that no shortcut (Esc's own Back) runs either.
+            event->accept();
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            return true;
+        case QEvent::Close:
+            // The window manager's close waits for the work's end.
+            if (event->spontaneous()) {
+                event->ignore();
+                return true;
+            }
+            return false;
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+};
+
+constexpr int BuildPollMs = 250;
+} // namespace
 
 TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     setObjectName(QStringLiteral("TFAddsBk"));
@@ -60,6 +110,54 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
 
     hookItemWindows();
     wireGrid();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(BuildPollMs);
+    connect(Timer1, &QTimer::timeout, this, &TFAddsBk::Timer1Timer);
+    installWorkProgress();
+}
+
+void TFAddsBk::installWorkProgress() {
+    SetWorkProgressHooks({[this](const QString& text) {
+                              workText = text;
+                              showProgress();
+                          },
+                          [this] { return pollWork(); }});
+}
+
+// The events waiting run (the status line repaints); the user's input only through the gate.
+bool TFAddsBk::pollWork() {
+    WorkInputGate gate;
+    qApp->installEventFilter(&gate);
+    QCoreApplication::processEvents();
+    qApp->removeEventFilter(&gate);
+    return gate.StopAsked || closed;
+}
+
+void TFAddsBk::showProgress() {
+    Label4->setText(workText.isEmpty() ? buildText : workText);
+}
+
+// The index is built in the background once the window is there to show how far it has come.
+void TFAddsBk::startIndexBuild() {
+    RunCommand([] { StartSearchIndexBuild(); });
+    Timer1Timer();
+}
+
+void TFAddsBk::Timer1Timer() {
+    const SearchIndexBuildStatus status = PollSearchIndexBuild();
+    if (status.Running) {
+        buildText = QStringLiteral("Preparing the search: %1%").arg(status.Percent);
+        if (!Timer1->isActive())
+            Timer1->start();
+    } else {
+        buildText.clear();
+        Timer1->stop();
+    }
+    showProgress();
+    if (!status.Error.isEmpty())
+        ShowInfo(status.Error);
 }
 
 void TFAddsBk::setSilverPalette() {
@@ -166,6 +264,7 @@ void TFAddsBk::wireGrid() {
 
 // The widgets go first, while the list they report to still exists.
 TFAddsBk::~TFAddsBk() {
+    SetWorkProgressHooks({});
     ItemHooks().ShowLinks = nullptr;
     ItemHooks().ItemSaved = nullptr;
     ItemHooks().StartNewLink = nullptr;
@@ -263,6 +362,11 @@ void TFAddsBk::buildStatusPanel() {
     Label1->setTextFormat(Qt::PlainText);
     row->addWidget(Label1, 1);
 
+    Label4 = new QLabel(Panel3);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setTextFormat(Qt::PlainText);
+    row->addWidget(Label4);
+
     SpeedButton2 = new QToolButton(Panel3);
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
@@ -314,6 +418,9 @@ void TFAddsBk::closeEvent(QCloseEvent* event) {
         return;
     }
     closed = true;
+    // A build of the search index stops with the program; the next start goes on with it.
+    Timer1->stop();
+    StopSearchIndexBuild();
     WriteSettings();
     event->accept();
     emit Closed();
@@ -326,6 +433,7 @@ void TFAddsBk::showEvent(QShowEvent* event) {
         return;
     shownOnce = true;
     BuildListCommand();
+    startIndexBuild();
 }
 
 bool TFAddsBk::eventFilter(QObject* watched, QEvent* event) {

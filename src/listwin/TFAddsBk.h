@@ -13,6 +13,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTableView;
+class QTimer;
 class QToolButton;
 class ListModel;
 class TFFind;
@@ -75,6 +76,9 @@ public:
     void Linknote1Click();
     void Ungroup1Click();
     void Deleteitem1Click();
+    // The background build of the search index: its progress in the status line, and its
+    // failure in a message once it has stopped.
+    void Timer1Timer();
 
     // Header.
     QFrame* Panel4;
@@ -89,6 +93,9 @@ public:
     QLineEdit* Edit1;
     QToolButton* ClearBtn;
     QLabel* Label1;
+    // Progress of long work, beside the count of items listed: the search running, or the
+    // search index being built.
+    QLabel* Label4;
     QToolButton* SpeedButton2;
     QToolButton* SpeedButton3;
     QPushButton* Button1;
@@ -138,6 +145,8 @@ public:
     QAction* Deleteitem1;
 
     TFFind* Find;
+    // Polls the background build of the search index while it runs.
+    QTimer* Timer1;
 
 signals:
     // The window has closed for good: the item windows have kept what was typed in them and
@@ -170,6 +179,11 @@ private:
     void gridCurrentChanged(int row);
     // A row command on the cursor row: its item, or the message when the item is gone.
     void rowCommand(const std::function<void(ItemId)>& command);
+    // Long work's progress: installed as the hooks of WorkProgress.
+    void installWorkProgress();
+    bool pollWork();
+    void showProgress();
+    void startIndexBuild();
 
     ItemsList list;
     ListModel* model;
@@ -183,4 +197,7 @@ private:
     bool closed = false;
     // A close that nothing may delay or refuse (a shutdown signal).
     bool closingQuietly = false;
+    // What Label4 shows: long work on this thread first, else the index build.
+    QString workText;
+    QString buildText;
 };

@@ -1,14 +1,21 @@
 #include "support/ItemFixture.h"
 
+#include "common/Busy.h"
 #include "common/Clock.h"
+#include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/TextHelpers.h"
+#include "common/WorkProgress.h"
 #include "listwin/ItemsList.h"
 #include "listwin/SearchRunner.h"
+#include "store/LogCheckpoints.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
+#include <QRegularExpression>
 #include <QTest>
+
+#include <sqlite3.h>
 
 namespace {
 // Records what the list asks of its window.
@@ -71,6 +78,37 @@ QStringList labels(const ItemsList& list) {
         out << c.Label;
     return out;
 }
+// Every item's search stamp, by id.
+QStringList allStamps() {
+    QStringList out;
+    QSqlQuery q(PhoneDB());
+    q.exec("SELECT id, srchts FROM phonebk ORDER BY id");
+    while (q.next())
+        out << q.value(0).toString() + "=" + (q.value(1).isNull() ? "null" : q.value(1).toString());
+    return out;
+}
+
+// A long search as the window sees it: a clock a second further on at each reading, and
+// hooks that note what the status line shows, whether the busy cursor is held at each poll,
+// and answer Esc at the poll numbered stopAt (0: never).
+struct LongSearch {
+    QDateTime now{QDate(2024, 6, 1), QTime(9, 0)};
+    QStringList Shown;
+    QList<int> BusyAtPoll;
+    int StopAt = 0;
+    explicit LongSearch(int stopAt) : StopAt(stopAt) {
+        SetClockForTesting([this] { return now = now.addSecs(1); });
+        SetWorkProgressHooks({[this](const QString& text) { Shown << text; },
+                              [this] {
+                                  BusyAtPoll << BusyDepth();
+                                  return BusyAtPoll.size() == StopAt;
+                              }});
+    }
+    ~LongSearch() {
+        SetClockForTesting({});
+        SetWorkProgressHooks({});
+    }
+};
 } // namespace
 
 // Building each kind of list, moving through links and back, and searching, without a window.
@@ -574,6 +612,126 @@ private slots:
         QCOMPARE(CurrentHider, hider);
         QCOMPARE(dialogs.Flashes(),
                  QStringList{QString("Showing #%1 and linked items").arg(hider)});
+    }
+
+    // A search that runs long holds the busy cursor from its start and shows its progress,
+    // reading and then marking. Stopped by the user while it reads, or while it marks (some of
+    // its stamps written already), it leaves every stamp as it was, the list on screen, its
+    // header and the history as they were.
+    void longSearchStopped_data() {
+        QTest::addColumn<int>("stopAt");
+        // 1000 items read and 999 marked, a report every 256: polls 1 to 3 while reading, 4 to
+        // 7 while marking (the fifth after some 280 stamps were written).
+        QTest::newRow("while reading") << 1;
+        QTest::newRow("while marking") << 5;
+        QTest::newRow("never") << 0;
+    }
+    void longSearchStopped() {
+        QFETCH(int, stopAt);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId top = MakeItem("Aardvark");
+        {
+            Transaction t;
+            for (int i = 0; i < 999; ++i) {
+                const ItemId id = MakeItem(QStringLiteral("match %1").arg(i), top);
+                if (i % 2)
+                    SetField(id, "srchts", "2020-01-01 10:00:00.000");
+            }
+            t.Commit();
+        }
+        ItemsList list;
+        list.BuildList();
+        cursorTo(list, top);
+        list.StepIntoLinks();
+        const QStringList listed = names(list);
+        const QString caption = list.Header().Caption;
+        const DisplayRequest shown = CurrentRequest;
+        const QStringList stamps = allStamps();
+        QCOMPARE(DisplayRequests().Count(), 1);
+
+        bool completed = false;
+        {
+            LongSearch search(stopAt);
+            list.SearchForText("MATCH");
+            completed = IsSearchList();
+            QCOMPARE(search.BusyAtPoll.size(), stopAt ? stopAt : 7);
+            for (int depth : search.BusyAtPoll)
+                QVERIFY(depth > 0);
+            QVERIFY(search.Shown.first().startsWith("Searching: "));
+            QVERIFY(search.Shown.first().endsWith("% - Esc to stop"));
+            QCOMPARE(search.Shown
+                             .filter(QRegularExpression("^Marking the items found: "
+                                                        "\\d+% - Esc to stop$"))
+                             .size() >= 2,
+                     stopAt != 1);
+            QCOMPARE(search.Shown.last(), QString()); // taken away at the end
+        }
+        QCOMPARE(BusyDepth(), 0);
+        QCOMPARE(completed, stopAt == 0);
+        if (completed) {
+            QCOMPARE(list.Rows().Count(), 999);
+            QCOMPARE(DisplayRequests().Count(), 2);
+            return;
+        }
+        QCOMPARE(allStamps(), stamps);
+        QCOMPARE(names(list), listed);
+        QCOMPARE(list.Header().Caption, caption);
+        QVERIFY(CurrentRequest == shown);
+        QCOMPARE(DisplayRequests().Count(), 1);
+        QCOMPARE(CurrentId, top);
+        QVERIFY(!IsSearchList());
+
+        // Back to a search list runs it again; stopped, the window stays where it was.
+        {
+            LongSearch search(0);
+            list.SearchForText("match");
+        }
+        cursorTo(list, list.Rows().Row(0).Id);
+        list.StepIntoLinks();
+        const DisplayRequest links = CurrentRequest;
+        const int depth = DisplayRequests().Count();
+        {
+            LongSearch search(1);
+            list.GoBack();
+        }
+        QVERIFY(CurrentRequest == links);
+        QCOMPARE(DisplayRequests().Count(), depth);
+    }
+
+    // A search that marks many items does not leave a log of their pages behind: once no
+    // reader needs them any more, they are copied into the database in the background, and the
+    // next write cuts the log back; every commit is still made with synchronous FULL.
+    void largeSearchLeavesASmallLog() {
+        TestFolder folder;
+        {
+            Transaction t;
+            for (int i = 0; i < 2000; ++i)
+                MakeItem(QStringLiteral("wide %1").arg(i), 0, QString(), QString(3000, 'w'));
+            t.Commit();
+        }
+        // A write of nothing much: the log starts over when all of it is copied.
+        const auto logAfterAWrite = [] {
+            Exec("UPDATE phonebk SET rprts = IFNULL(rprts, 0) + 1 WHERE id = 1");
+            return WriteAheadLogBytes();
+        };
+        QTRY_VERIFY(logAfterAWrite() <= JournalSizeLimit);
+        // Another program reading keeps its view of the file, and the log with it.
+        sqlite3* reader = nullptr;
+        QCOMPARE(sqlite3_open(DatabasePath().toUtf8().constData(), &reader), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM phonebk;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        ItemsList list;
+        list.SearchForText("wide");
+        QCOMPARE(list.Rows().Count(), 2000);
+        QVERIFY2(logAfterAWrite() > JournalSizeLimit,
+                 qPrintable(QString::number(WriteAheadLogBytes())));
+        sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(reader);
+        QTRY_VERIFY2(logAfterAWrite() <= JournalSizeLimit,
+                     qPrintable(QString::number(WriteAheadLogBytes())));
+        QCOMPARE(Scalar("PRAGMA synchronous").toInt(), 2); // FULL
     }
 
     // One call puts back all of the list window's state: what is listed, where the window has

@@ -16,12 +16,14 @@ private slots:
         QTest::addColumn<SortBy>("sort");
         QTest::addColumn<bool>("noteBefore");
         QTest::addColumn<QStringList>("expected");
-        const QString items = "SELECT id, id as id2, name, text, rank, rank as drop2, "
-                              "LOWER(name) as lname, parent, tel, lower(tel) as linknote, "
-                              "numchildren, numcousins";
-        const QString across = "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, "
-                               "p.name, p.text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, "
-                               "p.numchildren, p.numcousins";
+        const QString items =
+            "SELECT id, id as id2, name, typeof(text) as text, rank, rank as drop2, "
+            "LOWER(name) as lname, parent, tel, lower(tel) as linknote, "
+            "numchildren, numcousins";
+        const QString across =
+            "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, "
+            "p.name, typeof(p.text) as text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, "
+            "p.numchildren, p.numcousins";
         const QString phonebk = "FROM phonebk", byParent = "WHERE (parent = :parent)";
         const QString joined = "FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2";
         const QString byName = "ORDER BY lname , linknote";
@@ -82,6 +84,41 @@ private slots:
         QCOMPARE(across[0].Name, QString());
         QCOMPARE(across[1].Id, b);
         QCOMPARE(across[1].LinkNote, QString("note"));
+    }
+
+    // The statements ask only the text's type: a null text is none, any stored text (an empty
+    // one another program wrote, one far longer than a page, a number) is one, in the items
+    // lists, the search list and the links-across list alike.
+    void textMarkWithoutTheText() {
+        TestFolder folder;
+        const ItemId parent = MakeItem("parent");
+        const ItemId none = MakeItem("a none", parent);
+        const ItemId empty = MakeItem("b empty", parent);
+        const ItemId longText = MakeItem("c long", parent, QString(), QString(200000, 'x'));
+        const ItemId number = MakeItem("d number", parent);
+        Exec("UPDATE phonebk SET text = '' WHERE id = ?", {empty});
+        Exec("UPDATE phonebk SET text = 42 WHERE id = ?", {number});
+        const QDateTime stamp(QDate(2024, 5, 1), QTime(10, 0));
+        for (ItemId id : {none, empty, longText, number}) {
+            Exec("UPDATE phonebk SET srchts = ? WHERE id = ?", {StampToDb(stamp), id});
+            LinkAcrossRows(parent, id);
+        }
+        const QList<bool> expected{false, true, true, true};
+        auto marks = [](const std::vector<ListRow>& rows) {
+            QList<bool> out;
+            for (const ListRow& r : rows)
+                out << r.HasText;
+            return out;
+        };
+        QCOMPARE(marks(LoadListRows(ListQueryLines(ListOf::LinksDown, false, SortBy::Name, true),
+                                    false, parent, {})),
+                 expected);
+        QCOMPARE(marks(LoadListRows(ListQueryLines(ListOf::SearchResults, true, SortBy::Name, true),
+                                    true, 0, stamp)),
+                 expected);
+        QCOMPARE(marks(LoadListRows(ListQueryLines(ListOf::LinksAcross, false, SortBy::Name, false),
+                                    false, parent, {})),
+                 expected);
     }
 
     // A search list holds the stamped items that are shown, and those of the hider shown.

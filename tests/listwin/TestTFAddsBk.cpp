@@ -1,6 +1,7 @@
 #include "support/ItemFixture.h"
 
 #include "common/Busy.h"
+#include "common/Clock.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/TextHelpers.h"
@@ -11,6 +12,7 @@
 #include "listwin/ListModel.h"
 #include "listwin/TFAddsBk.h"
 #include "listwin/TFFind.h"
+#include "store/SearchIndex.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -222,6 +224,70 @@ private slots:
     }
 
     // The dialog is made once: a second search starts from the text of the first. Refresh
+    // A long search shows its progress in the status line beside the count and holds the
+    // busy cursor; Esc, pressed while it runs, stops it (and does not go Back): nothing is
+    // stamped and the window shows the list it showed.
+    void escStopsALongSearch() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        {
+            Transaction t;
+            for (int i = 0; i < 1000; ++i)
+                MakeItem(QStringLiteral("match %1").arg(i));
+            t.Commit();
+        }
+        auto w = open();
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        const QString listed = w->Label1->text();
+        QDateTime now(QDate(2024, 6, 1), QTime(9, 0));
+        SetClockForTesting([&now] { return now = now.addSecs(1); });
+        // Runs at the search's first poll of events: what the window shows then, and Esc.
+        QString progress;
+        int busy = 0;
+        QTimer::singleShot(0, w.get(), [&] {
+            progress = w->Label4->text();
+            busy = BusyDepth();
+            QTest::keyClick(w->Edit1, Qt::Key_Escape);
+        });
+        w->List().SearchForText("match");
+        SetClockForTesting({});
+        QVERIFY2(progress.startsWith("Searching: ") && progress.endsWith("% - Esc to stop"),
+                 qPrintable(progress));
+        QVERIFY(busy > 0);
+        QCOMPARE(BusyDepth(), 0);
+        QCOMPARE(w->Label4->text(), QString());
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Top-level Items"));
+        QCOMPARE(w->Label1->text(), listed);
+        QCOMPARE(Scalar("SELECT count(*) FROM phonebk WHERE srchts IS NOT NULL").toInt(), 0);
+        QVERIFY(dialogs.Calls.isEmpty()); // Esc did not run Exit's question
+        QVERIFY(w->isVisible());
+    }
+
+    // A database whose search index must be built gets it in the background once the window
+    // shows, with the progress in the status line until it is done.
+    void indexBuildShowsProgress() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        {
+            Transaction t;
+            for (int i = 0; i < 3000; ++i)
+                MakeItem(QStringLiteral("item %1").arg(i), 0, QString(), "harbour");
+            t.Commit();
+        }
+        RequestSearchIndexRebuild();
+        OpenPhoneDB(DatabasePath());
+        EnsureIndexes();
+        QVERIFY(SearchIndexIncomplete());
+        auto w = open();
+        QVERIFY2(w->Label4->text().startsWith("Preparing the search: "),
+                 qPrintable(w->Label4->text()));
+        QTRY_VERIFY_WITH_TIMEOUT((w->Timer1Timer(), w->Label4->text().isEmpty()), 30000);
+        QVERIFY(!w->Timer1->isActive());
+        QVERIFY(SearchIndexReady());
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
     // searches again. A hider's exact name shows its branch and empties the box; Top hides it.
     void searchDialogAndHider() {
         TestFolder folder;
