@@ -4,15 +4,16 @@
 #   store, calendar  the item store; the date library and calendar dialog
 #   paradox          the reader of the older version's Paradox tables (includes common only)
 #   dialogs          prompt, chooser, flash and About windows, the real dialog backend
-#   print, notepad   the print engine and page setup; the notepad
+#   print, notepad,  the print engine and page setup; the notepad; the database health check
+#   repair           window
 #   itemwin          the item details and item text windows
 #   diary            the diary window
 #   listwin          the items list window and search
 #   app              start-up, window creation, shutdown
 # Run as: cmake -DSOURCE_DIR=<src> -P CheckLayers.cmake
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
-set(levels common=0 store=1 paradox=1 calendar=1 dialogs=2 print=3 notepad=3 itemwin=4 diary=5
-           listwin=6 app=7)
+set(levels common=0 store=1 paradox=1 calendar=1 dialogs=2 print=3 notepad=3 repair=3 itemwin=4
+           diary=5 listwin=6 app=7)
 foreach(entry ${levels})
     string(REPLACE "=" ";" pair ${entry})
     list(GET pair 0 folder)
