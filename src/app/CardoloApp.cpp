@@ -16,6 +16,7 @@
 #include "itemwin/ItemWindows.h"
 #include "listwin/TFAddsBk.h"
 #include "notepad/Notepad.h"
+#include "repair/HealthCheckWindow.h"
 #include "store/Conversion.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
@@ -79,11 +80,20 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
                 return o;
             }
             o.dumpTable = args[++i];
+        } else if (a == QLatin1String("--check")) {
+            o.check = true;
+        } else if (a == QLatin1String("--repair")) {
+            o.repair = true;
+        } else if (a == QLatin1String("--counts")) {
+            o.counts = true;
         } else if (a.startsWith(QLatin1Char('-'))) {
             // Options of the window system (-platform, -style ...) are taken by Qt itself.
             continue;
         }
     }
+    if (!o.check && (o.repair || o.counts))
+        o.error = QStringLiteral("%1 needs --check")
+                      .arg(o.repair ? QStringLiteral("--repair") : QStringLiteral("--counts"));
     return o;
 }
 
@@ -91,6 +101,7 @@ QString CardoloApp::UsageText() {
     return QStringLiteral(
         "Usage: cardolo [--folder DIR] [--help] [--version]\n"
         "       cardolo [--folder DIR] --import OLDDIR\n"
+        "       cardolo [--folder DIR] --check [--repair] [--counts]\n"
         "       cardolo --dump-table FILE.DB\n"
         "\n"
         "Cardolo stores textual data: items with a name, a Ref and free text, linked down\n"
@@ -103,6 +114,14 @@ QString CardoloApp::UsageText() {
         "                print the Paradox table FILE.DB (with its memo file FILE.MB) as\n"
         "                tab-separated UTF-8 text: a line of field names, then a line per\n"
         "                record; starts no window and needs no program folder\n"
+        "  --check       check the database for broken references and wrong hiding ranks\n"
+        "                without starting a window, reading only; the report goes to\n"
+        "                standard output. Exit code 0: nothing found, 1: problems found,\n"
+        "                2: the check could not run\n"
+        "  --repair      with --check: repair what the check can repair, then check again\n"
+        "  --counts      with --check: also compare the stored counts of links down and\n"
+        "                across with the links, and look for links across without their\n"
+        "                mirror (--repair corrects them)\n"
         "  --import OLDDIR\n"
         "                import the older version's tables in OLDDIR (PHONEBK.DB, mm2.db,\n"
         "                mm.DB) into a new database in the program folder, without starting a\n"
@@ -119,6 +138,7 @@ CardoloApp::~CardoloApp() {
     // The diary, made when first opened, goes before the item windows it opens.
     DestroyDiaryWindow();
     DestroyNotepad();
+    DestroyHealthCheckWindow();
     DestroyItemWindows();
     delete mainWindow;
     SetDialogBackend(nullptr);
@@ -198,6 +218,9 @@ int CardoloApp::Start(const Options& options) {
     // Closing the main window ends the program, also while an item window is still open. The
     // notepad writes what changed first; a shutdown signal leaves no one to answer a message.
     connect(mainWindow, &TFAddsBk::Closed, this, [] { CloseNotepadForExit(closingBySignal); });
+    // A health check scan running under the events it lets through would keep the program
+    // alive after its windows are gone: it stops at its next chunk of rows.
+    connect(mainWindow, &TFAddsBk::Closed, this, [] { StopHealthCheck(); });
     connect(mainWindow, &TFAddsBk::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     TFAbout1::Instance();
     // The store's own start: the conversion steps 704 to 1100 where DBVN calls for them (a

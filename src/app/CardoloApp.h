@@ -19,6 +19,10 @@ public:
         QString folder; // empty: the executable's folder (or the user data folder)
         bool help = false;
         bool version = false;
+        // --check [--repair] [--counts]: the health check without a window, then the end.
+        bool check = false;
+        bool repair = false;
+        bool counts = false;
         QString dumpTable; // --dump-table FILE.DB: print the table and end
         QString importDir; // --import DIR: import DIR's Paradox tables and end
         QString error;

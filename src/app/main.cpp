@@ -1,4 +1,5 @@
 #include "app/CardoloApp.h"
+#include "app/CheckCommand.h"
 #include "app/ImportCommand.h"
 #include "paradox/ParadoxTsv.h"
 
@@ -27,6 +28,12 @@ int main(int argc, char* argv[]) {
     // Before any application object: the dump needs no display, program folder or lock.
     if (!options.dumpTable.isEmpty())
         return DumpTable(options.dumpTable);
+    // The health check needs no display either.
+    if (options.check) {
+        QCoreApplication core(argc, argv);
+        return RunCheckCommand({options.folder, options.repair, options.counts});
+    }
+
     // The import makes the database without a window.
     if (!options.importDir.isEmpty()) {
         QCoreApplication core(argc, argv);

@@ -8,3 +8,5 @@ cardolo_add_test(TestImportCommand ${CMAKE_CURRENT_LIST_DIR}/TestImportCommand.c
 add_dependencies(TestImportCommand cardolo)
 # Paradox tables written byte by byte with the reader's own test writer.
 target_sources(TestImportCommand PRIVATE ${CMAKE_SOURCE_DIR}/tests/paradox/TableWriter.cpp)
+cardolo_add_test(TestCheckCommand ${CMAKE_CURRENT_LIST_DIR}/TestCheckCommand.cpp)
+add_dependencies(TestCheckCommand cardolo)
