@@ -7,3 +7,10 @@ cardolo_add_test(TestStoreState ${CMAKE_CURRENT_LIST_DIR}/TestStoreState.cpp)
 cardolo_add_test(TestDiaryMonth ${CMAKE_CURRENT_LIST_DIR}/TestDiaryMonth.cpp)
 cardolo_add_test(TestConversion ${CMAKE_CURRENT_LIST_DIR}/TestConversion.cpp)
 cardolo_add_test(TestImport ${CMAKE_CURRENT_LIST_DIR}/TestImport.cpp)
+# The crash test starts CrashChild, a program of its own doing store operations, and kills it.
+add_executable(CrashChild ${CMAKE_CURRENT_LIST_DIR}/CrashChild.cpp)
+target_link_libraries(CrashChild PRIVATE cardolo_core)
+cardolo_add_test(TestCrashSafety ${CMAKE_CURRENT_LIST_DIR}/TestCrashSafety.cpp)
+add_dependencies(TestCrashSafety CrashChild)
+target_compile_definitions(TestCrashSafety PRIVATE
+    CARDOLO_CRASH_CHILD="$<TARGET_FILE:CrashChild>")
