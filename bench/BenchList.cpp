@@ -5,6 +5,9 @@
 #include "listwin/ListQuery.h"
 #include "listwin/SearchRunner.h"
 #include "store/Database.h"
+#include "store/LogCheckpoints.h"
+#include "store/SearchIndex.h"
+#include "store/SearchIndexBuilder.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -13,9 +16,12 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <thread>
 
 // The list window's lists and search on large databases, each next to the same SQL run through
 // the engine's own interface in the same run.
@@ -27,6 +33,11 @@
 // ones fills the caches, on the program's side and on the raw side alike. Both sides have
 // the same page cache: the raw connection takes the program connection's cache_size.
 // Times are wall-clock (UseRealTime); the CPU column is printed beside them.
+//
+// The search index is made complete when a database is first used (built at once, the first
+// time, on the program's connection); the searches then use it as the program does. The
+// benchmarks "...WithoutIndex" set the index aside for their run, so that the search reads
+// every item as it did before the index existed.
 
 namespace {
 std::map<int, ListBenchData> Data;
@@ -37,6 +48,12 @@ const ListBenchData& use(int items) {
         it = Data.emplace(items, OpenListBenchData(items)).first;
     else
         OpenPhoneDB(it->second.Path);
+    // The search index as the program keeps it, complete.
+    EnsureIndexes();
+    if (SearchIndexIncomplete()) {
+        std::fprintf(stderr, "building the search index of %d items\n", items);
+        BuildSearchIndexNow();
+    }
     // Writes of an earlier benchmark (the search's stamps) must not be read through the log.
     ExecSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     ResetListState();
@@ -196,16 +213,37 @@ int expectedMatches(const ListBenchData& d, int word) {
     return word < SearchWordCount ? d.WordItems[word] : 0;
 }
 
+// Copies, untimed, what the log still holds of the writes before into the database, as the
+// program does in the background while the user reads a list: each timed search starts as a
+// search the user starts after a pause, and pays for its own writes only.
+void settleLog(benchmark::State& state) {
+    state.PauseTiming();
+    ExecSql(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    state.ResumeTiming();
+}
+
+// Sets the complete index aside for as long as it lives: the search then reads every item,
+// as it did before there was an index. The index stays as it is, and is taken up again after.
+class IndexSetAside {
+public:
+    IndexSetAside() { ExecSql(QStringLiteral("UPDATE phonebk_search_state SET complete = 0")); }
+    ~IndexSetAside() { ExecSql(QStringLiteral("UPDATE phonebk_search_state SET complete = 1")); }
+};
+
 // What the user waits for: the search dialog's OK to the listed results (the walk, the
 // stamps written into each found item, the search list built).
 // Arguments: word, punctuation folding 1 or 0.
-void searchBench(benchmark::State& state, int items) {
+void searchBench(benchmark::State& state, int items, bool withIndex) {
     const ListBenchData& d = use(items);
+    std::optional<IndexSetAside> aside;
+    if (!withIndex)
+        aside.emplace();
     const QString word = searchWord(int(state.range(0)));
     ItemsList list;
     PunctuationFolding = state.range(1) != 0;
     list.RunSearch(word); // untimed: fills the caches as on the raw side
     for (auto _ : state) {
+        settleLog(state);
         ResetListState();
         PunctuationFolding = state.range(1) != 0;
         list.RunSearch(word);
@@ -214,6 +252,8 @@ void searchBench(benchmark::State& state, int items) {
     state.counters["rows"] = list.Rows().Count();
     if (list.Rows().Count() != expectedMatches(d, int(state.range(0))))
         state.SkipWithError("the search did not list the items holding the word");
+    if (SearchIndexReady() != withIndex)
+        state.SkipWithError("the index was not used as asked");
 }
 
 // The search's walk and matching alone, without the stamps' writes and the list: the part that
@@ -241,8 +281,10 @@ void searchStampBench(benchmark::State& state, int items) {
     const QString typed = searchWord(int(state.range(0)));
     const std::vector<ItemId> ids = FindMatches(PrepareSearchText(typed), true, typed).Ids;
     StampItems(ids, NextSearchStamp()); // untimed
-    for (auto _ : state)
+    for (auto _ : state) {
+        settleLog(state);
         StampItems(ids, NextSearchStamp());
+    }
     state.counters["rows"] = double(ids.size());
 }
 
@@ -259,6 +301,94 @@ void rawScanBench(benchmark::State& state, int items) {
         benchmark::DoNotOptimize(rawRun(db, sql, 0).bytes);
     state.counters["rows"] = double(first.rows);
     sqlite3_close(db);
+}
+
+// The raw SQL search for a word, on a connection of its own: LIKE over every name and text
+// (which ignores the case of A to Z as the search does), the rows counted. Argument: word.
+void rawLikeBench(benchmark::State& state, int items) {
+    const ListBenchData& d = use(items);
+    sqlite3* db = rawOpen(state, d);
+    if (!db)
+        return;
+    const QString pattern = QLatin1Char('%') + searchWord(int(state.range(0))) + QLatin1Char('%');
+    const QString sql = QStringLiteral("SELECT id FROM phonebk WHERE name LIKE '%1' OR text LIKE "
+                                       "'%1' ORDER BY id")
+                            .arg(pattern);
+    const RawResult first = rawRun(db, sql, 0);
+    if (first.rows < 0)
+        state.SkipWithError(sqlite3_errmsg(db));
+    else if (first.rows != expectedMatches(d, int(state.range(0))))
+        state.SkipWithError("the raw scan does not find the items holding the word");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(rawRun(db, sql, 0).rows);
+    state.counters["rows"] = double(first.rows);
+    sqlite3_close(db);
+}
+
+// The index's own answer in raw SQL, on a connection of its own: the candidates' ids for the
+// word's trigrams, without checking them. Argument: word.
+void rawIndexBench(benchmark::State& state, int items) {
+    const ListBenchData& d = use(items);
+    sqlite3* db = rawOpen(state, d);
+    if (!db)
+        return;
+    const QString sql =
+        QStringLiteral("SELECT rowid FROM phonebk_search WHERE phonebk_search MATCH '%1'")
+            .arg(SearchIndexQuery(searchWord(int(state.range(0)))));
+    const RawResult first = rawRun(db, sql, 0);
+    if (first.rows < 0)
+        state.SkipWithError(sqlite3_errmsg(db));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(rawRun(db, sql, 0).rows);
+    state.counters["rows"] = double(first.rows);
+    state.counters["matches"] = expectedMatches(d, int(state.range(0)));
+    sqlite3_close(db);
+}
+
+// The index's size beside the database's, from the engine's page statistics (one run).
+void indexSizeBench(benchmark::State& state, int items) {
+    use(items);
+    double indexBytes = 0;
+    double dbBytes = 0;
+    for (auto _ : state) {
+        indexBytes = 0;
+        // The full-text index's own tables: its segments, their directory and its settings.
+        const QStringList names{"phonebk_search_data", "phonebk_search_idx",
+                                "phonebk_search_config"};
+        for (const QString& name : names) {
+            QSqlQuery q =
+                PrepareQuery(QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name = :name"));
+            q.bindValue(QStringLiteral(":name"), name);
+            ExecQuery(q);
+            if (q.next())
+                indexBytes += q.value(0).toDouble();
+        }
+        QSqlQuery pages = ExecSql(QStringLiteral(
+            "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size"));
+        dbBytes = pages.next() ? pages.value(0).toDouble() : 0;
+    }
+    state.counters["indexMiB"] = indexBytes / 1048576;
+    state.counters["fileMiB"] = dbBytes / 1048576;
+    state.counters["withoutIndexMiB"] = (dbBytes - indexBytes) / 1048576;
+    // The index against the database without it.
+    state.counters["indexPct"] = 100 * indexBytes / std::max(dbBytes - indexBytes, 1.0);
+}
+
+// A build of the whole index from nothing, as the program runs it in the background: its own
+// connection, steps of about a tenth of a second that each commit (one run).
+void indexBuildBench(benchmark::State& state, int items) {
+    use(items);
+    for (auto _ : state) {
+        RequestSearchIndexRebuild();
+        StartSearchIndexBuild();
+        SearchIndexBuildStatus status;
+        while ((status = PollSearchIndexBuild()).Running)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!status.Error.isEmpty())
+            state.SkipWithError(qPrintable(status.Error));
+    }
+    if (!SearchIndexReady())
+        state.SkipWithError("the build did not complete the index");
 }
 
 // The same walk through the program's own query interface, with no matching: the floor the
@@ -323,27 +453,46 @@ int main(int argc, char** argv) {
                 [items, kind](benchmark::State& st) { rawListBench(st, items, kind); }, listRuns);
         }
         auto* search = reg(
-            "Search", [items](benchmark::State& st) { searchBench(st, items); }, n);
+            "Search", [items](benchmark::State& st) { searchBench(st, items, true); }, n);
+        auto* scanSearch = reg(
+            "SearchWithoutIndex", [items](benchmark::State& st) { searchBench(st, items, false); },
+            n);
+        auto* rawLike = reg(
+            "RawLikeScan", [items](benchmark::State& st) { rawLikeBench(st, items); }, n);
+        auto* rawIndex = reg(
+            "RawIndexQuery", [items](benchmark::State& st) { rawIndexBench(st, items); }, listRuns);
         auto* walk = reg(
             "SearchWalk", [items](benchmark::State& st) { searchWalkBench(st, items); }, n);
         auto* stamp = reg(
             "SearchStamp", [items](benchmark::State& st) { searchStampBench(st, items); }, n);
         search->ArgNames({"word", "folding"});
+        scanSearch->ArgNames({"word", "folding"});
+        rawLike->ArgNames({"word"});
+        rawIndex->ArgNames({"word"});
         walk->ArgNames({"word", "folding"});
         stamp->ArgNames({"word"});
         for (int word = 0; word <= SearchWordCount; ++word) {
             for (int folding : {1, 0}) {
-                if (word < SearchWordCount)
+                if (word < SearchWordCount) {
                     search->Args({word, folding});
+                    scanSearch->Args({word, folding});
+                }
                 walk->Args({word, folding});
             }
-            if (word < SearchWordCount)
+            if (word < SearchWordCount) {
                 stamp->Arg(word);
+                rawLike->Arg(word);
+                rawIndex->Arg(word);
+            }
         }
         reg(
             "QtScanNamesTexts", [items](benchmark::State& st) { qtScanBench(st, items); }, n);
         reg(
             "RawScanNamesTexts", [items](benchmark::State& st) { rawScanBench(st, items); }, n);
+        reg(
+            "SearchIndexSize", [items](benchmark::State& st) { indexSizeBench(st, items); }, 1);
+        reg(
+            "SearchIndexBuild", [items](benchmark::State& st) { indexBuildBench(st, items); }, 1);
     }
     std::fprintf(stderr, "Search words (word argument): ");
     for (int w = 0; w < SearchWordCount; ++w)
