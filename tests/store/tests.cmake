@@ -14,3 +14,4 @@ cardolo_add_test(TestCrashSafety ${CMAKE_CURRENT_LIST_DIR}/TestCrashSafety.cpp)
 add_dependencies(TestCrashSafety CrashChild)
 target_compile_definitions(TestCrashSafety PRIVATE
     CARDOLO_CRASH_CHILD="$<TARGET_FILE:CrashChild>")
+cardolo_add_test(TestSearchIndex ${CMAKE_CURRENT_LIST_DIR}/TestSearchIndex.cpp)
