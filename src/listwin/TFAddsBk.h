@@ -60,6 +60,7 @@ public:
     void Print1Click();
     void Diary1Click();
     void Notepad1Click();
+    void CheckMnuClick();
     void Options1Click(); // the submenu opens
     void Flashinterval1Click();
     void Archiveid1Click();

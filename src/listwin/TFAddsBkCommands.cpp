@@ -10,6 +10,7 @@
 #include "listwin/TFFind.h"
 #include "notepad/Notepad.h"
 #include "print/Printing.h"
+#include "repair/HealthCheckWindow.h"
 #include "store/CommandGuard.h"
 
 #include <QAction>
@@ -149,6 +150,10 @@ void TFAddsBk::Diary1Click() {
 
 void TFAddsBk::Notepad1Click() {
     ShowNotepad();
+}
+
+void TFAddsBk::CheckMnuClick() {
+    ShowHealthCheck();
 }
 
 void TFAddsBk::Options1Click() {

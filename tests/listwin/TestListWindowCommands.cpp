@@ -16,6 +16,8 @@
 #include "print/Printing.h"
 #include "print/RecordingTarget.h"
 #include "print/TFPtAdds.h"
+#include "repair/HealthCheckWindow.h"
+#include "repair/Tfrepair.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -243,7 +245,6 @@ private slots:
         QVERIFY(dialogs.Calls.isEmpty());
     }
 
-    // An engine error ends a link command with the engine's text, and nothing of it is stored.
     // Diary and Tools > Notepad open their windows, modeless.
     void diaryAndNotepad() {
         TestFolder folder;
@@ -260,6 +261,24 @@ private slots:
         DestroyDiaryWindow();
         CloseNotepadForExit();
         DestroyNotepad();
+    }
+
+    // Tools > Database healthcheck scans the database in a window of its own, which stays open
+    // after the scan with its report.
+    void healthCheck() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        MakeItem("Apple");
+        auto w = open();
+        QVERIFY(w->CheckMnu->isEnabled());
+        w->CheckMnu->trigger();
+        Tfrepair* check = Tfrepair::Existing();
+        QVERIFY(check && check->isVisible());
+        const QStringList report = check->MemoLines();
+        QVERIFY2(report.contains(QStringLiteral("Scan complete, 0 errors")),
+                 qPrintable(report.join(" | ")));
+        QVERIFY(dialogs.Calls.isEmpty());
+        DestroyHealthCheckWindow();
     }
 
     // Export > to Printer prints the list as it is sorted, with its heading, and leaves the
@@ -291,6 +310,7 @@ private slots:
         ResetPrintState();
     }
 
+    // An engine error ends a link command with the engine's text, and nothing of it is stored.
     void engineErrorEndsALinkCommand() {
         TestFolder folder;
         ScriptedDialogs dialogs;
