@@ -10,12 +10,22 @@ extern const QString ApplicationTitle; // "Cardolo"
 QString ProgramFolder();
 void SetProgramFolder(const QString& folder);
 QString DataFolder();
-// Creates DataFolder when it is missing. False when it could not be made.
+// Creates DataFolder when it is missing and makes sure a file can be made in it. False, with
+// error telling why (a file of that name, a folder the user may not write, a full or read-only
+// disk) and what to do, when not.
 bool EnsureDataFolder(QString* error = nullptr);
+// What to do when a write in folder failed with the system's errno osError; empty when there
+// is nothing to say beyond the error itself.
+QString WriteFailureAdvice(int osError, const QString& folder);
 QString SettingsPath();
 QString LockFilePath();
 QString DatabasePath();
 
-// The folder a program started without --folder uses: its own folder when that is writable,
-// else the per-user data folder (~/.local/share/cardolo).
+// The folder a program started without --folder uses: its own folder when that is writable
+// and is not an installed copy's bin folder, else the per-user data folder
+// ($XDG_DATA_HOME/cardolo, by default ~/.local/share/cardolo), made when missing.
 QString DefaultProgramFolder(const QString& executableFolder);
+// The choice DefaultProgramFolder makes, without looking at the disk; userDataFolder is the
+// per-user data folder (~/.local/share).
+QString ChooseProgramFolder(const QString& executableFolder, bool executableFolderWritable,
+                            const QString& userDataFolder);

@@ -6,3 +6,4 @@ cardolo_add_test(TestWindowHelpers ${CMAKE_CURRENT_LIST_DIR}/TestWindowHelpers.c
 cardolo_add_test(TestWholeFile ${CMAKE_CURRENT_LIST_DIR}/TestWholeFile.cpp)
 cardolo_add_test(TestWorkProgress ${CMAKE_CURRENT_LIST_DIR}/TestWorkProgress.cpp)
 cardolo_add_test(TestSettingsFuzz ${CMAKE_CURRENT_LIST_DIR}/TestSettingsFuzz.cpp)
+cardolo_add_test(TestFolders ${CMAKE_CURRENT_LIST_DIR}/TestFolders.cpp)
