@@ -85,6 +85,7 @@ TFCal::TFCal(QWidget* parent) : QDialog(parent) {
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(QStringLiteral("Pages"));
     PageControl1->setTabPosition(QTabWidget::South);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -114,11 +115,21 @@ void TFCal::buildCalendarPage() {
     Panel1 = MakeStepBar(TabSheet1, {"Panel1", "SpeedButton1", "YearBtn", "SpeedButton3"},
                          SpeedButton1, YearBtn, SpeedButton3);
     Panel1->setToolTip(QStringLiteral("Right click to select year"));
+    Panel1->setAccessibleName(QStringLiteral("Year"));
+    SpeedButton1->setAccessibleName(QStringLiteral("Previous year"));
+    SpeedButton3->setAccessibleName(QStringLiteral("Next year"));
+    for (QWidget* w : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(YearBtn)})
+        w->setAccessibleDescription(Panel1->toolTip());
     page->addWidget(Panel1);
 
     Panel2 = MakeStepBar(TabSheet1, {"Panel2", "SpeedButton2", "MonthBtn", "SpeedButton4"},
                          SpeedButton2, MonthBtn, SpeedButton4);
     Panel2->setToolTip(QStringLiteral("Right click to select month"));
+    Panel2->setAccessibleName(QStringLiteral("Month"));
+    SpeedButton2->setAccessibleName(QStringLiteral("Previous month"));
+    SpeedButton4->setAccessibleName(QStringLiteral("Next month"));
+    for (QWidget* w : {static_cast<QWidget*>(Panel2), static_cast<QWidget*>(MonthBtn)})
+        w->setAccessibleDescription(Panel2->toolTip());
     Panel2->installEventFilter(this);
     MonthBtn->setMinimumWidth(100);
     page->addWidget(Panel2);
@@ -145,6 +156,8 @@ void TFCal::buildCalendarPage() {
 void TFCal::buildDayGrid() {
     StringGrid1 = new QTableWidget(GridRows, GridColumns, TabSheet1);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setAccessibleName(QStringLiteral("Calendar"));
+    StringGrid1->setAccessibleDescription(QStringLiteral("The days of the month shown"));
     StringGrid1->horizontalHeader()->hide();
     StringGrid1->verticalHeader()->hide();
     StringGrid1->horizontalHeader()->setMinimumSectionSize(ColumnWidth);
@@ -180,6 +193,7 @@ void TFCal::buildDateBar() {
     Button1 = MakeButton("Button1", QStringLiteral("Today"), Panel3);
     Edit1 = new QLineEdit(Panel3);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setAccessibleName(QStringLiteral("Date"));
     Edit1->setFont(QFont(QStringLiteral("Arial"), 10, QFont::Bold));
     Edit1->installEventFilter(this);
     Edit1->setMinimumWidth(140);
@@ -224,7 +238,10 @@ void TFCal::buildOptionsPage() {
     };
     addRow(Label1, "Label1", QStringLiteral("last Julian day"), Edit2, "Edit2");
     Edit2->setToolTip(QStringLiteral("date in format yyyy-mm-dd ( see ISO 8601 )"));
+    Edit2->setAccessibleName(Label1->text());
+    Edit2->setAccessibleDescription(Edit2->toolTip());
     addRow(Label2, "Label2", QStringLiteral("first Gregorian day"), Edit3, "Edit3");
+    Edit3->setAccessibleName(Label2->text());
 
     DeftsBtn = MakeButton("DeftsBtn", QStringLiteral("some defaults"), GroupBox1);
     DeftsBtn->setToolTip(
@@ -232,6 +249,7 @@ void TFCal::buildOptionsPage() {
         QLatin1Char('\n') +
         QStringLiteral("complicated by significant changes to national boundaries since then"));
     rows->addWidget(DeftsBtn, 0, Qt::AlignLeft);
+    DeftsBtn->setAccessibleDescription(DeftsBtn->toolTip());
     page->addWidget(GroupBox1);
     page->addStretch();
 

@@ -1,5 +1,6 @@
 #include "dialogs/TFFlash.h"
 
+#include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/WindowHelpers.h"
 
@@ -21,6 +22,8 @@ TFFlash::TFFlash(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowDoesNotAcceptFocus) {
     setObjectName(QStringLiteral("TFFlash"));
+    // Frameless, with no title to announce: the program's name stands for one.
+    setAccessibleName(ApplicationTitle);
     setAttribute(Qt::WA_ShowWithoutActivating);
     resize(113, 38);
 

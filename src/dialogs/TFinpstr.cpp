@@ -1,5 +1,6 @@
 #include "dialogs/TFinpstr.h"
 
+#include "common/Folders.h"
 #include "common/Placement.h"
 #include "common/WindowHelpers.h"
 
@@ -27,6 +28,8 @@ TFinpstr* TFinpstr::Instance() {
 
 TFinpstr::TFinpstr(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("TFinpstr"));
+    // Frameless, with no title to announce: the program's name stands for one.
+    setAccessibleName(ApplicationTitle);
     setFixedSize(296, 153);
     setModal(true);
 
@@ -46,6 +49,7 @@ TFinpstr::TFinpstr(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
 
     Edit1 = new QLineEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setAccessibleName(QStringLiteral("Answer"));
     Edit1->setGeometry(64, 64, 129, 21);
 
     Button1 = new QPushButton(QStringLiteral("OK"), Panel1);
@@ -70,6 +74,8 @@ bool TFinpstr::InputString(const QString& prompt, QString& text) {
 
     Label1->setWordWrap(false);
     Label1->setText(prompt);
+    // The prompt names the box, as a label with a buddy would.
+    Edit1->setAccessibleName(prompt);
     Label1->adjustSize();
     if (Label1->width() > LabelMaxWidth) {
         Label1->setWordWrap(true);

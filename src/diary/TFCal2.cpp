@@ -136,6 +136,17 @@ void TFCal2::buildBars() {
     Panel2 = makeBar(this, {"Panel2", "Panel5", "SpeedButton2", "MonthBtn", "SpeedButton4"}, Panel5,
                      SpeedButton2, MonthBtn, SpeedButton4);
     Panel2->setToolTip(QStringLiteral("Right click to select month"));
+    SpeedButton1->setAccessibleName(QStringLiteral("Previous year"));
+    SpeedButton3->setAccessibleName(QStringLiteral("Next year"));
+    SpeedButton2->setAccessibleName(QStringLiteral("Previous month"));
+    SpeedButton4->setAccessibleName(QStringLiteral("Next month"));
+    // The buttons show the year and the month; the bars' hints are theirs too.
+    Panel1->setAccessibleName(QStringLiteral("Year"));
+    Panel2->setAccessibleName(QStringLiteral("Month"));
+    for (QWidget* w : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(YearBtn)})
+        w->setAccessibleDescription(Panel1->toolTip());
+    for (QWidget* w : {static_cast<QWidget*>(Panel2), static_cast<QWidget*>(MonthBtn)})
+        w->setAccessibleDescription(Panel2->toolTip());
     // Wide enough for the longest year and month, so the groups keep their place and size.
     const QFontMetrics metrics(MonthBtn->font());
     const int padding = metrics.horizontalAdvance(QLatin1Char('M')) * 2;
@@ -148,6 +159,7 @@ void TFCal2::buildBars() {
     // Out of sight, with no size of its own: Esc closes the window through it.
     Button1 = new QPushButton(this);
     Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setAccessibleName(QStringLiteral("Close"));
     Button1->setAutoDefault(false);
     Button1->setFixedSize(0, 0);
     Button1->move(0, 0);
@@ -156,6 +168,8 @@ void TFCal2::buildBars() {
 void TFCal2::buildGrid() {
     StringGrid1 = new QTableWidget(GridRows, GridColumns, this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setAccessibleName(QStringLiteral("Diary"));
+    StringGrid1->setAccessibleDescription(QStringLiteral("A month of dated entries"));
     for (QHeaderView* header : {StringGrid1->horizontalHeader(), StringGrid1->verticalHeader()}) {
         header->hide();
         header->setMinimumSectionSize(1);
@@ -212,6 +226,8 @@ void TFCal2::buildLayout() {
     layout->addWidget(Panel1);
     layout->addWidget(Panel2);
     layout->addWidget(StringGrid1, 1);
+    // The invisible close button comes last, after the grid it is made before.
+    setTabOrder(StringGrid1, Button1);
 }
 
 void TFCal2::connectCommands() {

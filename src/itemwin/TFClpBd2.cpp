@@ -64,12 +64,14 @@ void TFClpBd2::BuildControls() {
     // after an export so that Esc closes the window at once.
     EscBtn = new QPushButton(this);
     EscBtn->setObjectName(QStringLiteral("EscBtn"));
+    EscBtn->setAccessibleName(QStringLiteral("Close"));
     EscBtn->setAutoDefault(false);
     EscBtn->setFixedSize(0, 0);
     EscBtn->move(0, 0);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Exported list"));
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -82,6 +84,7 @@ void TFClpBd2::BuildControls() {
 
     Panel1 = new QLabel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setAccessibleDescription(QStringLiteral("Status line"));
     Panel1->setTextFormat(Qt::PlainText);
     Panel1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     Panel1->setFrameShape(QFrame::Panel);
@@ -94,6 +97,8 @@ void TFClpBd2::BuildControls() {
     layout->addWidget(Memo1, 1);
     layout->addWidget(Panel1);
     EscBtn->lower();
+    // The invisible cancel button comes after the list it is made before.
+    setTabOrder(Memo1, EscBtn);
 }
 
 void TFClpBd2::ConnectCommands() {

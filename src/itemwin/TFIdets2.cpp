@@ -51,6 +51,7 @@ QFrame* MakePanel(const QString& name, QWidget* parent) {
 void OpensRefEditor(QWidget* w) {
     w->setCursor(Qt::PointingHandCursor);
     w->setToolTip(QStringLiteral("Item Reference"));
+    w->setAccessibleDescription(QStringLiteral("Item Reference; click to edit it"));
 }
 
 void SetBackground(QWidget* w, const QColor& colour) {
@@ -105,9 +106,11 @@ void TFIdets2::BuildPage() {
     Panel6 = MakePanel(QStringLiteral("Panel6"), Panel2);
     Panel6->setFixedWidth(CornerStripWidth);
     OpensRefEditor(Panel6);
+    Panel6->setAccessibleName(QStringLiteral("Ref"));
 
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Text"));
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -95,16 +96,21 @@ void TFidets::BuildFields() {
     ParentLbl->setFont(bold);
     ParentLbl->setCursor(Qt::PointingHandCursor);
     ParentLbl->setToolTip(QStringLiteral("= parent of current Item, click for its links"));
+    ParentLbl->setAccessibleDescription(ParentLbl->toolTip());
 
     DBEdit1 = new QLineEdit(this);
     DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
     DBEdit1->setFont(bold);
     LimitToWidth(DBEdit1, NameWidth);
     DBEdit1->setToolTip(QStringLiteral("This Item's Name"));
+    DBEdit1->setAccessibleName(QStringLiteral("Name"));
+    DBEdit1->setAccessibleDescription(DBEdit1->toolTip());
     DBEdit2 = new QLineEdit(this);
     DBEdit2->setObjectName(QStringLiteral("DBEdit2"));
     LimitToWidth(DBEdit2, TelWidth);
     DBEdit2->setToolTip(QStringLiteral("This Item's Reference"));
+    DBEdit2->setAccessibleName(QStringLiteral("Ref"));
+    DBEdit2->setAccessibleDescription(DBEdit2->toolTip());
 
     Label1 = MakeLabel(QStringLiteral("Label1"), this);
     Label1->setText(QStringLiteral("Item is self-linked!"));
@@ -120,6 +126,7 @@ void TFidets::BuildFields() {
 
     DBMemo1 = new QPlainTextEdit(this);
     DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+    DBMemo1->setAccessibleName(QStringLiteral("Text"));
     DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     DBMemo1->setTabChangesFocus(false);
     DBMemo1->setFont(QFont(QStringLiteral("Arial"), 8));
@@ -130,6 +137,7 @@ void TFidets::BuildCommands() {
     // focus rests after Cancel. It draws nothing over the labels or the Text.
     Button1 = new QPushButton(this);
     Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setAccessibleName(QStringLiteral("Close"));
     Button1->setAutoDefault(false);
     Button1->setFixedSize(0, 0);
     Button1->move(0, 0);
@@ -195,6 +203,12 @@ void TFidets::BuildLayout() {
     layout->addWidget(DBMemo1, 1);
     layout->addLayout(commands);
     layout->addWidget(statusFrame);
+    // Tab follows the window's reading order: the fields, the commands from the left, and last
+    // the invisible close button.
+    QWidget* chain[] = {DBEdit1,   DBEdit2,   DBMemo1, InsBtn,    EditBtn,
+                        CommitBtn, CancelBtn, Button4, DeleteBtn, Button1};
+    for (size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TFidets::ConnectCommands() {

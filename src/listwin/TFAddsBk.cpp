@@ -172,6 +172,7 @@ void TFAddsBk::setSilverPalette() {
 void TFAddsBk::buildGrid() {
     DBGrid1 = new QTableView(centralWidget());
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setAccessibleName(QStringLiteral("Items"));
     QPalette gridPalette = DBGrid1->palette();
     gridPalette.setColor(QPalette::Base, QColor(0xCE, 0xFF, 0xFF));
     gridPalette.setColor(QPalette::Text, Qt::black);
@@ -202,6 +203,7 @@ void TFAddsBk::buildGrid() {
 void TFAddsBk::buildCancelButton() {
     Button1 = new QPushButton(centralWidget());
     Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setAccessibleName(QStringLiteral("Back"));
     Button1->setShortcut(QKeySequence(Qt::Key_Escape));
     Button1->setFocusPolicy(Qt::NoFocus);
     Button1->setGeometry(0, 0, 1, 1);
@@ -276,6 +278,7 @@ TFAddsBk::~TFAddsBk() {
 void TFAddsBk::buildHeader() {
     Panel4 = new QFrame(centralWidget());
     Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setAccessibleName(QStringLiteral("List heading"));
     Panel4->setFixedHeight(61);
     Panel4->setFrameShape(QFrame::Panel);
     Panel4->setFrameShadow(QFrame::Raised);
@@ -293,6 +296,7 @@ void TFAddsBk::buildHeader() {
     Label3->setStyleSheet(QStringLiteral("color: blue"));
     Label3->setCursor(Qt::PointingHandCursor);
     Label3->setToolTip(QStringLiteral("= parent of current Item, click for its Links"));
+    Label3->setAccessibleDescription(Label3->toolTip());
     Label3->move(4, 1);
     Label3->installEventFilter(this);
     Label2 = new QLabel(labels);
@@ -319,6 +323,8 @@ void TFAddsBk::buildHeader() {
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     SpeedButton1->setToolTip(QStringLiteral("Item text"));
+    SpeedButton1->setAccessibleName(QStringLiteral("Item text"));
+    SpeedButton1->setAccessibleDescription(QStringLiteral("Open the current item's text"));
     SpeedButton1->setFixedSize(32, 32);
     row->addWidget(SpeedButton1);
 
@@ -336,6 +342,8 @@ void TFAddsBk::buildHeader() {
 void TFAddsBk::buildStatusPanel() {
     Panel3 = new QFrame(centralWidget());
     Panel3->setObjectName(QStringLiteral("Panel3"));
+    // The labels inside keep their texts as their names, so a screen reader reads them out.
+    Panel3->setAccessibleName(QStringLiteral("Status line"));
     Panel3->setFixedHeight(34);
     Panel3->setFrameShape(QFrame::Panel);
     Panel3->setFrameShadow(QFrame::Raised);
@@ -347,6 +355,8 @@ void TFAddsBk::buildStatusPanel() {
     Edit1->setFixedWidth(65);
     Edit1->setFont(ArialPixels(11));
     Edit1->setToolTip(QStringLiteral("Jump to position in this list"));
+    Edit1->setAccessibleName(QStringLiteral("Jump to"));
+    Edit1->setAccessibleDescription(Edit1->toolTip());
     Edit1->installEventFilter(this);
     row->addWidget(Edit1);
 
@@ -355,6 +365,8 @@ void TFAddsBk::buildStatusPanel() {
     ClearBtn->setText(QStringLiteral("x"));
     ClearBtn->setFont(ArialPixels(16, true));
     ClearBtn->setToolTip(QStringLiteral("Clear 'jump to' box"));
+    ClearBtn->setAccessibleName(QStringLiteral("Clear jump box"));
+    ClearBtn->setAccessibleDescription(ClearBtn->toolTip());
     row->addWidget(ClearBtn);
 
     Label1 = new QLabel(Panel3);
@@ -371,11 +383,15 @@ void TFAddsBk::buildStatusPanel() {
     SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
     SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
     SpeedButton2->setToolTip(QStringLiteral("Jump to start of list"));
+    SpeedButton2->setAccessibleName(QStringLiteral("First item"));
+    SpeedButton2->setAccessibleDescription(SpeedButton2->toolTip());
     row->addWidget(SpeedButton2);
     SpeedButton3 = new QToolButton(Panel3);
     SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
     SpeedButton3->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
     SpeedButton3->setToolTip(QStringLiteral("Jump to end of list"));
+    SpeedButton3->setAccessibleName(QStringLiteral("Last item"));
+    SpeedButton3->setAccessibleDescription(SpeedButton3->toolTip());
     row->addWidget(SpeedButton3);
 
     connect(Edit1, &QLineEdit::textChanged, this, [this](const QString& text) {

@@ -34,6 +34,8 @@ TFFind::TFFind(QWidget* parent) : QDialog(parent) {
     TextRdio->setChecked(true);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setAccessibleName(QStringLiteral("Search for"));
+    Edit1->setAccessibleDescription(QStringLiteral("An item id or a text to find"));
     CaseChk = new QCheckBox(QStringLiteral("Ignore case"), this);
     CaseChk->setObjectName(QStringLiteral("CaseChk"));
     CaseChk->setChecked(true);

@@ -94,6 +94,7 @@ void TFnotepad::BuildMenu() {
 void TFnotepad::BuildMemo() {
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Notepad"));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setFont(NotepadQFont(Session.NotepadFont));
     QPalette pal = Memo1->palette();

@@ -68,6 +68,9 @@ void TFPtg::BuildPageSize() {
     PageWidth = MakeBox("PageWidth", defaults.Width, GroupBox1);
     A4Btn = MakeButton("A4Btn", QStringLiteral("A4"), GroupBox1);
     A4Btn->setAutoDefault(false);
+    PageHeight->setAccessibleName(QStringLiteral("Page height (mm)"));
+    PageWidth->setAccessibleName(QStringLiteral("Page width (mm)"));
+    A4Btn->setAccessibleDescription(QStringLiteral("Set the page size to A4"));
     auto* grid = new QGridLayout(GroupBox1);
     grid->addWidget(Label1, 0, 0);
     grid->addWidget(PageHeight, 0, 1);
@@ -87,6 +90,10 @@ void TFPtg::BuildMargins() {
     RightMgn = MakeBox("RightMgn", defaults.RightMargin, GroupBox2);
     TopMgn = MakeBox("TopMgn", defaults.TopMargin, GroupBox2);
     BotMgn = MakeBox("BotMgn", defaults.BottomMargin, GroupBox2);
+    LeftMgn->setAccessibleName(QStringLiteral("Left margin (mm)"));
+    RightMgn->setAccessibleName(QStringLiteral("Right margin (mm)"));
+    TopMgn->setAccessibleName(QStringLiteral("Top margin (mm)"));
+    BotMgn->setAccessibleName(QStringLiteral("Bottom margin (mm)"));
     auto* grid = new QGridLayout(GroupBox2);
     grid->addWidget(Label3, 0, 0);
     grid->addWidget(LeftMgn, 0, 1);

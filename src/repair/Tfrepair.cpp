@@ -87,12 +87,14 @@ void Tfrepair::BuildPanels() {
     // The report: appended to only, one empty line to begin with.
     Memo1 = new QPlainTextEdit(central);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Report"));
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     column->addWidget(Memo1, 1);
 
     Panel1 = new QLabel(QStringLiteral(" "), central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setAccessibleDescription(QStringLiteral("Status line"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     column->addWidget(Panel1);
 
