@@ -12,3 +12,12 @@ cardolo_add_test(TestCheckCommand ${CMAKE_CURRENT_LIST_DIR}/TestCheckCommand.cpp
 add_dependencies(TestCheckCommand cardolo)
 cardolo_add_test(TestAccessibleNames ${CMAKE_CURRENT_LIST_DIR}/TestAccessibleNames.cpp GUI)
 cardolo_add_test(TestKeyboardAccess ${CMAKE_CURRENT_LIST_DIR}/TestKeyboardAccess.cpp GUI)
+# cmake --install into a prefix of the test's own, then the desktop's validators on the result.
+cardolo_add_test(TestDesktopInstall ${CMAKE_CURRENT_LIST_DIR}/TestDesktopInstall.cpp)
+add_dependencies(TestDesktopInstall cardolo)
+target_compile_definitions(TestDesktopInstall PRIVATE
+    CARDOLO_CMAKE_COMMAND="${CMAKE_COMMAND}" CARDOLO_BUILD_DIR="${CMAKE_BINARY_DIR}")
+if(CARDOLO_ICON_PNG)
+    add_dependencies(TestDesktopInstall cardolo_icon)
+    target_compile_definitions(TestDesktopInstall PRIVATE CARDOLO_ICON_PNG)
+endif()
