@@ -1,5 +1,7 @@
 target_sources(cardolo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/Backup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Conversion.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DailyBackup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Database.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DiaryMonth.cpp

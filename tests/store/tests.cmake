@@ -15,3 +15,5 @@ add_dependencies(TestCrashSafety CrashChild)
 target_compile_definitions(TestCrashSafety PRIVATE
     CARDOLO_CRASH_CHILD="$<TARGET_FILE:CrashChild>")
 cardolo_add_test(TestSearchIndex ${CMAKE_CURRENT_LIST_DIR}/TestSearchIndex.cpp)
+cardolo_add_test(TestBackup ${CMAKE_CURRENT_LIST_DIR}/TestBackup.cpp)
+cardolo_add_test(TestDailyBackup ${CMAKE_CURRENT_LIST_DIR}/TestDailyBackup.cpp)

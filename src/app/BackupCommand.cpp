@@ -1,0 +1,85 @@
+#include "app/BackupCommand.h"
+
+#include "common/Folders.h"
+#include "store/Backup.h"
+#include "store/Database.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+std::atomic<bool> Interrupted{false};
+
+void onSignal(int) {
+    Interrupted = true;
+}
+
+void printError(const QString& text) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+// Lets SIGINT and SIGTERM stop the copy at its next step for as long as it lives, so that an
+// interrupted copy removes its temporary file.
+class StopOnSignal {
+public:
+    StopOnSignal() {
+        Interrupted = false;
+        struct sigaction sa = {};
+        sa.sa_handler = onSignal;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGINT, &sa, &oldInt);
+        ::sigaction(SIGTERM, &sa, &oldTerm);
+    }
+    ~StopOnSignal() {
+        ::sigaction(SIGINT, &oldInt, nullptr);
+        ::sigaction(SIGTERM, &oldTerm, nullptr);
+    }
+    StopOnSignal(const StopOnSignal&) = delete;
+    StopOnSignal& operator=(const StopOnSignal&) = delete;
+
+private:
+    struct sigaction oldInt = {};
+    struct sigaction oldTerm = {};
+};
+} // namespace
+
+int RunBackupCommand(const QString& folder, const QString& file) {
+    if (!folder.isEmpty()) {
+        if (!QFileInfo(folder).isDir()) {
+            printError(QStringLiteral("Folder %1 does not exist").arg(folder));
+            return 1;
+        }
+        SetProgramFolder(folder);
+    } else {
+        SetProgramFolder(DefaultProgramFolder(QCoreApplication::applicationDirPath()));
+    }
+    const QString database = DatabasePath();
+    if (!QFileInfo(database).isFile()) {
+        printError(QStringLiteral("Database %1 not found").arg(QDir::toNativeSeparators(database)));
+        return 1;
+    }
+    const QFileInfo target(file);
+    if (target.exists() || target.isSymLink()) {
+        printError(QStringLiteral("%1 already exists; the backup is not written over a file")
+                       .arg(QDir::toNativeSeparators(file)));
+        return 1;
+    }
+
+    const StopOnSignal stopOnSignal;
+    BackupOptions options;
+    options.Stop = &Interrupted;
+    try {
+        if (BackupDatabase(database, target.absoluteFilePath(), options) == BackupResult::Made)
+            return 0;
+        printError(QStringLiteral("Backup to %1 interrupted; no file written")
+                       .arg(QDir::toNativeSeparators(file)));
+    } catch (const DbError& e) {
+        printError(e.Text);
+    }
+    return 1;
+}

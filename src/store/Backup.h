@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+
+// Copies of the items database, made while the program may be writing it. A copy is read from
+// one snapshot of the file on a connection of its own, so it is consistent whatever commits
+// meanwhile, and the program's writes never wait for it (the file is in WAL mode: a reader holds
+// up no writer). It is written under a temporary name beside the copy's own, synced, checked
+// and only then renamed, so a file with the copy's name is always a whole, checked database; a
+// copy stopped or failed leaves nothing behind. The copy is a single file in rollback-journal
+// mode; the program puts a file it opens back into WAL mode.
+
+// How many daily copies are kept.
+constexpr int DailyBackupsKept = 7;
+
+// DataFolder()/backup, where the daily copies live.
+QString BackupFolder();
+// The name of the daily copy of date: "cardolo-2024-03-05.db".
+QString DailyBackupName(const QDate& date);
+// The date in the name of a daily copy; an invalid date for any other name.
+QDate DailyBackupDate(const QString& fileName);
+// The temporary name a copy to target is written under until it is whole.
+QString PartialBackupPath(const QString& target);
+
+struct BackupOptions {
+    // Pages copied in one step (4 MiB of the program's 4 KiB pages). Each step's pages are
+    // flushed to disk before the next, so the disk never has a large burst to write that the
+    // program's own commits would queue behind.
+    int PagesPerStep = 1024;
+    // Pause between steps, leaving the disk to the program's commits.
+    int PauseMs = 10;
+    // Runs the engine's quick_check on the copy before it takes its name.
+    bool QuickCheck = true;
+    // Set from another thread to abandon the copy at its next step.
+    const std::atomic<bool>* Stop = nullptr;
+    // Called after each step with the pages still to copy and the pages of the snapshot.
+    std::function<void(int remaining, int total)> AfterStep;
+};
+
+enum class BackupResult { Made, Stopped };
+
+// Copies the SQLite file database to target, which must not exist. Returns Stopped when
+// options.Stop was set before the copy was whole; the temporary file is gone then. Throws
+// DbError naming target when the copy fails (also when target exists), leaving no file.
+BackupResult BackupDatabase(const QString& database, const QString& target,
+                            const BackupOptions& options = {});
+
+// Removes from folder the temporary files of copies that no running copy is writing (left by a
+// program that was killed). Returns how many files it removed.
+int RemoveStaleBackupParts(const QString& folder);
+
+// Deletes the daily copies in folder (files named as DailyBackupName names them) beyond the
+// newest keep, newest by the date in the name. Nothing else is touched. Returns the names
+// deleted.
+QStringList PruneDailyBackups(const QString& folder, int keep = DailyBackupsKept);

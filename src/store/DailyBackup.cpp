@@ -1,0 +1,83 @@
+#include "store/DailyBackup.h"
+
+#include "common/Clock.h"
+#include "store/Database.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+DailyBackup::DailyBackup(const QString& database, const QString& folder, QObject* parent)
+    : QObject(parent), database(database), folder(folder) {
+    // From the first check on, the timer runs at the longer interval.
+    connect(&timer, &QTimer::timeout, this, [this] {
+        timer.setInterval(recheckInterval);
+        CheckNow();
+    });
+}
+
+DailyBackup::~DailyBackup() {
+    Stop();
+}
+
+void DailyBackup::Start(int firstCheckMs, int recheckMs) {
+    recheckInterval = recheckMs;
+    timer.start(firstCheckMs);
+}
+
+void DailyBackup::Stop() {
+    timer.stop();
+    stop = true;
+    join();
+}
+
+void DailyBackup::join() {
+    if (thread.joinable())
+        thread.join();
+}
+
+void DailyBackup::CheckNow() {
+    if (busy)
+        return;
+    join();
+    const QString target = QDir(folder).filePath(DailyBackupName(CurrentDateTime().date()));
+    const bool made = QFileInfo::exists(target);
+    if (made && cleaned)
+        return;
+    stop = false;
+    busy = true;
+    thread = std::thread([this, target, made] { run(made ? QString() : target); });
+}
+
+// The thread: the first run's cleanup, then the copy to target (none when target is empty).
+void DailyBackup::run(const QString& target) {
+    QString error;
+    bool made = false;
+    try {
+        if (!QDir().mkpath(folder))
+            throw DbError(QStringLiteral("Cannot create the folder %1")
+                              .arg(QDir::toNativeSeparators(folder)));
+        if (!cleaned) {
+            RemoveStaleBackupParts(folder);
+            cleaned = true;
+        }
+        if (!target.isEmpty()) {
+            BackupOptions options = Options;
+            options.Stop = &stop;
+            made = BackupDatabase(database, target, options) == BackupResult::Made;
+            if (made)
+                PruneDailyBackups(folder);
+        }
+    } catch (const DbError& e) {
+        error = e.Text;
+    }
+    const bool report = !target.isEmpty() && (made || !error.isEmpty());
+    if (!error.isEmpty())
+        std::fprintf(stderr, "cardolo: %s\n", error.toLocal8Bit().constData());
+    busy = false;
+    // Told on the user's thread; nothing arrives once this object is gone.
+    if (report)
+        QMetaObject::invokeMethod(
+            this, [this, target, error] { emit Finished(target, error); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,241 @@
+#include "support/ItemFixture.h"
+
+#include "common/Folders.h"
+#include "store/Backup.h"
+#include "store/CopyReader.h"
+#include "support/TestFolder.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+// count items of about a kilobyte of text each, enough for a copy of many steps.
+void AddItems(int count, const QString& prefix = QStringLiteral("item")) {
+    Transaction t;
+    for (int i = 0; i < count; ++i)
+        CreateItem(QStringLiteral("%1 %2").arg(prefix).arg(i), QString(),
+                   QString(1000, QLatin1Char('a' + i % 26)));
+    t.Commit();
+}
+
+QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes = "x") {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+BackupOptions Quick() {
+    BackupOptions options;
+    options.PauseMs = 0;
+    return options;
+}
+} // namespace
+
+// The copy of the database: whole, consistent while other connections write, checked, and
+// restorable; never left half made under its name; the cleanup of killed copies' files and the
+// retention of the daily copies touching nothing else.
+class TestBackup : public QObject {
+    Q_OBJECT
+private slots:
+    // The copy opens on its own (one file, no log beside it), holds the source's pages and rows,
+    // and put in place of the database (its log and shared-memory file removed) it is a working
+    // database again, without what was written after it was made.
+    void copyOpensHoldsTheRowsAndRestores() {
+        TestFolder folder;
+        AddItems(50);
+        const QString digest = Scalar(ItemsDigestSql).toString();
+        const QString pages = Scalar("PRAGMA page_count").toString();
+        const QString copy = folder.Path() + "copy.db";
+        QCOMPARE(BackupDatabase(DatabasePath(), copy, Quick()), BackupResult::Made);
+        QCOMPARE(FilesIn(folder.Path()), QStringList{"copy.db"});
+        {
+            const CopyReader reader(copy);
+            QCOMPARE(reader.Value("PRAGMA page_count"), pages);
+            QCOMPARE(reader.Value("PRAGMA journal_mode"), QString("delete"));
+            QCOMPARE(reader.Value("PRAGMA integrity_check"), QString("ok"));
+            QCOMPARE(reader.Value(ItemsDigestSql), digest);
+        }
+
+        MakeItem("written after the copy");
+        ClosePhoneDB();
+        QFile::remove(DatabasePath() + "-wal");
+        QFile::remove(DatabasePath() + "-shm");
+        QVERIFY(QFile::remove(DatabasePath()));
+        QVERIFY(QFile::copy(copy, DatabasePath()));
+        QVERIFY(!OpenPhoneDB(DatabasePath()));
+        QCOMPARE(Scalar(ItemsDigestSql).toString(), digest);
+        QCOMPARE(Scalar("PRAGMA journal_mode").toString(), QString("wal"));
+        const ItemId id = MakeItem("written after the restore");
+        QCOMPARE(TextField(id, "name"), QString("written after the restore"));
+    }
+
+    // A copy of many steps, with another connection committing between every two of them: each
+    // commit goes through at once (no wait allowed), the copy is the database as it was when the
+    // copy began, and it passes the engine's full check.
+    void copyIsConsistentWhileAnotherConnectionWrites() {
+        TestFolder folder;
+        AddItems(400);
+        const QString before = Scalar(ItemsDigestSql).toString();
+        sqlite3* writer = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(DatabasePath()).constData(), &writer,
+                                 SQLITE_OPEN_READWRITE, nullptr),
+                 SQLITE_OK);
+        sqlite3_busy_timeout(writer, 0);
+        int steps = 0;
+        int refused = 0;
+        // A copy that started over after each commit would never end.
+        std::atomic<bool> endless{false};
+        BackupOptions options = Quick();
+        options.PagesPerStep = 4;
+        options.Stop = &endless;
+        options.AfterStep = [&](int, int) {
+            endless = ++steps > 2000;
+            const QByteArray sql =
+                QStringLiteral("BEGIN IMMEDIATE; INSERT INTO phonebk (id, name, parent) "
+                               "VALUES (%1, 'new', 0); UPDATE phonebk SET name = 'changed', "
+                               "text = zeroblob(3000) WHERE id = %2; DELETE FROM phonebk "
+                               "WHERE id = %3; COMMIT")
+                    .arg(100000 + steps)
+                    .arg(10 + steps)
+                    .arg(200 + steps)
+                    .toUtf8();
+            if (sqlite3_exec(writer, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+                ++refused;
+                sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+            }
+        };
+        const QString copy = folder.Path() + "copy.db";
+        QCOMPARE(BackupDatabase(DatabasePath(), copy, options), BackupResult::Made);
+        sqlite3_close(writer);
+        QVERIFY2(steps > 20, qPrintable(QString::number(steps)));
+        QCOMPARE(refused, 0);
+        QVERIFY(Scalar(ItemsDigestSql).toString() != before);
+        const CopyReader reader(copy);
+        QCOMPARE(reader.Value("PRAGMA integrity_check"), QString("ok"));
+        QCOMPARE(reader.Value(ItemsDigestSql), before);
+    }
+
+    // Stopped at a step or refused, a copy leaves no file under the copy's name and no
+    // temporary file; an existing file is never written over.
+    void stoppedOrFailedCopyLeavesNoFile() {
+        TestFolder folder;
+        AddItems(100);
+        const QString out = folder.Path() + "out/";
+        QVERIFY(QDir().mkpath(out));
+        std::atomic<bool> stop{false};
+        BackupOptions options = Quick();
+        options.PagesPerStep = 4;
+        options.Stop = &stop;
+        int steps = 0;
+        options.AfterStep = [&](int remaining, int) {
+            QVERIFY(remaining > 0);
+            QVERIFY(QFile::exists(PartialBackupPath(out + "copy.db")));
+            stop = ++steps == 3;
+        };
+        QCOMPARE(BackupDatabase(DatabasePath(), out + "copy.db", options), BackupResult::Stopped);
+        QCOMPARE(steps, 3);
+        QCOMPARE(FilesIn(out), QStringList());
+
+        WriteFile(out + "taken.db", "mine");
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 BackupDatabase(DatabasePath(), out + "taken.db", Quick()));
+        QFile taken(out + "taken.db");
+        QVERIFY(taken.open(QIODevice::ReadOnly));
+        QCOMPARE(taken.readAll(), QByteArray("mine"));
+
+        WriteFile(out + "notes.txt", "not a database, but long enough to have a header...");
+        try {
+            BackupDatabase(out + "notes.txt", out + "copy.db", Quick());
+            QFAIL("a file that is no database was copied");
+        } catch (const DbError& e) {
+            QVERIFY2(e.Text.contains(out + "copy.db"), qPrintable(e.Text));
+        }
+        QVERIFY_THROWS_EXCEPTION(DbError,
+                                 BackupDatabase(DatabasePath(), out + "none/copy.db", Quick()));
+        QCOMPARE(FilesIn(out), (QStringList{"notes.txt", "taken.db"}));
+    }
+
+    // Temporary files that no copy holds go with their side files, and a copy to the same name
+    // takes the place of one; a temporary file a running copy holds stays, and a second copy to
+    // its name is refused. Nothing else is touched.
+    void staleTemporaryFilesAreRemoved() {
+        TestFolder folder;
+        const QString dir = folder.Path() + "backup/";
+        QVERIFY(QDir().mkpath(dir));
+        const QString held = PartialBackupPath(dir + "cardolo-2024-01-02.db");
+        const QStringList kept{"cardolo-2024-01-02.db.cardolo-partial", "cardolo-2024-01-03.db",
+                               "notes.cardolo-partial.txt"};
+        const QStringList stale{"cardolo-2024-01-01.db.cardolo-partial",
+                                "cardolo-2024-01-01.db.cardolo-partial-journal",
+                                "gone.db.cardolo-partial-wal"};
+        for (const QString& name : kept + stale)
+            WriteFile(dir + name);
+        const int fd = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+        QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        QCOMPARE(RemoveStaleBackupParts(dir), 3);
+        QCOMPARE(FilesIn(dir), kept);
+
+        QVERIFY_THROWS_EXCEPTION(
+            DbError, BackupDatabase(DatabasePath(), dir + "cardolo-2024-01-02.db", Quick()));
+        ::close(fd);
+        QCOMPARE(BackupDatabase(DatabasePath(), dir + "cardolo-2024-01-02.db", Quick()),
+                 BackupResult::Made);
+        QCOMPARE(FilesIn(dir), (QStringList{"cardolo-2024-01-02.db", "cardolo-2024-01-03.db",
+                                            "notes.cardolo-partial.txt"}));
+        QCOMPARE(CopyReader(dir + "cardolo-2024-01-02.db").Value("PRAGMA quick_check"),
+                 QString("ok"));
+    }
+
+    // The newest seven by the date in the name stay, whatever the files' own times; only files
+    // named exactly as a daily copy for a real date are ever deleted.
+    void retentionKeepsTheNewestSevenDailyCopies() {
+        TestFolder folder(false);
+        const QString dir = folder.Path();
+        QStringList others{"cardolo-2024-13-01.db",
+                           "cardolo-2024-02-30.db",
+                           "cardolo-2024-3-01.db",
+                           "Cardolo-2020-01-01.db",
+                           "cardolo-2020-01-01.db.bak",
+                           "cardolo-2020-01-01.db-wal",
+                           "cardolo-2020-01-01.db.cardolo-partial",
+                           "notes.txt"};
+        for (const QString& name : others)
+            WriteFile(dir + name);
+        QVERIFY(QDir().mkpath(dir + "cardolo-2019-01-01.db"));
+        QStringList dated;
+        for (int day = 0; day < 10; ++day) {
+            const QString name = DailyBackupName(QDate(2024, 2, 24).addDays(day));
+            dated << name;
+            WriteFile(dir + name);
+            // The oldest copies are the most recently written files.
+            QFile f(dir + name);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.setFileTime(QDateTime(QDate(2025, 1, 1), QTime(12, 0)).addDays(-day),
+                          QFileDevice::FileModificationTime);
+        }
+        QCOMPARE(dated.first(), QString("cardolo-2024-02-24.db"));
+        QCOMPARE(dated.last(), QString("cardolo-2024-03-04.db"));
+        QCOMPARE(PruneDailyBackups(dir),
+                 (QStringList{"cardolo-2024-02-26.db", "cardolo-2024-02-25.db",
+                              "cardolo-2024-02-24.db"}));
+        QStringList expected = others + dated.mid(3);
+        expected.sort();
+        QCOMPARE(FilesIn(dir), expected);
+        QVERIFY(QFileInfo(dir + "cardolo-2019-01-01.db").isDir());
+        QCOMPARE(PruneDailyBackups(dir), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackup)
+#include "TestBackup.moc"
