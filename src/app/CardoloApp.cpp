@@ -18,8 +18,10 @@
 #include "notepad/Notepad.h"
 #include "repair/HealthCheckWindow.h"
 #include "store/Conversion.h"
+#include "store/DamageCheck.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
+#include "store/Layout.h"
 #include "store/StoreState.h"
 
 #include <QApplication>
@@ -49,6 +51,14 @@ void onSignal(int) {
 void reportStartupFailure(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     ShowInfo(text);
+}
+
+// An engine's text as a sentence of a longer message.
+QString sentence(QString text) {
+    text = text.trimmed();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
 }
 } // namespace
 
@@ -114,10 +124,10 @@ QString CardoloApp::UsageText() {
         "                print the Paradox table FILE.DB (with its memo file FILE.MB) as\n"
         "                tab-separated UTF-8 text: a line of field names, then a line per\n"
         "                record; starts no window and needs no program folder\n"
-        "  --check       check the database for broken references and wrong hiding ranks\n"
-        "                without starting a window, reading only; the report goes to\n"
-        "                standard output. Exit code 0: nothing found, 1: problems found,\n"
-        "                2: the check could not run\n"
+        "  --check       check the database file for damage, then for broken references\n"
+        "                and wrong hiding ranks, without starting a window, reading only;\n"
+        "                the report goes to standard output. Exit code 0: nothing found,\n"
+        "                1: problems found, 2: the file is damaged or the check could not run\n"
         "  --repair      with --check: repair what the check can repair, then check again\n"
         "  --counts      with --check: also compare the stored counts of links down and\n"
         "                across with the links, and look for links across without their\n"
@@ -197,19 +207,10 @@ int CardoloApp::Start(const Options& options) {
     if (!OfferImportAtStart())
         return 1;
 
-    // 3. The database connection, then the conversion steps 702 and 703 where DBVN calls for
-    // them. A declined step ends the program. A refused one is shown and ends it too: the
-    // tables are in a layout nothing else reads, and the store's start-up would index the
-    // columns the step has to drop.
-    try {
-        if (OpenPhoneDB(DatabasePath()))
-            NoteNewDatabase();
-        if (RunEarlyConversionSteps() == ConversionResult::Declined)
-            return 0;
-    } catch (const DbError& e) {
-        reportStartupFailure(e.Text);
-        return 1;
-    }
+    // 3. The database, before any window.
+    const int databaseEnd = StartDatabase();
+    if (databaseEnd >= 0)
+        return databaseEnd;
 
     // 4. The windows, main window first; the others are made once now and stay hidden
     // until asked for.
@@ -223,15 +224,6 @@ int CardoloApp::Start(const Options& options) {
     connect(mainWindow, &TFAddsBk::Closed, this, [] { StopHealthCheck(); });
     connect(mainWindow, &TFAddsBk::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     TFAbout1::Instance();
-    // The store's own start: the conversion steps 704 to 1100 where DBVN calls for them (a
-    // declined one ends the program), then the diary item when the settings do not name it.
-    // An engine error is shown and start-up goes on without the rest of it.
-    try {
-        if (!CoreStartup())
-            return 0;
-    } catch (const DbError& e) {
-        ShowInfo(e.Text);
-    }
     TFchoice::Instance();
     TFinpstr::Instance();
     TFFlash::Instance();
@@ -242,11 +234,73 @@ int CardoloApp::Start(const Options& options) {
     ItemHooks().PageFontChanged = [](const QFont& font) { SetNotepadFont(font); };
     mainWindow->show();
     started = true;
+    // The whole file is checked for damage in the background, once the window is up.
+    if (PhoneDBWriteRefusal() != WriteRefusal::DamagedFile) {
+        try {
+            StartDamageCheck();
+        } catch (const DbError& e) {
+            std::fprintf(stderr, "Cardolo: the database could not be checked for damage: %s\n",
+                         e.Text.toLocal8Bit().constData());
+        }
+    }
     if (shutdownPending)
         QTimer::singleShot(0, mainWindow, [this] {
             closingBySignal = true;
             mainWindow->CloseQuietly();
         });
+    return -1;
+}
+
+// Every failure of the database's start ends the program with one message, before any window
+// is made. The connection, then the conversion steps 702 and 703 where DBVN calls for them. A
+// declined step ends the program. A refused one is shown and ends it too: the tables are in a
+// layout nothing else reads, and the store's start-up would index the columns the step has to
+// drop. Then the layout the rest relies on, and the store's own start: the conversion steps 704
+// to 1100 where DBVN calls for them (a declined one ends the program), then the diary item when
+// the settings do not name it.
+int CardoloApp::StartDatabase() {
+    try {
+        if (OpenPhoneDB(DatabasePath()))
+            NoteNewDatabase();
+        if (PhoneDBWriteRefusal() != WriteRefusal::None && ConversionPending(StoreDbvn())) {
+            reportStartupFailure(
+                QStringLiteral("The database file %1 is read-only, and this version of Cardolo "
+                               "must first bring it up to date. Give your user write permission "
+                               "on the file, then start Cardolo again.")
+                    .arg(DatabasePath()));
+            return 1;
+        }
+        if (RunEarlyConversionSteps() == ConversionResult::Declined)
+            return 0;
+        const QString missing = MissingLayout(StoreDbvn());
+        if (!missing.isEmpty()) {
+            reportStartupFailure(
+                QStringLiteral("The database file %1 is not one Cardolo can use: it has no %2. "
+                               "Start Cardolo with the folder of your own database (--folder "
+                               "DIR), or put back a daily backup from %3.")
+                    .arg(DatabasePath(), missing, BackupFolderOf(DatabasePath())));
+            return 1;
+        }
+        if (!CoreStartup())
+            return 0;
+    } catch (const ConversionError& e) {
+        reportStartupFailure(QStringLiteral("Cardolo could not bring the database file %1 up to "
+                                            "date (step %2): %3 The file is as it was before that "
+                                            "step; the next start tries the step again.")
+                                 .arg(DatabasePath(), QString::number(e.Step), sentence(e.Text)));
+        return 1;
+    } catch (const DbError& e) {
+        // Damage the store's start met after the file was opened is told, and the program runs
+        // on without writing, so that what can still be read can be copied out.
+        if (PhoneDBWriteRefusal() != WriteRefusal::DamagedFile) {
+            reportStartupFailure(e.Text);
+            return 1;
+        }
+        ShowInfo(e.Text);
+    }
+    // A file the program may only read is said once, here; each write refused says it again.
+    if (PhoneDBWriteRefusal() == WriteRefusal::ReadOnlyFile)
+        reportStartupFailure(WriteRefusalMessage());
     return -1;
 }
 

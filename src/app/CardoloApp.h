@@ -39,6 +39,8 @@ public:
     TFAddsBk* MainWindow() const { return mainWindow; }
 
 private:
+    // The database's part of the start; the exit code when it ends the program, else -1.
+    int StartDatabase();
     void InstallSignalHandlers();
     void SignalArrived();
 

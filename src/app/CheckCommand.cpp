@@ -3,6 +3,7 @@
 #include "common/Folders.h"
 #include "common/SingleInstanceGuard.h"
 #include "repair/HealthCheckScan.h"
+#include "store/DamageCheck.h"
 #include "store/Database.h"
 #include "store/HealthCheck.h"
 
@@ -18,6 +19,10 @@ namespace {
 constexpr int FoundNothing = 0;
 constexpr int FoundProblems = 1;
 constexpr int CannotRun = 2;
+// A damaged file: the check cannot run on it either.
+constexpr int Damaged = 2;
+// The engine's damage report is cut after this many lines: the first ones tell the most.
+constexpr int MaxDamageLines = 20;
 
 void printError(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -75,6 +80,20 @@ private:
     int blanks = 0;
     int shownWidth = 0;
 };
+
+// The engine's check of the file's structure; true, with the damage reported on standard
+// error, when the file is damaged.
+bool reportDamage(const QString& database) {
+    const QStringList damage = FindDamage(database, MaxDamageLines);
+    if (damage.isEmpty())
+        return false;
+    for (const QString& line : damage)
+        printError(QStringLiteral("Damaged : ") + line);
+    printError(QStringLiteral("The database file %1 is damaged. Put back the newest daily backup "
+                              "from %2 (cardolo-yyyy-mm-dd.db) in place of %3.")
+                   .arg(database, BackupFolderOf(database), QFileInfo(database).fileName()));
+    return true;
+}
 } // namespace
 
 int RunCheckCommand(const CheckCommandOptions& options) {
@@ -112,6 +131,12 @@ int RunCheckCommand(const CheckCommandOptions& options) {
         // Read first without the right to write: a file that holds no items table is refused
         // here, before opening it for a repair could take it for a new database and fill it.
         std::optional<ReadOnlyPhoneDB> readOnly(std::in_place, database);
+        // The file's structure before its rows: a damaged file is reported as such, and neither
+        // scanned (its rows may read as anything) nor repaired (a write may spread the damage).
+        if (reportDamage(database)) {
+            readOnly.reset();
+            return Damaged;
+        }
         CountHealthItems();
         CountHealthLinks();
         if (options.repair) {

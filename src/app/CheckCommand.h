@@ -12,5 +12,6 @@ struct CheckCommandOptions {
 };
 
 // Exit codes: 0 when the scan (the recheck, after a repair) found nothing, 1 when it found
-// problems, 2 when it could not run.
+// problems, 2 when the check could not run, the reason on standard error: also when the
+// database file is damaged (the engine's report of the damage; nothing is scanned or repaired).
 int RunCheckCommand(const CheckCommandOptions& options);

@@ -3,10 +3,14 @@
 #include "common/Folders.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -22,14 +26,62 @@ QString SingleInstanceGuard::AlreadyRunningMessage() {
     return QStringLiteral("Program \"%1\" is already running").arg(ApplicationTitle);
 }
 
+namespace {
+// Writes all of text to fd; the errno of the failure, or 0.
+int writeAll(int fd, const QByteArray& text) {
+    qsizetype done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.constData() + done, size_t(text.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : ENOSPC;
+        done += n;
+    }
+    return 0;
+}
+
+// Makes the lock file with its whole text, or leaves none: the text goes into a file of a
+// passing name first, which takes the lock file's name only once it is written and on disk. A
+// name taken meanwhile by a rival start is kept, never replaced: the rival may already hold the
+// lock on that very file. 0, or the errno of the failure.
+int createLockFile(const QByteArray& path) {
+    QByteArray passing = path + ".new-XXXXXX";
+    const int fd = ::mkstemp(passing.data());
+    if (fd < 0)
+        return errno;
+    int code = writeAll(fd, SingleInstanceGuard::LockFileText());
+    if (code == 0 && ::fchmod(fd, 0644) != 0)
+        code = errno;
+    if (code == 0 && ::fsync(fd) != 0)
+        code = errno;
+    ::close(fd);
+    if (code == 0 && ::link(passing.constData(), path.constData()) != 0 && errno != EEXIST) {
+        code = errno;
+        // A file system without hard links: a rename that never replaces does the same.
+        if ((code == EPERM || code == ENOTSUP || code == ENOSYS) &&
+            (::renameat2(AT_FDCWD, passing.constData(), AT_FDCWD, path.constData(),
+                         RENAME_NOREPLACE) == 0 ||
+             errno == EEXIST))
+            code = 0;
+    }
+    ::unlink(passing.constData());
+    return code;
+}
+} // namespace
+
 SingleInstanceGuard::Result SingleInstanceGuard::Acquire(const QString& lockPath, QString* error) {
     const QByteArray path = QFile::encodeName(lockPath);
     // Any failure other than another holder of the lock is reported as what it is (a
-    // read-only folder, missing rights), never as "already running".
+    // read-only folder, missing rights, a full disk), never as "already running".
     auto fail = [&](int code) {
-        if (error)
-            *error = QStringLiteral("Cannot use lock file %1 : %2")
+        if (error) {
+            *error = QStringLiteral("Cannot use lock file %1 : %2.")
                          .arg(lockPath, QString::fromLocal8Bit(std::strerror(code)));
+            const QString advice = WriteFailureAdvice(code, QFileInfo(lockPath).absolutePath());
+            if (!advice.isEmpty())
+                *error += QLatin1Char(' ') + advice;
+        }
         return Result::Failed;
     };
 
@@ -37,18 +89,9 @@ SingleInstanceGuard::Result SingleInstanceGuard::Acquire(const QString& lockPath
     // nothing on disk.
     int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
-        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST)
-            return fail(errno);
-        if (fd >= 0) {
-            const QByteArray text = LockFileText();
-            ssize_t written = ::write(fd, text.constData(), static_cast<size_t>(text.size()));
-            int code = errno;
-            ::close(fd);
-            if (written != text.size())
-                return fail(written < 0 ? code : ENOSPC);
-        }
-        // Created just now, or by a rival start in the same instant: open it for the lock.
+        if (const int code = createLockFile(path))
+            return fail(code);
+        // Made just now, or by a rival start in the same instant: open it for the lock.
         fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     }
     if (fd < 0)

@@ -8,7 +8,8 @@ class SingleInstanceGuard {
 public:
     enum class Result { Acquired, OtherInstance, Failed };
 
-    // Creates LOCK.TXT with its explanatory text when missing, then takes the lock.
+    // Creates LOCK.TXT with its explanatory text when missing (whole, or not at all), then
+    // takes the lock.
     static Result Acquire(const QString& lockPath, QString* error = nullptr);
     // The text written into a new lock file.
     static QByteArray LockFileText();

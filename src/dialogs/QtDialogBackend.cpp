@@ -23,10 +23,15 @@ namespace {
 int runBox(QMessageBox& box) {
     QPoint anchor = MessageBoxAnchor().Take(QCursor::pos());
     box.setTextFormat(Qt::PlainText); // ampersands and angle brackets show as typed
-    // A short message would make a box too narrow for its own caption.
-    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-        label->setMinimumWidth(
-            std::max(180, box.fontMetrics().horizontalAdvance(box.windowTitle()) + 60));
+    // A short message would make a box too narrow for its own caption. Only a message
+    // narrower than that is widened: with a minimum width on its label the box no longer wraps
+    // a long message, and shows its first line cut off.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        const int least =
+            std::max(180, box.fontMetrics().horizontalAdvance(box.windowTitle()) + 60);
+        if (label->sizeHint().width() < least)
+            label->setMinimumWidth(least);
+    }
     box.adjustSize();
     box.move(PlaceBoxAt(anchor, box.frameGeometry().size(), ScreenAreaAt(anchor)));
     int r = box.exec();

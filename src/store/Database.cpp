@@ -1,18 +1,31 @@
 #include "store/Database.h"
 
 #include "common/Clock.h"
+#include "common/Dialogs.h"
 #include "common/TextHelpers.h"
+#include "store/DamageCheck.h"
 #include "store/LogCheckpoints.h"
 #include "store/SearchIndex.h"
+#include "store/SearchIndexBuilder.h"
 #include "store/StoreState.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <thread>
+#include <unistd.h>
 
 const char* const PhoneDBName = "PhoneDB";
 
@@ -20,6 +33,53 @@ namespace {
 bool isWrite(const QString& sql) {
     const QString head = sql.trimmed().left(8).toUpper();
     return !head.startsWith(QLatin1String("SELECT")) && !head.startsWith(QLatin1String("PRAGMA"));
+}
+
+// A writing statement that changes the file, as its text tells: the statements that begin, end
+// or mark a transaction change nothing themselves. (A write the text hides is refused by the
+// engine, told to refuse writes.)
+bool changesFile(const QString& sql) {
+    if (!isWrite(sql))
+        return false;
+    const QString head = sql.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    for (const char* control : {"BEGIN", "SAVEPOINT", "RELEASE", "ROLLBACK", "COMMIT", "END"})
+        if (head == QLatin1String(control))
+            return false;
+    return true;
+}
+
+// Set, from any thread, once the engine has reported damage to PhoneDB's file; cleared when
+// PhoneDB closes.
+std::atomic<bool> DamageSeen{false};
+// Counts PhoneDB's openings, so that a notice posted for one connection is dropped when it
+// arrives after PhoneDB has been closed.
+std::atomic<unsigned> Openings{0};
+// The thread PhoneDB was opened on and is used on; none while it is closed.
+std::atomic<std::thread::id> PhoneDBThread{std::thread::id()};
+// PhoneDB's handle once its engine is checked.
+std::atomic<sqlite3*> SeenHandle{nullptr};
+
+// The engine logs every damage it meets, also where the driver keeps the error to itself (a row
+// that cannot be read ends QSqlQuery::next() as if the rows had ended there). Only what happens
+// on PhoneDB's thread is taken as damage to its file: other threads read other files too (the
+// copies the backups make and check), and the store's own threads report what they find.
+void engineLog(void*, int code, const char*) {
+    if (IsDamageCode(code) && std::this_thread::get_id() == PhoneDBThread.load())
+        NoteDatabaseDamage();
+}
+
+// The engine takes a log only before it starts, so the log is set as the program loads.
+[[maybe_unused]] const bool EngineLogSet =
+    sqlite3_config(SQLITE_CONFIG_LOG, engineLog, nullptr) == SQLITE_OK;
+
+QString nativePath(const QString& path) {
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString whereBackupsAre(const QString& path) {
+    return QStringLiteral("put back the newest daily backup from %1 (cardolo-yyyy-mm-dd.db) in "
+                          "place of %2")
+        .arg(QDir::toNativeSeparators(BackupFolderOf(path)), QFileInfo(path).fileName());
 }
 
 const char* const CreateStatements[] = {
@@ -194,6 +254,171 @@ void registerFunctions() {
 }
 } // namespace
 
+bool IsDamageCode(int engineCode) {
+    const int primary = engineCode & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+QString BackupFolderOf(const QString& path) {
+    return QFileInfo(path).absolutePath() + QStringLiteral("/backup/");
+}
+
+QString ReadOnlyFileMessage(const QString& path) {
+    return QStringLiteral("The database file %1 is read-only. Cardolo shows your items but cannot "
+                          "save any change to them. To make changes, quit Cardolo, give your user "
+                          "write permission on the file and start Cardolo again.")
+        .arg(nativePath(path));
+}
+
+QString DamagedFileMessage(const QString& path) {
+    return QStringLiteral("The database file %1 is damaged. Cardolo saves no more changes to it "
+                          "until it is restarted; you can still look at your items and copy them "
+                          "out. To mend it, quit Cardolo and %2, or run Tools > Database "
+                          "healthcheck (cardolo --check) to see what is damaged.")
+        .arg(nativePath(path), whereBackupsAre(path));
+}
+
+QString DamagedPartMessage(const QString& path) {
+    return QStringLiteral("This part of the database file %1 cannot be read: the file is damaged.")
+        .arg(nativePath(path));
+}
+
+QString OpenFailureMessage(const QString& path, int engineCode, const QString& engineText,
+                           int osError) {
+    const QString file = nativePath(path);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    const int primary = engineCode & 0xff;
+    if (IsDamageCode(engineCode))
+        return QStringLiteral("The database file %1 is damaged and cannot be opened (%2). Quit "
+                              "Cardolo and %3, then start Cardolo again.")
+            .arg(file, engineText, whereBackupsAre(path));
+    if (primary == SQLITE_FULL || osError == ENOSPC || osError == EDQUOT)
+        return QStringLiteral("Cannot open the database file %1: the disk is full. Free some "
+                              "space on it, then start Cardolo again.")
+            .arg(file);
+    if (osError == EROFS)
+        return QStringLiteral("Cannot open the database file %1: the disk it is on may only be "
+                              "read. Start Cardolo with a folder on a writable disk (--folder "
+                              "DIR).")
+            .arg(file);
+    if (primary == SQLITE_READONLY || osError == EACCES || osError == EPERM)
+        return QStringLiteral("Cannot open the database file %1: Cardolo may not write in the "
+                              "folder %2. Give your user write permission on the folder, then "
+                              "start Cardolo again.")
+            .arg(file, folder);
+    const QString cause =
+        osError != 0 ? QString::fromLocal8Bit(std::strerror(osError)) : engineText;
+    return QStringLiteral("Cannot open the database file %1: %2.").arg(file, cause);
+}
+
+sqlite3* PhoneDBHandleSeen() {
+    return SeenHandle.load();
+}
+
+WriteRefusal PhoneDBWriteRefusal() {
+    return TheStoreState.Refusal;
+}
+
+QString WriteRefusalMessage() {
+    switch (TheStoreState.Refusal) {
+    case WriteRefusal::None:
+        break;
+    case WriteRefusal::ReadOnlyFile:
+        return ReadOnlyFileMessage(PhoneDB().databaseName());
+    case WriteRefusal::DamagedFile:
+        return DamagedFileMessage(PhoneDB().databaseName());
+    }
+    return QString();
+}
+
+void RefuseWrites(WriteRefusal reason) {
+    StoreState& s = TheStoreState;
+    if (int(reason) <= int(s.Refusal))
+        return;
+    const bool first = s.Refusal == WriteRefusal::None;
+    s.Refusal = reason;
+    // The search index may be part of the damage: searches read the items themselves.
+    if (reason == WriteRefusal::DamagedFile)
+        ForgetSearchIndex();
+    if (!first)
+        return;
+    StopSearchIndexBuild();
+    StopLogCheckpoints();
+    QSqlQuery queryOnly(PhoneDB());
+    queryOnly.exec(QStringLiteral("PRAGMA query_only=1"));
+    // The last connection to close would otherwise copy the log into the file.
+    if (s.LinkedEngine)
+        sqlite3_db_config(PhoneDBHandle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+}
+
+namespace {
+// The damage is told from here on: once on standard error, whatever tells it to the user.
+void noteDamageTold() {
+    StoreState& s = TheStoreState;
+    if (s.DamageTold)
+        return;
+    s.DamageTold = true;
+    std::fprintf(stderr, "Cardolo: %s\n",
+                 DamagedFileMessage(PhoneDB().databaseName()).toLocal8Bit().constData());
+}
+} // namespace
+
+void RefuseWriteWhenRefused() {
+    StoreState& s = TheStoreState;
+    if (DamageSeen.load() && s.Refusal != WriteRefusal::DamagedFile && !s.Opening &&
+        PhoneDB().isOpen())
+        RefuseWrites(WriteRefusal::DamagedFile);
+    if (s.Refusal == WriteRefusal::None)
+        return;
+    // The refusal of a damaged file tells the damage.
+    if (s.Refusal == WriteRefusal::DamagedFile)
+        noteDamageTold();
+    throw DbError(WriteRefusalMessage(), SQLITE_READONLY);
+}
+
+void NoteDatabaseDamage() {
+    if (DamageSeen.exchange(true))
+        return;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    const unsigned opening = Openings.load();
+    QMetaObject::invokeMethod(
+        app,
+        [opening] {
+            if (opening == Openings.load())
+                TellDatabaseDamage();
+        },
+        Qt::QueuedConnection);
+}
+
+void TellDatabaseDamage() {
+    StoreState& s = TheStoreState;
+    if (!DamageSeen.load() || s.Opening || !PhoneDB().isOpen())
+        return;
+    RefuseWrites(WriteRefusal::DamagedFile);
+    if (s.DamageTold)
+        return;
+    noteDamageTold();
+    ShowInfo(DamagedFileMessage(PhoneDB().databaseName()));
+}
+
+void ThrowEngineError(const QString& engineText, int engineCode) {
+    StoreState& s = TheStoreState;
+    if (IsDamageCode(engineCode) && !s.Opening && PhoneDB().isOpen()) {
+        DamageSeen = true;
+        RefuseWrites(WriteRefusal::DamagedFile);
+        const QString path = PhoneDB().databaseName();
+        if (s.DamageTold)
+            throw DbError(DamagedPartMessage(path), engineCode);
+        noteDamageTold();
+        throw DbError(DamagedFileMessage(path), engineCode);
+    }
+    if (s.Refusal != WriteRefusal::None && (engineCode & 0xff) == SQLITE_READONLY)
+        throw DbError(WriteRefusalMessage(), engineCode);
+    throw DbError(engineText, engineCode);
+}
+
 bool DbError::IsKeyClash() const {
     // A driver that reports only primary codes gives the plain constraint code for a clash.
     return Code == SQLITE_CONSTRAINT_PRIMARYKEY || Code == SQLITE_CONSTRAINT_UNIQUE ||
@@ -230,7 +455,7 @@ QSqlDatabase PhoneDB() {
 QSqlQuery PrepareQuery(const QString& sql) {
     QSqlQuery q(PhoneDB());
     if (!q.prepare(sql))
-        throw DbError(engineText(q.lastError()), engineCode(q.lastError()));
+        ThrowEngineError(engineText(q.lastError()), engineCode(q.lastError()));
     return q;
 }
 
@@ -241,12 +466,16 @@ void FailNextWrites(const QString& engineText, int count) {
 
 void ExecQuery(QSqlQuery& query) {
     StoreState& state = TheStoreState;
+    // The text is looked at only while writes may be refused.
+    if ((state.Refusal != WriteRefusal::None || DamageSeen.load()) &&
+        changesFile(query.lastQuery()))
+        RefuseWriteWhenRefused();
     if (state.InjectedFailures > 0 && isWrite(query.lastQuery())) {
         --state.InjectedFailures;
         throw DbError(state.InjectedFailureText);
     }
     if (!query.exec())
-        throw DbError(engineText(query.lastError()), engineCode(query.lastError()));
+        ThrowEngineError(engineText(query.lastError()), engineCode(query.lastError()));
 }
 
 QSqlQuery ExecSql(const QString& sql) {
@@ -263,35 +492,98 @@ QSqlQuery& StoredQuery(const QString& sql) {
     return *found.value();
 }
 
-bool OpenPhoneDB(const QString& path) {
-    ClosePhoneDB();
-    QSqlDatabase db =
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(PhoneDBName));
-    db.setDatabaseName(path);
-    {
-        const OpenWatch watch;
-        if (!db.open())
-            throw DbError(engineText(db.lastError()), engineCode(db.lastError()));
+namespace {
+// The items table's first and last rows and those of the links across: the pages from the root
+// of each table down to its two ends. Reading them costs a few pages whatever the size of the
+// file, and finds a damaged root (which would leave every list empty) at once.
+// Each end is asked on its own: min() and max() together would be read from the smallest index
+// instead.
+void readTableEnds(bool linksAcross) {
+    QSqlQuery items = ExecSql(
+        QStringLiteral("SELECT (SELECT min(id) FROM phonebk), (SELECT max(id) FROM phonebk)"));
+    items.finish();
+    if (linksAcross) {
+        QSqlQuery links = ExecSql(
+            QStringLiteral("SELECT (SELECT min(rowid) FROM mm2), (SELECT max(rowid) FROM mm2)"));
+        links.finish();
     }
-    checkEngineLibrary();
+}
+
+// The log and its index beside the database at path.
+QStringList sideFiles(const QString& path) {
+    return {path + QStringLiteral("-wal"), path + QStringLiteral("-shm")};
+}
+
+// Removes the side files named (the log first) when the log holds nothing.
+void removeEmptySideFiles(const QStringList& made) {
+    for (const QString& file : made) {
+        if (file.endsWith(QLatin1String("-wal")) && QFileInfo(file).size() != 0)
+            return;
+        QFile::remove(file);
+    }
+}
+
+// A side file the engine would open for writing and cannot: the next write would fail
+// with the engine's "attempt to write a readonly database". The errno, or 0.
+int unwritableSideFile(const QString& path, QString& file) {
+    for (const QString& side : sideFiles(path)) {
+        const int fd = ::open(QFile::encodeName(side).constData(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0) {
+            ::close(fd);
+            continue;
+        }
+        if (errno == ENOENT)
+            continue;
+        file = side;
+        return errno;
+    }
+    return 0;
+}
+
+// OpenPhoneDB once the driver has opened the file on the linked engine.
+bool setUpPhoneDB(const QString& path) {
     registerFunctions();
-    ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
-    ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
     ExecSql(QStringLiteral("PRAGMA busy_timeout=5000"));
-    // The log is cut back to this size whenever it starts over, so one large write does not
-    // leave a log the size of the database behind.
-    ExecSql(QStringLiteral("PRAGMA journal_size_limit=%1").arg(JournalSizeLimit));
-    StartLogCheckpoints();
+    // The engine opens a file it may not write for reading only, without a word.
+    const bool readOnlyFile = sqlite3_db_readonly(PhoneDBHandle(), "main") == 1;
+    QString side;
+    if (readOnlyFile) {
+        RefuseWrites(WriteRefusal::ReadOnlyFile);
+    } else if (const int error = unwritableSideFile(path, side)) {
+        throw DbError(QStringLiteral("Cardolo cannot write the file %1 beside the database (%2). "
+                                     "Give your user write permission on it, then start Cardolo "
+                                     "again.")
+                          .arg(nativePath(side), QString::fromLocal8Bit(std::strerror(error))));
+    } else {
+        ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
+        ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
+        // The log is cut back to this size whenever it starts over, so one large write does
+        // not leave a log the size of the database behind.
+        ExecSql(QStringLiteral("PRAGMA journal_size_limit=%1").arg(JournalSizeLimit));
+        StartLogCheckpoints();
+    }
     // Marking a large branch changes rows spread over the whole file in one transaction; with
     // the engine's small default cache the same pages would spill to the journal again and
     // again. Up to 64 MiB of pages, taken only as they are used.
     ExecSql(QStringLiteral("PRAGMA cache_size=-65536"));
-    // A file without the items table is new, also when an earlier first start was cut off
-    // after the engine had made the file but before the tables were committed.
+    // A file without any table is new, also when an earlier first start was cut off after the
+    // engine had made the file but before the tables were committed. A file with tables of
+    // other names is not filled with the program's own: its layout is for the caller to judge.
     QSqlQuery probe = ExecSql(QStringLiteral(
-        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'phonebk'"));
-    const bool isNew = !probe.next() || probe.value(0).toInt() == 0;
+        "SELECT count(*), count(CASE WHEN name = 'phonebk' THEN 1 END), "
+        "count(CASE WHEN name = 'mm2' THEN 1 END) FROM sqlite_master WHERE type = 'table'"));
+    const bool read = probe.next();
+    const bool isNew = !read || probe.value(0).toInt() == 0;
+    const bool hasItems = read && probe.value(1).toInt() > 0;
+    const bool hasLinks = read && probe.value(2).toInt() > 0;
     probe.finish();
+    if (hasItems)
+        readTableEnds(hasLinks);
+    if (isNew && readOnlyFile)
+        throw DbError(QStringLiteral("The database file %1 is read-only and holds no items yet, "
+                                     "so Cardolo cannot set it up. Give your user write "
+                                     "permission on it, then start Cardolo again.")
+                          .arg(nativePath(path)));
     if (isNew) {
         Transaction t;
         for (const char* sql : CreateStatements)
@@ -308,25 +600,93 @@ bool OpenPhoneDB(const QString& path) {
     return isNew;
 }
 
+// The engine's errno for a failure of the system, when the failure was one.
+int systemError(int engineCode) {
+    const int primary = engineCode & 0xff;
+    if (primary != SQLITE_IOERR && primary != SQLITE_CANTOPEN && primary != SQLITE_FULL &&
+        primary != SQLITE_READONLY)
+        return 0;
+    if (!TheStoreState.LinkedEngine || !PhoneDB().isOpen())
+        return 0;
+    try {
+        return sqlite3_system_errno(PhoneDBHandle());
+    } catch (const DbError&) {
+        return 0;
+    }
+}
+} // namespace
+
+bool OpenPhoneDB(const QString& path) {
+    ClosePhoneDB();
+    QStringList sideFilesMade;
+    for (const QString& side : sideFiles(path))
+        if (!QFileInfo::exists(side))
+            sideFilesMade << side;
+    QSqlError openError;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(PhoneDBName));
+        db.setDatabaseName(path);
+        const OpenWatch watch;
+        if (!db.open())
+            openError = db.lastError();
+    }
+    if (openError.isValid()) {
+        ClosePhoneDB();
+        throw DbError(OpenFailureMessage(path, engineCode(openError), engineText(openError), 0),
+                      engineCode(openError));
+    }
+    PhoneDBThread = std::this_thread::get_id();
+    StoreState& s = TheStoreState;
+    s.Opening = true;
+    s.SideFilesMade = sideFilesMade;
+    try {
+        checkEngineLibrary();
+        s.LinkedEngine = true;
+        SeenHandle = PhoneDBHandle();
+        const bool isNew = setUpPhoneDB(path);
+        s.Opening = false;
+        return isNew;
+    } catch (const DbError& e) {
+        // The texts the steps word themselves carry no engine code.
+        QString text = e.Text;
+        if (e.Code != 0)
+            text = OpenFailureMessage(path, e.Code, e.Text, systemError(e.Code));
+        ClosePhoneDB();
+        throw DbError(text, e.Code);
+    }
+}
+
 void EnsureIndexes() {
-    Transaction t;
-    for (const char* sql : IndexStatements)
-        ExecSql(QString::fromLatin1(sql));
-    // Asked first, so that a file with nothing to change is only read.
-    QSqlQuery probe = ExecSql(QString::fromLatin1(EmptyRefExists));
-    const bool emptyRefs = probe.next();
-    probe.finish();
-    if (emptyRefs)
-        ExecSql(QString::fromLatin1(EmptyRefsToNull));
-    t.Commit();
+    // A file that takes no writes is read as it is.
+    if (PhoneDBWriteRefusal() == WriteRefusal::None) {
+        Transaction t;
+        for (const char* sql : IndexStatements)
+            ExecSql(QString::fromLatin1(sql));
+        // Asked first, so that a file with nothing to change is only read.
+        QSqlQuery probe = ExecSql(QString::fromLatin1(EmptyRefExists));
+        const bool emptyRefs = probe.next();
+        probe.finish();
+        if (emptyRefs)
+            ExecSql(QString::fromLatin1(EmptyRefsToNull));
+        t.Commit();
+    }
     PrepareSearchIndex();
 }
 
 void ClosePhoneDB() {
     const QString name = QLatin1String(PhoneDBName);
+    StopDamageCheck();
     ForgetSearchIndex();
     StopLogCheckpoints();
+    // The side files a read-only file's connection made go with it (below).
+    const bool readOnlyFile = TheStoreState.Refusal == WriteRefusal::ReadOnlyFile;
+    const QStringList sideFilesMade = TheStoreState.SideFilesMade;
     TheStoreState.ForgetConnection();
+    ++Openings;
+    DamageSeen = false;
+    PhoneDBThread = std::thread::id();
+    SeenHandle = nullptr;
     if (!QSqlDatabase::contains(name))
         return;
     {
@@ -335,6 +695,12 @@ void ClosePhoneDB() {
             db.close();
     }
     QSqlDatabase::removeDatabase(name);
+    // The engine makes the log and its index with the rights of the file they belong to, so
+    // those a read-only file's connection made are read-only too, and would keep the next
+    // start from writing once the file is made writable. They hold nothing: nothing was
+    // written. (A damaged file's are left as they are, as is all of it.)
+    if (readOnlyFile)
+        removeEmptySideFiles(sideFilesMade);
 }
 
 QVariant StampToDb(const QDateTime& stamp) {
@@ -363,10 +729,12 @@ Transaction::Transaction() {
         // The write lock is taken at once: a transaction that read first would be refused its
         // first write when another connection (the search index's build) committed meanwhile.
         // A connection opened for reading only cannot take it and reads as before.
-        const bool readOnly = sqlite3_db_readonly(PhoneDBHandle(), "main") == 1;
+        // So does a connection whose writes are refused.
+        const bool readOnly = TheStoreState.Refusal != WriteRefusal::None ||
+                              sqlite3_db_readonly(PhoneDBHandle(), "main") == 1;
         QSqlQuery begin(PhoneDB());
         if (!begin.exec(readOnly ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
-            throw DbError(engineText(begin.lastError()), engineCode(begin.lastError()));
+            ThrowEngineError(engineText(begin.lastError()), engineCode(begin.lastError()));
         outermost = true;
     } else {
         ExecSql(QStringLiteral("SAVEPOINT ") + savepointName(transactionDepth));
@@ -381,10 +749,13 @@ void Transaction::Commit() {
     done = true;
     --TheStoreState.TransactionDepth;
     if (outermost) {
-        if (!PhoneDB().commit()) {
-            QString text = engineText(PhoneDB().lastError());
+        // Run as a statement, not through the driver's commit, which keeps the engine's
+        // result code to itself.
+        QSqlQuery commit(PhoneDB());
+        if (!commit.exec(QStringLiteral("COMMIT"))) {
+            const QSqlError error = commit.lastError();
             PhoneDB().rollback();
-            throw DbError(text);
+            ThrowEngineError(engineText(error), engineCode(error));
         }
     } else {
         ExecSql(QStringLiteral("RELEASE ") + savepointName(depth));

@@ -35,8 +35,13 @@ constexpr int TelWidth = 40;
 constexpr int LinkNoteWidth = 40;
 
 // Opens PhoneDB on path, creating the file with the current layout (and the top-level item
-// "Diary") when it does not exist. Returns true when it created the file. Throws DbError, with
-// PhoneDB closed, when the Qt driver does not run the SQLite library the program links.
+// "Diary") when it does not exist or holds no tables at all. Returns true when it created the
+// file. A file the engine may only read is opened for reading: writes are refused
+// (WriteRefusal::ReadOnlyFile). Throws DbError, with PhoneDB closed, when the Qt driver does not
+// run the SQLite library the program links, and, with a text naming the file and saying what to
+// do (OpenFailureMessage), when the file cannot be opened: its header, its list of tables or the
+// first and last rows of the items cannot be read, the disk is full, the folder may not be
+// written.
 bool OpenPhoneDB(const QString& path);
 // Closes PhoneDB and forgets everything the store kept for the connection: prepared queries,
 // armed failures, the year-item cache.
@@ -60,6 +65,46 @@ QSqlQuery PrepareQuery(const QString& sql);
 void ExecQuery(QSqlQuery& query);
 // Prepares and runs a statement with no parameters.
 QSqlQuery ExecSql(const QString& sql);
+
+// Why PhoneDB takes no changes: it takes them (None), its file may only be read (the engine
+// opened it so), or the engine found the file damaged. Once refused, writes stay refused until
+// PhoneDB closes: every writing statement of the store throws DbError with the refusal's message
+// before it reaches the engine (which is also told to refuse writes, should one slip past),
+// reads run as before, no log checkpoint or search index build runs, and closing PhoneDB leaves
+// the file as it is.
+enum class WriteRefusal { None, ReadOnlyFile, DamagedFile };
+WriteRefusal PhoneDBWriteRefusal();
+// The text every refused write shows: ReadOnlyFileMessage or DamagedFileMessage of PhoneDB's
+// file; empty while writes are taken.
+QString WriteRefusalMessage();
+// Refuses writes from now on; a damaged file outranks a read-only one.
+void RefuseWrites(WriteRefusal reason);
+
+// The texts of the refusals and of a failed open, naming the file by its full path.
+QString ReadOnlyFileMessage(const QString& path);
+QString DamagedFileMessage(const QString& path);
+// What a read of a damaged part of the file says once the damage has been told.
+QString DamagedPartMessage(const QString& path);
+// What OpenPhoneDB says when the engine (result code engineCode, engineText, the system's
+// errno osError or 0) cannot open path.
+QString OpenFailureMessage(const QString& path, int engineCode, const QString& engineText,
+                           int osError);
+// The folder the daily copies of the database at path are kept in: DATA/backup beside it.
+QString BackupFolderOf(const QString& path);
+
+// Whether an engine result code, primary or extended, says the file is damaged (SQLITE_CORRUPT,
+// SQLITE_NOTADB).
+bool IsDamageCode(int engineCode);
+// The engine found PhoneDB's file damaged, on any connection and any thread. The user's thread
+// refuses writes from its next store call on; the damage is told once, in a box and on standard
+// error, when the user's thread next handles events, unless a command has told it by then.
+void NoteDatabaseDamage();
+// Tells the damage NoteDatabaseDamage noted, unless it has been told (the notice it posts).
+void TellDatabaseDamage();
+// Throws the DbError for an engine failure on PhoneDB: the engine's text, except that damage
+// refuses writes from now on and says so (DamagedFileMessage the first time, DamagedPartMessage
+// after that), and a write the engine refused while writes are refused says why.
+[[noreturn]] void ThrowEngineError(const QString& engineText, int engineCode);
 
 // Makes the next `count` writing statements (anything but SELECT and PRAGMA) fail as the engine
 // would, with engineText, before they reach the engine. For tests of the paths that must keep

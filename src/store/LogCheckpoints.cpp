@@ -74,7 +74,10 @@ bool checkpoint(sqlite3* db, QString& error) {
     const int rc = sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied);
     if (rc == SQLITE_OK)
         return log == copied;
-    if ((rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED)
+    // Damage is told once, as damage, and the checkpoints stop with the writes.
+    if (IsDamageCode(rc))
+        NoteDatabaseDamage();
+    else if ((rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED)
         error = QString::fromUtf8(sqlite3_errmsg(db));
     return false;
 }

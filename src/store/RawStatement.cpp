@@ -1,6 +1,7 @@
 #include "store/RawStatement.h"
 
 #include "store/Database.h"
+#include "store/StoreState.h"
 
 #include <sqlite3.h>
 
@@ -23,6 +24,8 @@ RawStatement::~RawStatement() {
 void RawStatement::prepare(const QByteArray& sql) {
     if (!db)
         db = PhoneDBHandle();
+    // Other connections run on threads of their own, where PhoneDB is not to be asked.
+    onPhoneDB = db == PhoneDBHandleSeen();
     if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         stmt = nullptr;
@@ -33,7 +36,11 @@ void RawStatement::prepare(const QByteArray& sql) {
 }
 
 void RawStatement::fail() const {
-    throw DbError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_extended_errcode(db));
+    const QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    const int code = sqlite3_extended_errcode(db);
+    if (onPhoneDB)
+        ThrowEngineError(text, code);
+    throw DbError(text, code);
 }
 
 int RawStatement::parameter(const char* name) const {
@@ -83,6 +90,8 @@ void RawStatement::Bind(const char* name, int value) {
 }
 
 bool RawStatement::Step() {
+    if (onPhoneDB && !sqlite3_stmt_readonly(stmt))
+        RefuseWriteWhenRefused();
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW)
         return true;

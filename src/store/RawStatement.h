@@ -12,7 +12,9 @@ struct sqlite3_stmt;
 // One statement run straight on the engine under PhoneDB, for the reads that touch every row
 // of a list or of the whole items table: the rows are taken as the engine holds them (text as
 // UTF-8 bytes) instead of being turned into variants and strings first. Finalized when it goes
-// out of scope. Every engine failure is thrown as DbError with the engine's message.
+// out of scope. Every engine failure is thrown as DbError with the engine's message (on PhoneDB
+// as ThrowEngineError words it); a writing statement on PhoneDB is refused while PhoneDB takes
+// no writes.
 class RawStatement {
 public:
     explicit RawStatement(const char* sql);
@@ -53,4 +55,7 @@ private:
 
     sqlite3* db = nullptr;
     sqlite3_stmt* stmt = nullptr;
+    // On PhoneDB: its failures are the store's (ThrowEngineError) and its writes refused while
+    // PhoneDB takes none.
+    bool onPhoneDB = false;
 };

@@ -217,6 +217,16 @@ void RegisterSearchIndexFunction(sqlite3* db) {
 void PrepareSearchIndex() {
     sqlite3* db = PhoneDBHandle();
     RegisterSearchIndexFunction(db);
+    // A file that takes no writes keeps its index as it is: used when complete and in step (no
+    // write of this program can put it out of step), else the search reads every item.
+    if (PhoneDBWriteRefusal() != WriteRefusal::None) {
+        bool kept = objectExists("phonebk_search") && objectExists("phonebk_search_state");
+        for (const char* name : CountingTriggerNames)
+            kept = kept && objectExists(name);
+        if (kept)
+            PreparedOn = db;
+        return;
+    }
     // A row that INSERT OR REPLACE puts out of the way is deleted through the delete triggers
     // only when triggers may run from within triggers' statements.
     ExecSql(QStringLiteral("PRAGMA recursive_triggers=ON"));

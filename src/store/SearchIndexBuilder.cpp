@@ -127,8 +127,13 @@ void runBuild(Build* build) {
             std::this_thread::yield();
         }
     } catch (const DbError& e) {
-        const std::lock_guard<std::mutex> lock(build->ErrorLock);
-        build->Error = e.Text;
+        // Damage is told once, as damage, and writes are refused from then on.
+        if (IsDamageCode(e.Code)) {
+            NoteDatabaseDamage();
+        } else {
+            const std::lock_guard<std::mutex> lock(build->ErrorLock);
+            build->Error = e.Text;
+        }
     }
     sqlite3_close(db);
     build->Done = true;
@@ -139,7 +144,7 @@ void StartSearchIndexBuild() {
     if (Current && !Current->Done)
         return;
     StopSearchIndexBuild();
-    if (!SearchIndexIncomplete())
+    if (PhoneDBWriteRefusal() != WriteRefusal::None || !SearchIndexIncomplete())
         return;
     auto build = std::make_unique<Build>();
     build->Path = PhoneDB().databaseName();

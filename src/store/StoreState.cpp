@@ -30,6 +30,11 @@ void StoreState::ForgetConnection() {
     CachedYear = 0;
     CachedYearId = 0;
     OpenedHandle = nullptr;
+    LinkedEngine = false;
+    Opening = false;
+    Refusal = WriteRefusal::None;
+    DamageTold = false;
+    SideFilesMade.clear();
 }
 
 void ResetStoreState() {

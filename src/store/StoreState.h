@@ -1,10 +1,12 @@
 #pragma once
 
+#include "store/Database.h"
 #include "store/ItemStore.h"
 
 #include <QHash>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -19,8 +21,9 @@ ItemId& StoreDiaryId();
 ItemId& StoreArchiveId();
 
 // Everything the store keeps between calls. The part that belongs to the open connection (the
-// prepared queries, the transaction depth, the armed failures and the year-item cache) is
-// forgotten when PhoneDB closes, so a second database never sees what the first one left.
+// prepared queries, the transaction depth, the armed failures, the refusal of writes and the
+// year-item cache) is forgotten when PhoneDB closes, so a second database never sees what the
+// first one left.
 struct StoreState {
     // The public names QuietLinking and CurrentHider refer to these two.
     bool QuietLinking = true;
@@ -39,6 +42,16 @@ struct StoreState {
     QHash<QString, std::shared_ptr<QSqlQuery>> StoredQueries;
     // The last connection the linked engine opened while OpenPhoneDB was watching.
     sqlite3* OpenedHandle = nullptr;
+    // OpenPhoneDB has made sure the driver runs the linked engine: the store may call the
+    // engine on PhoneDB's handle.
+    bool LinkedEngine = false;
+    // OpenPhoneDB is under way: an engine failure is its to word.
+    bool Opening = false;
+    // Why PhoneDB takes no writes (RefuseWrites), and whether the damage has been told.
+    WriteRefusal Refusal = WriteRefusal::None;
+    bool DamageTold = false;
+    // The side files (log, log index) that were not there when PhoneDB was opened.
+    QStringList SideFilesMade;
 
     // The holders BindStoreSettings gave, or null while the store uses its own.
     ItemId* BoundDiaryId = nullptr;
@@ -51,6 +64,14 @@ struct StoreState {
 };
 
 extern StoreState TheStoreState;
+
+// PhoneDB's handle once OpenPhoneDB has checked its engine, else null; safe to ask on any
+// thread.
+sqlite3* PhoneDBHandleSeen();
+
+// Throws the refusal's DbError when PhoneDB takes no writes (also when damage was noted on
+// another thread and not yet acted on). Every writing statement of the store passes here first.
+void RefuseWriteWhenRefused();
 
 // Closes PhoneDB and puts all of the store's state back as it is when the program starts. A
 // binding of the settings stays; the store's own holders go back to 0.

@@ -2,12 +2,14 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Backup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Conversion.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DailyBackup.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DamageCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Database.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DiaryMonth.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HealthCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Import.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Layout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemFields.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemRows.cpp

@@ -17,3 +17,4 @@ target_compile_definitions(TestCrashSafety PRIVATE
 cardolo_add_test(TestSearchIndex ${CMAKE_CURRENT_LIST_DIR}/TestSearchIndex.cpp)
 cardolo_add_test(TestBackup ${CMAKE_CURRENT_LIST_DIR}/TestBackup.cpp)
 cardolo_add_test(TestDailyBackup ${CMAKE_CURRENT_LIST_DIR}/TestDailyBackup.cpp)
+cardolo_add_test(TestDamagedDatabase ${CMAKE_CURRENT_LIST_DIR}/TestDamagedDatabase.cpp)
