@@ -17,7 +17,9 @@
 #include "listwin/TFAddsBk.h"
 #include "notepad/Notepad.h"
 #include "repair/HealthCheckWindow.h"
+#include "store/Backup.h"
 #include "store/Conversion.h"
+#include "store/DailyBackup.h"
 #include "store/DamageCheck.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
@@ -90,6 +92,12 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
                 return o;
             }
             o.dumpTable = args[++i];
+        } else if (a == QLatin1String("--backup")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("--backup needs the name of the copy to write");
+                return o;
+            }
+            o.backupFile = args[++i];
         } else if (a == QLatin1String("--check")) {
             o.check = true;
         } else if (a == QLatin1String("--repair")) {
@@ -112,14 +120,19 @@ QString CardoloApp::UsageText() {
         "Usage: cardolo [--folder DIR] [--help] [--version]\n"
         "       cardolo [--folder DIR] --import OLDDIR\n"
         "       cardolo [--folder DIR] --check [--repair] [--counts]\n"
+        "       cardolo [--folder DIR] --backup FILE\n"
         "       cardolo --dump-table FILE.DB\n"
         "\n"
         "Cardolo stores textual data: items with a name, a Ref and free text, linked down\n"
         "and across, searched, kept as a diary, printed and exported.\n"
         "\n"
         "  --folder DIR  use DIR as the program folder: LOCK.TXT lives there and the items\n"
-        "                and settings in DIR/DATA. Default: the program's own folder, or\n"
-        "                ~/.local/share/cardolo when that folder is not writable.\n"
+        "                and settings in DIR/DATA. Default: the program's own folder when it\n"
+        "                is writable and is not a bin folder; otherwise, as for an installed\n"
+        "                copy, $XDG_DATA_HOME/cardolo (~/.local/share/cardolo).\n"
+        "  --backup FILE write a consistent copy of the database to FILE, which must not\n"
+        "                exist, without starting a window, also while the program runs.\n"
+        "                Exit code 0: copied, 1: refused or failed\n"
         "  --dump-table FILE.DB\n"
         "                print the Paradox table FILE.DB (with its memo file FILE.MB) as\n"
         "                tab-separated UTF-8 text: a line of field names, then a line per\n"
@@ -145,6 +158,8 @@ QString CardoloApp::UsageText() {
 CardoloApp::CardoloApp() = default;
 
 CardoloApp::~CardoloApp() {
+    // A copy under way is abandoned before the database closes.
+    dailyBackup.reset();
     // The diary, made when first opened, goes before the item windows it opens.
     DestroyDiaryWindow();
     DestroyNotepad();
@@ -222,6 +237,11 @@ int CardoloApp::Start(const Options& options) {
     // A health check scan running under the events it lets through would keep the program
     // alive after its windows are gone: it stops at its next chunk of rows.
     connect(mainWindow, &TFAddsBk::Closed, this, [] { StopHealthCheck(); });
+    // A backup under way is abandoned at once: exit never waits for it.
+    connect(mainWindow, &TFAddsBk::Closed, this, [this] {
+        if (dailyBackup)
+            dailyBackup->Stop();
+    });
     connect(mainWindow, &TFAddsBk::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     TFAbout1::Instance();
     TFchoice::Instance();
@@ -234,6 +254,12 @@ int CardoloApp::Start(const Options& options) {
     ItemHooks().PageFontChanged = [](const QFont& font) { SetNotepadFont(font); };
     mainWindow->show();
     started = true;
+    // The day's copy of the database, made in the background from some seconds after start;
+    // a damaged file is not copied over the good copies of earlier days.
+    if (PhoneDBWriteRefusal() != WriteRefusal::DamagedFile) {
+        dailyBackup = std::make_unique<DailyBackup>(DatabasePath(), BackupFolder());
+        dailyBackup->Start();
+    }
     // The whole file is checked for damage in the background, once the window is up.
     if (PhoneDBWriteRefusal() != WriteRefusal::DamagedFile) {
         try {

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class DailyBackup;
 class QSocketNotifier;
 class TFAddsBk;
 class QtDialogBackend;
@@ -25,6 +26,7 @@ public:
         bool counts = false;
         QString dumpTable; // --dump-table FILE.DB: print the table and end
         QString importDir; // --import DIR: import DIR's Paradox tables and end
+        QString backupFile; // --backup FILE: one copy of the database to FILE, then the end
         QString error;
     };
     static Options ParseArguments(const QStringList& args);
@@ -46,6 +48,7 @@ private:
 
     TFAddsBk* mainWindow = nullptr;
     std::unique_ptr<QtDialogBackend> backend;
+    std::unique_ptr<DailyBackup> dailyBackup;
     QSocketNotifier* signalNotifier = nullptr;
     bool started = false;         // the main window is up and the event loop may run
     bool shutdownPending = false; // a signal came before that

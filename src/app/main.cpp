@@ -1,3 +1,4 @@
+#include "app/BackupCommand.h"
 #include "app/CardoloApp.h"
 #include "app/CheckCommand.h"
 #include "app/ImportCommand.h"
@@ -38,6 +39,12 @@ int main(int argc, char* argv[]) {
     if (!options.importDir.isEmpty()) {
         QCoreApplication core(argc, argv);
         return RunImportCommand(options.folder, options.importDir);
+    }
+
+    // A copy of the database needs no display and no lock.
+    if (!options.backupFile.isEmpty()) {
+        QCoreApplication core(argc, argv);
+        return RunBackupCommand(options.folder, options.backupFile);
     }
 
     QApplication app(argc, argv);

@@ -8,6 +8,7 @@
 #include "support/TestFolder.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -86,6 +87,34 @@ private slots:
         QCOMPARE(missing.Code, 1);
         QVERIFY2(missing.Err.contains(DatabasePath()), qPrintable(missing.Err));
         QCOMPARE(QDir(folder.Path()).entryList(QDir::Files), QStringList{"taken.db"});
+    }
+
+    // The program's own command line: --backup FILE makes the copy and ends, and --backup
+    // without a file is a usage error.
+    void theProgramMakesTheCopy() {
+        TestFolder folder;
+        for (int i = 0; i < 5; ++i)
+            MakeItem(QStringLiteral("item %1").arg(i));
+        const QString digest = Scalar(ItemsDigestSql).toString();
+        ClosePhoneDB();
+        const QString file = folder.Path() + "copy.db";
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("CARDOLO_BIN"),
+                {"--folder", folder.Path(), "--backup", file});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(p.readAllStandardError(), QByteArray());
+        const CopyReader copy(file);
+        QCOMPARE(copy.Value(ItemsDigestSql), digest);
+
+        p.start(qEnvironmentVariable("CARDOLO_BIN"), {"--folder", folder.Path(), "--backup"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("--backup needs the name of the copy"));
     }
 };
 
