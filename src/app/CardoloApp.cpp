@@ -7,6 +7,7 @@
 #include "common/Settings.h"
 #include "common/SingleInstanceGuard.h"
 #include "common/WindowHelpers.h"
+#include "common/WorkProgress.h"
 #include "dialogs/QtDialogBackend.h"
 #include "dialogs/TFAbout1.h"
 #include "dialogs/TFFlash.h"
@@ -30,8 +31,10 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFileInfo>
+#include <QLabel>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <csignal>
 #include <cstdio>
@@ -49,6 +52,51 @@ void onSignal(int) {
     ssize_t ignored = ::write(signalPipe[1], &c, 1);
     (void)ignored;
 }
+
+// Long work of the database's start (the indexes of a large imported or older database) told
+// in a small window of its own, with the busy cursor: the main window is not made yet. The
+// window appears at the first report, after the work has run half a second.
+class StartupProgress {
+public:
+    StartupProgress() {
+        SetWorkProgressHooks({[this](const QString& text) { show(text); }, [] {
+                                  QCoreApplication::processEvents(
+                                      QEventLoop::ExcludeUserInputEvents);
+                                  return false;
+                              }});
+    }
+    ~StartupProgress() {
+        SetWorkProgressHooks({});
+        if (window)
+            QApplication::restoreOverrideCursor();
+    }
+    StartupProgress(const StartupProgress&) = delete;
+    StartupProgress& operator=(const StartupProgress&) = delete;
+
+private:
+    void show(const QString& text) {
+        if (text.isEmpty()) {
+            if (window)
+                window->hide();
+            return;
+        }
+        if (!window) {
+            window = std::make_unique<QWidget>(nullptr, Qt::Window);
+            window->setObjectName(QStringLiteral("StartupProgress"));
+            window->setWindowTitle(ApplicationTitle);
+            auto* layout = new QVBoxLayout(window.get());
+            label = new QLabel(window.get());
+            label->setObjectName(QStringLiteral("Label1"));
+            layout->addWidget(label);
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+        label->setText(text);
+        window->show();
+    }
+
+    std::unique_ptr<QWidget> window;
+    QLabel* label = nullptr;
+};
 
 void reportStartupFailure(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -307,7 +355,12 @@ int CardoloApp::StartDatabase() {
                     .arg(DatabasePath(), missing, BackupFolderOf(DatabasePath())));
             return 1;
         }
-        if (!CoreStartup())
+        bool started;
+        {
+            const StartupProgress progress;
+            started = CoreStartup();
+        }
+        if (!started)
             return 0;
     } catch (const ConversionError& e) {
         reportStartupFailure(QStringLiteral("Cardolo could not bring the database file %1 up to "

@@ -15,7 +15,8 @@ void SetWorkProgressHooks(WorkProgressHooks h) {
     hooks() = std::move(h);
 }
 
-WorkProgress::WorkProgress(const QString& what) : what(what), started(CurrentDateTime()) {}
+WorkProgress::WorkProgress(const QString& what, bool canStop)
+    : what(what), started(CurrentDateTime()), canStop(canStop) {}
 
 WorkProgress::~WorkProgress() {
     if (shown && hooks().show)
@@ -48,7 +49,7 @@ QString WorkProgress::Text() const {
         const qint64 percent = std::clamp<qint64>(done * 100 / total, 0, 100);
         text += QStringLiteral(": %1%").arg(percent);
     }
-    return text + QStringLiteral(" - Esc to stop");
+    return canStop ? text + QStringLiteral(" - Esc to stop") : text;
 }
 
 bool WorkProgress::Report() {
@@ -61,7 +62,7 @@ bool WorkProgress::Report() {
         hooks().show(Text());
         shown = true;
     }
-    if (hooks().poll && hooks().poll())
+    if (hooks().poll && hooks().poll() && canStop)
         stopped = true;
     return !stopped;
 }

@@ -31,8 +31,9 @@ void SetWorkProgressHooks(WorkProgressHooks hooks);
 
 class WorkProgress {
 public:
-    // what: what the status line says is being done, "Searching" for a search.
-    explicit WorkProgress(const QString& what);
+    // what: what the status line says is being done, "Searching" for a search. Work that
+    // cannot stop halfway (canStop false) does not offer Esc and runs to its end.
+    explicit WorkProgress(const QString& what, bool canStop = true);
     // Takes away the text it showed.
     ~WorkProgress();
     WorkProgress(const WorkProgress&) = delete;
@@ -50,7 +51,8 @@ public:
     // False once the user asked to stop.
     bool Step(qint64 done, qint64 total);
     bool Stopped() const { return stopped; }
-    // The text Report shows: "Searching: 37% - Esc to stop".
+    // The text Report shows: "Searching: 37% - Esc to stop" ("Searching: 37%" for work that
+    // cannot stop).
     QString Text() const;
 
 private:
@@ -63,4 +65,5 @@ private:
     bool due = false;
     bool shown = false;
     bool stopped = false;
+    bool canStop = true;
 };

@@ -104,23 +104,6 @@ const char* const CreateStatements[] = {
     "  PRIMARY KEY (id1, id2, \"drop\"))",
 };
 
-const char* const IndexStatements[] = {
-    "CREATE INDEX IF NOT EXISTS phonebk_parent ON phonebk(parent)",
-    "CREATE INDEX IF NOT EXISTS phonebk_srchts ON phonebk(srchts)",
-    // The diary's month query matches tel with LIKE, which ignores case: a NOCASE index
-    // lets the engine use it for the prefix.
-    "CREATE INDEX IF NOT EXISTS phonebk_tel ON phonebk(tel COLLATE NOCASE)",
-    // Items are looked up by exact name (the diary item, the year items).
-    "CREATE INDEX IF NOT EXISTS phonebk_name ON phonebk(name)",
-    // Deleting an item looks for links-across rows naming it at either end.
-    "CREATE INDEX IF NOT EXISTS mm2_id2 ON mm2(id2)",
-};
-
-// An empty Ref is stored as null, as an empty text is; older versions stored some as ''. The
-// comparison under NOCASE (which matches only '' itself) lets the engine use phonebk_tel.
-const char* const EmptyRefExists = "SELECT 1 FROM phonebk WHERE tel = '' COLLATE NOCASE LIMIT 1";
-const char* const EmptyRefsToNull = "UPDATE phonebk SET tel = NULL WHERE tel = '' COLLATE NOCASE";
-
 QString engineText(const QSqlError& e) {
     QString t = e.databaseText();
     if (t.isEmpty())
@@ -655,23 +638,6 @@ bool OpenPhoneDB(const QString& path) {
         ClosePhoneDB();
         throw DbError(text, e.Code);
     }
-}
-
-void EnsureIndexes() {
-    // A file that takes no writes is read as it is.
-    if (PhoneDBWriteRefusal() == WriteRefusal::None) {
-        Transaction t;
-        for (const char* sql : IndexStatements)
-            ExecSql(QString::fromLatin1(sql));
-        // Asked first, so that a file with nothing to change is only read.
-        QSqlQuery probe = ExecSql(QString::fromLatin1(EmptyRefExists));
-        const bool emptyRefs = probe.next();
-        probe.finish();
-        if (emptyRefs)
-            ExecSql(QString::fromLatin1(EmptyRefsToNull));
-        t.Commit();
-    }
-    PrepareSearchIndex();
 }
 
 void ClosePhoneDB() {

@@ -20,4 +20,5 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SearchIndex.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchIndexBuilder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StoreState.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TableIndexes.cpp
 )
