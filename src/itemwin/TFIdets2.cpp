@@ -325,8 +325,14 @@ void TFIdets2::MarkPageChanged() {
 
 void TFIdets2::Timer1Timer() {
     Timer1->stop();
-    // Also after a failed save: the page is still changed, and the next tick tries again.
-    const auto restart = qScopeGuard([this] { Timer1->start(); });
+    // Also after a failed save: the page is still changed, and the next tick tries again. Not
+    // while the database takes no writes at all (read-only or damaged): the refusal is said
+    // once, and the page waits for the user's own save or the window's close, which say it
+    // again, instead of a message every interval.
+    const auto restart = qScopeGuard([this] {
+        if (PhoneDBWriteRefusal() == WriteRefusal::None)
+            Timer1->start();
+    });
     SaveItemText();
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/Clock.h"
 #include "common/Settings.h"
+#include "store/CommandGuard.h"
 #include "store/Database.h"
 #include "support/ModalDriver.h"
 #include "support/ScriptedDialogs.h"
@@ -110,6 +111,27 @@ private slots:
         QCOMPARE(dialogs.Infos(), QStringList{"Use menu option to delete the item"});
         QCOMPARE(Stored(id).Name, QStringLiteral("Keep"));
         QCOMPARE(Stored(id).Text, QStringLiteral("me\r\n"));
+    }
+
+    // While the database takes no writes, the automatic save says so once and then waits for
+    // the user's own save or close; the page keeps what was typed.
+    void autoSaveWhileWritesAreRefused() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Old", "", "old text");
+        QVERIFY(OpenItemText(id));
+        RefuseWrites(WriteRefusal::ReadOnlyFile);
+        w()->Memo1->setPlainText("New\n\ntyped");
+        QVERIFY(w()->Timer1->isActive());
+        QVERIFY(!RunCommand([this] { w()->Timer1Timer(); }));
+        QCOMPARE(dialogs.Infos(), QStringList{WriteRefusalMessage()});
+        QVERIFY(!w()->Timer1->isActive());
+        w()->Memo1->setPlainText("New\n\ntyped on");
+        QVERIFY(!w()->Timer1->isActive());
+        QVERIFY(!RunCommand([this] { w()->SaveItemText(); }));
+        QCOMPARE(dialogs.Infos().size(), 2);
+        QCOMPARE(w()->PageLines().last(), QStringLiteral("typed on"));
+        QCOMPARE(Stored(id).Name, QStringLiteral("Old"));
     }
 
     // The save comes a fixed time after the first change following a save: typing on does not
