@@ -4,6 +4,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/DailyBackup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DamageCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Database.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DatabaseMessages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DiaryMonth.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HealthCheck.cpp
