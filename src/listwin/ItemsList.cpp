@@ -47,6 +47,13 @@ void ItemsList::BuildList() {
     showRows(std::move(fresh), std::move(columns));
 }
 
+void ItemsList::ShowUnreadList() {
+    header = ListHeader();
+    header.Caption = QStringLiteral("Cardolo : Top-level Items");
+    header.Status = QStringLiteral("The list cannot be read");
+    showRows(ListRows(), orderedColumns());
+}
+
 // The radio buttons and the statement for the list state.
 QStringList ItemsList::prepareQuery(bool search) {
     header.AcrossChecked = ListKind == ListOf::LinksAcross;

@@ -101,6 +101,10 @@ public:
 
     // Building lists.
     void BuildList();
+    // The first list could not be read at all (the file is damaged where its rows are): an
+    // empty top-level list with the reason in the status line, so that the window never keeps
+    // the placeholders it was built with.
+    void ShowUnreadList();
     void ShowLinks(ItemId id, const QString& name);
     void ResolveDefaultSort();
     void SetLinkCounts(int down, int across);

@@ -448,7 +448,12 @@ void TFAddsBk::showEvent(QShowEvent* event) {
     if (shownOnce)
         return;
     shownOnce = true;
-    BuildListCommand();
+    try {
+        list.BuildList();
+    } catch (const DbError& e) {
+        list.ShowUnreadList();
+        ShowInfo(e.Text);
+    }
     startIndexBuild();
 }
 

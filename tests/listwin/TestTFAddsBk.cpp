@@ -598,6 +598,26 @@ private slots:
         QCOMPARE(BusyDepth(), 0);
     }
 
+    // A first list that cannot be read at all shows as an empty top-level list with the reason,
+    // never the placeholders the window is built with; the error is shown once.
+    void firstListUnreadable() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        MakeItem("Apple");
+        Exec("ALTER TABLE phonebk RENAME TO phonebk_aside");
+        auto w = open();
+        QCOMPARE(dialogs.Infos().size(), 1);
+        QVERIFY2(dialogs.Infos().first().contains("phonebk"), qPrintable(dialogs.Infos().first()));
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Top-level Items"));
+        QCOMPARE(w->Label1->text(), QString("The list cannot be read"));
+        QVERIFY(w->Panel4->isHidden());
+        QCOMPARE(w->Model()->rowCount(), 0);
+        QCOMPARE(titles(*w), (QStringList{"Name", "Text?", "Links?"}));
+        Exec("ALTER TABLE phonebk_aside RENAME TO phonebk");
+        w->Refresh1->trigger();
+        QCOMPARE(w->Label1->text(), QString("2 Items listed"));
+    }
+
     // Every caption of the search dialog shows whole, whatever the fonts make of it.
     void searchDialogShowsCaptionsWhole() {
         TestFolder folder;
