@@ -306,6 +306,7 @@ int CardoloApp::Start(const Options& options) {
     // a damaged file is not copied over the good copies of earlier days.
     if (PhoneDBWriteRefusal() != WriteRefusal::DamagedFile) {
         dailyBackup = std::make_unique<DailyBackup>(DatabasePath(), BackupFolder());
+        dailyBackup->TellFailure = true;
         dailyBackup->Start();
     }
     // The whole file is checked for damage in the background, once the window is up.

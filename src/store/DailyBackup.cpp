@@ -1,6 +1,7 @@
 #include "store/DailyBackup.h"
 
 #include "common/Clock.h"
+#include "common/Dialogs.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -79,5 +80,15 @@ void DailyBackup::run(const QString& target) {
     // Told on the user's thread; nothing arrives once this object is gone.
     if (report)
         QMetaObject::invokeMethod(
-            this, [this, target, error] { emit Finished(target, error); }, Qt::QueuedConnection);
+            this,
+            [this, target, error] {
+                if (!error.isEmpty() && TellFailure && !failureTold) {
+                    failureTold = true;
+                    ShowInfo(QStringLiteral("The daily backup of the database could not be "
+                                            "made: %1")
+                                 .arg(error));
+                }
+                emit Finished(target, error);
+            },
+            Qt::QueuedConnection);
 }

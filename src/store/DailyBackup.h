@@ -38,6 +38,9 @@ public:
 
     // How the copies are made (their pace and check); Stop is always the object's own.
     BackupOptions Options;
+    // A failed copy is also told to the user through the dialog seam, the first one only: the
+    // hourly checks would otherwise repeat it while the cause lasts (a full disk).
+    bool TellFailure = false;
 
 signals:
     // After each attempt at the day's copy, on the user's thread: file is the copy's path, error
@@ -56,4 +59,5 @@ private:
     std::atomic<bool> busy{false};
     int recheckInterval = RecheckMs;
     bool cleaned = false; // the first run removed what killed copies left
+    bool failureTold = false;
 };

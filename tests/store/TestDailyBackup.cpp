@@ -5,6 +5,7 @@
 #include "store/Backup.h"
 #include "store/CopyReader.h"
 #include "store/DailyBackup.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -74,7 +75,10 @@ private slots:
         QCOMPARE(FilesIn(dir), (QStringList{"cardolo-2024-03-05.db", "cardolo-2024-03-06.db"}));
         QCOMPARE(ItemCount(dir + "/cardolo-2024-03-06.db"), QString("2"));
 
+        // A failure told to the user is told once, however often the hourly check fails again.
+        ScriptedDialogs dialogs;
         DailyBackup failing(folder.Path() + "no such.db", dir);
+        failing.TellFailure = true;
         QSignalSpy failed(&failing, &DailyBackup::Finished);
         SetDay(QDate(2024, 3, 7));
         failing.CheckNow();
@@ -82,6 +86,11 @@ private slots:
         QVERIFY2(failed.at(0).at(1).toString().contains("cardolo-2024-03-07.db"),
                  qPrintable(failed.at(0).at(1).toString()));
         QCOMPARE(FilesIn(dir), (QStringList{"cardolo-2024-03-05.db", "cardolo-2024-03-06.db"}));
+        failing.CheckNow();
+        QTRY_COMPARE(failed.count(), 2);
+        QCOMPARE(dialogs.Infos(),
+                 QStringList{"The daily backup of the database could not be made: " +
+                             failed.at(0).at(1).toString()});
     }
 
     // Started, the first check comes from the timer; after nine days of copies (across the end
