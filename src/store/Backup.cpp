@@ -178,7 +178,9 @@ public:
         if (other < 0) {
             if (errno != ENOENT)
                 return false;
-            removeWithSideFiles(path);
+            // Only side files are left; the name itself may be a new copy's by now.
+            for (const char* suffix : SideSuffixes)
+                QFile::remove(path + QLatin1String(suffix));
             return true;
         }
         const bool abandoned = lockPart(other);
@@ -246,6 +248,16 @@ BackupResult copyDatabase(const QString& database, const QString& target,
             sqlite3_backup_init(copy.Handle(), "main", source.Handle(), "main");
         if (!backup)
             copy.fail(SQLITE_ERROR);
+        // A step's flush or report that throws must still end the copy: until it is ended, the
+        // engine keeps the source connection open with its snapshot, which would hold the
+        // program's log from starting over for the rest of the run.
+        struct EndCopy {
+            sqlite3_backup*& backup;
+            ~EndCopy() {
+                if (backup)
+                    sqlite3_backup_finish(backup);
+            }
+        } endCopy{backup};
         int rc = SQLITE_OK;
         while (!stopped(options)) {
             rc = sqlite3_backup_step(backup, options.PagesPerStep);
@@ -262,6 +274,7 @@ BackupResult copyDatabase(const QString& database, const QString& target,
         }
         pages = sqlite3_backup_pagecount(backup);
         const int finished = sqlite3_backup_finish(backup);
+        backup = nullptr;
         if (rc != SQLITE_DONE && stopped(options))
             return BackupResult::Stopped;
         if (rc != SQLITE_DONE || finished != SQLITE_OK)
@@ -288,7 +301,8 @@ QString DailyBackupName(const QDate& date) {
 
 QDate DailyBackupDate(const QString& fileName) {
     static const QRegularExpression pattern(
-        QStringLiteral("^cardolo-(\\d{4})-(\\d{2})-(\\d{2})\\.db$"));
+        QRegularExpression::anchoredPattern(
+            QStringLiteral("cardolo-(\\d{4})-(\\d{2})-(\\d{2})\\.db")));
     const QRegularExpressionMatch match = pattern.match(fileName);
     if (!match.hasMatch())
         return {};
@@ -329,7 +343,7 @@ int RemoveStaleBackupParts(const QString& folder) {
     }));
 }
 
-QStringList PruneDailyBackups(const QString& folder, int keep) {
+QStringList PruneDailyBackups(const QString& folder, int keep, const QString& justMade) {
     const QDir dir(folder);
     std::vector<std::pair<QDate, QString>> copies;
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
@@ -341,7 +355,7 @@ QStringList PruneDailyBackups(const QString& folder, int keep) {
               [](const auto& a, const auto& b) { return a.first > b.first; });
     QStringList deleted;
     for (size_t i = size_t(std::max(keep, 0)); i < copies.size(); ++i)
-        if (QFile::remove(dir.filePath(copies[i].second)))
+        if (copies[i].second != justMade && QFile::remove(dir.filePath(copies[i].second)))
             deleted << copies[i].second;
     return deleted;
 }

@@ -55,6 +55,8 @@ BackupResult BackupDatabase(const QString& database, const QString& target,
 int RemoveStaleBackupParts(const QString& folder);
 
 // Deletes the daily copies in folder (files named as DailyBackupName names them) beyond the
-// newest keep, newest by the date in the name. Nothing else is touched. Returns the names
+// newest keep, newest by the date in the name, never justMade (the copy just made, which a
+// clock set back may have given an old date). Nothing else is touched. Returns the names
 // deleted.
-QStringList PruneDailyBackups(const QString& folder, int keep = DailyBackupsKept);
+QStringList PruneDailyBackups(const QString& folder, int keep = DailyBackupsKept,
+                              const QString& justMade = QString());

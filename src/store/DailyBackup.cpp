@@ -68,7 +68,8 @@ void DailyBackup::run(const QString& target) {
             options.Stop = &stop;
             made = BackupDatabase(database, target, options) == BackupResult::Made;
             if (made)
-                PruneDailyBackups(folder);
+                // The copy just made stays even when a clock set back gives it an old date.
+                PruneDailyBackups(folder, DailyBackupsKept, QFileInfo(target).fileName());
         }
     } catch (const DbError& e) {
         error = e.Text;

@@ -297,9 +297,9 @@ void RefuseWriteWhenRefused() {
     throw DbError(WriteRefusalMessage(), SQLITE_READONLY);
 }
 
-void NoteDatabaseDamage() {
-    if (DamageSeen.exchange(true))
-        return;
+namespace {
+// TellDatabaseDamage on the user's thread, when its events next run, for this connection only.
+void postTellDamage() {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
         return;
@@ -312,11 +312,24 @@ void NoteDatabaseDamage() {
         },
         Qt::QueuedConnection);
 }
+} // namespace
+
+void NoteDatabaseDamage() {
+    if (DamageSeen.exchange(true))
+        return;
+    postTellDamage();
+}
 
 void TellDatabaseDamage() {
     StoreState& s = TheStoreState;
     if (!DamageSeen.load() || s.Opening || !PhoneDB().isOpen())
         return;
+    // Events let through in the middle of a statement (the progress of a long index build) do
+    // not change the connection under it: the notice comes again once the work is over.
+    if (s.TransactionDepth > 0) {
+        postTellDamage();
+        return;
+    }
     RefuseWrites(WriteRefusal::DamagedFile);
     if (s.DamageTold)
         return;

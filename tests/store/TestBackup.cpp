@@ -209,6 +209,7 @@ private slots:
                            "cardolo-2020-01-01.db.bak",
                            "cardolo-2020-01-01.db-wal",
                            "cardolo-2020-01-01.db.cardolo-partial",
+                           "cardolo-2020-01-01.db\n",
                            "notes.txt"};
         for (const QString& name : others)
             WriteFile(dir + name);
@@ -234,6 +235,14 @@ private slots:
         QCOMPARE(FilesIn(dir), expected);
         QVERIFY(QFileInfo(dir + "cardolo-2019-01-01.db").isDir());
         QCOMPARE(PruneDailyBackups(dir), QStringList());
+
+        // A copy made under a clock set back carries an old date: it stays beside the newest
+        // seven, until a later copy is the one just made.
+        WriteFile(dir + "cardolo-2020-06-01.db");
+        QCOMPARE(PruneDailyBackups(dir, DailyBackupsKept, "cardolo-2020-06-01.db"),
+                 QStringList());
+        QVERIFY(QFile::exists(dir + "cardolo-2020-06-01.db"));
+        QCOMPARE(PruneDailyBackups(dir), QStringList{"cardolo-2020-06-01.db"});
     }
 };
 

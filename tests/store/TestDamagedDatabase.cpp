@@ -237,6 +237,24 @@ private slots:
         QVERIFY(RunCommand([] { CreateItem("new", ""); }));
     }
 
+    // The notice of damage another thread met, arriving while the user's thread is inside a
+    // transaction (events let through by a long index build), waits until the work is over.
+    void damageNoticeWaitsForTheTransaction() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        std::thread([] { NoteDatabaseDamage(); }).join();
+        {
+            Transaction t;
+            QCoreApplication::processEvents();
+            QCOMPARE(dialogs.Infos(), QStringList());
+            QCOMPARE(PhoneDBWriteRefusal(), WriteRefusal::None);
+            t.Commit();
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(dialogs.Infos(), QStringList{DamagedFileMessage(DatabasePath())});
+        QCOMPARE(PhoneDBWriteRefusal(), WriteRefusal::DamagedFile);
+    }
+
     // A garbled header, or a garbled first page of the items, is met by the open itself: the
     // file is refused in words that name it and say what to do, and is left as it was.
     void damagedStartIsRefused_data() {
