@@ -30,23 +30,23 @@ void SetNotepadFont(const QFont& font) {
     TFnotepad::Instance()->TakeFont(font);
 }
 
-QFont NotepadQFont(const NotepadFontSpec& spec) {
-    QFont font(spec.Name, spec.Size);
-    font.setBold(spec.Bold);
-    font.setItalic(spec.Italic);
-    font.setUnderline(spec.Underline);
-    font.setStrikeOut(spec.StrikeOut);
+QFont NotepadQFont(const NotepadFontStyle& style) {
+    QFont font(style.Name, style.Size);
+    font.setBold(style.Bold);
+    font.setItalic(style.Italic);
+    font.setUnderline(style.Underline);
+    font.setStrikeOut(style.StrikeOut);
     return font;
 }
 
-NotepadFontSpec NotepadFontOf(const QFont& font) {
-    NotepadFontSpec spec;
-    spec.Name = font.family();
+NotepadFontStyle NotepadFontOf(const QFont& font) {
+    NotepadFontStyle style;
+    style.Name = font.family();
     // A font given in pixels has no point size of its own: the size it is shown at is kept.
-    spec.Size = font.pointSize() > 0 ? font.pointSize() : QFontInfo(font).pointSize();
-    spec.Bold = font.bold();
-    spec.Italic = font.italic();
-    spec.Underline = font.underline();
-    spec.StrikeOut = font.strikeOut();
-    return spec;
+    style.Size = font.pointSize() > 0 ? font.pointSize() : QFontInfo(font).pointSize();
+    style.Bold = font.bold();
+    style.Italic = font.italic();
+    style.Underline = font.underline();
+    style.StrikeOut = font.strikeOut();
+    return style;
 }

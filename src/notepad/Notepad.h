@@ -22,5 +22,5 @@ QFont StoredNotepadFont();
 void SetNotepadFont(const QFont& font);
 
 // A font as npad.ini keeps it, and back.
-QFont NotepadQFont(const NotepadFontSpec& spec);
-NotepadFontSpec NotepadFontOf(const QFont& font);
+QFont NotepadQFont(const NotepadFontStyle& style);
+NotepadFontStyle NotepadFontOf(const QFont& font);

@@ -41,7 +41,7 @@ void configure(CSimpleIniA& ini) {
 
 } // namespace
 
-bool NotepadFontSpec::operator==(const NotepadFontSpec& o) const {
+bool NotepadFontStyle::operator==(const NotepadFontStyle& o) const {
     return Name == o.Name && Size == o.Size && Bold == o.Bold && Italic == o.Italic &&
            Underline == o.Underline && StrikeOut == o.StrikeOut;
 }
@@ -54,8 +54,8 @@ QString NotepadIniPath() {
     return ProgramFolder() + QStringLiteral("npad.ini");
 }
 
-NotepadFontSpec ReadNotepadFont(const QString& iniPath) {
-    NotepadFontSpec font;
+NotepadFontStyle ReadNotepadFont(const QString& iniPath) {
+    NotepadFontStyle font;
     CSimpleIniA ini;
     configure(ini);
     if (ini.LoadFile(QFile::encodeName(iniPath).constData()) < 0)
@@ -73,7 +73,7 @@ NotepadFontSpec ReadNotepadFont(const QString& iniPath) {
     return font;
 }
 
-bool WriteNotepadFont(const QString& iniPath, const NotepadFontSpec& font, QString& error) {
+bool WriteNotepadFont(const QString& iniPath, const NotepadFontStyle& font, QString& error) {
     CSimpleIniA ini;
     configure(ini);
     // A file that is there but cannot be read is left alone rather than replaced by one that

@@ -6,7 +6,7 @@
 // "notepad" of npad.ini. The font is also the item text window's.
 
 // The font as npad.ini keeps it. Absent file, section or keys give Arial 10 without styles.
-struct NotepadFontSpec {
+struct NotepadFontStyle {
     QString Name = QStringLiteral("Arial");
     int Size = 10; // points
     bool Bold = false;
@@ -14,18 +14,18 @@ struct NotepadFontSpec {
     bool Underline = false;
     bool StrikeOut = false;
 
-    bool operator==(const NotepadFontSpec& other) const;
-    bool operator!=(const NotepadFontSpec& other) const { return !(*this == other); }
+    bool operator==(const NotepadFontStyle& other) const;
+    bool operator!=(const NotepadFontStyle& other) const { return !(*this == other); }
 };
 
 QString NotepadTextPath(); // npad.txt in the program folder
 QString NotepadIniPath();  // npad.ini in the program folder
 
-NotepadFontSpec ReadNotepadFont(const QString& iniPath);
+NotepadFontStyle ReadNotepadFont(const QString& iniPath);
 // Writes the six keys, FONTNAME, FONTSIZE, FONTBOLD, FONTITALIC, FONTUNDERLINE, FONTSTRIKEOUT
 // (the styles as 1 or 0), keeping whatever else the file holds. False with error set to the
 // text to show when it could not be written; the old file is then as it was.
-bool WriteNotepadFont(const QString& iniPath, const NotepadFontSpec& font, QString& error);
+bool WriteNotepadFont(const QString& iniPath, const NotepadFontStyle& font, QString& error);
 
 // The text of a notepad file with every line break as LF, whether the file has CR LF, a lone
 // CR or a lone LF. False, text untouched, when there is no file that can be read.

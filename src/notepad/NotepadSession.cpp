@@ -104,7 +104,7 @@ QString NotepadSession::RescueText(const QString& text) {
     return path;
 }
 
-void NotepadSession::FontChosen(const NotepadFontSpec& font) {
+void NotepadSession::FontChosen(const NotepadFontStyle& font) {
     NotepadFont = font;
     NotepadFontChanged = true;
 }

@@ -45,7 +45,7 @@ public:
 
     // A font chosen in the notepad or in the item text window: kept, and written to npad.ini
     // at the next save.
-    void FontChosen(const NotepadFontSpec& font);
+    void FontChosen(const NotepadFontStyle& font);
 
     // The one message of the Save command, which saves nothing itself.
     QString SaveMessage() const;
@@ -57,7 +57,7 @@ public:
     bool NotepadSaved = false;       // written at least once since it was last read
     bool NotepadFontChanged = false; // the font changed since npad.ini was last written
     QDateTime NotepadDue;            // 15 seconds after the latest change
-    NotepadFontSpec NotepadFont;
+    NotepadFontStyle NotepadFont;
 };
 
 // The time stamp the notepad's "Now" inserts: the date, two blanks, hours:minutes, a blank.

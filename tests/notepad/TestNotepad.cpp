@@ -223,7 +223,7 @@ private slots:
         SetNotepadFont(fromTextWindow);
         QCOMPARE(w()->Memo1->font(), fromTextWindow);
         CloseNotepadForExit();
-        const NotepadFontSpec written = ReadNotepadFont(folder.Path() + "npad.ini");
+        const NotepadFontStyle written = ReadNotepadFont(folder.Path() + "npad.ini");
         QCOMPARE(written.Name, QStringLiteral("DejaVu Serif"));
         QVERIFY(written.Size == 14 && written.Underline && !written.Bold);
         QVERIFY(!QFile::exists(folder.Path() + "npad.txt"));

@@ -55,7 +55,7 @@ private slots:
         QTRY_VERIFY(!app.MainWindow()->isVisible());
         QCOMPARE(readAll(dir.filePath("npad.txt")), QByteArray("typed before the signal"));
         QVERIFY(!notepad->isVisible());
-        const NotepadFontSpec stored = ReadNotepadFont(dir.filePath("npad.ini"));
+        const NotepadFontStyle stored = ReadNotepadFont(dir.filePath("npad.ini"));
         QVERIFY(stored.Name == "Courier New" && stored.Size == 12 && stored.Bold);
         QCOMPARE(dialogs.Infos(), QStringList());
     }

@@ -81,11 +81,11 @@ private slots:
     void fontKeys() {
         TestFolder folder(false);
         // No file, or a file without the section or the keys: Arial 10, no styles.
-        QVERIFY(ReadNotepadFont(NotepadIniPath()) == NotepadFontSpec());
+        QVERIFY(ReadNotepadFont(NotepadIniPath()) == NotepadFontStyle());
         writeAll(NotepadIniPath(), "[other]\nFONTSIZE=20\n[notepad]\nFONTSIZE=big\n");
-        QVERIFY(ReadNotepadFont(NotepadIniPath()) == NotepadFontSpec());
+        QVERIFY(ReadNotepadFont(NotepadIniPath()) == NotepadFontStyle());
 
-        NotepadFontSpec courier;
+        NotepadFontStyle courier;
         courier.Name = "Courier New";
         courier.Size = 12;
         courier.Bold = true;
@@ -103,7 +103,7 @@ private slots:
 
         // Any non-zero number reads as on.
         writeAll(NotepadIniPath(), "[notepad]\nFONTNAME=Courier New\nFONTBOLD=-1\n");
-        const NotepadFontSpec read = ReadNotepadFont(NotepadIniPath());
+        const NotepadFontStyle read = ReadNotepadFont(NotepadIniPath());
         QVERIFY(read.Bold && !read.Italic);
         QCOMPARE(read.Size, 10);
     }

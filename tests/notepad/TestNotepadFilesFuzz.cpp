@@ -36,8 +36,8 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
 
 // Why font is not a sound reading of the file: empty when every key is its default or a value
 // the file holds on a line of the key.
-QString FontFault(const QByteArray& file, const NotepadFontSpec& font) {
-    const NotepadFontSpec d;
+QString FontFault(const QByteArray& file, const NotepadFontStyle& font) {
+    const NotepadFontStyle d;
     const QByteArray upper = file.toUpper();
     QStringList faults;
     if (font.Name != d.Name &&
@@ -73,7 +73,7 @@ void TestNotepadFilesFuzz::readsAnyFontFileSoundly() {
                                "\nFONTSIZE=", "FONTBOLD=1", "FONTSTRIKEOUT", "<<<", "\""});
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("npad.ini"));
-    NotepadFontSpec written;
+    NotepadFontStyle written;
     written.Name = QStringLiteral("Noto Sans \u4e2d");
     written.Size = 17;
     written.Italic = true;
@@ -85,7 +85,7 @@ void TestNotepadFilesFuzz::readsAnyFontFileSoundly() {
     for (int round = 0; round < 1500; ++round) {
         const QByteArray file = input.Next(good);
         QVERIFY(WriteFile(path, file));
-        NotepadFontSpec read;
+        NotepadFontStyle read;
         {
             FuzzCallBound bound("TestNotepadFilesFuzz font", round);
             read = ReadNotepadFont(path);

@@ -80,7 +80,7 @@ private slots:
         NotepadSession pad;
         pad.NotepadShown = true;
         pad.MarkChanged();
-        NotepadFontSpec big;
+        NotepadFontStyle big;
         big.Size = 30;
         pad.FontChosen(big);
         QString error;
