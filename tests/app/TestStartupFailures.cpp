@@ -1,4 +1,5 @@
 #include "common/Folders.h"
+#include "support/GarbledPage.h"
 #include "support/ItemFixture.h"
 #include "support/TestFolder.h"
 
@@ -15,7 +16,6 @@
 #include <unistd.h>
 
 namespace {
-constexpr int PageSize = 4096;
 // The unprivileged user the program runs as, when the tests run as root, wherever permission
 // bits must apply to it.
 constexpr uid_t Nobody = 65534;
@@ -38,17 +38,6 @@ QStringList messages(const QByteArray& err) {
 void openToAll(const QString& path) {
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                     QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
-}
-
-void garble(const QString& path, int page, int offset, int length) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.seek(qint64(page - 1) * PageSize + offset));
-    QRandomGenerator random(page);
-    QByteArray junk(length, Qt::Uninitialized);
-    for (char& c : junk)
-        c = char(random.bounded(256));
-    QCOMPARE(f.write(junk), qint64(length));
 }
 
 // The real program on a prepared program folder, offscreen.

@@ -9,6 +9,7 @@
 #include "store/RawStatement.h"
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
+#include "support/GarbledPage.h"
 #include "support/PermissionBitsApply.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -24,7 +25,6 @@
 #include <thread>
 
 namespace {
-constexpr int PageSize = 4096;
 
 QByteArray bytesOf(const QString& path) {
     QFile f(path);
@@ -53,19 +53,6 @@ int middleLeaf(const char* table) {
                                  "dbstat WHERE name = ? AND pagetype = 'leaf')"),
                   {QString::fromLatin1(table), QString::fromLatin1(table)})
         .toInt();
-}
-
-// Overwrites length bytes of page (1 is the first) from offset with bytes of a fixed seed, as a
-// failing disk would.
-void garble(const QString& path, int page, int offset = 0, int length = PageSize) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.seek(qint64(page - 1) * PageSize + offset));
-    QRandomGenerator random(page);
-    QByteArray junk(length, Qt::Uninitialized);
-    for (char& c : junk)
-        c = char(random.bounded(256));
-    QCOMPARE(f.write(junk), qint64(length));
 }
 
 // A database of a few thousand items, all of it in the file (no log), with one leaf of the
