@@ -46,7 +46,8 @@ enum class BackupResult { Made, Stopped };
 
 // Copies the SQLite file database to target, which must not exist. Returns Stopped when
 // options.Stop was set before the copy was whole; the temporary file is gone then. Throws
-// DbError naming target when the copy fails (also when target exists), leaving no file.
+// DbError naming target when the copy fails (also when target exists), leaving no file. A
+// folder that cannot be synced once the copy has its name is said on standard error only.
 BackupResult BackupDatabase(const QString& database, const QString& target,
                             const BackupOptions& options = {});
 
