@@ -19,19 +19,6 @@ private slots:
 
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A new file each time: truncating one the disk has not written yet would make the file
-// system write it out first, at a cost that dwarfs the read.
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile::remove(path);
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 // Why value is not a sound reading of the key in the file: empty when it is the default or the
 // number on a line of the key.
 QString NumberFault(const QByteArray& file, const char* key, int value, int defaultValue) {

@@ -21,19 +21,6 @@ private slots:
 
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A new file each time: truncating one the disk has not written yet would make the file
-// system write it out first, at a cost that dwarfs the read.
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile::remove(path);
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 // Why font is not a sound reading of the file: empty when every key is its default or a value
 // the file holds on a line of the key.
 QString FontFault(const QByteArray& file, const NotepadFontStyle& font) {

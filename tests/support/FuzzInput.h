@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QRandomGenerator>
 #include <QString>
@@ -125,6 +126,20 @@ private:
     }
     static inline char message[200] = {};
 };
+
+// The whole of a file, empty when it cannot be read.
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes bytes as a new file each time: truncating one the disk has not written yet would make
+// the file system write it out first, at a cost that dwarfs the read.
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile::remove(path);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
 
 // Whether an INI file has a line naming key (in any letter case) whose value after the '=' is
 // the number n, as the settings readers take numbers: the oracle of the fuzz tests of those
