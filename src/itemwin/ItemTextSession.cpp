@@ -77,7 +77,7 @@ ItemTextSession::CloseOutcome ItemTextSession::CloseQuery(const QStringList& pag
             return CloseOutcome::Close;
         }
         Save(page);
-        ChangedSinceOpen = false;
+        KeepItem();
         return CloseOutcome::Close;
     }
     if (answer != 'N')
@@ -105,7 +105,7 @@ void ItemTextSession::SaveForExit(const QStringList& page) {
         return;
     }
     Save(page);
-    ChangedSinceOpen = false;
+    KeepItem();
 }
 
 void ItemTextSession::ItemDeleted() {
@@ -141,8 +141,16 @@ bool ItemTextSession::DeleteItem() {
     return true;
 }
 
+void ItemTextSession::KeepItem() {
+    ChangedSinceOpen = false;
+    // Saved by the user's own choice: from now on the rules of an existing item apply, so that
+    // no later close or the end of the program takes it for a blank new one and removes it.
+    TextItemKind = ItemKind::Existing;
+}
+
 void ItemTextSession::RemoveNewItem() {
     RemoveItemRow(TextItemId);
     TextItemId = -1;
+    TextItemKind = ItemKind::Existing;
     ChangedSinceSave = ChangedSinceOpen = false;
 }

@@ -84,6 +84,9 @@ public:
     bool WrittenSinceOpen = false;
 
 private:
+    // The page was saved on the way out (closing with "Yes", or the end of the program): the
+    // item stays, whatever kind it was.
+    void KeepItem();
     // Removes the blank new item this window inserted; the page then stands for no item.
     void RemoveNewItem();
 };

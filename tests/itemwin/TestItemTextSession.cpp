@@ -158,6 +158,47 @@ private slots:
         QCOMPARE(dialogs.Questions(), QStringList{"Save changes?"});
     }
 
+    // A new item saved with "Yes" on closing is the user's from then on: the end of the program
+    // (which runs the exit rules on the last page shown) and any later close leave it, its
+    // parent's count and its links alone. An automatic save alone does not make it so: "No"
+    // and the discard still remove it.
+    void newItemSavedOnCloseSurvivesTheExit() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId parent = CreateItem("Parent", QString(), QString());
+        ItemTextSession page;
+        QVERIFY(page.Open(-1, QString()));
+        const ItemId id = page.TextItemId;
+        page.MarkChanged();
+        dialogs.AnswerYes();
+        const QStringList typed{"Fresh", "", "typed text"};
+        QCOMPARE(page.CloseQuery(typed), ItemTextSession::CloseOutcome::Close);
+        QVERIFY(!page.IsNewItem());
+        QCOMPARE(LinkItems(parent, id, 1), int(LinkOk));
+        QCOMPARE(Stored(parent).Numchildren, 1);
+
+        page.SaveForExit(typed);
+        QVERIFY(Exists(id));
+        QCOMPARE(Stored(id).Name, QStringLiteral("Fresh"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("typed text\r\n"));
+        QCOMPARE(Stored(parent).Numchildren, 1);
+        QCOMPARE(page.CloseQuery(typed), ItemTextSession::CloseOutcome::Close);
+        QVERIFY(Exists(id));
+
+        // Written by the automatic save, then discarded: the new item goes.
+        QVERIFY(page.Open(-1, QString()));
+        const ItemId discarded = page.TextItemId;
+        page.MarkChanged();
+        QCOMPARE(page.Save({"Draft"}), ItemTextSession::SaveOutcome::Saved);
+        QVERIFY(page.IsNewItem());
+        dialogs.AnswerNo();
+        dialogs.AnswerYes();
+        QCOMPARE(page.CloseQuery({"Draft"}), ItemTextSession::CloseOutcome::Close);
+        QVERIFY(!Exists(discarded));
+        page.SaveForExit({"Draft"});
+        QVERIFY(Exists(id));
+    }
+
     // A page that cannot be written is reported once per series of changes, and an item that
     // went away drops the pending changes with its message.
     void unsavablePages() {
