@@ -237,30 +237,32 @@ void PrepareSearchIndex() {
         const bool hasIndex = objectExists("phonebk_search");
         if (!hasIndex)
             ExecSql(QString::fromLatin1(CreateIndexSql));
-        if (!objectExists("phonebk_search_state")) {
+        if (!objectExists("phonebk_search_state"))
             ExecSql(QString::fromLatin1(CreateStateSql));
-            RawStatement insert(InsertStateSql);
-            insert.Bind(":format", IndexFormat);
-            // An index found without its state may hold anything: it is emptied first.
-            insert.Bind(":builtupto", hasIndex ? -1 : 0);
-            insert.Step();
-        }
         bool countingKept = true;
         for (const char* name : CountingTriggerNames)
             countingKept = countingKept && objectExists(name);
-        {
-            RawStatement state(ReadStateSql);
-            if (!state.Step())
-                throw DbError(QStringLiteral("The search index has lost its state"));
+        RawStatement state(ReadStateSql);
+        if (!state.Step()) {
+            // The state is lost (another program emptied the table, or it is new): the index
+            // may hold anything, so it is emptied and built again.
+            state.Reset();
+            RawStatement insert(InsertStateSql);
+            insert.Bind(":format", IndexFormat);
+            insert.Bind(":builtupto", hasIndex ? -1 : 0);
+            insert.Step();
+            builtUpTo = hasIndex ? -1 : 0;
+            complete = false;
+        } else {
             const bool inStep = state.Int(0) == IndexFormat && state.Int64(1) == state.Int64(2);
             builtUpTo = state.Int64(3);
             complete = state.Int(4) == 1;
-            // Writes nobody counted, or counted by another program: what the index holds for
-            // them is unknown.
-            if (!inStep || !countingKept) {
+            state.Reset();
+            // Writes nobody counted, or counted by another program, or an index made afresh
+            // just now: what the index holds is not what the items say.
+            if (!inStep || !countingKept || !hasIndex) {
                 RawStatement rebuild(RebuildStateSql);
                 rebuild.Bind(":format", IndexFormat);
-                state.Reset();
                 rebuild.Step();
                 builtUpTo = -1;
                 complete = false;

@@ -210,6 +210,13 @@ private slots:
         QTest::newRow("state lost")
             << QStringList{"UPDATE phonebk SET text = 'quayside' WHERE name = 'harbour'",
                            "DROP TABLE phonebk_search_state"};
+        // A cache that another program threw away, or a file from a tool that leaves it out:
+        // the state still says complete, and the index made anew must be built.
+        QTest::newRow("index dropped") << QStringList{"DROP TABLE phonebk_search"};
+        QTest::newRow("state row emptied") << QStringList{"DELETE FROM phonebk_search_state"};
+        QTest::newRow("state row emptied after a write")
+            << QStringList{"UPDATE phonebk SET text = 'quayside' WHERE name = 'harbour'",
+                           "DELETE FROM phonebk_search_state"};
     }
     void otherProgramsWritesRebuildAtOpen() {
         QFETCH(QStringList, statements);
@@ -278,6 +285,40 @@ private slots:
         QVERIFY2(status.Error.isEmpty(), qPrintable(status.Error));
         QVERIFY(SearchIndexReady());
         QVERIFY(!SearchIndexIncomplete());
+        QCOMPARE(indexPostings(), freshPostings());
+    }
+
+    // The user's writes always win the lock from the build: with the engine told not to wait
+    // for a lock at all, every write made while the build runs goes through at once, and the
+    // build still ends complete and in step.
+    void userWritesNeverWaitForTheBuild() {
+        TestFolder folder;
+        otherProgramRuns({"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                          "WHERE i < 40000) "
+                          "INSERT INTO phonebk (name, text, createdts, rank, parent) "
+                          "SELECT 'item ' || i, 'harbour line ' || i || char(13, 10) || "
+                          "'quay ' || (i * 7), '2024-01-01T00:00:00.000', 0, 0 FROM n"});
+        reopen();
+        QVERIFY(SearchIndexIncomplete());
+        Exec("PRAGMA busy_timeout=0");
+        StartSearchIndexBuild();
+        int writes = 0;
+        SearchIndexBuildStatus status;
+        for (status = PollSearchIndexBuild(); status.Running; status = PollSearchIndexBuild()) {
+            const ItemId id = 2 + (writes * 977) % 40000;
+            try {
+                WriteItemFields(id, QStringLiteral("renamed %1").arg(writes), QString(),
+                                QStringLiteral("dock %1").arg(writes));
+                CreateItem(QStringLiteral("made %1").arg(writes), QString(), "pier");
+            } catch (const DbError& e) {
+                QFAIL(qPrintable(QStringLiteral("write %1 refused: %2").arg(writes).arg(e.Text)));
+            }
+            ++writes;
+        }
+        QVERIFY2(status.Error.isEmpty(), qPrintable(status.Error));
+        QVERIFY(writes > 0);
+        QVERIFY(SearchIndexReady());
+        QCOMPARE(Scalar("SELECT count(*) FROM phonebk WHERE name LIKE 'made %'").toInt(), writes);
         QCOMPARE(indexPostings(), freshPostings());
     }
 
