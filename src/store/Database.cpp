@@ -8,6 +8,7 @@
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
 #include "store/StoreState.h"
+#include "store/WriteGate.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,8 +25,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 const char* const PhoneDBName = "PhoneDB";
 
@@ -75,7 +78,6 @@ void engineLog(void*, int code, const char*) {
 QString nativePath(const QString& path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
-
 
 const char* const CreateStatements[] = {
     "CREATE TABLE phonebk (\n"
@@ -408,6 +410,10 @@ void ExecQuery(QSqlQuery& query) {
         --state.InjectedFailures;
         throw DbError(state.InjectedFailureText);
     }
+    // A write outside a transaction takes the user's turn for itself.
+    std::optional<UserWriteTurn> turn;
+    if (state.TransactionDepth == 0 && changesFile(query.lastQuery()))
+        turn.emplace();
     if (!query.exec())
         ThrowEngineError(engineText(query.lastError()), engineCode(query.lastError()));
 }
@@ -633,6 +639,10 @@ QDateTime StampFromDb(const QVariant& value) {
 }
 
 namespace {
+// The outermost transaction took the user's turn to write (one is open at a time, on the
+// user's thread).
+bool OutermostHoldsTurn = false;
+
 QString savepointName(int depth) {
     return QStringLiteral("cardolo_sp%1").arg(depth);
 }
@@ -649,10 +659,18 @@ Transaction::Transaction() {
         // So does a connection whose writes are refused.
         const bool readOnly = TheStoreState.Refusal != WriteRefusal::None ||
                               sqlite3_db_readonly(PhoneDBHandle(), "main") == 1;
+        // The user's turn to write is held until the transaction ends: a background writer
+        // neither holds the engine's lock now nor takes it before then.
+        if (!readOnly)
+            EnterUserWrite();
         QSqlQuery begin(PhoneDB());
-        if (!begin.exec(readOnly ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        if (!begin.exec(readOnly ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"))) {
+            if (!readOnly)
+                LeaveUserWrite();
             ThrowEngineError(engineText(begin.lastError()), engineCode(begin.lastError()));
+        }
         outermost = true;
+        OutermostHoldsTurn = !readOnly;
     } else {
         ExecSql(QStringLiteral("SAVEPOINT ") + savepointName(transactionDepth));
     }
@@ -669,11 +687,14 @@ void Transaction::Commit() {
         // Run as a statement, not through the driver's commit, which keeps the engine's
         // result code to itself.
         QSqlQuery commit(PhoneDB());
-        if (!commit.exec(QStringLiteral("COMMIT"))) {
-            const QSqlError error = commit.lastError();
+        const bool committed = commit.exec(QStringLiteral("COMMIT"));
+        const QSqlError error = commit.lastError();
+        if (!committed)
             PhoneDB().rollback();
+        if (std::exchange(OutermostHoldsTurn, false))
+            LeaveUserWrite();
+        if (!committed)
             ThrowEngineError(engineText(error), engineCode(error));
-        }
     } else {
         ExecSql(QStringLiteral("RELEASE ") + savepointName(depth));
     }
@@ -685,6 +706,8 @@ Transaction::~Transaction() {
     --TheStoreState.TransactionDepth;
     if (outermost) {
         PhoneDB().rollback();
+        if (std::exchange(OutermostHoldsTurn, false))
+            LeaveUserWrite();
     } else {
         // No throwing from here: a failure leaves the outer guard to roll everything back.
         QSqlQuery q(PhoneDB());

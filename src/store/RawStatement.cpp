@@ -2,8 +2,11 @@
 
 #include "store/Database.h"
 #include "store/StoreState.h"
+#include "store/WriteGate.h"
 
 #include <sqlite3.h>
+
+#include <optional>
 
 RawStatement::RawStatement(const char* sql) {
     prepare(QByteArray(sql));
@@ -90,8 +93,13 @@ void RawStatement::Bind(const char* name, int value) {
 }
 
 bool RawStatement::Step() {
-    if (onPhoneDB && !sqlite3_stmt_readonly(stmt))
+    const bool writes = onPhoneDB && !sqlite3_stmt_readonly(stmt);
+    if (writes)
         RefuseWriteWhenRefused();
+    // A write outside a transaction takes the user's turn for itself.
+    std::optional<UserWriteTurn> turn;
+    if (writes && sqlite3_get_autocommit(db))
+        turn.emplace();
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW)
         return true;

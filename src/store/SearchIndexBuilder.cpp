@@ -3,6 +3,7 @@
 #include "store/Database.h"
 #include "store/RawStatement.h"
 #include "store/SearchIndex.h"
+#include "store/WriteGate.h"
 
 #include <sqlite3.h>
 
@@ -13,15 +14,18 @@
 #include <thread>
 
 namespace {
-// A step aims at this long, so that a write of the window never waits long for the lock.
-constexpr int StepTargetMs = 100;
-constexpr int FirstStepRows = 500;
-constexpr int MinStepRows = 100;
+// A step aims at this long: the write lock is never held for longer than a few milliseconds,
+// and a write of the window that comes meanwhile interrupts the step anyway.
+constexpr int StepTargetMs = 10;
+constexpr int FirstStepRows = 200;
+constexpr int MinStepRows = 20;
 constexpr int MaxStepRows = 20000;
-// How long a step waits for a lock the window holds before it tries again later.
+// How long a step waits for a lock another program holds before it tries again later.
 constexpr int BusyWaitMs = 2000;
-// How often a build held by a search looks again.
-constexpr int PauseWaitMs = 20;
+// How often a build held back by a search, or by the user's writes, looks again.
+constexpr int PauseWaitMs = 5;
+// How many of the engine's virtual machine steps pass between two looks at the user's thread.
+constexpr int InterruptCheckSteps = 1000;
 
 // Held by the build for each step and by a search for all of it.
 std::recursive_mutex StepLock;
@@ -55,11 +59,20 @@ void exec(sqlite3* db, const char* sql) {
     }
 }
 
-bool isBusy(const DbError& e) {
-    return (e.Code & 0xff) == SQLITE_BUSY || (e.Code & 0xff) == SQLITE_LOCKED;
+// Busy: another program held the lock a long while. Interrupted: the user's thread wanted to
+// write in the middle of the step. Either way the step is undone and tried again later.
+bool isGivenWay(const DbError& e) {
+    const int code = e.Code & 0xff;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_INTERRUPT;
 }
 
-sqlite3* openConnection(const QString& path) {
+// Stops the statement under way as soon as the user's thread wants to write, or the build is
+// to stop.
+int giveWay(void* arg) {
+    return BackgroundWriteTurn::UserWants() || static_cast<Build*>(arg)->Stop ? 1 : 0;
+}
+
+sqlite3* openConnection(const QString& path, Build* build) {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
@@ -68,6 +81,7 @@ sqlite3* openConnection(const QString& path) {
         throw DbError(text, rc);
     }
     sqlite3_busy_timeout(db, BusyWaitMs);
+    sqlite3_progress_handler(db, InterruptCheckSteps, giveWay, build);
     RegisterSearchIndexFunction(db);
     // Emptying an old index frees many pages; they hold trigrams and ids only, so they are not
     // overwritten one by one.
@@ -90,39 +104,54 @@ SearchIndexStepResult step(sqlite3* db, int rows) {
     }
 }
 
+void pause() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(PauseWaitMs));
+}
+
 void runBuild(Build* build) {
     sqlite3* db = nullptr;
     try {
-        db = openConnection(build->Path);
+        db = openConnection(build->Path, build);
         int rows = FirstStepRows;
         while (!build->Stop) {
-            const auto started = std::chrono::steady_clock::now();
-            // Waits for a search to end, but not past a stop: the window may stop the build
-            // from inside the search's events (a shutdown), and would wait for it forever.
+            // Waits for a search to end, and for the user's writes, but never blocks on either:
+            // the window may stop the build from inside a search's events (a shutdown), and
+            // the user's thread may hold its turn while it waits for the search lock.
             std::unique_lock<std::recursive_mutex> lock(StepLock, std::try_to_lock);
-            if (!lock.owns_lock()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(PauseWaitMs));
+            BackgroundWriteTurn turn;
+            if (!lock.owns_lock() || !turn.TryAcquire()) {
+                turn.Release();
+                if (lock.owns_lock())
+                    lock.unlock();
+                pause();
                 continue;
             }
+            const auto started = std::chrono::steady_clock::now();
             SearchIndexStepResult result;
             try {
                 result = step(db, rows);
-                lock.unlock();
             } catch (const DbError& e) {
-                if (!isBusy(e))
+                if (!isGivenWay(e))
                     throw;
-                // The window held the lock a long while: the step is tried again.
+                // Given way to the user, or held up by another program: tried again, smaller.
+                turn.Release();
+                lock.unlock();
+                rows = std::max(MinStepRows, rows / 2);
+                pause();
                 continue;
             }
+            turn.Release();
+            lock.unlock();
             build->BuiltUpTo = std::max<qint64>(result.BuiltUpTo, 0);
             build->LastId = result.LastId;
             if (result.Complete)
                 break;
-            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
                                 std::chrono::steady_clock::now() - started)
                                 .count();
-            rows = int(std::clamp<qint64>(qint64(rows) * StepTargetMs / std::max<qint64>(ms, 1),
-                                          MinStepRows, MaxStepRows));
+            rows =
+                int(std::clamp<qint64>(qint64(rows) * StepTargetMs * 1000 / std::max<qint64>(us, 1),
+                                       MinStepRows, MaxStepRows));
             // Leaves the locks free for a moment, for the window's writes and searches.
             std::this_thread::yield();
         }

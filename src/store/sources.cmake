@@ -22,4 +22,5 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SearchIndexBuilder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StoreState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TableIndexes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WriteGate.cpp
 )
