@@ -81,7 +81,7 @@ bool EnsureDataFolder(QString* error) {
                              .arg(QDir::toNativeSeparators(folder));
             return false;
         }
-    } else if (errno != ENOENT || ::mkdir(path.constData(), 0777) != 0) {
+    } else if (errno != ENOENT || ::mkdir(path.constData(), 0700) != 0) {
         return fail(QStringLiteral("Cannot create the folder %1: %2."), errno);
     }
     // Every file of the folder is written while the program runs (the database's log beside
@@ -94,6 +94,23 @@ bool EnsureDataFolder(QString* error) {
     ::close(fd);
     ::unlink(probe.constData());
     return true;
+}
+
+void KeepNewFilesPrivate() {
+    const mode_t mask = ::umask(077);
+    ::umask(mask | 077);
+}
+
+bool MakePrivateFolder(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) == 0)
+        return true;
+    struct stat st;
+    if (errno == EEXIST && ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        return true;
+    if (errno == EEXIST)
+        errno = ENOTDIR;
+    return false;
 }
 
 QString SettingsPath() {

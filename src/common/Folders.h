@@ -14,6 +14,13 @@ QString DataFolder();
 // error telling why (a file of that name, a folder the user may not write, a full or read-only
 // disk) and what to do, when not.
 bool EnsureDataFolder(QString* error = nullptr);
+// A person's notes are theirs alone: from now on every file and folder the process makes is
+// readable by its owner only (0600 and 0700), whatever the umask it was started with; existing
+// files and folders keep their modes. Called first thing at start.
+void KeepNewFilesPrivate();
+// Makes folder, readable by its owner only, when it is missing (its parent must exist); an
+// existing folder keeps its mode. False, with errno set, when it cannot be made.
+bool MakePrivateFolder(const QString& folder);
 // What to do when a write in folder failed with the system's errno osError; empty when there
 // is nothing to say beyond the error itself.
 QString WriteFailureAdvice(int osError, const QString& folder);

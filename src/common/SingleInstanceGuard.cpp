@@ -51,7 +51,8 @@ int createLockFile(const QByteArray& path) {
     if (fd < 0)
         return errno;
     int code = writeAll(fd, SingleInstanceGuard::LockFileText());
-    if (code == 0 && ::fchmod(fd, 0644) != 0)
+    // Only its owner reads it, like every file the program keeps for a person.
+    if (code == 0 && ::fchmod(fd, 0600) != 0)
         code = errno;
     if (code == 0 && ::fsync(fd) != 0)
         code = errno;

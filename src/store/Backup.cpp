@@ -111,12 +111,12 @@ class PartFile {
 public:
     explicit PartFile(const QString& target) : path(PartialBackupPath(target)) {
         const QByteArray name = QFile::encodeName(path);
-        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST) {
             if (!removeIfAbandoned(path))
                 throw DbError(QStringLiteral("Another copy is being written to %1")
                                   .arg(QDir::toNativeSeparators(path)));
-            fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         }
         if (fd < 0)
             throw DbError(systemError(QStringLiteral("Cannot create"), path));

@@ -2,6 +2,7 @@
 
 #include "common/Clock.h"
 #include "common/Dialogs.h"
+#include "common/Folders.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -56,7 +57,7 @@ void DailyBackup::run(const QString& target) {
     QString error;
     bool made = false;
     try {
-        if (!QDir().mkpath(folder))
+        if (!MakePrivateFolder(folder))
             throw DbError(QStringLiteral("Cannot create the folder %1")
                               .arg(QDir::toNativeSeparators(folder)));
         if (!cleaned) {

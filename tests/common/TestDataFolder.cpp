@@ -112,8 +112,9 @@ private slots:
         QCOMPARE(SingleInstanceGuard::Acquire(lock, &error), SingleInstanceGuard::Result::Acquired);
         QCOMPARE(readAll(lock), SingleInstanceGuard::LockFileText());
         QCOMPARE(filesIn(dir.path()), QStringList{"LOCK.TXT"});
-        QCOMPARE(QFileInfo(lock).permissions() & (QFile::ReadOther | QFile::WriteOther),
-                 QFile::ReadOther);
+        QCOMPARE(QFileInfo(lock).permissions() &
+                     (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+                 QFileDevice::Permissions());
     }
 
     void lockFileInReadOnlyFolder() {
