@@ -3,4 +3,5 @@ target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ImportCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CheckCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BackupCommand.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CardoloMain.cpp
 )

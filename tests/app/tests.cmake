@@ -25,3 +25,11 @@ cardolo_add_test(TestBackupCommand ${CMAKE_CURRENT_LIST_DIR}/TestBackupCommand.c
 add_dependencies(TestBackupCommand cardolo)
 cardolo_add_test(TestStartupFailures ${CMAKE_CURRENT_LIST_DIR}/TestStartupFailures.cpp)
 add_dependencies(TestStartupFailures cardolo)
+# The journeys: the real program with a user played in its windows (JourneyChild), ended by
+# each route, its file read by the test afterwards.
+add_executable(JourneyChild ${CMAKE_CURRENT_LIST_DIR}/JourneyChild.cpp)
+target_link_libraries(JourneyChild PRIVATE cardolo_gui Qt6::Test)
+cardolo_add_test(TestJourneys ${CMAKE_CURRENT_LIST_DIR}/TestJourneys.cpp)
+add_dependencies(TestJourneys cardolo JourneyChild)
+target_compile_definitions(TestJourneys PRIVATE
+    CARDOLO_JOURNEY_CHILD="$<TARGET_FILE:JourneyChild>")
