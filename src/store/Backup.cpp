@@ -172,10 +172,9 @@ public:
         // The copy is whole and synced under its name by now: a folder entry not yet on disk
         // is said, but the copy stands (the next check finds it and makes no other that day).
         if (!synced)
-            std::fprintf(stderr, "cardolo: %s\n",
-                         systemError(QStringLiteral("Cannot write"), folder)
-                             .toLocal8Bit()
-                             .constData());
+            std::fprintf(
+                stderr, "cardolo: %s\n",
+                systemError(QStringLiteral("Cannot write"), folder).toLocal8Bit().constData());
     }
 
     // Removes the temporary file at path when no copy holds it. False when one does.
@@ -290,6 +289,8 @@ BackupResult copyDatabase(const QString& database, const QString& target,
         // The pages carry the source's WAL mark; the copy is to be one file on its own.
         copy.Exec("PRAGMA journal_mode=DELETE");
     }
+    if (options.BeforeCheck)
+        options.BeforeCheck(part.Path());
     if (stopped(options) || !checkCopy(part.Path(), pages, options))
         return BackupResult::Stopped;
     part.Flush(true);
@@ -307,9 +308,8 @@ QString DailyBackupName(const QDate& date) {
 }
 
 QDate DailyBackupDate(const QString& fileName) {
-    static const QRegularExpression pattern(
-        QRegularExpression::anchoredPattern(
-            QStringLiteral("cardolo-(\\d{4})-(\\d{2})-(\\d{2})\\.db")));
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QStringLiteral("cardolo-(\\d{4})-(\\d{2})-(\\d{2})\\.db")));
     const QRegularExpressionMatch match = pattern.match(fileName);
     if (!match.hasMatch())
         return {};

@@ -40,6 +40,9 @@ struct BackupOptions {
     const std::atomic<bool>* Stop = nullptr;
     // Called after each step with the pages still to copy and the pages of the snapshot.
     std::function<void(int remaining, int total)> AfterStep;
+    // Called with the temporary file once the copy in it is whole, before it is checked (a test
+    // spoils a page there, as a failing disk would).
+    std::function<void(const QString& temporaryFile)> BeforeCheck;
 };
 
 enum class BackupResult { Made, Stopped };

@@ -3,6 +3,7 @@
 #include "common/Folders.h"
 #include "store/Backup.h"
 #include "store/CopyReader.h"
+#include "support/GarbledPage.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -166,6 +167,59 @@ private slots:
         QCOMPARE(FilesIn(out), (QStringList{"notes.txt", "taken.db"}));
     }
 
+    // The copy is checked before it takes its name: a page spoilt on its way to the disk (a
+    // failing disk, a bad cable) fails the check, the copy is refused with the reason, and
+    // neither the copy's name nor its temporary file is left. A copy cut short is refused by
+    // its page count. The same copy with nothing spoilt takes its name.
+    void spoiltCopyNeverTakesItsName_data() {
+        QTest::addColumn<QString>("spoil");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("nothing") << ""
+                                 << "";
+        QTest::newRow("items table's root garbled") << "root"
+                                                    << "failed its check";
+        QTest::newRow("last pages lost") << "cut"
+                                         << "malformed";
+    }
+    void spoiltCopyNeverTakesItsName() {
+        QFETCH(QString, spoil);
+        QFETCH(QString, reason);
+        TestFolder folder;
+        AddItems(200);
+        const QString out = folder.Path() + "out/";
+        QVERIFY(QDir().mkpath(out));
+        const QString target = out + "copy.db";
+        // The items table's root: its damage is damage to every item.
+        const int root =
+            Scalar("SELECT rootpage FROM sqlite_master WHERE name = 'phonebk'").toInt();
+        QVERIFY(root > 1);
+        BackupOptions options = Quick();
+        bool spoilt = false;
+        options.BeforeCheck = [&](const QString& file) {
+            QCOMPARE(file, PartialBackupPath(target));
+            if (spoil == "root")
+                garble(file, root);
+            if (spoil == "cut")
+                QVERIFY(QFile::resize(file, QFileInfo(file).size() - 4 * PageSize));
+            spoilt = true;
+        };
+        if (spoil.isEmpty()) {
+            QCOMPARE(BackupDatabase(DatabasePath(), target, options), BackupResult::Made);
+            QVERIFY(spoilt);
+            QCOMPARE(CopyReader(target).Value("SELECT count(*) FROM phonebk"), QString("201"));
+            QCOMPARE(FilesIn(out), QStringList{"copy.db"});
+            return;
+        }
+        try {
+            BackupDatabase(DatabasePath(), target, options);
+            QFAIL("a spoilt copy took its name");
+        } catch (const DbError& e) {
+            QVERIFY(spoilt);
+            QVERIFY2(e.Text.contains(reason), qPrintable(e.Text));
+        }
+        QCOMPARE(FilesIn(out), QStringList());
+    }
+
     // Temporary files that no copy holds go with their side files, and a copy to the same name
     // takes the place of one; a temporary file a running copy holds stays, and a second copy to
     // its name is refused. Nothing else is touched.
@@ -239,8 +293,7 @@ private slots:
         // A copy made under a clock set back carries an old date: it stays beside the newest
         // seven, until a later copy is the one just made.
         WriteFile(dir + "cardolo-2020-06-01.db");
-        QCOMPARE(PruneDailyBackups(dir, DailyBackupsKept, "cardolo-2020-06-01.db"),
-                 QStringList());
+        QCOMPARE(PruneDailyBackups(dir, DailyBackupsKept, "cardolo-2020-06-01.db"), QStringList());
         QVERIFY(QFile::exists(dir + "cardolo-2020-06-01.db"));
         QCOMPARE(PruneDailyBackups(dir), QStringList{"cardolo-2020-06-01.db"});
     }
