@@ -360,9 +360,35 @@ QStringList PruneDailyBackups(const QString& folder, int keep, const QString& ju
     }
     std::sort(copies.begin(), copies.end(),
               [](const auto& a, const auto& b) { return a.first > b.first; });
+    if (copies.empty())
+        return {};
+    // The weeks and months are counted back from the newest copy, not from today: a program
+    // that was not run for a while keeps the history it had.
+    const QDate newest = copies.front().first;
+    const auto weekOf = [](const QDate& d) { return d.addDays(1 - d.dayOfWeek()); };
+    const auto monthOf = [](const QDate& d) { return d.year() * 12 + d.month(); };
+    std::vector<bool> kept(copies.size(), false);
+    std::vector<bool> weekTaken(WeeklyBackupsKept, false);
+    std::vector<bool> monthTaken(MonthlyBackupsKept, false);
+    for (size_t i = 0; i < copies.size(); ++i) {
+        const QDate date = copies[i].first;
+        if (i < size_t(std::max(keep, 0)) || copies[i].second == justMade)
+            kept[i] = true;
+        // Newest first: the first copy met in a week or month is that week's or month's newest.
+        const qint64 weeksBack = weekOf(date).daysTo(weekOf(newest)) / 7;
+        if (weeksBack < WeeklyBackupsKept && !weekTaken[size_t(weeksBack)]) {
+            weekTaken[size_t(weeksBack)] = true;
+            kept[i] = true;
+        }
+        const int monthsBack = monthOf(newest) - monthOf(date);
+        if (monthsBack < MonthlyBackupsKept && !monthTaken[size_t(monthsBack)]) {
+            monthTaken[size_t(monthsBack)] = true;
+            kept[i] = true;
+        }
+    }
     QStringList deleted;
-    for (size_t i = size_t(std::max(keep, 0)); i < copies.size(); ++i)
-        if (copies[i].second != justMade && QFile::remove(dir.filePath(copies[i].second)))
+    for (size_t i = 0; i < copies.size(); ++i)
+        if (!kept[i] && QFile::remove(dir.filePath(copies[i].second)))
             deleted << copies[i].second;
     return deleted;
 }

@@ -15,8 +15,13 @@
 // copy stopped or failed leaves nothing behind. The copy is a single file in rollback-journal
 // mode; the program puts a file it opens back into WAL mode.
 
-// How many daily copies are kept.
+// How many daily copies are kept: the newest seven, and besides them the newest copy of each of
+// the last four weeks (Monday to Sunday) and of each of the last twelve months, counted back
+// from the newest copy. A database that went wrong unnoticed (emptied, say) thus pushes out at
+// most a week of good copies.
 constexpr int DailyBackupsKept = 7;
+constexpr int WeeklyBackupsKept = 4;
+constexpr int MonthlyBackupsKept = 12;
 
 // DataFolder()/backup, where the daily copies live.
 QString BackupFolder();
@@ -59,8 +64,9 @@ BackupResult BackupDatabase(const QString& database, const QString& target,
 int RemoveStaleBackupParts(const QString& folder);
 
 // Deletes the daily copies in folder (files named as DailyBackupName names them) beyond the
-// newest keep, newest by the date in the name, never justMade (the copy just made, which a
-// clock set back may have given an old date). Nothing else is touched. Returns the names
-// deleted.
+// newest keep (newest by the date in the name) that are not the newest of their week or month
+// among the last WeeklyBackupsKept weeks and MonthlyBackupsKept months, and never justMade (the
+// copy just made, which a clock set back may have given an old date). Nothing else is touched.
+// Returns the names deleted, newest first.
 QStringList PruneDailyBackups(const QString& folder, int keep = DailyBackupsKept,
                               const QString& justMade = QString());

@@ -251,6 +251,42 @@ private slots:
                  QString("ok"));
     }
 
+    // A year of daily copies thins out to the newest seven, the newest of each of the last four
+    // weeks and of each of the last twelve months, counted back from the newest copy however
+    // long ago that was; gaps (days, weeks or months without a copy) leave their places empty.
+    void retentionKeepsWeeksAndMonths() {
+        TestFolder folder(false);
+        const QString dir = folder.Path();
+        const QDate newest(2024, 6, 12); // a Wednesday
+        QStringList all;
+        for (QDate d(2023, 4, 1); d <= newest; d = d.addDays(1)) {
+            // No copies in August 2023 and none in the week of 2024-05-20.
+            if (d.month() == 8 && d.year() == 2023)
+                continue;
+            if (d >= QDate(2024, 5, 20) && d <= QDate(2024, 5, 26))
+                continue;
+            all << DailyBackupName(d);
+            WriteFile(dir + all.last());
+        }
+        PruneDailyBackups(dir);
+        QStringList kept;
+        for (const QString& day : {"2024-06-12", "2024-06-11", "2024-06-10", "2024-06-09",
+                                   "2024-06-08", "2024-06-07", "2024-06-06", // the newest seven
+                                   "2024-06-02", // two weeks back; three weeks back had none
+                                   "2024-05-31", "2024-04-30", "2024-03-31", "2024-02-29",
+                                   "2024-01-31", "2023-12-31", "2023-11-30", "2023-10-31",
+                                   "2023-09-30", "2023-07-31"}) // months; August 2023 had none
+            kept << QStringLiteral("cardolo-%1.db").arg(day);
+        kept.sort();
+        QCOMPARE(FilesIn(dir), kept);
+        // Pruning again changes nothing; a copy years later keeps the old ones only as its own
+        // months and weeks allow.
+        QCOMPARE(PruneDailyBackups(dir), QStringList());
+        WriteFile(dir + "cardolo-2026-01-05.db");
+        QCOMPARE(PruneDailyBackups(dir).size(), kept.size() - 6);
+        QCOMPARE(FilesIn(dir).size(), 7);
+    }
+
     // The newest seven by the date in the name stay, whatever the files' own times; only files
     // named exactly as a daily copy for a real date are ever deleted.
     void retentionKeepsTheNewestSevenDailyCopies() {
@@ -281,10 +317,10 @@ private slots:
         }
         QCOMPARE(dated.first(), QString("cardolo-2024-02-24.db"));
         QCOMPARE(dated.last(), QString("cardolo-2024-03-04.db"));
+        // 02-25 is the newest of its week (Monday 02-19 to Sunday 02-25), two weeks back.
         QCOMPARE(PruneDailyBackups(dir),
-                 (QStringList{"cardolo-2024-02-26.db", "cardolo-2024-02-25.db",
-                              "cardolo-2024-02-24.db"}));
-        QStringList expected = others + dated.mid(3);
+                 (QStringList{"cardolo-2024-02-26.db", "cardolo-2024-02-24.db"}));
+        QStringList expected = others + dated.mid(3) + QStringList{"cardolo-2024-02-25.db"};
         expected.sort();
         QCOMPARE(FilesIn(dir), expected);
         QVERIFY(QFileInfo(dir + "cardolo-2019-01-01.db").isDir());
