@@ -59,7 +59,8 @@ void onSignal(int) {
 class StartupProgress {
 public:
     StartupProgress() {
-        SetWorkProgressHooks({[this](const QString& text) { show(text); }, [] {
+        SetWorkProgressHooks({[this](const QString& text) { show(text); },
+                              [] {
                                   QCoreApplication::processEvents(
                                       QEventLoop::ExcludeUserInputEvents);
                                   return false;
@@ -263,6 +264,17 @@ int CardoloApp::Start(const Options& options) {
     BindStoreSettings(AppSettings().DiaryId, AppSettings().ArchiveId);
     // The conversion steps raise DBVN in the settings' holder and write the settings at once.
     BindConversionSettings(AppSettings().Dbvn, [] { WriteSettings(); });
+
+    // A database gone or emptied while its daily copies are there is not a first start: said,
+    // and nothing is changed unless the user asks for a new database.
+    const QString lost = LostDatabaseMessage(DatabasePath());
+    if (!lost.isEmpty()) {
+        std::fprintf(
+            stderr, "%s\n",
+            QString(lost).replace(QLatin1Char('\r'), QLatin1Char(' ')).toLocal8Bit().constData());
+        if (!Confirm(lost))
+            return 1;
+    }
 
     // The older version's tables in the data folder and no database yet: their import is
     // offered. A failed import ends the program, leaving no database, so that the next start

@@ -316,6 +316,39 @@ QDate DailyBackupDate(const QString& fileName) {
     return QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
 }
 
+QString NewestDailyBackup(const QString& folder) {
+    const QDir dir(folder);
+    QDate newest;
+    QString name;
+    for (const QString& file : dir.entryList(QDir::Files | QDir::Hidden)) {
+        const QDate date = DailyBackupDate(file);
+        if (date.isValid() && (!newest.isValid() || date > newest)) {
+            newest = date;
+            name = file;
+        }
+    }
+    return name.isEmpty() ? QString() : dir.filePath(name);
+}
+
+QString LostDatabaseMessage(const QString& path) {
+    const QFileInfo file(path);
+    if (file.exists() && (!file.isFile() || file.size() > 0))
+        return QString();
+    const QString newest = NewestDailyBackup(BackupFolderOf(path));
+    if (newest.isEmpty())
+        return QString();
+    const QString data = QDir::toNativeSeparators(file.absolutePath());
+    return QStringLiteral("The database file %1 is %2, but the folder %3 holds daily backups of "
+                          "it; the newest is %4.\r\rTo put that backup back, answer No: Cardolo "
+                          "quits without changing anything. Then delete cardolo.db-wal and "
+                          "cardolo.db-shm in %5 if they are there, copy %4 over %1, and start "
+                          "Cardolo again.\r\rStart with a new, empty database instead?")
+        .arg(QDir::toNativeSeparators(file.absoluteFilePath()),
+             file.exists() ? QStringLiteral("empty") : QStringLiteral("missing"),
+             QDir::toNativeSeparators(BackupFolderOf(path)), QDir::toNativeSeparators(newest),
+             data);
+}
+
 QString PartialBackupPath(const QString& target) {
     return target + PartialSuffix;
 }

@@ -52,6 +52,16 @@ struct BackupOptions {
 
 enum class BackupResult { Made, Stopped };
 
+// The newest daily copy in folder (by the date in its name), as a full path; empty when there is
+// none.
+QString NewestDailyBackup(const QString& folder);
+
+// When the database file at path is missing or empty (0 bytes) while the daily copies of it
+// exist beside it, that is an accident, not a first start: the text that says so, names the
+// newest copy and tells how to put it back. Empty otherwise, also when there are no copies (a
+// first start).
+QString LostDatabaseMessage(const QString& path);
+
 // Copies the SQLite file database to target, which must not exist. Returns Stopped when
 // options.Stop was set before the copy was whole; the temporary file is gone then. Throws
 // DbError naming target when the copy fails (also when target exists), leaving no file. A

@@ -180,6 +180,50 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"DATA", "LOCK.TXT"}));
     }
 
+    // The database gone or emptied while daily backups of it are there: said once, naming the
+    // newest copy and how to put it back, and nothing is changed unless a new database is asked
+    // for (a shutdown answers the question as No).
+    void lostDatabaseWithBackups_data() {
+        QTest::addColumn<bool>("empty");
+        QTest::newRow("missing") << false;
+        QTest::newRow("empty") << true;
+    }
+    void lostDatabaseWithBackups() {
+        QFETCH(bool, empty);
+        const QString folder = newFolder();
+        const QString data = folder + "/DATA";
+        QVERIFY(QDir().mkpath(data + "/backup"));
+        for (const char* day : {"2024-05-02", "2024-05-03", "2024-04-30"}) {
+            QFile copy(data + QStringLiteral("/backup/cardolo-%1.db").arg(day));
+            QVERIFY(copy.open(QIODevice::WriteOnly));
+            copy.write(day);
+        }
+        if (empty) {
+            QFile db(data + "/cardolo.db");
+            QVERIFY(db.open(QIODevice::WriteOnly));
+        }
+        const QStringList before =
+            QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        Run run(folder);
+        run.ErrorsOnceShown("Start with a new, empty database instead?");
+        QCOMPARE(run.Stop(), 1);
+        QCOMPARE(messages(run.Errors()),
+                 QStringList{QStringLiteral(
+                                 "The database file %1/cardolo.db is %2, but the folder "
+                                 "%1/backup/ holds daily backups of it; the newest is "
+                                 "%1/backup/cardolo-2024-05-03.db.  To put that backup back, "
+                                 "answer No: Cardolo quits without changing anything. Then delete "
+                                 "cardolo.db-wal and cardolo.db-shm in %1 if they are there, copy "
+                                 "%1/backup/cardolo-2024-05-03.db over %1/cardolo.db, and start "
+                                 "Cardolo again.  Start with a new, empty database instead?")
+                                 .arg(data, empty ? "empty" : "missing")});
+        QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 before);
+        QCOMPARE(QFileInfo::exists(data + "/cardolo.db"), empty);
+        QCOMPARE(QFileInfo(data + "/cardolo.db").size(), 0);
+        QCOMPARE(readAll(data + "/backup/cardolo-2024-05-03.db"), QByteArray("2024-05-03"));
+    }
+
     void dataFolderReadOnly() {
         const QString folder = newFolder();
         QVERIFY(QDir().mkdir(folder + "/DATA"));
