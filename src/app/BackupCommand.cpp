@@ -1,12 +1,15 @@
 #include "app/BackupCommand.h"
 
 #include "common/Folders.h"
+#include "common/SingleInstanceGuard.h"
 #include "store/Backup.h"
 #include "store/Database.h"
+#include "store/SideFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <atomic>
 #include <csignal>
@@ -69,6 +72,19 @@ int RunBackupCommand(const QString& folder, const QString& file) {
                        .arg(QDir::toNativeSeparators(file)));
         return 1;
     }
+
+    // A database at rest has no log beside it (a running program always keeps one). The copy's
+    // connection would leave an empty log and its index there: with the folder's lock held, no
+    // program opens the file meanwhile, and they go again after the copy. A running program's
+    // own side files are never touched.
+    const QStringList sideFilesMade = MissingSideFiles(database);
+    const bool atRest = sideFilesMade.contains(database + QStringLiteral("-wal")) &&
+                        SingleInstanceGuard::AcquireExisting(LockFilePath()) ==
+                            SingleInstanceGuard::Result::Acquired;
+    const auto removeSideFiles = qScopeGuard([&] {
+        if (atRest)
+            RemoveEmptySideFiles(sideFilesMade);
+    });
 
     const StopOnSignal stopOnSignal;
     BackupOptions options;

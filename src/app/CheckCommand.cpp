@@ -2,6 +2,7 @@
 
 #include "common/Folders.h"
 #include "common/SingleInstanceGuard.h"
+#include "store/SideFiles.h"
 #include "repair/HealthCheckScan.h"
 #include "store/DamageCheck.h"
 #include "store/Database.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstdio>
@@ -126,6 +128,14 @@ int RunCheckCommand(const CheckCommandOptions& options) {
         return CannotRun;
     }
 
+    // The check holds the folder's lock: the engine's side files it makes are its own, and go
+    // again when it ends (a -shm made for a log a crash left stays only while that log holds
+    // something; the next start reads it).
+    const QStringList sideFilesMade = MissingSideFiles(database);
+    const auto removeSideFiles = qScopeGuard([&sideFilesMade] {
+        ClosePhoneDB();
+        RemoveEmptySideFiles(sideFilesMade);
+    });
     CheckOutput output;
     try {
         // Read first without the right to write: a file that holds no items table is refused

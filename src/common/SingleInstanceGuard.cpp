@@ -108,3 +108,16 @@ SingleInstanceGuard::Result SingleInstanceGuard::Acquire(const QString& lockPath
     // The descriptor stays open, and the lock held, until the process ends.
     return Result::Acquired;
 }
+
+SingleInstanceGuard::Result SingleInstanceGuard::AcquireExisting(const QString& lockPath) {
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Result::Failed;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return code == EWOULDBLOCK ? Result::OtherInstance : Result::Failed;
+    }
+    // Held until the process ends, as the program holds it.
+    return Result::Acquired;
+}

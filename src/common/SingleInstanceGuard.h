@@ -11,6 +11,9 @@ public:
     // Creates LOCK.TXT with its explanatory text when missing (whole, or not at all), then
     // takes the lock.
     static Result Acquire(const QString& lockPath, QString* error = nullptr);
+    // Takes the lock only when LOCK.TXT exists, never making it: for work beside the program
+    // that must not change the folder. Failed when there is no lock file.
+    static Result AcquireExisting(const QString& lockPath);
     // The text written into a new lock file.
     static QByteArray LockFileText();
     static QString AlreadyRunningMessage();

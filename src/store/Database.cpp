@@ -7,6 +7,7 @@
 #include "store/LogCheckpoints.h"
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
+#include "store/SideFiles.h"
 #include "store/StoreState.h"
 #include "store/WriteGate.h"
 
@@ -450,23 +451,10 @@ void readTableEnds(bool linksAcross) {
 }
 
 // The log and its index beside the database at path.
-QStringList sideFiles(const QString& path) {
-    return {path + QStringLiteral("-wal"), path + QStringLiteral("-shm")};
-}
-
-// Removes the side files named (the log first) when the log holds nothing.
-void removeEmptySideFiles(const QStringList& made) {
-    for (const QString& file : made) {
-        if (file.endsWith(QLatin1String("-wal")) && QFileInfo(file).size() != 0)
-            return;
-        QFile::remove(file);
-    }
-}
-
 // A side file the engine would open for writing and cannot: the next write would fail
 // with the engine's "attempt to write a readonly database". The errno, or 0.
 int unwritableSideFile(const QString& path, QString& file) {
-    for (const QString& side : sideFiles(path)) {
+    for (const QString& side : SideFilesOf(path)) {
         const int fd = ::open(QFile::encodeName(side).constData(), O_RDWR | O_CLOEXEC);
         if (fd >= 0) {
             ::close(fd);
@@ -558,10 +546,7 @@ int systemError(int engineCode) {
 
 bool OpenPhoneDB(const QString& path) {
     ClosePhoneDB();
-    QStringList sideFilesMade;
-    for (const QString& side : sideFiles(path))
-        if (!QFileInfo::exists(side))
-            sideFilesMade << side;
+    const QStringList sideFilesMade = MissingSideFiles(path);
     QSqlError openError;
     {
         QSqlDatabase db =
@@ -573,6 +558,8 @@ bool OpenPhoneDB(const QString& path) {
     }
     if (openError.isValid()) {
         ClosePhoneDB();
+        // The program holds its folder's lock: no one else uses what a failed open made.
+        RemoveEmptySideFiles(sideFilesMade);
         throw DbError(OpenFailureMessage(path, engineCode(openError), engineText(openError), 0),
                       engineCode(openError));
     }
@@ -593,6 +580,7 @@ bool OpenPhoneDB(const QString& path) {
         if (e.Code != 0)
             text = OpenFailureMessage(path, e.Code, e.Text, systemError(e.Code));
         ClosePhoneDB();
+        RemoveEmptySideFiles(sideFilesMade);
         throw DbError(text, e.Code);
     }
 }
@@ -623,7 +611,7 @@ void ClosePhoneDB() {
     // start from writing once the file is made writable. They hold nothing: nothing was
     // written. (A damaged file's are left as they are, as is all of it.)
     if (readOnlyFile)
-        removeEmptySideFiles(sideFilesMade);
+        RemoveEmptySideFiles(sideFilesMade);
 }
 
 QVariant StampToDb(const QDateTime& stamp) {

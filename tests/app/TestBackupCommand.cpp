@@ -63,6 +63,25 @@ private slots:
         QVERIFY(!QFile::exists(PartialBackupPath(file)));
     }
 
+    // A database at rest (no program running, no log beside it): the copy leaves its folder
+    // as it was, without the log and index its reading connection makes.
+    void copyOfADatabaseAtRestLeavesItsFolder() {
+        TestFolder folder;
+        MakeItem("at rest");
+        ClosePhoneDB();
+        QFile lock(LockFilePath());
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(SingleInstanceGuard::LockFileText());
+        lock.close();
+        const QStringList before = QDir(DataFolder()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(before, QStringList{"cardolo.db"});
+        const QString file = folder.Path() + "copy.db";
+        const Outcome made = Run(folder.Path(), file);
+        QCOMPARE(made.Code, 0);
+        QCOMPARE(QDir(DataFolder()).entryList(QDir::Files | QDir::Hidden), before);
+        QCOMPARE(CopyReader(file).Value("SELECT count(*) FROM phonebk"), QString("2"));
+    }
+
     void refusesAndNamesTheFile() {
         TestFolder folder;
         const QString file = folder.Path() + "taken.db";
@@ -103,8 +122,7 @@ private slots:
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(name);
         p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("CARDOLO_BIN"),
-                {"--folder", folder.Path(), "--backup", file});
+        p.start(qEnvironmentVariable("CARDOLO_BIN"), {"--folder", folder.Path(), "--backup", file});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
         QCOMPARE(p.readAllStandardError(), QByteArray());
