@@ -285,7 +285,48 @@ void noteDamageTold() {
     std::fprintf(stderr, "Cardolo: %s\n",
                  DamagedFileMessage(PhoneDB().databaseName()).toLocal8Bit().constData());
 }
+
+// The refusal of a write, said in full the first time and in a short line after that.
+[[noreturn]] void throwRefusal(int engineCode) {
+    StoreState& s = TheStoreState;
+    bool& told = s.Refusal == WriteRefusal::DamagedFile ? s.DamageTold : s.ReadOnlyTold;
+    if (told) {
+        DbError e(RefusedWriteMessage(), engineCode);
+        e.Told = true;
+        throw e;
+    }
+    // The refusal of a damaged file tells the damage, also on standard error.
+    if (s.Refusal == WriteRefusal::DamagedFile)
+        noteDamageTold();
+    told = true;
+    throw DbError(WriteRefusalMessage(), engineCode);
+}
 } // namespace
+
+QString RefusedWriteMessage() {
+    switch (TheStoreState.Refusal) {
+    case WriteRefusal::None:
+        break;
+    case WriteRefusal::ReadOnlyFile:
+        return QStringLiteral("Not saved: the database file is read-only.");
+    case WriteRefusal::DamagedFile:
+        return QStringLiteral("Not saved: the database file is damaged; Cardolo saves no changes "
+                              "until it is restarted.");
+    }
+    return QString();
+}
+
+void MarkWriteRefusalTold() {
+    StoreState& s = TheStoreState;
+    if (s.Refusal == WriteRefusal::ReadOnlyFile)
+        s.ReadOnlyTold = true;
+    else if (s.Refusal == WriteRefusal::DamagedFile)
+        noteDamageTold();
+}
+
+bool DatabaseDamageSeen() {
+    return DamageSeen.load();
+}
 
 void RefuseWriteWhenRefused() {
     StoreState& s = TheStoreState;
@@ -294,10 +335,7 @@ void RefuseWriteWhenRefused() {
         RefuseWrites(WriteRefusal::DamagedFile);
     if (s.Refusal == WriteRefusal::None)
         return;
-    // The refusal of a damaged file tells the damage.
-    if (s.Refusal == WriteRefusal::DamagedFile)
-        noteDamageTold();
-    throw DbError(WriteRefusalMessage(), SQLITE_READONLY);
+    throwRefusal(SQLITE_READONLY);
 }
 
 namespace {
@@ -352,7 +390,7 @@ void ThrowEngineError(const QString& engineText, int engineCode) {
         throw DbError(DamagedFileMessage(path), engineCode);
     }
     if (s.Refusal != WriteRefusal::None && (engineCode & 0xff) == SQLITE_READONLY)
-        throw DbError(WriteRefusalMessage(), engineCode);
+        throwRefusal(engineCode);
     throw DbError(engineText, engineCode);
 }
 
@@ -439,10 +477,12 @@ namespace {
 // file, and finds a damaged root (which would leave every list empty) at once.
 // Each end is asked on its own: min() and max() together would be read from the smallest index
 // instead.
-void readTableEnds(bool linksAcross) {
-    QSqlQuery items = ExecSql(
-        QStringLiteral("SELECT (SELECT min(id) FROM phonebk), (SELECT max(id) FROM phonebk)"));
-    items.finish();
+void readTableEnds(bool items, bool linksAcross) {
+    if (items) {
+        QSqlQuery ends = ExecSql(
+            QStringLiteral("SELECT (SELECT min(id) FROM phonebk), (SELECT max(id) FROM phonebk)"));
+        ends.finish();
+    }
     if (linksAcross) {
         QSqlQuery links = ExecSql(
             QStringLiteral("SELECT (SELECT min(rowid) FROM mm2), (SELECT max(rowid) FROM mm2)"));
@@ -450,7 +490,6 @@ void readTableEnds(bool linksAcross) {
     }
 }
 
-// The log and its index beside the database at path.
 // A side file the engine would open for writing and cannot: the next write would fail
 // with the engine's "attempt to write a readonly database". The errno, or 0.
 int unwritableSideFile(const QString& path, QString& file) {
@@ -468,7 +507,33 @@ int unwritableSideFile(const QString& path, QString& file) {
     return 0;
 }
 
-// OpenPhoneDB once the driver has opened the file on the linked engine.
+// Whether PhoneDB's file is in WAL mode already (asking changes nothing).
+bool inWriteAheadLog() {
+    QSqlQuery mode = ExecSql(QStringLiteral("PRAGMA journal_mode"));
+    const bool wal = mode.next() && mode.value(0).toString().compare(QLatin1String("wal"),
+                                                                     Qt::CaseInsensitive) == 0;
+    mode.finish();
+    return wal;
+}
+
+// Reads the ends of the links-across table, which a file without damage there passes. Damage
+// there alone leaves every item readable: the file is used without writing to it, so that the
+// user can copy the items out, and the damage is told once the program is up.
+void readLinkEnds() {
+    try {
+        readTableEnds(false, true);
+    } catch (const DbError& e) {
+        if (!IsDamageCode(e.Code))
+            throw;
+        DamageSeen = true;
+        RefuseWrites(WriteRefusal::DamagedFile);
+        postTellDamage();
+    }
+}
+
+// OpenPhoneDB once the driver has opened the file on the linked engine. Nothing is written to
+// an existing file here: one with another program's tables is refused by its layout before
+// anything changed its bytes (UseWriteAheadLog switches the file once the layout is accepted).
 bool setUpPhoneDB(const QString& path) {
     registerFunctions();
     ExecSql(QStringLiteral("PRAGMA busy_timeout=5000"));
@@ -483,12 +548,10 @@ bool setUpPhoneDB(const QString& path) {
                                      "again.")
                           .arg(nativePath(side), QString::fromLocal8Bit(std::strerror(error))));
     } else {
-        ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
         ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
         // The log is cut back to this size whenever it starts over, so one large write does
         // not leave a log the size of the database behind.
         ExecSql(QStringLiteral("PRAGMA journal_size_limit=%1").arg(JournalSizeLimit));
-        StartLogCheckpoints();
     }
     // Marking a large branch changes rows spread over the whole file in one transaction; with
     // the engine's small default cache the same pages would spill to the journal again and
@@ -506,12 +569,17 @@ bool setUpPhoneDB(const QString& path) {
     const bool hasLinks = read && probe.value(2).toInt() > 0;
     probe.finish();
     if (hasItems)
-        readTableEnds(hasLinks);
+        readTableEnds(true, false);
+    if (hasLinks)
+        readLinkEnds();
     if (isNew && readOnlyFile)
         throw DbError(QStringLiteral("The database file %1 is read-only and holds no items yet, "
                                      "so Cardolo cannot set it up. Give your user write "
                                      "permission on it, then start Cardolo again.")
                           .arg(nativePath(path)));
+    // A new file, and one in WAL mode already, change nothing by it.
+    if (isNew || inWriteAheadLog())
+        UseWriteAheadLog();
     if (isNew) {
         Transaction t;
         for (const char* sql : CreateStatements)
@@ -543,6 +611,15 @@ int systemError(int engineCode) {
     }
 }
 } // namespace
+
+void UseWriteAheadLog() {
+    StoreState& s = TheStoreState;
+    if (s.Refusal != WriteRefusal::None || s.LogInUse)
+        return;
+    ExecSql(QStringLiteral("PRAGMA journal_mode=WAL"));
+    s.LogInUse = true;
+    StartLogCheckpoints();
+}
 
 bool OpenPhoneDB(const QString& path) {
     ClosePhoneDB();

@@ -23,6 +23,10 @@ public:
     QString Text;
     // The engine's extended result code; 0 when the error did not come from the engine.
     int Code = 0;
+    // The user has been told the reason already (a write refused while the file is damaged or
+    // read-only, after the first such message): the text is one short line, to be shown as
+    // such rather than in another box.
+    bool Told = false;
 };
 
 struct sqlite3;
@@ -55,6 +59,10 @@ QString EngineLibraryMismatch(const QString& driverVersion, bool openedHere);
 // so that lists sorted by Ref keep the items without one together. Run once the tables have
 // their current layout; costs two index look-ups when there is nothing to do.
 void EnsureIndexes();
+// Puts PhoneDB's file into WAL mode (a write that changes its header), with the log's
+// checkpoints, unless writes are refused or it is done. OpenPhoneDB does so for a new file and
+// one in WAL mode already; EnsureIndexes for any other, once its layout is accepted.
+void UseWriteAheadLog();
 QSqlDatabase PhoneDB();
 // The engine's handle under PhoneDB; throws DbError when PhoneDB is not open on the engine.
 sqlite3* PhoneDBHandle();
@@ -74,9 +82,15 @@ QSqlQuery ExecSql(const QString& sql);
 // the file as it is.
 enum class WriteRefusal { None, ReadOnlyFile, DamagedFile };
 WriteRefusal PhoneDBWriteRefusal();
-// The text every refused write shows: ReadOnlyFileMessage or DamagedFileMessage of PhoneDB's
-// file; empty while writes are taken.
+// The text the first refused write shows: ReadOnlyFileMessage or DamagedFileMessage of PhoneDB's
+// file; empty while writes are taken. Once it has been said (MarkWriteRefusalTold), each later
+// refused write says only RefusedWriteMessage, with DbError::Told set.
 QString WriteRefusalMessage();
+QString RefusedWriteMessage();
+// The refusal has been said to the user (the program says a read-only file at start).
+void MarkWriteRefusalTold();
+// Whether the engine has reported damage to PhoneDB's file, on any thread, since it was opened.
+bool DatabaseDamageSeen();
 // Refuses writes from now on; a damaged file outranks a read-only one.
 void RefuseWrites(WriteRefusal reason);
 

@@ -34,6 +34,8 @@ void StoreState::ForgetConnection() {
     Opening = false;
     Refusal = WriteRefusal::None;
     DamageTold = false;
+    ReadOnlyTold = false;
+    LogInUse = false;
     SideFilesMade.clear();
 }
 

@@ -50,6 +50,10 @@ struct StoreState {
     // Why PhoneDB takes no writes (RefuseWrites), and whether the damage has been told.
     WriteRefusal Refusal = WriteRefusal::None;
     bool DamageTold = false;
+    // PhoneDB's file is in WAL mode, with the log's checkpoints running (UseWriteAheadLog).
+    bool LogInUse = false;
+    // The refusal of a read-only file has been said (at start, or by the first write refused).
+    bool ReadOnlyTold = false;
     // The side files (log, log index) that were not there when PhoneDB was opened.
     QStringList SideFilesMade;
 

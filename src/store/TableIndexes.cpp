@@ -68,6 +68,7 @@ struct IndexBuildWatch {
 void EnsureIndexes() {
     // A file that takes no writes is read as it is.
     if (PhoneDBWriteRefusal() == WriteRefusal::None) {
+        UseWriteAheadLog();
         const std::vector<const TableIndex*> missing = missingIndexes();
         if (!missing.empty()) {
             IndexBuildWatch watch;

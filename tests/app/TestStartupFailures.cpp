@@ -281,9 +281,12 @@ private slots:
             db.close();
         }
         QSqlDatabase::removeDatabase("other");
+        const QByteArray before = readAll(database);
         Run run(folder);
         run.ErrorsOnceShown("daily backup");
         QCOMPARE(run.Stop(), 1);
+        // Refused before anything changed its bytes (its journal mode among them).
+        QCOMPARE(readAll(database), before);
         QCOMPARE(messages(run.Errors()),
                  QStringList{QStringLiteral(
                                  "The database file %1 is not one Cardolo can use: it has no "
@@ -358,6 +361,37 @@ private slots:
                                 "cardolo.db.")
                      .arg(database, folder));
         QCOMPARE(readAll(database), before);
+    }
+
+    // The links-across table's root garbled: every item still reads, so the program starts
+    // and runs without writing, the damage said once (on standard error and in its box), and
+    // ends cleanly on a shutdown signal with the file as it was.
+    void linksTableDamaged() {
+        const QString folder = newFolder();
+        makeItems(folder, 500);
+        const QString database = folder + "/DATA/cardolo.db";
+        OpenPhoneDB(database);
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") "
+             "SELECT id, id + 1, 'note', 0 FROM phonebk WHERE id < 300");
+        const int root = Scalar("SELECT rootpage FROM sqlite_master WHERE name = 'mm2'").toInt();
+        ClosePhoneDB();
+        QVERIFY(root > 1);
+        garble(database, root, 0, 16);
+        const QByteArray before = readAll(database);
+        {
+            Run run(folder);
+            run.ErrorsOnceShown("is damaged.");
+            QCOMPARE(run.Stop(), 0);
+            const QStringList said = messages(run.Errors());
+            QCOMPARE(said.size(), 1);
+            QVERIFY2(said.first().startsWith(
+                         QStringLiteral("Cardolo: The database file %1 is damaged. Cardolo saves "
+                                        "no more changes to it until it is restarted")
+                             .arg(database)),
+                     qPrintable(said.first()));
+        }
+        QCOMPARE(readAll(database), before);
+        QVERIFY(!QFileInfo::exists(folder + "/DATA/backup"));
     }
 
     // A full disk, on a small disk of the test's own (root only: it is mounted): with no room
