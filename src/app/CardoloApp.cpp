@@ -30,6 +30,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSocketNotifier>
@@ -390,9 +391,12 @@ int CardoloApp::StartDatabase() {
         }
         ShowInfo(e.Text);
     }
-    // A file the program may only read is said once, here; each write refused says it again.
-    if (PhoneDBWriteRefusal() == WriteRefusal::ReadOnlyFile)
+    // A file the program may only read is said once, here; each write refused later says so in
+    // a short line.
+    if (PhoneDBWriteRefusal() == WriteRefusal::ReadOnlyFile) {
         reportStartupFailure(WriteRefusalMessage());
+        MarkWriteRefusalTold();
+    }
     return -1;
 }
 
@@ -419,12 +423,23 @@ void CardoloApp::SignalArrived() {
     char c;
     ssize_t ignored = ::read(signalPipe[0], &c, 1);
     (void)ignored;
+    // Whatever box is open now is closed as if cancelled, and none opens from now on: every
+    // question is answered Cancel and no message is shown (start-up failures and the files that
+    // keep unsaved typing are said on standard error as well), so that no box waits for an
+    // answer nobody will give, also one that a start-up step was about to show.
+    SetDialogBackend(nullptr);
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->done(QDialog::Rejected);
+        else
+            modal->close();
+        if (QApplication::activeModalWidget() == modal)
+            break;
+    }
     if (mainWindow && started) {
         closingBySignal = true;
         mainWindow->CloseQuietly();
         return;
     }
     shutdownPending = true;
-    if (QWidget* modal = QApplication::activeModalWidget())
-        modal->close();
 }

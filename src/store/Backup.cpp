@@ -1,6 +1,7 @@
 #include "store/Backup.h"
 
 #include "common/Folders.h"
+#include "common/WholeFile.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -202,6 +203,12 @@ private:
     bool named = false;
 };
 
+// The engine's report on a copy that failed its check is kept here, beside the copy, when it is
+// too long to be said in a message.
+QString CheckReportPath(const QString& copy) {
+    return QFileInfo(copy).absolutePath() + QStringLiteral("/backup-check-report.txt");
+}
+
 // Stops the quick check when the copy is to stop.
 int stopRequested(void* stop) {
     return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
@@ -228,7 +235,8 @@ bool checkCopy(const QString& path, int pages, const BackupOptions& options) {
         throw;
     }
     if (verdict != QLatin1String("ok"))
-        throw DbError(QStringLiteral("The copy failed its check: %1").arg(verdict));
+        throw DbError(QStringLiteral("The copy failed its check: %1")
+                          .arg(ShortReport(verdict, CheckReportPath(path))));
     return true;
 }
 
@@ -314,6 +322,19 @@ QDate DailyBackupDate(const QString& fileName) {
     if (!match.hasMatch())
         return {};
     return QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+}
+
+QString ShortReport(const QString& report, const QString& file, int lines) {
+    const QStringList all = report.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (all.size() <= lines)
+        return report;
+    QString error;
+    const bool kept = WriteWholeFile(file, (report + QLatin1Char('\n')).toUtf8(), error);
+    const QString rest = kept ? QStringLiteral("... and %1 more lines, all of them in %2")
+                                    .arg(all.size() - lines)
+                                    .arg(QDir::toNativeSeparators(file))
+                              : QStringLiteral("... and %1 more lines").arg(all.size() - lines);
+    return (all.mid(0, lines) + QStringList{rest}).join(QLatin1Char('\n'));
 }
 
 QString NewestDailyBackup(const QString& folder) {

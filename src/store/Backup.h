@@ -52,6 +52,10 @@ struct BackupOptions {
 
 enum class BackupResult { Made, Stopped };
 
+// The first lines of an engine's report (a check's findings, one a line): a long report is kept
+// whole in file, which the text names, so that no message holds pages of it.
+QString ShortReport(const QString& report, const QString& file, int lines = 3);
+
 // The newest daily copy in folder (by the date in its name), as a full path; empty when there is
 // none.
 QString NewestDailyBackup(const QString& folder);

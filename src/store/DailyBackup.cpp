@@ -42,6 +42,10 @@ void DailyBackup::join() {
 void DailyBackup::CheckNow() {
     if (busy)
         return;
+    // A file found damaged is not copied: its copy would push out the good ones of earlier
+    // days, and the damage has been told already.
+    if (DatabaseDamageSeen() || PhoneDBWriteRefusal() == WriteRefusal::DamagedFile)
+        return;
     join();
     const QString target = QDir(folder).filePath(DailyBackupName(CurrentDateTime().date()));
     const bool made = QFileInfo::exists(target);
@@ -73,7 +77,11 @@ void DailyBackup::run(const QString& target) {
                 PruneDailyBackups(folder, DailyBackupsKept, QFileInfo(target).fileName());
         }
     } catch (const DbError& e) {
-        error = e.Text;
+        // Damage met while reading the database is told as damage, once, by the store.
+        if (IsDamageCode(e.Code))
+            NoteDatabaseDamage();
+        else
+            error = e.Text;
     }
     const bool report = !target.isEmpty() && (made || !error.isEmpty());
     if (!error.isEmpty())

@@ -129,7 +129,8 @@ private slots:
         w()->Memo1->setPlainText("New\n\ntyped on");
         QVERIFY(!w()->Timer1->isActive());
         QVERIFY(!RunCommand([this] { w()->SaveItemText(); }));
-        QCOMPARE(dialogs.Infos().size(), 2);
+        QCOMPARE(dialogs.Infos().size(), 1);
+        QCOMPARE(dialogs.Flashes(), QStringList{RefusedWriteMessage()});
         QCOMPARE(w()->PageLines().last(), QStringLiteral("typed on"));
         QCOMPARE(Stored(id).Name, QStringLiteral("Old"));
     }

@@ -122,6 +122,27 @@ private slots:
         QCOMPARE(FilesIn(dir), expected);
     }
 
+    // A file found damaged (by the background check, or while it was copied) is not copied:
+    // its copy would push out the good ones, and the damage is told once, by the store, not as
+    // a failed backup.
+    void damagedFileIsNotCopied() {
+        TestFolder folder;
+        const QString dir = BackupFolder();
+        ScriptedDialogs dialogs;
+        DailyBackup backup(DatabasePath(), dir);
+        backup.Options.PauseMs = 0;
+        backup.TellFailure = true;
+        QSignalSpy finished(&backup, &DailyBackup::Finished);
+        SetDay(QDate(2024, 3, 5));
+        NoteDatabaseDamage();
+        backup.CheckNow();
+        QVERIFY(!backup.Running());
+        QCoreApplication::processEvents();
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(!QFileInfo::exists(dir + "/cardolo-2024-03-05.db"));
+        QCOMPARE(dialogs.Infos(), QStringList{DamagedFileMessage(DatabasePath())});
+    }
+
     // Stop during a copy: it returns once the copy's thread is gone, leaving neither the copy
     // nor its temporary file, and nothing is reported.
     void stopAbandonsACopyUnderWay() {
