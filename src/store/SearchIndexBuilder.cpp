@@ -26,6 +26,10 @@ constexpr int BusyWaitMs = 2000;
 constexpr int PauseWaitMs = 5;
 // How many of the engine's virtual machine steps pass between two looks at the user's thread.
 constexpr int InterruptCheckSteps = 1000;
+// A step under way finishes when the user's thread has waited for its turn no longer than this;
+// after that it is interrupted (and its work done again later). Most steps end well within it,
+// so little work is thrown away, and no commit of the user's waits longer for the build.
+constexpr int PatienceMs = 2;
 
 // Held by the build for each step and by a search for all of it.
 std::recursive_mutex StepLock;
@@ -66,10 +70,12 @@ bool isGivenWay(const DbError& e) {
     return code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_INTERRUPT;
 }
 
-// Stops the statement under way as soon as the user's thread wants to write, or the build is
-// to stop.
+// Stops the statement under way once the user's thread has waited for its turn a moment, or
+// the build is to stop.
 int giveWay(void* arg) {
-    return BackgroundWriteTurn::UserWants() || static_cast<Build*>(arg)->Stop ? 1 : 0;
+    return BackgroundWriteTurn::UserWaitingLongerThan(PatienceMs) || static_cast<Build*>(arg)->Stop
+               ? 1
+               : 0;
 }
 
 sqlite3* openConnection(const QString& path, Build* build) {
@@ -86,6 +92,8 @@ sqlite3* openConnection(const QString& path, Build* build) {
     // Emptying an old index frees many pages; they hold trigrams and ids only, so they are not
     // overwritten one by one.
     exec(db, "PRAGMA secure_delete=FAST");
+    // Each step's commit waits for the disk (as the engine does by default): left to the
+    // user's next commit, the steps' pages would make that commit wait for them instead.
     exec(db, "PRAGMA cache_size=-16384");
     return db;
 }
@@ -133,10 +141,11 @@ void runBuild(Build* build) {
             } catch (const DbError& e) {
                 if (!isGivenWay(e))
                     throw;
-                // Given way to the user, or held up by another program: tried again, smaller.
+                // Given way to the user, or held up by another program: tried again, smaller
+                // when it was the step's length that made the user wait.
                 turn.Release();
                 lock.unlock();
-                rows = std::max(MinStepRows, rows / 2);
+                rows = std::max(MinStepRows, rows * 3 / 4);
                 pause();
                 continue;
             }

@@ -38,9 +38,11 @@ public:
     // True when the turn is taken.
     bool TryAcquire();
     void Release();
-    // Whether the user's thread is waiting for, or holds, a turn now: a background writer
-    // in the middle of a turn may end it early.
+    // Whether the user's thread is waiting for, or holds, a turn now.
     static bool UserWants();
+    // Whether the user's thread has been waiting for a turn longer than ms: a background
+    // writer in the middle of a turn ends it early then, rather than finishing it.
+    static bool UserWaitingLongerThan(int ms);
 
 private:
     bool held = false;
