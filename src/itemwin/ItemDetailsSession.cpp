@@ -54,7 +54,8 @@ bool ItemDetailsSession::BeginEdit() {
 }
 
 ItemDetailsSession::SaveOutcome ItemDetailsSession::Save(const QString& name, const QString& tel,
-                                                         const QString& memoText) {
+                                                         const QString& memoText,
+                                                         ConflictRule rule) {
     const QString text = StoredTextFromMemo(memoText);
     if (Pending == Change::Insert) {
         // Only the new-item form names a parent; an Insert while browsing is top-level.
@@ -70,27 +71,74 @@ ItemDetailsSession::SaveOutcome ItemDetailsSession::Save(const QString& name, co
     }
     if (Pending != Change::Edit)
         return SaveOutcome::NothingToSave;
-    // Only what the user changed is written, over the item as it was when the edit began.
+    // Only what the user changed is written, over the item as it was when the edit began (or
+    // as another window saved a field the user had left alone since).
+    ItemRecord stored;
+    if (!LocateItem(DetailsId, stored)) {
+        // The item went away while it was being edited: nothing to write to.
+        ItemNotFound(DetailsId);
+        return SaveOutcome::ItemMissing;
+    }
+    ItemVersions versions;
+    versions[int(ItemField::Name)] = {Table1.Name, name, stored.Name};
+    versions[int(ItemField::Ref)] = {Table1.Tel, tel, stored.Tel};
+    versions[int(ItemField::Text)] = {MemoTextFromStored(Table1.Text), memoText,
+                                      MemoTextFromStored(stored.Text)};
+    const FieldPlan plan = PlanFieldSave(DetailsId, stored.Name, versions, rule);
+    if (plan.Cancelled)
+        return SaveOutcome::Cancelled;
     ItemFieldEdits edits;
-    if (name != Table1.Name)
+    if (plan[ItemField::Name] == FieldAction::Write)
         edits.Name = name;
-    if (tel != Table1.Tel)
+    if (plan[ItemField::Ref] == FieldAction::Write)
         edits.Tel = tel;
-    if (memoText != MemoTextFromStored(Table1.Text))
+    if (plan[ItemField::Text] == FieldAction::Write)
         edits.Text = text;
     if (!WriteItemFields(DetailsId, edits)) {
-        // The item went away while it was being edited: nothing to write to.
         ItemNotFound(DetailsId);
         return SaveOutcome::ItemMissing;
     }
     LocateItem(DetailsId, Table1);
     Pending = Change::None;
+    if (plan.Any(FieldAction::Write) && ItemWritten)
+        ItemWritten(DetailsId);
     return SaveOutcome::Edited;
+}
+
+ItemFieldEdits ItemDetailsSession::StoredItemChanged(ItemId id, const QString& name,
+                                                     const QString& tel, const QString& memoText) {
+    ItemFieldEdits shown;
+    ItemRecord stored;
+    if (id <= 0 || id != DetailsId || DetailsMode != Mode::ShowItem || Pending == Change::Insert ||
+        !LocateItem(id, stored))
+        return shown;
+    if (Pending == Change::None) {
+        Table1 = stored;
+        return ItemFieldEdits{stored.Name, stored.Tel, MemoTextFromStored(stored.Text)};
+    }
+    // A field the user changed in the edit keeps what was typed, and Table1 what it was typed
+    // over, so that the save asks about it.
+    if (name == Table1.Name) {
+        Table1.Name = stored.Name;
+        shown.Name = stored.Name;
+    }
+    if (tel == Table1.Tel) {
+        Table1.Tel = stored.Tel;
+        shown.Tel = stored.Tel;
+    }
+    if (memoText == MemoTextFromStored(Table1.Text)) {
+        Table1.Text = stored.Text;
+        shown.Text = MemoTextFromStored(stored.Text);
+    }
+    return shown;
 }
 
 bool ItemDetailsSession::Cancel() {
     if (DetailsChanged && !Confirm(QStringLiteral("OK to cancel insert/edit?")))
         return false;
+    // Another window may have saved the item during the edit.
+    if (Pending == Change::Edit)
+        LocateItem(DetailsId, Table1);
     Pending = Change::None;
     return true;
 }

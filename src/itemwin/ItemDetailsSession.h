@@ -1,10 +1,14 @@
 #pragma once
 
 #include "calendar/CalendarDate.h"
+#include "itemwin/FieldConflicts.h"
+#include "store/ItemFields.h"
 #include "store/ItemStore.h"
 
 #include <QDateTime>
 #include <QString>
+
+#include <functional>
 
 // The rules of the item details window, without the window: which item it shows and how it
 // was opened, the insert or edit under way, and what Save and Cancel write to the store. The
@@ -22,6 +26,8 @@ public:
         Inserted,      // the new item is DetailsId; Table1 holds it as stored
         Edited,
         ItemMissing, // the edited item is gone: reported, the edit stays under way
+        Cancelled,   // asked which version of a field to keep, the user cancelled: nothing
+                     // written, the edit stays under way
     };
 
     // The item with this id, when there is one; an id of 0 or less never is.
@@ -46,11 +52,20 @@ public:
     bool BeginEdit();
     // Save, with the fields as the window holds them. An insert makes the item and links it
     // under the form's parent (a link that fails is reported and leaves it top-level); an edit
-    // writes only the fields that differ from Table1. Throws DbError with the change still under
-    // way.
-    SaveOutcome Save(const QString& name, const QString& tel, const QString& memoText);
+    // writes only the fields that differ from Table1, and a field that another window saved
+    // differently meanwhile follows rule (LeaveUnsaved is not for this window). Table1 then
+    // holds the item as stored, for the window to show. Throws DbError with the change still
+    // under way.
+    SaveOutcome Save(const QString& name, const QString& tel, const QString& memoText,
+                     ConflictRule rule = ConflictRule::Ask);
+    // Another window saved item id. The fields the window is to show anew, the Text as it shows
+    // it: all three while browsing it; during an edit of it those still as Table1 holds them,
+    // which Table1 takes; none otherwise.
+    ItemFieldEdits StoredItemChanged(ItemId id, const QString& name, const QString& tel,
+                                     const QString& memoText);
     // Cancel: when DetailsChanged, asks "OK to cancel insert/edit?"; false, with the change
-    // still under way, unless the answer is Yes.
+    // still under way, unless the answer is Yes. A cancelled edit reads Table1 again, for the
+    // window to show the item as stored.
     bool Cancel();
     // The new-item form closes itself once its insert is cancelled.
     bool ClosesAfterCancel() const { return DetailsMode == Mode::NewItem; }
@@ -85,4 +100,6 @@ public:
     ItemRecord Table1;
     // When the pending insert began: the new item's creation time.
     QDateTime InsertBegun;
+    // Told the item's id after each edit written, for the other windows on it.
+    std::function<void(ItemId)> ItemWritten;
 };

@@ -35,6 +35,13 @@ QString ComposeStoredText(const QStringList& lines) {
     return text;
 }
 
+QString PageText(const QString& text) {
+    QStringList lines = StoredTextLines(text);
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return ComposeStoredText(lines);
+}
+
 PageFields ParseItemPage(QStringList lines) {
     PageFields fields;
     while (!lines.isEmpty() && lines.last().isEmpty())

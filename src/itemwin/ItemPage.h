@@ -24,6 +24,10 @@ struct PageFields {
     QString Text;      // the remaining lines, each followed by CR LF
 };
 
+// A stored Text as saving its page writes it back: each line ended by CR LF, empty lines at the
+// end dropped. Two Texts that give the same page Text look alike on the page.
+QString PageText(const QString& text);
+
 // The save rules: empty lines at the end are dropped; the first line is the Name; an empty line
 // directly under it is dropped; the rest is the Text.
 PageFields ParseItemPage(QStringList lines);

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "itemwin/FieldConflicts.h"
+#include "itemwin/ItemPage.h"
+#include "store/ItemFields.h"
 #include "store/ItemStore.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // The rules of the item text window's page, without the window: which item the page shows,
@@ -14,6 +18,11 @@
 // Nothing typed is lost to a failed write: a flag that says "saved" is cleared only after the
 // write succeeded, so an engine error (which travels on as DbError to the command the user
 // started) leaves the page marked changed, and the next save or close tries again.
+//
+// The details window may save the same item while the page is open. A save writes only the
+// fields the page changed (its Name line, its Text, the Ref when it was edited); a field the
+// page left alone takes what is stored, and one saved elsewhere meanwhile that the page changed
+// too follows the save's ConflictRule.
 class ItemTextSession {
 public:
     enum class ItemKind {
@@ -25,6 +34,10 @@ public:
         Saved,
         ItemMissing, // the item is gone: reported, the changes dropped
         EmptyPage,   // no non-empty line: reported, the stored item kept as it is
+        Cancelled,   // asked which version of a field to keep, the user cancelled: nothing
+                     // written, the page still changed
+        PartlySaved, // the automatic save left a field saved elsewhere meanwhile unsaved: the
+                     // page stays changed for the user's own save to ask about it
     };
     enum class CloseOutcome {
         Stay,             // the user kept the window open
@@ -41,16 +54,26 @@ public:
     // automatic save is to be started.
     bool MarkChanged();
 
-    // Writes the page when it has unsaved changes. Throws DbError with the flags untouched.
-    SaveOutcome Save(const QStringList& page);
+    // Writes the fields the page changed when it has unsaved changes; rule says what becomes of
+    // a field saved elsewhere since the page read it. When the page is to show a stored version
+    // instead, TakeNewPage has it. Throws DbError with the flags untouched.
+    SaveOutcome Save(const QStringList& page, ConflictRule rule = ConflictRule::Ask);
+    // The page the window is to show instead of the one it handed in last, once.
+    std::optional<QStringList> TakeNewPage();
+
+    // Another window saved item id: the fields of page that are as this page read them take the
+    // stored values (PageRef too). The page to show instead, when it changes.
+    std::optional<QStringList> StoredItemChanged(ItemId id, const QStringList& page);
 
     // The closing rules: asks "Save changes?" and "Discard changes - are you sure?" through the
     // dialog seam when there are changes. A write that fails throws and the window stays open.
     CloseOutcome CloseQuery(const QStringList& page);
 
-    // The program is ending: the page is saved as the automatic save would save it, and a new
-    // item that holds nothing is removed; nothing is asked. Throws DbError, flags untouched.
-    void SaveForExit(const QStringList& page);
+    // The program is ending: the page is saved, and a new item that holds nothing is removed;
+    // nothing is asked. A field saved elsewhere meanwhile keeps the stored version, the page's
+    // going to a rescue file (rule: KeepStored, or KeepStoredQuietly for a shutdown that cannot
+    // wait). Throws DbError, flags untouched.
+    void SaveForExit(const QStringList& page, ConflictRule rule = ConflictRule::KeepStored);
 
     // "Delete Item" succeeded: nothing is left to save or ask about.
     void ItemDeleted();
@@ -73,20 +96,39 @@ public:
     ItemId TextItemId = 0;
     ItemKind TextItemKind = ItemKind::Existing;
     QString PageRef;
-    QString LoadedRef;
     QStringList UndoPage;
     bool ChangedSinceSave = false;
     bool ChangedSinceOpen = false;
-    // The item's fields as they were read when it was opened: discarding writes them back.
+    // The item's fields as they were read when it was opened, until this page first writes one:
+    // then the value that write replaced. Discarding writes them back.
     QString LoadedName;
+    QString LoadedRef;
     QString LoadedText;
-    // This window wrote the item since it was opened (an automatic or explicit save).
-    bool WrittenSinceOpen = false;
+
+    // Told the item's id after each write of its fields, for the other windows on it.
+    std::function<void(ItemId)> ItemWritten;
 
 private:
+    // The versions of the item's fields for a save of fields, stored holding the item now.
+    ItemVersions Versions(const PageFields& fields, const ItemRecord& stored) const;
+    // The fields whose action is TakeStored follow stored (those the page changed are those the
+    // user chose the stored version of): known, PageRef, and the page, which TakeNewPage gives
+    // when it changes. page is the page as handed in.
+    void TakeStored(const FieldPlan& plan, const ItemRecord& stored, const QStringList& page);
+    // Tells ItemWritten.
+    void Wrote();
     // The page was saved on the way out (closing with "Yes", or the end of the program): the
     // item stays, whatever kind it was.
     void KeepItem();
     // Removes the blank new item this window inserted; the page then stands for no item.
     void RemoveNewItem();
+
+    // The item's fields as this page last knew them stored: read at opening, written by its
+    // saves, or taken from another window's save. The page changed a field that differs from
+    // its known value; a stored value that differs was saved elsewhere.
+    ItemRecord known;
+    // The fields this page wrote since it was opened, as stored by its last write of each:
+    // discarding puts back only a field that still holds what this page wrote.
+    ItemFieldEdits written;
+    std::optional<QStringList> newPage;
 };

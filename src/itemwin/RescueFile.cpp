@@ -7,14 +7,20 @@
 #include "store/Database.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 
 QString WriteRescueFile(ItemId id, const QStringList& lines) {
-    const QString name = QStringLiteral("unsaved item %1 %2.txt")
+    const QString name = QStringLiteral("unsaved item %1 %2")
                              .arg(id)
                              .arg(CurrentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss")));
-    const QString path = QDir(DataFolder()).filePath(name);
+    const QDir folder(DataFolder());
+    QString path = folder.filePath(name + QStringLiteral(".txt"));
+    // A second file for the same item within the same second (both item windows keeping a
+    // version of it) is numbered rather than written over the first.
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder.filePath(QStringLiteral("%1 (%2).txt").arg(name).arg(n));
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += line.toUtf8() + "\r\n";

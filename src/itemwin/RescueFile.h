@@ -9,8 +9,9 @@
 
 // Keeps what the user typed when the program must end and the store refuses to save it: the
 // lines go to a text file of their own in the data folder, one line per line with CR LF, and the
-// file's path is written to standard error. Returns the path, or an empty text when even that
-// file could not be written.
+// file's path is written to standard error. The file is named after the item and the time, and
+// numbered when one of that name exists. Returns the path, or an empty text when even that file
+// could not be written.
 QString WriteRescueFile(ItemId id, const QStringList& lines);
 
 // What became of a save that the program's end asked an item window for.

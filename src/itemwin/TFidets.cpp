@@ -410,6 +410,7 @@ void TFidets::CommitBtnClick() {
         break;
     case ItemDetailsSession::SaveOutcome::NothingToSave:
     case ItemDetailsSession::SaveOutcome::ItemMissing:
+    case ItemDetailsSession::SaveOutcome::Cancelled:
         break;
     }
 }

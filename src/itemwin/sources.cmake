@@ -1,5 +1,6 @@
 target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ExportText.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FieldConflicts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemDetailsSession.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemPage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemTextSession.cpp

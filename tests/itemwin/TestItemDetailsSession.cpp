@@ -1,6 +1,7 @@
 #include "itemwin/ItemDetailsSession.h"
 
 #include "common/Clock.h"
+#include "common/Folders.h"
 #include "store/Database.h"
 #include "store/ItemFields.h"
 #include "support/ScriptedDialogs.h"
@@ -183,6 +184,55 @@ private slots:
         QVERIFY(!details.Hidden());
         QCOMPARE(details.DetailsParent, 3);
         QCOMPARE(details.DetailsMode, ItemDetailsSession::Mode::ShowItem);
+    }
+
+    // When the rescue file cannot be written, an asked save is cancelled with a message; at the
+    // end of the program this window's version is written, as the latest typing.
+    void rescueFileRefused() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("X", "ref", "first\r\n");
+        // No data folder to write to.
+        SetProgramFolder(folder.Path() + QStringLiteral("gone/"));
+        ItemDetailsSession details;
+        ShowItem(details, id);
+        details.BeginEdit();
+        WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("saved"), {}});
+        dialogs.AnswerChoice(1);
+        QCOMPARE(details.Save("X", "mine", "first\n"), ItemDetailsSession::SaveOutcome::Cancelled);
+        QVERIFY(details.IsEditing());
+        QCOMPARE(Stored(id).Tel, QStringLiteral("saved"));
+        QCOMPARE(dialogs.Infos(), QStringList{"The Ref not kept could not be written to a file "
+                                              "in the data folder, so nothing was saved."});
+        QCOMPARE(details.Save("X", "mine", "first\n", ConflictRule::KeepStored),
+                 ItemDetailsSession::SaveOutcome::Edited);
+        QCOMPARE(Stored(id).Tel, QStringLiteral("mine"));
+        QCOMPARE(dialogs.Infos().size(), 1);
+    }
+
+    // Another window's save shows here: during an edit only in the fields the edit left alone,
+    // which its save then leaves as saved; a cancelled edit shows the item as stored.
+    void anotherWindowsSaveShowsHere() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("X", "ref", "one\r\n");
+        ItemDetailsSession details;
+        ShowItem(details, id);
+        QVERIFY(details.BeginEdit());
+        WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("r2"), QStringLiteral("two\r\n")});
+        const ItemFieldEdits shown = details.StoredItemChanged(id, "X typed", "ref", "one\n");
+        QVERIFY(!shown.Name);
+        QCOMPARE(shown.Tel, std::optional<QString>("r2"));
+        QCOMPARE(shown.Text, std::optional<QString>("two\n"));
+        QCOMPARE(details.Save("X typed", "r2", "two\n"), ItemDetailsSession::SaveOutcome::Edited);
+        QCOMPARE(Stored(id).Name, QStringLiteral("X typed"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("two\r\n"));
+
+        details.BeginEdit();
+        WriteItemFields(id, ItemFieldEdits{QStringLiteral("Z"), {}, {}});
+        QVERIFY(details.Cancel());
+        QCOMPARE(details.Table1.Name, QStringLiteral("Z"));
+        QVERIFY(dialogs.Calls.isEmpty());
     }
 };
 

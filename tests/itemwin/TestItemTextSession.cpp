@@ -1,10 +1,15 @@
 #include "itemwin/ItemTextSession.h"
 
+#include "common/Clock.h"
+#include "common/Folders.h"
+#include "itemwin/ItemDetailsSession.h"
 #include "store/Database.h"
 #include "store/ItemFields.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -20,6 +25,32 @@ ItemRecord Stored(ItemId id) {
 bool Exists(ItemId id) {
     ItemRecord r;
     return LocateItem(id, r);
+}
+
+const QDateTime Now(QDate(2024, 5, 17), QTime(9, 5, 0));
+
+QStringList RescueFiles() {
+    return QDir(DataFolder()).entryList({QStringLiteral("unsaved item*.txt")});
+}
+
+QString RescueFileName(ItemId id) {
+    return QStringLiteral("unsaved item %1 2024-05-17 090500.txt").arg(id);
+}
+
+// What the rescue file of item id holds; empty when there is none.
+QString RescueText(ItemId id) {
+    QFile file(QDir(DataFolder()).filePath(RescueFileName(id)));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+// The details window's session editing item id from what is stored now.
+void BeginDetailsEdit(ItemDetailsSession& details, ItemId id) {
+    ItemRecord record;
+    QVERIFY(LocateItem(id, record));
+    details.Show(record);
+    QVERIFY(details.BeginEdit());
 }
 
 // Runs a step that must fail with the injected engine error.
@@ -38,6 +69,11 @@ template <class Step> void ExpectEngineFailure(Step&& step) {
 class TestItemTextSession : public QObject {
     Q_OBJECT
 private slots:
+    void init() {
+        SetClockForTesting([] { return Now; });
+    }
+    void cleanup() { SetClockForTesting({}); }
+
     void failedAutomaticSaveIsTriedAgain() {
         TestFolder folder;
         ScriptedDialogs dialogs;
@@ -264,6 +300,236 @@ private slots:
         const QString undo = QStringLiteral("Undo all changes to this Item-text - are you sure?");
         const QString remove = QStringLiteral("Delete item \"Saved\"  - OK?");
         QCOMPARE(dialogs.Questions(), (QStringList{clear, clear, undo, undo, remove, remove}));
+    }
+
+    // The page and the details window edit one item, the details window its Name and Ref, the
+    // page its Text: whichever saves first, the item ends with each window's own change, and
+    // nothing is asked. The other window hears of each write and shows what it did not change.
+    void eachWindowWritesOnlyItsOwnChanges_data() {
+        QTest::addColumn<bool>("detailsFirst");
+        QTest::newRow("details saved first") << true;
+        QTest::newRow("page saved first") << false;
+    }
+    void eachWindowWritesOnlyItsOwnChanges() {
+        QFETCH(bool, detailsFirst);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
+        ItemTextSession page;
+        QVERIFY(page.Open(id, QString()));
+        ItemDetailsSession details;
+        BeginDetailsEdit(details, id);
+        QString detailsText = QStringLiteral("tickets\n");
+        QStringList shown{"Trip", "", "tickets", "passport"};
+        page.ItemWritten = [&](ItemId written) {
+            if (auto shown = details.StoredItemChanged(written, "Trip to Rome", "r2", detailsText);
+                shown.Text)
+                detailsText = *shown.Text;
+        };
+        details.ItemWritten = [&](ItemId written) {
+            if (auto newPage = page.StoredItemChanged(written, shown))
+                shown = *newPage;
+        };
+        page.MarkChanged();
+
+        auto saveDetails = [&] {
+            QCOMPARE(details.Save("Trip to Rome", "r2", detailsText),
+                     ItemDetailsSession::SaveOutcome::Edited);
+        };
+        if (detailsFirst)
+            saveDetails();
+        QCOMPARE(page.Save(shown), ItemTextSession::SaveOutcome::Saved);
+        QVERIFY(!page.TakeNewPage());
+        if (!detailsFirst) {
+            QCOMPARE(detailsText, QStringLiteral("tickets\npassport\n"));
+            saveDetails();
+        }
+        QCOMPARE(Stored(id).Name, QStringLiteral("Trip to Rome"));
+        QCOMPARE(Stored(id).Tel, QStringLiteral("r2"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("tickets\r\npassport\r\n"));
+        // The page shows the new Name line over what was typed, and the new Ref.
+        QCOMPARE(shown, (QStringList{"Trip to Rome", "", "tickets", "passport"}));
+        QCOMPARE(page.PageRef, QStringLiteral("r2"));
+        QVERIFY(!page.ChangedSinceSave);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
+    // Both windows changed the Text: the page's save asks which to keep, naming the field and
+    // the item, and the version not kept goes to a rescue file, whose name is shown. Cancel
+    // writes nothing and leaves the page changed.
+    void conflictingTextAsksWhichToKeep_data() {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<QString>("storedText");
+        QTest::addColumn<QString>("rescued");
+        QTest::newRow("this window's") << 1 << "tickets\r\npassport\r\n"
+                                       << "Text:\r\ntickets\r\nhotel\r\n";
+        QTest::newRow("the saved one") << 2 << "tickets\r\nhotel"
+                                       << "Text:\r\ntickets\r\npassport\r\n";
+        QTest::newRow("cancel") << 0 << "tickets\r\nhotel" << QString();
+    }
+    void conflictingTextAsksWhichToKeep() {
+        QFETCH(int, choice);
+        QFETCH(QString, storedText);
+        QFETCH(QString, rescued);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
+        ItemTextSession page;
+        QVERIFY(page.Open(id, QString()));
+        page.MarkChanged();
+        ItemDetailsSession details;
+        BeginDetailsEdit(details, id);
+        details.Save("Trip", "r2", "tickets\nhotel");
+
+        const QStringList typed{"Trip", "", "tickets", "passport"};
+        dialogs.AnswerChoice(choice);
+        QCOMPARE(page.Save(typed), choice == 0 ? ItemTextSession::SaveOutcome::Cancelled
+                                               : ItemTextSession::SaveOutcome::Saved);
+        QCOMPARE(Stored(id).Text, storedText);
+        QCOMPARE(Stored(id).Tel, QStringLiteral("r2")); // never changed on the page
+        // Cancelled, the save took nothing from the store either.
+        QCOMPARE(page.PageRef, choice == 0 ? QStringLiteral("r1") : QStringLiteral("r2"));
+        QCOMPARE(dialogs.Calls.first().kind, QStringLiteral("choose"));
+        QCOMPARE(dialogs.Calls.first().text,
+                 QStringLiteral("The Text of item \"Trip\" was saved in another window after "
+                                "this window read it.\nWhich Text do you want to keep?"));
+        QCOMPARE(dialogs.Calls.first().extra,
+                 (QStringList{"This window's Text", "The saved Text"}));
+        QCOMPARE(RescueText(id), rescued);
+        if (choice == 0) {
+            QVERIFY(RescueFiles().isEmpty());
+            QVERIFY(dialogs.Infos().isEmpty());
+            QVERIFY(page.ChangedSinceSave);
+            return;
+        }
+        QCOMPARE(dialogs.Infos().size(), 1);
+        QVERIFY(dialogs.Infos().first().endsWith(
+            QDir::toNativeSeparators(QDir(DataFolder()).filePath(RescueFileName(id)))));
+        QVERIFY(!page.ChangedSinceSave);
+        if (choice == 2)
+            QCOMPARE(page.TakeNewPage().value_or(QStringList()),
+                     (QStringList{"Trip", "", "tickets", "hotel"}));
+        // Settled: the next save of the page asks nothing.
+        page.MarkChanged();
+        QCOMPARE(page.Save({"Trip", "", "final"}), ItemTextSession::SaveOutcome::Saved);
+        QCOMPARE(Stored(id).Text, QStringLiteral("final\r\n"));
+        QCOMPARE(dialogs.Calls.size(), 2);
+    }
+
+    // The automatic save asks nothing: a field saved elsewhere that the page changed too is
+    // left unsaved with the page still changed, the others are written; the user's own save
+    // then asks about that field alone.
+    void automaticSaveLeavesConflictsToTheUser() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
+        ItemTextSession page;
+        QVERIFY(page.Open(id, QString()));
+        page.MarkChanged();
+        WriteItemFields(id, ItemFieldEdits{{}, {}, QStringLiteral("visa\r\n")});
+        const QStringList typed{"Trip to Rome", "", "passport"};
+        QCOMPARE(page.Save(typed, ConflictRule::LeaveUnsaved),
+                 ItemTextSession::SaveOutcome::PartlySaved);
+        QCOMPARE(Stored(id).Name, QStringLiteral("Trip to Rome"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("visa\r\n"));
+        QVERIFY(page.ChangedSinceSave);
+        QVERIFY(!page.TakeNewPage());
+        QVERIFY(dialogs.Calls.isEmpty());
+        QVERIFY(RescueFiles().isEmpty());
+
+        dialogs.AnswerChoice(1);
+        QCOMPARE(page.Save(typed), ItemTextSession::SaveOutcome::Saved);
+        QCOMPARE(Stored(id).Text, QStringLiteral("passport\r\n"));
+        QCOMPARE(dialogs.Calls.first().extra,
+                 (QStringList{"This window's Text", "The saved Text"}));
+        QCOMPARE(RescueText(id), QStringLiteral("Text:\r\nvisa\r\n"));
+    }
+
+    // A save from another window shows on the page: all of it while nothing is typed (and
+    // "Undo changes" comes back to it), only what the page did not change once it is.
+    void anotherWindowsSaveShowsOnThePage() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
+        const ItemId other = CreateItem("Other", QString(), QString());
+        ItemTextSession page;
+        QVERIFY(page.Open(id, QString()));
+        const QStringList opened{"Trip", "", "tickets"};
+        WriteItemFields(id, QStringLiteral("Trip to Rome"), QStringLiteral("r2"),
+                        QStringLiteral("visa\r\n"));
+        QVERIFY(!page.StoredItemChanged(other, opened));
+        const QStringList stored{"Trip to Rome", "", "visa"};
+        QCOMPARE(page.StoredItemChanged(id, opened), std::optional(stored));
+        QCOMPARE(page.PageRef, QStringLiteral("r2"));
+        QCOMPARE(page.UndoPage, stored);
+
+        page.MarkChanged();
+        dialogs.AnswerText(QStringLiteral("own ref"));
+        QVERIFY(page.EditRef());
+        const QStringList typed{"Trip to Rome", "", "visa", "hotel"};
+        WriteItemFields(id, QStringLiteral("Rome"), QStringLiteral("r3"),
+                        QStringLiteral("visa\r\ncash\r\n"));
+        QCOMPARE(page.StoredItemChanged(id, typed),
+                 std::optional(QStringList{"Rome", "", "visa", "hotel"}));
+        QCOMPARE(page.PageRef, QStringLiteral("own ref"));
+        QCOMPARE(page.UndoPage, stored);
+        // The Name was taken; the typed Text and the edited Ref are asked about together.
+        dialogs.AnswerChoice(2);
+        QCOMPARE(page.Save({"Rome", "", "visa", "hotel"}), ItemTextSession::SaveOutcome::Saved);
+        QCOMPARE(dialogs.Calls.last().kind, QStringLiteral("info"));
+        QCOMPARE(dialogs.Texts("choose").first().left(40),
+                 QStringLiteral("The Ref and Text of item \"Rome\" were sav"));
+        QCOMPARE(RescueText(id), QStringLiteral("Ref: own ref\r\nText:\r\nvisa\r\nhotel\r\n"));
+        QCOMPARE(page.PageRef, QStringLiteral("r3"));
+        QCOMPARE(page.TakeNewPage(), std::optional(QStringList{"Rome", "", "visa", "cash"}));
+        QCOMPARE(Stored(id).Name, QStringLiteral("Rome"));
+    }
+
+    // Discarding puts back what this page wrote, but not over what another window saved since.
+    void discardLeavesLaterSavesFromElsewhere() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
+        ItemTextSession page;
+        QVERIFY(page.Open(id, QString()));
+        page.MarkChanged();
+        page.Save({"Trip to Rome", "", "passport"});
+        WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("r2"), QStringLiteral("visa\r\n")});
+        page.MarkChanged();
+        dialogs.AnswerNo();
+        dialogs.AnswerYes();
+        QCOMPARE(page.CloseQuery({"Trip to Rome", "", "passport", "more"}),
+                 ItemTextSession::CloseOutcome::CloseShowingUndo);
+        QCOMPARE(Stored(id).Name, QStringLiteral("Trip"));
+        QCOMPARE(Stored(id).Tel, QStringLiteral("r2"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("visa\r\n"));
+        QCOMPARE(page.PageRef, QStringLiteral("r2"));
+    }
+
+    // At the end of the program nothing is asked: the stored version stays, the page's goes to
+    // a rescue file, named in a message unless the shutdown cannot wait.
+    void exitKeepsTheStoredVersion_data() {
+        QTest::addColumn<ConflictRule>("rule");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("exit") << ConflictRule::KeepStored << 1;
+        QTest::newRow("shutdown") << ConflictRule::KeepStoredQuietly << 0;
+    }
+    void exitKeepsTheStoredVersion() {
+        QFETCH(ConflictRule, rule);
+        QFETCH(int, messages);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
+        ItemTextSession page;
+        QVERIFY(page.Open(id, QString()));
+        page.MarkChanged();
+        WriteItemFields(id, ItemFieldEdits{QStringLiteral("Rome"), {}, {}});
+        page.SaveForExit({"Trip to Paris", "", "passport"}, rule);
+        QCOMPARE(Stored(id).Name, QStringLiteral("Rome"));
+        QCOMPARE(Stored(id).Text, QStringLiteral("passport\r\n"));
+        QCOMPARE(RescueText(id), QStringLiteral("Name: Trip to Paris\r\n"));
+        QCOMPARE(dialogs.Infos().size(), messages);
+        QVERIFY(dialogs.Texts("choose").isEmpty());
     }
 };
 
