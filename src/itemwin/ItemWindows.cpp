@@ -42,6 +42,15 @@ bool NewItemText(int request, ItemId& id) {
     return TFIdets2::Instance()->NewItemText(request, id);
 }
 
+void ItemFieldsWritten(ItemId id, const QWidget* writer) {
+    TFIdets2* text = TFIdets2::Existing();
+    if (text && text != writer)
+        text->StoredItemChanged(id);
+    TFidets* details = TFidets::Existing();
+    if (details && details != writer)
+        details->StoredItemChanged(id);
+}
+
 void SetItemTextFont(const QFont& font) {
     TFIdets2::Instance()->SetPageFont(font);
 }

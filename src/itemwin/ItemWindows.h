@@ -10,6 +10,7 @@
 #include <functional>
 
 class QFont;
+class QWidget;
 class TFClpBd2;
 class TFIdets2;
 class TFidets;
@@ -64,6 +65,10 @@ bool OpenItemText(ItemId request);
 bool NewItemText(int request, ItemId& id);
 // The page font (the notepad's font), set at start and whenever the notepad's font changes.
 void SetItemTextFont(const QFont& font);
+
+// Item id's Name, Ref or Text was written from the item window writer: the other item windows
+// on screen on that item show the fields they have not changed as they are stored now.
+void ItemFieldsWritten(ItemId id, const QWidget* writer);
 
 // Clipboard window.
 // Writes table as tab-separated lines, under the title and second title when they are not

@@ -28,6 +28,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextOption>
 #include <QTimer>
@@ -81,6 +82,7 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
     BuildTimer();
     BuildMenu();
     ConnectPage();
+    Session.ItemWritten = [this](ItemId id) { ItemFieldsWritten(id, this); };
 
     // The notepad's font, which npad.ini keeps for both windows.
     SetPageFont(StoredNotepadFont());
@@ -152,7 +154,8 @@ void TFIdets2::BuildTimer() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(AutoSaveInterval);
     connect(Timer1, &QTimer::timeout, this, [this] {
-        if (autoSaving)
+        // A question about a field saved in both windows may be up; its answer writes.
+        if (autoSaving || AskingAboutConflict())
             return;
         const QScopedValueRollback<bool> busy(autoSaving, true);
         RunCommand([this] { Timer1Timer(); });
@@ -209,12 +212,30 @@ void TFIdets2::SetPageText(const QStringList& lines) {
     Memo1->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
+void TFIdets2::ShowSessionPage(const QStringList& lines) {
+    const QTextCursor caret = Memo1->textCursor();
+    const int line = caret.blockNumber();
+    const int column = caret.positionInBlock();
+    {
+        const QScopedValueRollback<bool> loading(LoadingPage, true);
+        SetPageText(lines);
+    }
+    const QTextDocument* doc = Memo1->document();
+    const QTextBlock block = doc->findBlockByNumber(qMin(line, doc->blockCount() - 1));
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() + qMin(column, block.length() - 1));
+    Memo1->setTextCursor(cursor);
+    UpdateScrollBar();
+}
+
 bool TFIdets2::OpenItemText(ItemId request) {
     // The page on show is saved first; when that fails the window stays on it, unchanged.
     const bool wasReady = PageReady;
     auto keepPage = qScopeGuard([this, wasReady] { PageReady = wasReady; });
     PageReady = false;
-    SaveItemText();
+    // A question about a field saved from elsewhere, cancelled: the page stays as typed.
+    if (!SaveItemText())
+        return false;
     if (request < 0 && isVisible()) {
         close();
         // Kept open by the user's answer: the old page stays and nothing new is made.
@@ -333,14 +354,33 @@ void TFIdets2::Timer1Timer() {
         if (PhoneDBWriteRefusal() == WriteRefusal::None)
             Timer1->start();
     });
-    SaveItemText();
+    // No question from a timer tick, which could come in the middle of typing: a field that
+    // the details window saved after this page read it, and that the page changed too, is left
+    // unsaved, and the page stays changed. The user's own save (closing with Yes, moving to
+    // another item) asks which version to keep; the other fields are saved as usual meanwhile.
+    SaveItemText(ConflictRule::LeaveUnsaved);
 }
 
-void TFIdets2::SaveItemText() {
+bool TFIdets2::SaveItemText(ConflictRule rule) {
     if (!ChangedSinceSave)
-        return;
+        return true;
     Timer1->stop();
-    Session.Save(PageLines());
+    Session.Save(PageLines(), rule);
+    if (const auto page = Session.TakeNewPage())
+        ShowSessionPage(*page);
+    PlaceRefBadge();
+    if (!ChangedSinceSave)
+        return true;
+    Timer1->start();
+    return false;
+}
+
+void TFIdets2::StoredItemChanged(ItemId id) {
+    if (!isVisible())
+        return;
+    if (const auto page = Session.StoredItemChanged(id, PageLines()))
+        ShowSessionPage(*page);
+    PlaceRefBadge();
 }
 
 void TFIdets2::PlaceRefBadge() {
@@ -500,8 +540,9 @@ void TFIdets2::Exit2Click() {
 bool TFIdets2::CloseForExit(bool forced) {
     Timer1->stop();
     const QStringList lines = PageLines();
-    const ExitSave saved =
-        SaveBeforeExit([this, &lines] { Session.SaveForExit(lines); }, forced, TextItemId, lines);
+    const ConflictRule rule = forced ? ConflictRule::KeepStoredQuietly : ConflictRule::KeepStored;
+    const ExitSave saved = SaveBeforeExit(
+        [this, &lines, rule] { Session.SaveForExit(lines, rule); }, forced, TextItemId, lines);
     if (saved == ExitSave::Refused) {
         // The page stays on screen, still marked changed: the user can try again or copy it.
         ShowRestored(this);

@@ -32,7 +32,13 @@ public:
     bool NewItemText(int request, ItemId& id);
 
     void AutosizeItemText();
-    void SaveItemText();
+    // Saves the page when it has unsaved changes; rule says what becomes of a field saved from
+    // another window meanwhile. False when the page is left changed (the user cancelled the
+    // question, or the automatic save left such a field for the user's own save).
+    bool SaveItemText(ConflictRule rule = ConflictRule::Ask);
+    // Another window saved item id: when this page shows it, what it has not changed follows
+    // the store.
+    void StoredItemChanged(ItemId id);
     void MarkPageChanged();
     void UpdateScrollBar();
     void PlaceRefBadge();
@@ -140,6 +146,9 @@ private:
 
     bool FormCloseQuery();
     void SetPageText(const QStringList& lines);
+    // A page the session decided on, shown in place of the typed one with the caret kept on its
+    // line and column; it is no change of the page.
+    void ShowSessionPage(const QStringList& lines);
     void PaintPage(const QColor& page, const QColor& strip);
     int LineHeight() const;
     // AutosizeItemText for a page that stays as it is shown: nothing it does counts as a change.

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <iterator>
@@ -71,6 +72,7 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     BuildCommands();
     BuildLayout();
     ConnectCommands();
+    Session.ItemWritten = [this](ItemId id) { ItemFieldsWritten(id, this); };
     SetEditing(false);
     SetFieldColour(BrowseColour);
 }
@@ -330,6 +332,29 @@ bool TFidets::ShowItemDetails(ItemId id) {
     return true;
 }
 
+void TFidets::StoredItemChanged(ItemId id) {
+    if (!isVisible())
+        return;
+    const ItemFieldEdits shown =
+        Session.StoredItemChanged(id, DBEdit1->text(), DBEdit2->text(), MemoText(DBMemo1));
+    // Shown from the store, not typed: no change of an edit under way.
+    const QSignalBlocker name(DBEdit1), ref(DBEdit2), text(DBMemo1);
+    for (auto [edit, value] : {std::pair{DBEdit1, &shown.Name}, std::pair{DBEdit2, &shown.Tel}}) {
+        if (!*value || *value == edit->text())
+            continue;
+        const int cursor = edit->cursorPosition();
+        edit->setText(**value);
+        edit->setCursorPosition(cursor);
+    }
+    if (shown.Text && *shown.Text != MemoText(DBMemo1)) {
+        const int cursor = DBMemo1->textCursor().position();
+        DBMemo1->setPlainText(*shown.Text);
+        QTextCursor c = DBMemo1->textCursor();
+        c.setPosition(qMin(cursor, DBMemo1->document()->characterCount() - 1));
+        DBMemo1->setTextCursor(c);
+    }
+}
+
 void TFidets::EditItemDetails(ItemId id) {
     if (ShowItemDetails(id))
         SelectRadio(EditBtn);
@@ -393,7 +418,11 @@ void TFidets::EditBtnClick() {
 }
 
 void TFidets::CommitBtnClick() {
-    switch (Session.Save(DBEdit1->text(), DBEdit2->text(), MemoText(DBMemo1))) {
+    Commit(ConflictRule::Ask);
+}
+
+void TFidets::Commit(ConflictRule rule) {
+    switch (Session.Save(DBEdit1->text(), DBEdit2->text(), MemoText(DBMemo1), rule)) {
     case ItemDetailsSession::SaveOutcome::Inserted:
         FillStatusLine();
         ShowPlace();
@@ -405,6 +434,8 @@ void TFidets::CommitBtnClick() {
             ItemHooks().ItemSaved(DetailsId);
         break;
     case ItemDetailsSession::SaveOutcome::Edited:
+        // As stored: a field may have kept the version another window saved.
+        ShowRecord(Session.Table1);
         SetEditing(false);
         SetFieldColour(BrowseColour);
         break;
@@ -501,7 +532,8 @@ bool TFidets::CloseForExit(bool forced) {
 void TFidets::commitForExit(bool forced) {
     QStringList lines{DBEdit1->text(), DBEdit2->text(), QString()};
     lines << MemoLines(DBMemo1);
-    SaveBeforeExit([this] { CommitBtnClick(); }, forced, DetailsId, lines);
+    const ConflictRule rule = forced ? ConflictRule::KeepStoredQuietly : ConflictRule::KeepStored;
+    SaveBeforeExit([this, rule] { Commit(rule); }, forced, DetailsId, lines);
 }
 
 bool TFidets::FormCloseQuery() {

@@ -30,6 +30,9 @@ public:
     void EditItemDetails(ItemId id);
     bool NewItemDetails(ItemId parentId, ItemId& newId);
     bool NewDiaryItemDetails(const CalendarDate& date, ItemId& newId);
+    // Another window saved item id: when this window shows it, the fields not changed in an
+    // edit show it as stored.
+    void StoredItemChanged(ItemId id);
 
     // User commands.
     void InsBtnClick();
@@ -122,6 +125,9 @@ private:
     void SelectRadio(QRadioButton* radio);
     void ClearRadios();
     void DBEdit1Change();
+    // Saves the insert or edit under way; rule says what becomes of a field saved from another
+    // window meanwhile.
+    void Commit(ConflictRule rule);
     void commitForExit(bool forced);
 
     bool shownModal = false;
