@@ -238,6 +238,50 @@ void newTextEndedInside(const QString& typed) {
     Main->ext1->trigger();
 }
 
+// One item open in the text window and in the details window at once: the page gets a line
+// typed at its end, the details (in Edit) a new Ref, and then each window saves (the page by
+// closing it with "Save changes?" Yes, the details with Save) in the order given. Each save
+// writes only what its own window changed.
+void twoWindows(bool detailsFirst) {
+    newDetails("Shared", "R1", "body");
+    if (!jumpTo("Shared"))
+        return;
+    Main->ViewItemnew1->trigger();
+    settle();
+    TFIdets2* text = TFIdets2::Instance();
+    Main->Details1->trigger();
+    settle();
+    TFidets* details = TFidets::Instance();
+    if (!check(text->isVisible() && details->isVisible(),
+               QStringLiteral("the two windows did not open")))
+        return;
+    QTest::keyClick(text->Memo1, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(text->Memo1, Qt::Key_Return);
+    QTest::keyClicks(text->Memo1, "typed in the page");
+    // Both windows are edited before either saves.
+    QTest::mouseClick(details->EditBtn, Qt::LeftButton);
+    details->DBEdit2->selectAll();
+    QTest::keyClicks(details->DBEdit2, "R2");
+    const auto saveDetails = [details] {
+        QTest::mouseClick(details->CommitBtn, Qt::LeftButton);
+        settle();
+    };
+    const auto savePage = [text] {
+        Driver->Yes(QStringLiteral("Save changes?"));
+        QTest::keyClick(text->Memo1, Qt::Key_Escape);
+        check(JourneyDriver::WaitFor([] { return Driver->Done(); }),
+              QStringLiteral("the page was not saved"));
+        settle();
+    };
+    if (detailsFirst) {
+        saveDetails();
+        savePage();
+    } else {
+        savePage();
+        saveDetails();
+    }
+}
+
 // The journeys. Each leaves a saved state the test checks; the "unsaved" ones end with typing
 // that no save has written yet.
 const std::map<QString, std::function<void()>>& journeys() {
@@ -280,6 +324,8 @@ const std::map<QString, std::function<void()>>& journeys() {
              newDetails("Card", "R1", "body");
              unsavedDetails("Card", "R2");
          }},
+        {"two-windows-details-first", [] { twoWindows(true); }},
+        {"two-windows-page-first", [] { twoWindows(false); }},
         {"unsaved-new-page", [] { newTextEndedInside("Typed at the end"); }},
         {"untouched-new-page", [] { newTextEndedInside(QString()); }},
     };

@@ -197,6 +197,12 @@ private slots:
             << QStringList{Diary, "item|Alpha|NULL|NULL|0|0|1", "item|Beta|NULL|NULL|0|0|1",
                            "link|Alpha|Beta|0|met at the fair",
                            "link|Beta|Alpha|0|met at the fair"};
+        // One item edited in both item windows, saved in both orders: the Ref from the details
+        // window and the text from the page, whichever saved first.
+        const QStringList shared{Diary, "item|Shared|R2|body\\ntyped in the page\\n|0|0|0"};
+        QTest::newRow("two-windows-details-first")
+            << "two-windows-details-first" << every << shared;
+        QTest::newRow("two-windows-page-first") << "two-windows-page-first" << every << shared;
         // Typing not yet saved when the program ends: the page and the details are written
         // without a question, by every route.
         QTest::newRow("unsaved-page")
