@@ -18,6 +18,7 @@
 #include "itemwin/TFidets.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFAddsBk.h"
+#include "store/SearchIndex.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -282,6 +283,22 @@ void twoWindows(bool detailsFirst) {
     }
 }
 
+// Items saved through the details window while the search index of a large database is built
+// in the background: every save goes through at once. Says how many were saved while the
+// build was still under way.
+void savesDuringIndexBuild() {
+    int during = 0;
+    for (int i = 1; i <= 20; ++i) {
+        const bool building = SearchIndexIncomplete();
+        newDetails(QStringLiteral("Saved during build %1").arg(i, 2, 10, QLatin1Char('0')),
+                   QString(), QStringLiteral("text %1").arg(i));
+        if (building)
+            ++during;
+    }
+    std::printf("SAVED DURING BUILD: %d\n", during);
+    std::fflush(stdout);
+}
+
 // The journeys. Each leaves a saved state the test checks; the "unsaved" ones end with typing
 // that no save has written yet.
 const std::map<QString, std::function<void()>>& journeys() {
@@ -324,6 +341,7 @@ const std::map<QString, std::function<void()>>& journeys() {
              newDetails("Card", "R1", "body");
              unsavedDetails("Card", "R2");
          }},
+        {"saves-during-index-build", [] { savesDuringIndexBuild(); }},
         {"two-windows-details-first", [] { twoWindows(true); }},
         {"two-windows-page-first", [] { twoWindows(false); }},
         {"unsaved-new-page", [] { newTextEndedInside("Typed at the end"); }},

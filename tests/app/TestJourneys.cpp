@@ -241,6 +241,47 @@ private slots:
             QCOMPARE(Rows(dir.path()), expected);
         }
     }
+
+    // The first start after another program wrote 200,000 items: the search index is built in
+    // the background while the user saves item after item through the details window. None is
+    // refused, and each is in the file afterwards.
+    void savesWhileTheIndexIsBuilt() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the build of a large index is too slow under the address sanitizer");
+#endif
+        QTemporaryDir dir;
+        const QString data = dir.path() + "/DATA";
+        QVERIFY(QDir().mkpath(data));
+        // A new database, then the items written by another program (no index kept for them).
+        {
+            QByteArray err;
+            QVERIFY2(StartAndStop(dir.path(), err), err.constData());
+        }
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(data + "/cardolo.db").constData(), &db), SQLITE_OK);
+        const char* fill =
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200000) "
+            "INSERT INTO phonebk (name, text, parent, rank, numchildren, numcousins, createdts) "
+            "SELECT 'item ' || i, 'the text of item ' || i || char(13, 10) || "
+            "hex(randomblob(100)), 0, 0, 0, 0, '2024-01-01 00:00:00.000' FROM n";
+        char* error = nullptr;
+        const int rc = sqlite3_exec(db, fill, nullptr, nullptr, &error);
+        QVERIFY2(rc == SQLITE_OK, error);
+        sqlite3_close(db);
+
+        const Run run = Journey(dir.path(), "saves-during-index-build", "sigterm");
+        QVERIFY2(run.Normal && run.Code == 0, qPrintable(run.Out + run.Err));
+        QVERIFY2(run.Out.contains("SAVED DURING BUILD: "), run.Out.constData());
+        QVERIFY2(!run.Out.contains("SAVED DURING BUILD: 0\n"),
+                 "the index was built before the first save");
+        QStringList saved = Rows(dir.path()).filter("|Saved during build ");
+        QCOMPARE(saved.size(), 20);
+        for (int i = 1; i <= 20; ++i)
+            QCOMPARE(saved.at(i - 1),
+                     QStringLiteral("item|Saved during build %1|NULL|text %2|0|0|0")
+                         .arg(i, 2, 10, QLatin1Char('0'))
+                         .arg(i));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestJourneys)
