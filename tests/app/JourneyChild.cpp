@@ -45,6 +45,7 @@ QString Route;
 bool Ended = false;
 
 void endProgram(const QString& route);
+bool openFromList(const QString& item, QAction* command, QWidget* window);
 
 bool check(bool ok, const QString& what) {
     if (!ok)
@@ -112,12 +113,8 @@ void newText(QAction* command, const QStringList& lines) {
 // Text to List on an item whose text holds the lines: its details window, Button4, Yes, and
 // the alphabetic sequence.
 void textToList(const QString& item) {
-    if (!jumpTo(item))
-        return;
-    Main->Details1->trigger();
-    settle();
     TFidets* d = TFidets::Instance();
-    if (!check(d->isVisible(), QStringLiteral("the details window did not open")))
+    if (!openFromList(item, Main->Details1, d))
         return;
     Driver->Yes(QStringLiteral("Copy item text to list of items - OK?"));
     Driver->Choose(QStringLiteral("List sequence is alphabetic by default"), 1);
@@ -200,33 +197,43 @@ void linkAllAcross(const QString& hub) {
     settle();
 }
 
+// Runs a row command of the list on the item named item and checks that window came up.
+bool openFromList(const QString& item, QAction* command, QWidget* window) {
+    if (!jumpTo(item))
+        return false;
+    command->trigger();
+    settle();
+    return check(
+        window->isVisible(),
+        QStringLiteral("%1 did not open %2")
+            .arg(command->objectName(), QString::fromLatin1(window->metaObject()->className())));
+}
+
+// A new line typed at the end of a page.
+void typeAtEnd(QPlainTextEdit* page, const QString& typed) {
+    QTest::keyClick(page, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(page, Qt::Key_Return);
+    QTest::keyClicks(page, typed);
+}
+
+// The details window's Edit, with a new Ref typed.
+void editRef(TFidets* details, const QString& ref) {
+    QTest::mouseClick(details->EditBtn, Qt::LeftButton);
+    details->DBEdit2->selectAll();
+    QTest::keyClicks(details->DBEdit2, ref);
+}
+
 // An existing item's page opened from the list (the row's "Text"), a line typed at its end, and
 // the program ended with the typing unsaved.
 void unsavedPage(const QString& item, const QString& typed) {
-    if (!jumpTo(item))
-        return;
-    Main->ViewItemnew1->trigger();
-    settle();
-    TFIdets2* text = TFIdets2::Instance();
-    if (!check(text->isVisible(), QStringLiteral("the text window did not open")))
-        return;
-    QTest::keyClick(text->Memo1, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClick(text->Memo1, Qt::Key_Return);
-    QTest::keyClicks(text->Memo1, typed);
+    if (openFromList(item, Main->ViewItemnew1, TFIdets2::Instance()))
+        typeAtEnd(TFIdets2::Instance()->Memo1, typed);
 }
 
 // An item's details window in Edit mode with a new Ref typed, not saved.
 void unsavedDetails(const QString& item, const QString& ref) {
-    if (!jumpTo(item))
-        return;
-    Main->Details1->trigger();
-    settle();
-    TFidets* d = TFidets::Instance();
-    if (!check(d->isVisible(), QStringLiteral("the details window did not open")))
-        return;
-    QTest::mouseClick(d->EditBtn, Qt::LeftButton);
-    d->DBEdit2->selectAll();
-    QTest::keyClicks(d->DBEdit2, ref);
+    if (openFromList(item, Main->Details1, TFidets::Instance()))
+        editRef(TFidets::Instance(), ref);
 }
 
 // A new item's page open (modal) when the program is told to end: typed into, or not.
@@ -245,24 +252,14 @@ void newTextEndedInside(const QString& typed) {
 // writes only what its own window changed.
 void twoWindows(bool detailsFirst) {
     newDetails("Shared", "R1", "body");
-    if (!jumpTo("Shared"))
-        return;
-    Main->ViewItemnew1->trigger();
-    settle();
     TFIdets2* text = TFIdets2::Instance();
-    Main->Details1->trigger();
-    settle();
     TFidets* details = TFidets::Instance();
-    if (!check(text->isVisible() && details->isVisible(),
-               QStringLiteral("the two windows did not open")))
+    if (!openFromList("Shared", Main->ViewItemnew1, text) ||
+        !openFromList("Shared", Main->Details1, details))
         return;
-    QTest::keyClick(text->Memo1, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClick(text->Memo1, Qt::Key_Return);
-    QTest::keyClicks(text->Memo1, "typed in the page");
     // Both windows are edited before either saves.
-    QTest::mouseClick(details->EditBtn, Qt::LeftButton);
-    details->DBEdit2->selectAll();
-    QTest::keyClicks(details->DBEdit2, "R2");
+    typeAtEnd(text->Memo1, "typed in the page");
+    editRef(details, "R2");
     const auto saveDetails = [details] {
         QTest::mouseClick(details->CommitBtn, Qt::LeftButton);
         settle();
