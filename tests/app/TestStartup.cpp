@@ -1,3 +1,5 @@
+#include "support/SharedFontConfig.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -36,6 +38,8 @@ class TestStartup : public QObject {
         auto* p = new QProcess(owner);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (dropRoot && ::geteuid() == 0)
+            env = WithSharedFontConfig(env, QFileInfo(binary).absolutePath());
         p->setProcessEnvironment(env);
         if (dropRoot && ::geteuid() == 0) {
             p->setChildProcessModifier([] {

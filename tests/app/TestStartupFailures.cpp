@@ -1,6 +1,7 @@
 #include "common/Folders.h"
 #include "support/GarbledPage.h"
 #include "support/ItemFixture.h"
+#include "support/SharedFontConfig.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -25,11 +26,13 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// What the program wrote to standard error, without the platform's own notes.
+// What the program wrote to standard error, without the platform's and the font library's own
+// notes.
 QStringList messages(const QByteArray& err) {
     QStringList out;
     for (const QString& line : QString::fromLocal8Bit(err).split('\n', Qt::SkipEmptyParts))
-        if (!line.startsWith("QStandardPaths:") && !line.startsWith("This plugin does not"))
+        if (!line.startsWith("QStandardPaths:") && !line.startsWith("This plugin does not") &&
+            !line.startsWith("Fontconfig "))
             out << line;
     return out;
 }
@@ -46,6 +49,8 @@ public:
     Run(const QString& folder, bool asNobody = false, QStringList extra = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (asNobody && ::geteuid() == 0)
+            env = WithSharedFontConfig(env, CopyDir);
         process.setProcessEnvironment(env);
         if (asNobody && ::geteuid() == 0)
             process.setChildProcessModifier([] {
