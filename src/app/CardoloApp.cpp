@@ -32,6 +32,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -114,6 +115,34 @@ QString sentence(QString text) {
 }
 } // namespace
 
+int CardoloApp::WindowSystemOptionValues(const QString& arg) {
+    // Qt's own options, as QGuiApplication and QApplication take them, with the number of values
+    // each takes.
+    static const QHash<QString, int> options{
+        {QStringLiteral("-platform"), 1},        {QStringLiteral("-platformpluginpath"), 1},
+        {QStringLiteral("-platformtheme"), 1},   {QStringLiteral("-plugin"), 1},
+        {QStringLiteral("-qwindowgeometry"), 1}, {QStringLiteral("-qwindowicon"), 1},
+        {QStringLiteral("-qwindowtitle"), 1},    {QStringLiteral("-display"), 1},
+        {QStringLiteral("-geometry"), 1},        {QStringLiteral("-style"), 1},
+        {QStringLiteral("-stylesheet"), 1},      {QStringLiteral("-session"), 1},
+        {QStringLiteral("-reverse"), 0},         {QStringLiteral("-widgetcount"), 0},
+        {QStringLiteral("-nograb"), 0},          {QStringLiteral("-dograb"), 0},
+        {QStringLiteral("-qmljsdebugger"), 0},
+    };
+    QString name = arg;
+    // "-style=fusion" and "--platform offscreen" are taken too.
+    if (name.startsWith(QLatin1String("--")))
+        name.remove(0, 1);
+    const qsizetype equals = name.indexOf(QLatin1Char('='));
+    if (equals > 0) {
+        name.truncate(equals);
+        return options.contains(name) ? 0 : -1;
+    }
+    if (name.startsWith(QLatin1String("-qmljsdebugger")))
+        return 0;
+    return options.value(name, -1);
+}
+
 CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
     Options o;
     for (int i = 1; i < args.size(); ++i) {
@@ -154,9 +183,20 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
             o.repair = true;
         } else if (a == QLatin1String("--counts")) {
             o.counts = true;
-        } else if (a.startsWith(QLatin1Char('-'))) {
-            // Options of the window system (-platform, -style ...) are taken by Qt itself.
-            continue;
+        } else if (const int values = WindowSystemOptionValues(a); values >= 0) {
+            // Options of the window system (-platform offscreen, -style ...) are Qt's own.
+            if (i + values >= args.size()) {
+                o.error = QStringLiteral("%1 needs a value").arg(a);
+                return o;
+            }
+            i += values;
+        } else {
+            // A mistyped option never starts the program: it would open a window, or make a
+            // database, where the user asked for something else.
+            o.error = a.startsWith(QLatin1Char('-'))
+                          ? QStringLiteral("unknown option %1").arg(a)
+                          : QStringLiteral("unexpected argument %1").arg(a);
+            return o;
         }
     }
     if (!o.check && (o.repair || o.counts))
@@ -202,7 +242,12 @@ QString CardoloApp::UsageText() {
         "                them as PHONEBK.INI in OLDDIR says. Exit code 0: imported,\n"
         "                1: refused or failed\n"
         "  --help        show this text\n"
-        "  --version     show the version\n");
+        "  --version     show the version\n"
+        "\n"
+        "Exit codes: 0 when the program or the command ended normally; 1 when it could not\n"
+        "start or the command was refused or failed; 2 for an unknown option, a missing value\n"
+        "or options that do not go together (nothing is touched then), and for --check, a\n"
+        "damaged file or a check that could not run.\n");
 }
 
 CardoloApp::CardoloApp() = default;

@@ -24,12 +24,17 @@ public:
         bool check = false;
         bool repair = false;
         bool counts = false;
-        QString dumpTable; // --dump-table FILE.DB: print the table and end
-        QString importDir; // --import DIR: import DIR's Paradox tables and end
+        QString dumpTable;  // --dump-table FILE.DB: print the table and end
+        QString importDir;  // --import DIR: import DIR's Paradox tables and end
         QString backupFile; // --backup FILE: one copy of the database to FILE, then the end
         QString error;
     };
+    // Reads the command line: any argument it does not know (or an option without its value)
+    // is an error, the options of the window system excepted.
     static Options ParseArguments(const QStringList& args);
+    // How many values the window system's option arg takes (-platform offscreen: 1); -1 when
+    // arg is not one of them.
+    static int WindowSystemOptionValues(const QString& arg);
     static QString UsageText();
 
     CardoloApp();

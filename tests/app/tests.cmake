@@ -33,3 +33,5 @@ cardolo_add_test(TestJourneys ${CMAKE_CURRENT_LIST_DIR}/TestJourneys.cpp)
 add_dependencies(TestJourneys cardolo JourneyChild)
 target_compile_definitions(TestJourneys PRIVATE
     CARDOLO_JOURNEY_CHILD="$<TARGET_FILE:JourneyChild>")
+cardolo_add_test(TestCommandLine ${CMAKE_CURRENT_LIST_DIR}/TestCommandLine.cpp GUI)
+add_dependencies(TestCommandLine cardolo)
