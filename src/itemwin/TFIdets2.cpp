@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -187,6 +188,11 @@ void TFIdets2::ConnectPage() {
     Memo1->installEventFilter(this);
     Label1->installEventFilter(this);
     Panel6->installEventFilter(this);
+    // The key every editor has: Ctrl+S saves the page now, as the automatic save would, but
+    // asking about a field the details window saved meanwhile.
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    save->setObjectName(QStringLiteral("SaveShortcut"));
+    connect(save, &QShortcut::activated, this, [this] { RunCommand([this] { SaveItemText(); }); });
     // The page is also the window's handle: a drag in it moves the window.
     drag = new PageDrag(this, Memo1->viewport());
 }

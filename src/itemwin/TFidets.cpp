@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -236,6 +237,13 @@ void TFidets::ConnectCommands() {
                              static_cast<QObject*>(DBEdit2), static_cast<QObject*>(DBMemo1),
                              static_cast<QObject*>(DBMemo1->viewport())})
         watched->installEventFilter(this);
+    // The key every editor has: Ctrl+S saves the insert or edit under way, as Save does.
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    save->setObjectName(QStringLiteral("SaveShortcut"));
+    connect(save, &QShortcut::activated, this, [this] {
+        if (IsEditing())
+            RunCommand([this] { CommitBtnClick(); });
+    });
 }
 
 void TFidets::SetEditing(bool on) {

@@ -127,6 +127,28 @@ private slots:
         QVERIFY(dialogs.Calls.isEmpty());
     }
 
+    // Ctrl+S saves an edit as Save does, from whichever field holds the focus; while browsing
+    // it does nothing.
+    void ctrlSSaves() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        MakeFamily();
+        QVERIFY(ShowItemDetails(item));
+        QVERIFY(QTest::qWaitForWindowActive(w()));
+        QTest::keyClick(w()->DBMemo1, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!w()->IsEditing());
+        QTest::mouseClick(w()->EditBtn, Qt::LeftButton);
+        w()->DBMemo1->setFocus();
+        QTest::keyClicks(w()->DBMemo1, "more ");
+        QTest::keyClick(w()->DBMemo1, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!w()->IsEditing());
+        QSqlQuery q(PhoneDB());
+        QVERIFY(q.exec(QStringLiteral("SELECT text FROM phonebk WHERE id = %1").arg(item)));
+        QVERIFY(q.next());
+        QVERIFY2(q.value(0).toString().startsWith("more "), qPrintable(q.value(0).toString()));
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
     // A new item under a parent is made in a modal form and dated from the Insert.
     void insertUnderParentAndWhileBrowsing() {
         TestFolder folder;

@@ -113,6 +113,22 @@ private slots:
         QCOMPARE(Stored(id).Text, QStringLiteral("me\r\n"));
     }
 
+    // Ctrl+S in the page saves it at once, without waiting for the automatic save.
+    void ctrlSSavesThePage() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Old", "", "old text");
+        QVERIFY(OpenItemText(id));
+        QVERIFY(QTest::qWaitForWindowActive(w()));
+        QTest::keyClick(w()->Memo1, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(w()->Memo1, " and more");
+        QCOMPARE(Stored(id).Text, QStringLiteral("old text"));
+        QTest::keyClick(w()->Memo1, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(Stored(id).Text, QStringLiteral("old text and more\r\n"));
+        QVERIFY(!w()->ChangedSinceSave);
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
     // While the database takes no writes, the automatic save says so once and then waits for
     // the user's own save or close; the page keeps what was typed.
     void autoSaveWhileWritesAreRefused() {
