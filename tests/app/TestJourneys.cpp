@@ -1,3 +1,5 @@
+#include "support/HoldsLock.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -71,13 +73,14 @@ bool StartAndStop(const QString& folder, QByteArray& err) {
     p.start(Program(), {"--folder", folder});
     if (!p.waitForStarted())
         return false;
-    // The database is open once the engine's log file exists beside it.
-    const QString log = folder + "/DATA/cardolo.db-wal";
+    // The program holds its folder's lock once it can take a shutdown signal; one that comes
+    // before its window is up waits for it.
     QElapsedTimer waited;
     waited.start();
-    while (!QFileInfo::exists(log) && p.state() == QProcess::Running && waited.elapsed() < 30000)
+    while (!HoldsLock(p.processId(), folder + "/LOCK.TXT") && p.state() == QProcess::Running &&
+           waited.elapsed() < 30000)
         p.waitForFinished(20);
-    // A moment more for the window to be shown.
+    // A moment more, for the start to get on to the database and the window.
     p.waitForFinished(300);
     ::kill(pid_t(p.processId()), SIGTERM);
     const bool ended = p.waitForFinished(30000);

@@ -1,3 +1,4 @@
+#include "support/HoldsLock.h"
 #include "support/SharedFontConfig.h"
 
 #include <QCryptographicHash>
@@ -51,20 +52,8 @@ class TestStartup : public QObject {
         return p;
     }
 
-    // True once process holds its lock on path (read from the kernel's lock table, so the
-    // test never takes the lock itself).
     static bool holdsLock(const QProcess* process, const QString& path) {
-        struct stat st;
-        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-            return false;
-        const QByteArray inode = ":" + QByteArray::number(qulonglong(st.st_ino));
-        const QByteArray pid = QByteArray::number(process->processId());
-        for (const QByteArray& line : readAll("/proc/locks").split('\n')) {
-            QList<QByteArray> f = line.simplified().split(' ');
-            if (f.size() >= 6 && f[1] == "FLOCK" && f[4] == pid && f[5].endsWith(inode))
-                return true;
-        }
-        return false;
+        return HoldsLock(process->processId(), path);
     }
 
     // Every file under folder with its size, time and content digest, except the database,
