@@ -24,6 +24,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QGuiApplication>
+#include <QClipboard>
 #include <QShortcut>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
@@ -513,7 +515,11 @@ void TFIdets2::Refresh1Click() {
 
 void TFIdets2::Selectall1Click() {
     Memo1->selectAll();
-    Memo1->copy();
+    // CR LF line ends, as every export puts on the clipboard: the clipboard window counts the
+    // text as it is.
+    QString page = Memo1->toPlainText();
+    page.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    QGuiApplication::clipboard()->setText(page);
     ShowClipboardWindow();
 }
 
