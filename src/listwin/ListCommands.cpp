@@ -87,6 +87,10 @@ void ItemsList::LinkAcross() {
     if (id == 0)
         return;
     const QString name = rows.CursorRow().Name;
+    if (id == LinkStartId) {
+        ShowInfo(QStringLiteral("An item cannot be linked across to itself"));
+        return;
+    }
     const int result = LinkItems(id, LinkStartId, 2);
     if (result == LinkOk)
         FlashMessage(QStringLiteral("Linked OK"));

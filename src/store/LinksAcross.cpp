@@ -47,6 +47,11 @@ int LinkAcross(ItemId a, ItemId b) {
         LinkMessage(QStringLiteral("From-Item not found #") + QString::number(a));
         return FromNotFound;
     }
+    // An item linked across to itself would be one row whose mirror is the row itself: it is
+    // never stored, and nothing is asked first (a self row from older data would otherwise
+    // bring the question to link again, and a note, for nothing).
+    if (a == b)
+        return LinkRefused;
     QString note;
     int drop = FindRepeatLink(a, b, note);
     if (drop < 0)

@@ -198,13 +198,22 @@ private slots:
         QCOMPARE(dialogs.Infos(), QStringList{"Items \"B\" and \"A\"  are already linked"});
         QCOMPARE(CountLinkRows(), 2);
 
-        // An item linked across to itself: the mirror row clashes, nothing is stored.
+        // An item linked across to itself: nothing can be stored (its mirror would be the row
+        // itself), which is said once, and nothing is asked first, also where an older self
+        // row would have made it ask to link again and for a note.
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'self', 0)", {a, a});
+        const int questions = int(dialogs.Questions().size());
         cursorTo(list, a);
         list.LinkAcross();
-        QCOMPARE(dialogs.Infos().last(), QString("Cannot link items, not sure why"));
-        QCOMPARE(CountLinkRows(), 2);
+        QCOMPARE(dialogs.Infos().last(), QString("An item cannot be linked across to itself"));
+        QCOMPARE(dialogs.Infos().size(), 2);
+        QCOMPARE(int(dialogs.Questions().size()), questions);
+        QCOMPARE(dialogs.PendingAnswers(), 0);
+        QCOMPARE(CountLinkRows(), 3);
         QCOMPARE(Field(a, "numcousins"), 1);
         QCOMPARE(cursorId(list), a);
+        QCOMPARE(LinkItems(a, a, 2), int(LinkRefused));
+        QCOMPARE(int(dialogs.Questions().size()), questions);
     }
 
     // The note goes on both rows of the one link chosen; delinking removes that link only; a
