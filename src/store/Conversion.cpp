@@ -22,8 +22,10 @@ struct ConversionState {
     int* BoundDbvn = nullptr;
     int OwnDbvn = 800;
     std::function<void()> SaveSettings;
-    // The copy made for the current series; empty until its first step.
+    // The copy made for the current series, and the step it was made before; empty until the
+    // series' first step.
     QString CopyPath;
+    int CopyStep = 0;
 };
 
 ConversionState& state() {
@@ -162,9 +164,11 @@ ConversionResult runStep(int step, void (*change)()) {
             raiseDbvn(step);
             return ConversionResult::Done;
         }
-        if (state().CopyPath.isEmpty())
+        if (state().CopyPath.isEmpty()) {
             makeCopy(StoreDbvn());
-        if (!ConfirmConversion())
+            state().CopyStep = step;
+        }
+        if (!ConfirmConversion(step))
             return ConversionResult::Declined;
         Transaction t;
         change();
@@ -182,6 +186,7 @@ void BindConversionSettings(int& dbvn, std::function<void()> saveSettings) {
     state().BoundDbvn = &dbvn;
     state().SaveSettings = std::move(saveSettings);
     state().CopyPath.clear();
+    state().CopyStep = 0;
 }
 
 int& StoreDbvn() {
@@ -221,11 +226,21 @@ ConversionResult RunLateConversionSteps() {
     return ConversionResult::Done;
 }
 
-bool ConfirmConversion() {
+bool ConfirmConversion(int step) {
     QString question = QStringLiteral("Database will be converted, have you backed it up?");
-    if (!state().CopyPath.isEmpty())
-        question += QStringLiteral("\rA copy of it from before the conversion is kept in ") +
-                    QDir::toNativeSeparators(state().CopyPath);
+    const ConversionState& c = state();
+    if (c.CopyPath.isEmpty())
+        return Confirm(question);
+    const QString copy = QDir::toNativeSeparators(c.CopyPath);
+    // One copy serves the whole series: the later steps' questions say which step it was made
+    // before, so that its name (the version the file had then) is not taken for this step's.
+    if (step == c.CopyStep)
+        question += QStringLiteral("\rA copy of it from before the conversion is kept in ") + copy;
+    else
+        question += QStringLiteral("\rThe copy made before the conversion's first step (step "
+                                   "%1) is kept in %2")
+                        .arg(c.CopyStep)
+                        .arg(copy);
     return Confirm(question);
 }
 

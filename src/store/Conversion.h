@@ -46,9 +46,9 @@ bool ConversionPending(int dbvn);
 // older installation: a DBVN that would run a step becomes NewestDbvn and is saved.
 void NoteNewDatabase();
 
-// The question every step begins with; true only for Yes. It names the copy made before the
-// series' first step.
-bool ConfirmConversion();
+// The question step begins with; true only for Yes. It names the copy made before the series'
+// first step, and for a later step says that the copy is from before that first step.
+bool ConfirmConversion(int step);
 // Runs one statement that returns no rows.
 void ExecStatement(const QString& sql);
 // Where the copy of the database taken before a step at dbvn goes: beside the database file.

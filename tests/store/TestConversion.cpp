@@ -90,6 +90,17 @@ QString CopyQuestion(int dbvn) {
            ".before-" + QString::number(dbvn);
 }
 
+// The question of a step after the first of its series: the copy is from before that first
+// step (firstStep), and named by the version the file had then (dbvn).
+QString LaterQuestion(int dbvn, int firstStep) {
+    return Question +
+           QStringLiteral("\rThe copy made before the conversion's first step (step %1) is kept "
+                          "in %2.before-%3")
+               .arg(firstStep)
+               .arg(DatabasePath())
+               .arg(dbvn);
+}
+
 ItemId AddItem(const QString& name, ItemId parent, int numchildren, int rank = 0) {
     Exec("INSERT INTO phonebk (name, parent, numchildren, rank) VALUES (?, ?, ?, ?)",
          {name, parent, numchildren, rank});
@@ -138,7 +149,7 @@ private slots:
         dialogs.AnswerYes();
         dialogs.AnswerNo();
         QCOMPARE(RunSteps(), ConversionResult::Declined);
-        QCOMPARE(dialogs.Questions(), QStringList({CopyQuestion(701), CopyQuestion(701)}));
+        QCOMPARE(dialogs.Questions(), QStringList({CopyQuestion(701), LaterQuestion(701, 702)}));
         QCOMPARE(DbvnInFile(), 702);
         QCOMPARE(Columns("phonebk"),
                  QStringList({"id", "text", "numchildren", "rprts", "srchts", "tel", "parent",
@@ -237,7 +248,8 @@ private slots:
     }
 
     // From 703 the store's start-up asks four times and ends at 1100; the copy is made once,
-    // before the first step, and every question names it.
+    // before the first step (704), and every question names it, the later ones saying that it
+    // is from before step 704.
     void from703FourQuestionsThroughStartup() {
         TestFolder folder(false);
         MakeOldDatabase(703);
@@ -250,7 +262,9 @@ private slots:
         QCOMPARE(RunEarlyConversionSteps(), ConversionResult::Done);
         QCOMPARE(dialogs.Calls.size(), 0);
         QVERIFY(CoreStartup());
-        QCOMPARE(dialogs.Questions(), QStringList(4, CopyQuestion(703)));
+        QCOMPARE(dialogs.Questions(),
+                 QStringList({CopyQuestion(703), LaterQuestion(703, 704), LaterQuestion(703, 704),
+                              LaterQuestion(703, 704)}));
         QCOMPARE(AppSettings().Dbvn, 1100);
         QCOMPARE(DbvnInFile(), 1100);
         QCOMPARE(Field(h, "rank"), h);
@@ -286,7 +300,7 @@ private slots:
         dialogs.AnswerYes();
         dialogs.AnswerYes();
         QCOMPARE(RunSteps(), ConversionResult::Done);
-        QCOMPARE(dialogs.Questions(), QStringList(2, CopyQuestion(1000)));
+        QCOMPARE(dialogs.Questions(), QStringList({CopyQuestion(1000), LaterQuestion(1000, 1001)}));
         QCOMPARE(DbvnInFile(), 1100);
         QVERIFY(Columns("mm").contains("linknote"));
     }
@@ -358,7 +372,7 @@ private slots:
         dialogs.AnswerYes();
         dialogs.AnswerNo();
         QCOMPARE(RunSteps(), ConversionResult::Declined);
-        QCOMPARE(dialogs.Questions(), QStringList(2, CopyQuestion(1000)));
+        QCOMPARE(dialogs.Questions(), QStringList({CopyQuestion(1000), LaterQuestion(1000, 1001)}));
         QVERIFY(!QFile::exists(copy + ".part"));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "copy");
