@@ -5,10 +5,12 @@
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/SingleInstanceGuard.h"
+#include "common/WholeFile.h"
 #include "paradox/ParadoxTable.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLabel>
@@ -253,17 +255,30 @@ int RunImportCommand(const QString& folder, const QString& dir) {
     if (!ok)
         return fail(error);
 
-    // DBVN says which conversions the tables have had; the diary and archive ids name items
-    // among them. The other settings are the program folder's own.
+    // The settings come with the tables: DBVN says which conversions they have had, the diary
+    // and archive ids name items among them, and the rest (the prefix, the options) are the
+    // user's. Into a folder without settings the old file comes whole, with its other keys,
+    // comments and order; a folder's own file takes every setting the old one holds and keeps
+    // the rest of itself. Without an old file, only the three that describe the tables are
+    // set, to what tables without conversions need.
     SetSettingsFile(SettingsPath());
     ReadSettings();
     const QString oldSettings = FindTableFile(dir, QStringLiteral("PHONEBK.INI"));
     const Settings tables = oldSettings.isEmpty() ? Settings() : ReadSettingsFrom(oldSettings);
-    Settings settings = AppSettings();
-    settings.Dbvn = tables.Dbvn;
-    settings.DiaryId = tables.DiaryId;
-    settings.ArchiveId = tables.ArchiveId;
-    if (!WriteSettingsTo(SettingsPath(), settings))
+    bool written = false;
+    if (!oldSettings.isEmpty() && !QFileInfo::exists(SettingsPath())) {
+        QFile old(oldSettings);
+        QString writeError;
+        written = old.open(QIODevice::ReadOnly) &&
+                  WriteWholeFile(SettingsPath(), old.readAll(), writeError);
+    } else {
+        Settings settings = oldSettings.isEmpty() ? AppSettings() : tables;
+        settings.Dbvn = tables.Dbvn;
+        settings.DiaryId = tables.DiaryId;
+        settings.ArchiveId = tables.ArchiveId;
+        written = WriteSettingsTo(SettingsPath(), settings);
+    }
+    if (!written)
         return fail(QStringLiteral("The items are in %1, but %2 could not be written: it must "
                                    "hold DBVN=%3 for the next start to convert them")
                         .arg(QDir::toNativeSeparators(DatabasePath()),

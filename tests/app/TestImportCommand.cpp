@@ -229,6 +229,40 @@ private slots:
         QCOMPARE(QDir(DataFolder()).entryList({"cardolo*"}, QDir::Files), QStringList());
     }
 
+    // The old PHONEBK.INI comes with the tables: into a folder without settings whole (its
+    // other keys, comments and order too); into a folder with its own file, every setting the
+    // program knows, the folder's other keys kept.
+    void importCarriesTheOldSettings() {
+        const QByteArray oldIni = "; kept by hand\r\n[main]\r\nPREFIX=abc\r\nDBVN=703\r\n"
+                                  "WANTTABS=1\r\nDIARYID=1\r\nFLASHINTERVAL=250\r\n"
+                                  "[mine]\r\nCOLOUR=blue\r\n";
+        QTemporaryDir old, fresh, own;
+        WriteOldInstallation(old.path());
+        Save(old.path() + "/PHONEBK.INI", oldIni);
+
+        Run r = Cardolo({"--folder", fresh.path(), "--import", old.path()});
+        QVERIFY2(r.code == 0, r.err.constData());
+        QFile ini(fresh.path() + "/DATA/PHONEBK.INI");
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), oldIni);
+
+        QVERIFY(QDir().mkpath(own.path() + "/DATA"));
+        Save(own.path() + "/DATA/PHONEBK.INI",
+             "[main]\r\nPREFIX=mine\r\nSHOWLINKCOUNTS=1\r\nNOTE=stays\r\n");
+        r = Cardolo({"--folder", own.path(), "--import", old.path()});
+        QVERIFY2(r.code == 0, r.err.constData());
+        const Settings s = ReadSettingsFrom(own.path() + "/DATA/PHONEBK.INI");
+        QCOMPARE(s.Prefix, QString("abc"));
+        QCOMPARE(s.Dbvn, 703);
+        QVERIFY(s.WantTabs);
+        QCOMPARE(s.DiaryId, 1);
+        QCOMPARE(s.FlashInterval, 250);
+        QVERIFY(!s.ShowLinkCounts); // the old file's value: none, the default
+        QFile merged(own.path() + "/DATA/PHONEBK.INI");
+        QVERIFY(merged.open(QIODevice::ReadOnly));
+        QVERIFY(merged.readAll().contains("NOTE=stays"));
+    }
+
     // cardolo --import: a new database from another folder's tables, with the settings that
     // describe them; refused, with exit code 1, when the database exists or there is nothing
     // to import; 2 for a command line without the folder.
