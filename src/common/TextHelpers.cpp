@@ -13,24 +13,43 @@ QString LowerText(const QString& s) {
     return s.toLower();
 }
 
-QString CutToWidth(const QString& text, int width) {
-    if (text.size() <= width)
+namespace {
+// The longest beginning of text of at most units UTF-16 units that ends after a whole grapheme
+// cluster, or, when the first cluster alone is longer, after its last whole code point.
+QString cutToUnits(const QString& text, qsizetype units) {
+    if (text.size() <= units)
         return text;
-    if (width <= 0)
-        return text.left(0);
-    // Whether a cluster ends at width depends on what comes before it and on the one character
+    // Whether a cluster ends at units depends on what comes before it and on the one character
     // after it (two units when that is a surrogate pair), never on anything further on.
-    const QString head = text.left(width + 2);
+    const QString head = text.left(units + 2);
     QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, head);
-    clusters.setPosition(width);
-    qsizetype cut = clusters.isAtBoundary() ? width : clusters.toPreviousBoundary();
+    clusters.setPosition(units);
+    qsizetype cut = clusters.isAtBoundary() ? units : clusters.toPreviousBoundary();
     if (cut <= 0) {
-        // One cluster wider than the field: keep as many whole code points of it as fit.
-        cut = width;
+        cut = units;
         if (head.at(cut - 1).isHighSurrogate() && head.at(cut).isLowSurrogate())
             --cut;
     }
     return text.left(cut);
+}
+} // namespace
+
+QString CutToWidth(const QString& text, int width) {
+    if (width <= 0)
+        return text.left(0);
+    // No more units than the width: no more characters either.
+    if (text.size() <= width)
+        return text;
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text);
+    qsizetype end = 0;
+    for (int count = 0; count < width && end < text.size(); ++count) {
+        const qsizetype next = clusters.toNextBoundary();
+        if (next < 0)
+            break;
+        end = next;
+    }
+    return cutToUnits(end >= text.size() ? text : text.left(end),
+                      qsizetype(width) * MaxUnitsPerCharacter);
 }
 
 QString QuoteSingle(const QString& s) {

@@ -15,12 +15,14 @@ QString PadNumber(qint64 n, int width);
 // gives it): searches compare texts in this form, and lists sort by names in it (the engine's
 // LOWER() is this function on PhoneDB).
 QString LowerText(const QString& s);
-// The longest beginning of text that fits a field of width, never ending inside a character:
-// width counts UTF-16 units (the unit of QString::size() and of QLineEdit::maxLength, so a
-// text an edit box accepted within width comes back whole), and the cut goes back to the end
-// of the last whole grapheme cluster (a letter with its accents, an emoji sequence, a surrogate
-// pair) that fits. Only when the first cluster alone is wider than width is it cut, and then
-// after its last whole code point that fits. A text within width is returned as it is.
+// The longest beginning of text that fits a field of width characters, as a reader counts them:
+// width grapheme clusters (a letter with its accents, an emoji sequence, a flag each count as
+// one), cut only between whole clusters. So that no field grows without bound, a text of
+// unusually long clusters (many combining marks on one letter) also stops at
+// width * MaxUnitsPerCharacter UTF-16 units, after its last whole cluster (or, for a single
+// cluster longer than that, its last whole code point) that fits. A text within width is
+// returned as it is.
+constexpr int MaxUnitsPerCharacter = 16;
 QString CutToWidth(const QString& text, int width);
 QString QuoteSingle(const QString& s);
 QString QuoteDouble(const QString& s);

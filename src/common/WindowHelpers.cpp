@@ -1,5 +1,7 @@
 #include "common/WindowHelpers.h"
 
+#include "common/TextHelpers.h"
+
 #include "common/Busy.h"
 #include "common/Dialogs.h"
 #include "common/Placement.h"
@@ -14,6 +16,8 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QValidator>
+
+#include <algorithm>
 
 QColor EnabledEditColour = Qt::white;
 
@@ -109,12 +113,14 @@ void FixSizeToFit(QWidget* window, QSize designed) {
 }
 
 namespace {
-// The edit box's length limit cuts an inserted text by UTF-16 units, which can leave the first
-// half of a surrogate pair at the end; this takes such halves out again.
+// Holds an edit box to width characters as CutToWidth counts them (grapheme clusters): what is
+// typed, inserted or set beyond them is left out, never half a character. The box's own length
+// limit, in UTF-16 units, is only the cap CutToWidth keeps too.
 class WholeCharacters : public QValidator {
 public:
-    using QValidator::QValidator;
+    WholeCharacters(int width, QObject* parent) : QValidator(parent), width(width) {}
     State validate(QString& input, int& pos) const override {
+        // A half of a surrogate pair that the unit limit may have left goes first.
         for (int i = 0; i < input.size(); ++i) {
             const QChar c = input.at(i);
             const bool paired = c.isHighSurrogate()
@@ -128,14 +134,22 @@ public:
                 --pos;
             --i;
         }
+        const QString cut = CutToWidth(input, width);
+        if (cut.size() < input.size()) {
+            input = cut;
+            pos = std::min(pos, int(input.size()));
+        }
         return Acceptable;
     }
+
+private:
+    int width;
 };
 } // namespace
 
 void LimitToWidth(QLineEdit* edit, int width) {
-    edit->setMaxLength(width);
-    edit->setValidator(new WholeCharacters(edit));
+    edit->setMaxLength(width * MaxUnitsPerCharacter);
+    edit->setValidator(new WholeCharacters(width, edit));
 }
 
 QFont ArialPixels(int pixels, bool bold) {

@@ -40,8 +40,8 @@ QFont ArialPixels(int pixels, bool bold = false);
 // Fixes a window's size at its designed size, grown wherever its layout needs more room with
 // the fonts in use, so that no caption or control is cut. Call once the layout is complete.
 void FixSizeToFit(QWidget* window, QSize designed);
-// Limits an edit box to width UTF-16 units, as the field it edits keeps, without ever keeping
-// half of a character: a character that does not fit whole is left out.
+// Limits an edit box to width characters as the field it edits keeps them (CutToWidth: grapheme
+// clusters), never keeping part of one: a character that does not fit whole is left out.
 void LimitToWidth(QLineEdit* edit, int width);
 // Opens the menu with its corner at the mouse pointer.
 void PopupAtCursor(QMenu* menu);

@@ -77,17 +77,24 @@ private slots:
         row("exactly the width", QString(80, 'x'), 80, QString(80, 'x'));
         row("one too long", QString(81, 'x'), 80, QString(80, 'x'));
         row("null stays null", QString(), 40, QString());
-        row("pair across the end", QString(79, 'x') + smile, 80, QString(79, 'x'));
-        row("pair just fits", QString(78, 'x') + smile + "y", 80, QString(78, 'x') + smile);
-        row("accent across the end", QString(79, 'x') + acute, 80, QString(79, 'x'));
-        row("accent just fits", QString(78, 'x') + acute + "y", 80, QString(78, 'x') + acute);
-        row("flag across the end", QString(38, 'x') + flag, 40, QString(38, 'x'));
-        row("flag kept whole", QString(36, 'x') + flag + flag, 40, QString(36, 'x') + flag);
-        row("emoji sequence", "ab" + family, 9, "ab");
-        row("emoji sequence fits", "ab" + family + "c", 10, "ab" + family);
-        row("one cluster wider than the field", "a" + QString(5, QChar(0x0301)), 3,
-            "a" + QString(2, QChar(0x0301)));
-        row("one pair, width one", smile, 1, "");
+        // Characters as a reader counts them: each emoji, accented letter, flag or emoji
+        // sequence is one, however many UTF-16 units it takes.
+        row("fifty emoji fit eighty", smile.repeated(50), 80, smile.repeated(50));
+        row("eighty-one emoji", smile.repeated(81), 80, smile.repeated(80));
+        row("pair as the last that fits", QString(79, 'x') + smile + "y", 80,
+            QString(79, 'x') + smile);
+        row("accent as the last that fits", QString(79, 'x') + acute + "y", 80,
+            QString(79, 'x') + acute);
+        row("accents count once", acute.repeated(45), 40, acute.repeated(40));
+        row("flags", flag.repeated(41), 40, flag.repeated(40));
+        row("emoji sequences", "ab" + family.repeated(3), 3, "ab" + family);
+        row("one letter with many marks", "a" + QString(5, QChar(0x0301)) + "b", 1,
+            "a" + QString(5, QChar(0x0301)));
+        // A field never grows without bound: a letter with hundreds of marks is cut after the
+        // last whole code point within the cap.
+        row("cap on one endless character", "a" + QString(100, QChar(0x0301)), 2,
+            "a" + QString(2 * MaxUnitsPerCharacter - 1, QChar(0x0301)));
+        row("one pair, width one", smile + smile, 1, smile);
         row("width zero", "abc", 0, "");
     }
     void cutToWidth() {
@@ -96,7 +103,7 @@ private slots:
         QFETCH(QString, expected);
         const QString cut = CutToWidth(text, width);
         QCOMPARE(cut, expected);
-        QVERIFY(cut.size() <= std::max(width, 0) || text.size() <= width);
+        QVERIFY(cut.size() <= qsizetype(std::max(width, 0)) * MaxUnitsPerCharacter);
         QCOMPARE(cut.isNull(), expected.isNull());
         // Never half a pair at the end.
         QVERIFY(cut.isEmpty() || !cut.back().isHighSurrogate());

@@ -127,24 +127,28 @@ private slots:
         QCOMPARE(BusyDepth(), 0);
     }
 
-    // A limited edit box keeps whole characters only: an emoji that does not fit is left out
-    // instead of leaving half of it, whether typed, inserted or set.
+    // A limited edit box counts characters as a reader does (an emoji is one) and keeps whole
+    // ones only: what does not fit is left out, whether typed, inserted or set.
     void editWidthKeepsWholeCharacters() {
         const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
         QLineEdit edit;
         LimitToWidth(&edit, 80);
+        edit.setText(emoji.repeated(50));
+        QCOMPARE(edit.text(), emoji.repeated(50));
         edit.setText(QString(79, QLatin1Char('a')));
         edit.end(false);
         QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, emoji);
         QApplication::sendEvent(&edit, &typed);
-        QCOMPARE(edit.text(), QString(79, QLatin1Char('a')));
-        edit.insert(QStringLiteral("b") + emoji);
-        QCOMPARE(edit.text(), QString(79, QLatin1Char('a')) + QStringLiteral("b"));
-        edit.setText(QString(78, QLatin1Char('a')) + emoji + QStringLiteral("c"));
-        QCOMPARE(edit.text(), QString(78, QLatin1Char('a')) + emoji);
-        edit.setText(QString(79, QLatin1Char('a')) + emoji);
-        QCOMPARE(edit.text(), QString(79, QLatin1Char('a')));
-        QCOMPARE(edit.cursorPosition(), 79);
+        QCOMPARE(edit.text(), QString(79, QLatin1Char('a')) + emoji);
+        QApplication::sendEvent(&edit, &typed);
+        QCOMPARE(edit.text(), QString(79, QLatin1Char('a')) + emoji);
+        edit.setText(QString(78, QLatin1Char('a')));
+        edit.end(false);
+        edit.insert(QStringLiteral("b") + emoji + QStringLiteral("c"));
+        QCOMPARE(edit.text(), QString(78, QLatin1Char('a')) + QStringLiteral("b") + emoji);
+        edit.setText(emoji.repeated(81));
+        QCOMPARE(edit.text(), emoji.repeated(80));
+        QCOMPARE(edit.cursorPosition(), 160);
     }
 };
 

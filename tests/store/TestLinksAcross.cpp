@@ -267,19 +267,21 @@ private slots:
         QCOMPARE(CountLinkRows(), 2);
     }
 
-    // Notes are cut to 40 UTF-16 units at a whole character: half an emoji is never stored.
+    // Notes are cut to 40 characters as a reader counts them, between whole characters: half an
+    // emoji is never stored.
     void notesCutAtWholeCharacters() {
         TestFolder folder;
         const ItemId a = MakeItem("A");
         const ItemId b = MakeItem("B");
         const QString emoji = QStringLiteral("\U0001F600");
-        QCOMPARE(AddLinkAcrossRow(a, b, 0, QString(39, 'n') + emoji), int(LinkOk));
-        QCOMPARE(Note(a, b, 0), QString(39, 'n'));
-        // The file holds the 39 letters and no byte of the emoji after them.
-        QCOMPARE(Scalar("SELECT length(CAST(linknote AS BLOB)) FROM mm2").toInt(), 39);
-        SetLinkAcrossNote(a, b, 0, QString(38, 'm') + emoji + "z");
-        QCOMPARE(Note(a, b, 0), QString(38, 'm') + emoji);
-        QCOMPARE(Scalar("SELECT length(CAST(linknote AS BLOB)) FROM mm2").toInt(), 38 + 4);
+        QCOMPARE(AddLinkAcrossRow(a, b, 0, QString(40, 'n') + emoji), int(LinkOk));
+        QCOMPARE(Note(a, b, 0), QString(40, 'n'));
+        // The file holds the 40 letters and no byte of the emoji after them.
+        QCOMPARE(Scalar("SELECT length(CAST(linknote AS BLOB)) FROM mm2").toInt(), 40);
+        // The emoji counts as one character of the 40.
+        SetLinkAcrossNote(a, b, 0, QString(39, 'm') + emoji + "z");
+        QCOMPARE(Note(a, b, 0), QString(39, 'm') + emoji);
+        QCOMPARE(Scalar("SELECT length(CAST(linknote AS BLOB)) FROM mm2").toInt(), 39 + 4);
     }
 };
 
