@@ -238,8 +238,9 @@ QString CardoloApp::UsageText() {
         "  --import OLDDIR\n"
         "                import the older version's tables in OLDDIR (PHONEBK.DB, mm2.db,\n"
         "                mm.DB) into a new database in the program folder, without starting a\n"
-        "                window; refused when the database exists. The next start converts\n"
-        "                them as PHONEBK.INI in OLDDIR says. Exit code 0: imported,\n"
+        "                window; refused when the database holds items of your own. The\n"
+        "                settings come from PHONEBK.INI in OLDDIR, and the next start\n"
+        "                converts the tables as it says. Exit code 0: imported,\n"
         "                1: refused or failed\n"
         "  --help        show this text\n"
         "  --version     show the version\n"
@@ -393,8 +394,10 @@ int CardoloApp::Start(const Options& options) {
 // the settings do not name it.
 int CardoloApp::StartDatabase() {
     try {
-        if (OpenPhoneDB(DatabasePath()))
+        if (OpenPhoneDB(DatabasePath())) {
+            KeepOldTablesSettings();
             NoteNewDatabase();
+        }
         if (PhoneDBWriteRefusal() != WriteRefusal::None && ConversionPending(StoreDbvn())) {
             reportStartupFailure(
                 QStringLiteral("The database file %1 is read-only, and this version of Cardolo "

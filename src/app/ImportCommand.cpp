@@ -125,6 +125,24 @@ private:
     QProgressBar* bar = nullptr;
 };
 
+// The settings of the old tables that a declined import's new database changed, kept beside
+// them until the tables are imported.
+const char* const ImportDbvnKey = "IMPORTDBVN";
+const char* const ImportDiaryIdKey = "IMPORTDIARYID";
+
+// After an import at start: the old tables' DBVN and diary id, where a declined import kept
+// them, are the settings again, so that the tables are converted as they need.
+void restoreTablesSettings() {
+    const QString dbvn = ReadSettingValue(SettingsPath(), ImportDbvnKey);
+    if (dbvn.isEmpty())
+        return;
+    AppSettings().Dbvn = dbvn.toInt();
+    AppSettings().DiaryId = ReadSettingValue(SettingsPath(), ImportDiaryIdKey).toInt();
+    WriteSettings();
+    WriteSettingValue(SettingsPath(), ImportDbvnKey, QString());
+    WriteSettingValue(SettingsPath(), ImportDiaryIdKey, QString());
+}
+
 int fail(const QString& text) {
     std::fprintf(stderr, "cardolo: %s\n", text.toLocal8Bit().constData());
     return 1;
@@ -141,7 +159,7 @@ QString FindTableFile(const QString& dir, const QString& name) {
 }
 
 bool ImportFolder(const QString& dir, const QString& path, QString& error,
-                  const ImportProgress& progress, QStringList* counts) {
+                  const ImportProgress& progress, QStringList* counts, bool replace) {
     // The tables in the order they are read, with the names they get.
     const struct {
         const char* file;
@@ -167,14 +185,16 @@ bool ImportFolder(const QString& dir, const QString& path, QString& error,
     // The last report of a table gives the records it held.
     QStringList files;
     QHash<QString, qint64> read;
-    const bool ok =
-        ImportTables(path, tables, error, [&](const QString& file, qint64 done, qint64 total) {
+    const bool ok = ImportTables(
+        path, tables, error,
+        [&](const QString& file, qint64 done, qint64 total) {
             if (progress)
                 progress(file, done, total);
             if (!read.contains(file))
                 files << file;
             read[file] = done;
-        });
+        },
+        replace);
     if (ok && counts) {
         for (const QString& file : files)
             *counts
@@ -184,28 +204,47 @@ bool ImportFolder(const QString& dir, const QString& path, QString& error,
 }
 
 bool OfferImportAtStart() {
-    if (FindTableFile(DataFolder(), ItemsFile).isEmpty() || QFileInfo::exists(DatabasePath()))
+    if (FindTableFile(DataFolder(), ItemsFile).isEmpty())
         return true;
-    if (!Confirm(QStringLiteral("Import the items from PHONEBK.DB?")))
+    // A database the user has put nothing into yet (the import was declined at an earlier
+    // start) does not make the question final.
+    const bool replace = QFileInfo::exists(DatabasePath());
+    if (replace && DatabaseHoldsUserItems(DatabasePath()))
+        return true;
+    if (!Confirm(QStringLiteral("Import the items from PHONEBK.DB?\rThe old tables are only "
+                                "read, never changed; if you answer No, you are asked again at "
+                                "the next start until you have made items of your own.")))
         return true;
     QString error;
     bool ok;
     {
         BusyScope busy;
         ProgressWindow window;
-        ok = ImportFolder(DataFolder(), DatabasePath(), error,
-                          [&window](const QString& file, qint64 done, qint64 total) {
-                              window.Report(file, done, total);
-                          });
+        ok = ImportFolder(
+            DataFolder(), DatabasePath(), error,
+            [&window](const QString& file, qint64 done, qint64 total) {
+                window.Report(file, done, total);
+            },
+            nullptr, replace);
     }
-    if (ok)
+    if (ok) {
+        restoreTablesSettings();
         return true;
+    }
     const QString text = QStringLiteral("The items were not imported:\r") + error;
     std::fprintf(
         stderr, "%s\n",
         QString(text).replace(QLatin1Char('\r'), QLatin1Char(' ')).toLocal8Bit().constData());
     ShowInfo(text);
     return false;
+}
+
+void KeepOldTablesSettings() {
+    if (FindTableFile(DataFolder(), ItemsFile).isEmpty() ||
+        !ReadSettingValue(SettingsPath(), ImportDbvnKey).isEmpty())
+        return;
+    WriteSettingValue(SettingsPath(), ImportDbvnKey, QString::number(AppSettings().Dbvn));
+    WriteSettingValue(SettingsPath(), ImportDiaryIdKey, QString::number(AppSettings().DiaryId));
 }
 
 int RunImportCommand(const QString& folder, const QString& dir) {
@@ -233,8 +272,13 @@ int RunImportCommand(const QString& folder, const QString& dir) {
     }
     if (!EnsureDataFolder(&error))
         return fail(error);
-    if (QFileInfo::exists(DatabasePath()))
-        return fail(QStringLiteral("%1 exists; --import makes a new database only")
+    // A database the user has put nothing into (the import was declined at a start) is replaced,
+    // whole or not at all; one holding the user's items never is.
+    const bool replace = QFileInfo::exists(DatabasePath());
+    if (replace && DatabaseHoldsUserItems(DatabasePath()))
+        return fail(QStringLiteral("%1 holds items of your own; --import makes a new database "
+                                   "only. Import into another program folder (--folder DIR), or "
+                                   "move %1 away first.")
                         .arg(QDir::toNativeSeparators(DatabasePath())));
 
     // Progress goes to a terminal only, on one line rewritten as it goes.
@@ -251,9 +295,15 @@ int RunImportCommand(const QString& folder, const QString& dir) {
                          done == total ? "\n" : "");
             std::fflush(stderr);
         },
-        &counts);
+        &counts, replace);
     if (!ok)
         return fail(error);
+    // What a declined import at start kept of older tables is of no use now.
+    if (QFileInfo::exists(SettingsPath()) &&
+        !ReadSettingValue(SettingsPath(), ImportDbvnKey).isEmpty()) {
+        WriteSettingValue(SettingsPath(), ImportDbvnKey, QString());
+        WriteSettingValue(SettingsPath(), ImportDiaryIdKey, QString());
+    }
 
     // The settings come with the tables: DBVN says which conversions they have had, the diary
     // and archive ids name items among them, and the rest (the prefix, the options) are the

@@ -16,13 +16,21 @@ QString FindTableFile(const QString& dir, const QString& name);
 // present. False, with nothing made at path, when a table cannot be read or stored; error says
 // which and why. counts gets the records read from each file, in the order read.
 bool ImportFolder(const QString& dir, const QString& path, QString& error,
-                  const ImportProgress& progress = {}, QStringList* counts = nullptr);
+                  const ImportProgress& progress = {}, QStringList* counts = nullptr,
+                  bool replace = false);
 
 // Start-up, before the database is opened: when the data folder holds PHONEBK.DB and there is no
-// database yet, asks "Import the items from PHONEBK.DB?" and on Yes imports the data folder's
-// tables, showing progress while a large table is read. False when the import failed: its
-// message has been shown and the program must end, with no database made.
+// database yet, or one that holds nothing the user made (the import was declined at an earlier
+// start), asks "Import the items from PHONEBK.DB?" and on Yes imports the data folder's tables,
+// in place of that database, showing progress while a large table is read. The tables'
+// DBVN, when a declined import's new database raised the settings' one, is put back. False
+// when the import failed: its message has been shown and the program must end, with the
+// database as it was.
 bool OfferImportAtStart();
+// A new database is being made beside the older version's tables (their import was declined):
+// what the settings say of the tables (DBVN, the diary's id), which the new database changes,
+// is kept in the settings file (IMPORTDBVN, IMPORTDIARYID) for a later import.
+void KeepOldTablesSettings();
 
 // cardolo --import DIR: imports the tables of dir into the program folder's database, which
 // must not exist yet; DBVN, DIARYID and ARCHIVEID of DIR's PHONEBK.INI, which describe those

@@ -109,6 +109,30 @@ bool WriteSettingsTo(const QString& path, const Settings& s) {
     return WriteWholeFile(path, QByteArray(text.data(), qsizetype(text.size())), error, true);
 }
 
+QString ReadSettingValue(const QString& path, const char* key) {
+    CSimpleIniA ini;
+    configure(ini);
+    if (ini.LoadFile(QFile::encodeName(path).constData()) < 0)
+        return QString();
+    return decodeText(ini.GetValue(Section, key, ""));
+}
+
+bool WriteSettingValue(const QString& path, const char* key, const QString& value) {
+    CSimpleIniA ini;
+    configure(ini);
+    if (QFile::exists(path) && ini.LoadFile(QFile::encodeName(path).constData()) < 0)
+        return false;
+    if (value.isEmpty())
+        ini.Delete(Section, key);
+    else
+        ini.SetValue(Section, key, value.toUtf8().constData());
+    std::string text;
+    if (ini.Save(text, false) < 0)
+        return false;
+    QString error;
+    return WriteWholeFile(path, QByteArray(text.data(), qsizetype(text.size())), error, true);
+}
+
 void ReadSettings() {
     if (SettingsFile().isEmpty())
         return;

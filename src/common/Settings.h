@@ -27,6 +27,12 @@ void ReadSettings();
 // Does nothing before SetSettingsFile; a write that fails is not reported.
 void WriteSettings();
 
+// One key of section main that Settings does not hold, as text; empty when it is missing.
+QString ReadSettingValue(const QString& path, const char* key);
+// Sets one such key, or removes it when value is empty, keeping every other key, comment and
+// the order of the file. False when the file could not be read or written.
+bool WriteSettingValue(const QString& path, const char* key, const QString& value);
+
 // File-level forms, used by the two above and by tests.
 Settings ReadSettingsFrom(const QString& path);
 bool WriteSettingsTo(const QString& path, const Settings& settings);

@@ -1,6 +1,7 @@
 #include "store/Import.h"
 
 #include "store/Database.h"
+#include "store/SideFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+
+#include <sqlite3.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -265,10 +268,10 @@ void fill(const QString& part, const QVector<ImportTable>& tables, const ImportP
 } // namespace
 
 bool ImportTables(const QString& path, const QVector<ImportTable>& tables, QString& error,
-                  const ImportProgress& progress) {
+                  const ImportProgress& progress, bool replace) {
     const QString part = path + QStringLiteral(".import");
     try {
-        if (QFileInfo::exists(path))
+        if (QFileInfo::exists(path) && !replace)
             throw Failure{QDir::toNativeSeparators(path) + QStringLiteral(" exists already")};
         bool hasItems = false;
         for (const ImportTable& t : tables)
@@ -282,8 +285,12 @@ bool ImportTables(const QString& path, const QVector<ImportTable>& tables, QStri
         // always a whole import.
         if (!syncPath(part, false))
             throw Failure{QDir::toNativeSeparators(part) + QStringLiteral(": ") + systemError()};
-        if (QFileInfo::exists(path))
+        if (QFileInfo::exists(path) && !replace)
             throw Failure{QDir::toNativeSeparators(path) + QStringLiteral(" exists already")};
+        // The engine would replay a log left beside the file it replaces into the new one.
+        if (replace)
+            for (const char* suffix : {"-journal", "-wal", "-shm"})
+                QFile::remove(path + QLatin1String(suffix));
         if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) !=
             0)
             throw Failure{QDir::toNativeSeparators(path) + QStringLiteral(": ") + systemError()};
@@ -294,4 +301,28 @@ bool ImportTables(const QString& path, const QVector<ImportTable>& tables, QStri
         return false;
     }
     return true;
+}
+
+bool DatabaseHoldsUserItems(const QString& path) {
+    const QStringList sideFilesMade = MissingSideFiles(path);
+    sqlite3* db = nullptr;
+    bool holds = true;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        // Anything but the one item a new database is made with (the top-level "Diary", with
+        // no text, Ref, children or links), or a file that cannot be read, is the user's.
+        const char* sql =
+            "SELECT (SELECT count(*) FROM phonebk) > 1 OR EXISTS (SELECT 1 FROM phonebk WHERE "
+            "NOT (name = 'Diary' AND coalesce(parent, 0) = 0 AND coalesce(text, '') = '' AND "
+            "coalesce(tel, '') = '' AND coalesce(numchildren, 0) = 0 AND "
+            "coalesce(numcousins, 0) = 0)) OR EXISTS (SELECT 1 FROM mm2)";
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW)
+            holds = sqlite3_column_int64(stmt, 0) != 0;
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    RemoveEmptySideFiles(sideFilesMade);
+    return holds;
 }

@@ -61,5 +61,13 @@ using ImportProgress = std::function<void(const QString& fileName, qint64 done, 
 // gives new items the next id), (Id1, Id2, Drop) of mm2. When no mm2 is given an empty one
 // of the current layout is made. The file takes its name only when everything is in it: on
 // failure nothing is left at path and error says what went wrong.
+// replace: a file at path is replaced (with its log), once the new one is whole; it must hold
+// nothing the user made (DatabaseHoldsUserItems), which the caller has made sure of.
 bool ImportTables(const QString& path, const QVector<ImportTable>& tables, QString& error,
-                  const ImportProgress& progress = {});
+                  const ImportProgress& progress = {}, bool replace = false);
+
+// Whether the database file at path holds anything the user made: any item but the top-level
+// "Diary" a new database is made with (as it was made: no text, Ref, children or links), or any
+// link. A file that cannot be read counts as holding the user's items. Reads only; leaves no
+// side file it made.
+bool DatabaseHoldsUserItems(const QString& path);

@@ -4,6 +4,7 @@
 #include "paradox/TableWriter.h"
 #include "store/Conversion.h"
 #include "store/Database.h"
+#include "store/Import.h"
 #include "store/ItemStore.h"
 #include "support/ItemFixture.h"
 #include "support/ScriptedDialogs.h"
@@ -113,6 +114,10 @@ Run Cardolo(const QStringList& args) {
 }
 } // namespace
 
+const QString ImportQuestion = QStringLiteral(
+    "Import the items from PHONEBK.DB?\rThe old tables are only read, never changed; if you "
+    "answer No, you are asked again at the next start until you have made items of your own.");
+
 // The older version's tables brought in: the question at start and cardolo --import.
 class TestImportCommand : public QObject {
     Q_OBJECT
@@ -129,7 +134,7 @@ private slots:
         ScriptedDialogs dialogs;
         dialogs.AnswerNo();
         QVERIFY(OfferImportAtStart());
-        QCOMPARE(dialogs.Questions(), QStringList({"Import the items from PHONEBK.DB?"}));
+        QCOMPARE(dialogs.Questions(), QStringList({ImportQuestion}));
         QVERIFY(!QFile::exists(DatabasePath()));
         QCOMPARE(Digests(DataFolder()), before);
     }
@@ -143,7 +148,7 @@ private slots:
         ScriptedDialogs dialogs;
         dialogs.AnswerYes();
         QVERIFY(OfferImportAtStart());
-        QCOMPARE(dialogs.Questions(), QStringList({"Import the items from PHONEBK.DB?"}));
+        QCOMPARE(dialogs.Questions(), QStringList({ImportQuestion}));
         QVERIFY(QFile::exists(DatabasePath()));
         auto after = Digests(DataFolder());
         after.remove("cardolo.db");
@@ -201,6 +206,73 @@ private slots:
         QTest::addColumn<bool>("shown");
         QTest::newRow("small") << 100 << false;
         QTest::newRow("large") << 6000 << true;
+    }
+
+    // No at the first start: the program runs on a new database, and the next starts ask again
+    // for as long as it holds nothing the user made; Yes then imports the tables in its place,
+    // converted by the DBVN the settings gave them before the new database raised it. Once the
+    // user has made an item, nothing is asked. cardolo --import may replace such a database
+    // too.
+    void declinedImportIsAskedAgain() {
+        QTemporaryDir program;
+        const QString data = program.path() + "/DATA";
+        QVERIFY(QDir().mkpath(data));
+        WriteOldInstallation(data);
+        const auto tables = Digests(data);
+        SetProgramFolder(program.path());
+        SetSettingsFile(SettingsPath());
+        ReadSettings();
+        QCOMPARE(AppSettings().Dbvn, 703);
+        {
+            // The first start: No, then the new database raises DBVN.
+            ScriptedDialogs dialogs;
+            dialogs.AnswerNo();
+            QVERIFY(OfferImportAtStart());
+            BindConversionSettings(AppSettings().Dbvn, [] { WriteSettings(); });
+            QVERIFY(OpenPhoneDB(DatabasePath()));
+            KeepOldTablesSettings();
+            NoteNewDatabase();
+            ClosePhoneDB();
+            QCOMPARE(ReadSettingsFrom(SettingsPath()).Dbvn, 1100);
+        }
+        QVERIFY(!DatabaseHoldsUserItems(DatabasePath()));
+        {
+            // The next start asks again; Yes imports, the tables' DBVN back in the settings.
+            ScriptedDialogs dialogs;
+            dialogs.AnswerYes();
+            QVERIFY(OfferImportAtStart());
+            QCOMPARE(dialogs.Questions(), QStringList{ImportQuestion});
+            QCOMPARE(ReadSettingsFrom(SettingsPath()).Dbvn, 703);
+            QCOMPARE(ReadSettingValue(SettingsPath(), "IMPORTDBVN"), QString());
+            QVERIFY(!OpenPhoneDB(DatabasePath()));
+            QCOMPARE(Scalar("SELECT group_concat(name) FROM phonebk").toString(),
+                     QString("Diary,Hider,Below"));
+            ClosePhoneDB();
+            // The old tables are as they were (the settings file is the program's too).
+            auto after = Digests(data);
+            for (const QString& name : tables.keys())
+                if (name != "PHONEBK.INI")
+                    QCOMPARE(after.value(name), tables.value(name));
+        }
+        {
+            // Items of the user's own: never asked again, and --import refuses.
+            QVERIFY(DatabaseHoldsUserItems(DatabasePath()));
+            ScriptedDialogs dialogs;
+            QVERIFY(OfferImportAtStart());
+            QCOMPARE(dialogs.Calls.size(), 0);
+        }
+        // A database as a declined start makes it: --import replaces it.
+        QVERIFY(QFile::remove(DatabasePath()));
+        OpenPhoneDB(DatabasePath());
+        ClosePhoneDB();
+        QVERIFY(!DatabaseHoldsUserItems(DatabasePath()));
+        QTemporaryDir old;
+        WriteOldInstallation(old.path());
+        const Run r = Cardolo({"--folder", program.path(), "--import", old.path()});
+        QVERIFY2(r.code == 0, r.err.constData());
+        OpenPhoneDB(DatabasePath());
+        QCOMPARE(Scalar("SELECT count(*) FROM phonebk").toInt(), 3);
+        ClosePhoneDB();
     }
 
     // Nothing to import, or a database already there: no question.
@@ -285,8 +357,11 @@ private slots:
         db.close();
         r = Cardolo({"--folder", program.path(), "--import", old.path()});
         QCOMPARE(r.code, 1);
-        QCOMPARE(r.err, "cardolo: " + QFile::encodeName(QDir::toNativeSeparators(database)) +
-                            " exists; --import makes a new database only\n");
+        const QByteArray path = QFile::encodeName(QDir::toNativeSeparators(database));
+        QCOMPARE(r.err, "cardolo: " + path +
+                            " holds items of your own; --import makes a new database only. "
+                            "Import into another program folder (--folder DIR), or move " +
+                            path + " away first.\n");
         QVERIFY(db.open(QIODevice::ReadOnly));
         QCOMPARE(db.readAll(), bytes);
 
