@@ -276,41 +276,11 @@ int CardoloApp::Start(const Options& options) {
     // the event loop and then closes the main window like any other.
     InstallSignalHandlers();
 
-    if (!options.folder.isEmpty()) {
-        QFileInfo info(options.folder);
-        if (!info.isDir()) {
-            reportStartupFailure(QStringLiteral("Folder %1 does not exist").arg(options.folder));
-            return 2;
-        }
-        SetProgramFolder(options.folder);
-    } else {
-        SetProgramFolder(DefaultProgramFolder(QCoreApplication::applicationDirPath()));
-    }
-
-    // 1. One instance per program folder.
-    QString error;
-    switch (SingleInstanceGuard::Acquire(LockFilePath(), &error)) {
-    case SingleInstanceGuard::Result::Acquired:
-        break;
-    case SingleInstanceGuard::Result::OtherInstance:
-        reportStartupFailure(SingleInstanceGuard::AlreadyRunningMessage());
-        return 1;
-    case SingleInstanceGuard::Result::Failed:
-        reportStartupFailure(error);
-        return 1;
-    }
-
-    // 2. Data folder and settings.
-    if (!EnsureDataFolder(&error)) {
-        reportStartupFailure(error);
-        return 1;
-    }
-    SetSettingsFile(SettingsPath());
-    ReadSettings();
-    // The store reads and writes the diary and archive ids in the settings' own holders.
-    BindStoreSettings(AppSettings().DiaryId, AppSettings().ArchiveId);
-    // The conversion steps raise DBVN in the settings' holder and write the settings at once.
-    BindConversionSettings(AppSettings().Dbvn, [] { WriteSettings(); });
+    // 1 and 2. The program folder, held by this program alone, with its data folder and
+    // settings.
+    const int folderEnd = StartFolder(options.folder);
+    if (folderEnd >= 0)
+        return folderEnd;
 
     // A database gone or emptied while its daily copies are there is not a first start: said,
     // and nothing is changed unless the user asks for a new database.
@@ -334,8 +304,59 @@ int CardoloApp::Start(const Options& options) {
     if (databaseEnd >= 0)
         return databaseEnd;
 
-    // 4. The windows, main window first; the others are made once now and stay hidden
-    // until asked for.
+    // 4. The windows, then the work in the background.
+    StartWindows();
+    StartBackgroundWork();
+    if (shutdownPending)
+        QTimer::singleShot(0, mainWindow, [this] {
+            closingBySignal = true;
+            mainWindow->CloseQuietly();
+        });
+    return -1;
+}
+
+// The program folder (given, or the default one), its lock, its data folder and the settings;
+// the exit code when one of them ends the program, else -1.
+int CardoloApp::StartFolder(const QString& folder) {
+    if (!folder.isEmpty()) {
+        QFileInfo info(folder);
+        if (!info.isDir()) {
+            reportStartupFailure(QStringLiteral("Folder %1 does not exist").arg(folder));
+            return 2;
+        }
+        SetProgramFolder(folder);
+    } else {
+        SetProgramFolder(DefaultProgramFolder(QCoreApplication::applicationDirPath()));
+    }
+
+    // One instance per program folder.
+    QString error;
+    switch (SingleInstanceGuard::Acquire(LockFilePath(), &error)) {
+    case SingleInstanceGuard::Result::Acquired:
+        break;
+    case SingleInstanceGuard::Result::OtherInstance:
+        reportStartupFailure(SingleInstanceGuard::AlreadyRunningMessage());
+        return 1;
+    case SingleInstanceGuard::Result::Failed:
+        reportStartupFailure(error);
+        return 1;
+    }
+
+    if (!EnsureDataFolder(&error)) {
+        reportStartupFailure(error);
+        return 1;
+    }
+    SetSettingsFile(SettingsPath());
+    ReadSettings();
+    // The store reads and writes the diary and archive ids in the settings' own holders.
+    BindStoreSettings(AppSettings().DiaryId, AppSettings().ArchiveId);
+    // The conversion steps raise DBVN in the settings' holder and write the settings at once.
+    BindConversionSettings(AppSettings().Dbvn, [] { WriteSettings(); });
+    return -1;
+}
+
+// The main window first; the others are made once now and stay hidden until asked for.
+void CardoloApp::StartWindows() {
     mainWindow = new TFAddsBk;
     mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
     // Closing the main window ends the program, also while an item window is still open. The
@@ -361,28 +382,23 @@ int CardoloApp::Start(const Options& options) {
     ItemHooks().PageFontChanged = [](const QFont& font) { SetNotepadFont(font); };
     mainWindow->show();
     started = true;
-    // The day's copy of the database, made in the background from some seconds after start;
-    // a damaged file is not copied over the good copies of earlier days.
-    if (PhoneDBWriteRefusal() != WriteRefusal::DamagedFile) {
-        dailyBackup = std::make_unique<DailyBackup>(DatabasePath(), BackupFolder());
-        dailyBackup->TellFailure = true;
-        dailyBackup->Start();
+}
+
+// The day's copy of the database, made in the background from some seconds after start, and
+// the check of the whole file for damage, once the window is up. A file found damaged already
+// has neither: it is not copied over the good copies of earlier days.
+void CardoloApp::StartBackgroundWork() {
+    if (PhoneDBWriteRefusal() == WriteRefusal::DamagedFile)
+        return;
+    dailyBackup = std::make_unique<DailyBackup>(DatabasePath(), BackupFolder());
+    dailyBackup->TellFailure = true;
+    dailyBackup->Start();
+    try {
+        StartDamageCheck();
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "Cardolo: the database could not be checked for damage: %s\n",
+                     e.Text.toLocal8Bit().constData());
     }
-    // The whole file is checked for damage in the background, once the window is up.
-    if (PhoneDBWriteRefusal() != WriteRefusal::DamagedFile) {
-        try {
-            StartDamageCheck();
-        } catch (const DbError& e) {
-            std::fprintf(stderr, "Cardolo: the database could not be checked for damage: %s\n",
-                         e.Text.toLocal8Bit().constData());
-        }
-    }
-    if (shutdownPending)
-        QTimer::singleShot(0, mainWindow, [this] {
-            closingBySignal = true;
-            mainWindow->CloseQuietly();
-        });
-    return -1;
 }
 
 // Every failure of the database's start ends the program with one message, before any window

@@ -46,8 +46,11 @@ public:
     TFAddsBk* MainWindow() const { return mainWindow; }
 
 private:
-    // The database's part of the start; the exit code when it ends the program, else -1.
+    // The steps of Start. Those that may end the program give its exit code, else -1.
+    int StartFolder(const QString& folder);
     int StartDatabase();
+    void StartWindows();
+    void StartBackgroundWork();
     void InstallSignalHandlers();
     void SignalArrived();
 

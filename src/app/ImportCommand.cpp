@@ -143,6 +143,45 @@ void restoreTablesSettings() {
     WriteSettingValue(SettingsPath(), ImportDiaryIdKey, QString());
 }
 
+// The settings come with the tables imported by --import: DBVN says which conversions they have
+// had, the diary and archive ids name items among them, and the rest (the prefix, the options)
+// are the user's. Into a folder without settings the old file (oldSettings) comes whole, with
+// its other keys, comments and order; a folder's own file takes every setting the old one
+// holds and keeps the rest of itself. Without an old file, only the three that describe the
+// tables are set, to what tables without conversions need. What a declined import at start
+// kept of older tables is dropped. False when the settings could not be written.
+bool carrySettings(const QString& oldSettings) {
+    if (QFileInfo::exists(SettingsPath()) &&
+        !ReadSettingValue(SettingsPath(), ImportDbvnKey).isEmpty()) {
+        WriteSettingValue(SettingsPath(), ImportDbvnKey, QString());
+        WriteSettingValue(SettingsPath(), ImportDiaryIdKey, QString());
+    }
+    SetSettingsFile(SettingsPath());
+    ReadSettings();
+    if (!oldSettings.isEmpty() && !QFileInfo::exists(SettingsPath())) {
+        QFile old(oldSettings);
+        QString error;
+        return old.open(QIODevice::ReadOnly) &&
+               WriteWholeFile(SettingsPath(), old.readAll(), error);
+    }
+    const Settings tables = oldSettings.isEmpty() ? Settings() : ReadSettingsFrom(oldSettings);
+    Settings settings = oldSettings.isEmpty() ? AppSettings() : tables;
+    settings.Dbvn = tables.Dbvn;
+    settings.DiaryId = tables.DiaryId;
+    settings.ArchiveId = tables.ArchiveId;
+    return WriteSettingsTo(SettingsPath(), settings);
+}
+
+// Progress of a large table on a terminal, on one line rewritten as it goes.
+void reportOnTerminal(const QString& file, qint64 done, qint64 total) {
+    if (::isatty(STDERR_FILENO) != 1 || total < LargeTable)
+        return;
+    std::fprintf(stderr, "\r%s: %lld of %lld records%s",
+                 QFileInfo(file).fileName().toLocal8Bit().constData(), static_cast<long long>(done),
+                 static_cast<long long>(total), done == total ? "\n" : "");
+    std::fflush(stderr);
+}
+
 int fail(const QString& text) {
     std::fprintf(stderr, "cardolo: %s\n", text.toLocal8Bit().constData());
     return 1;
@@ -281,59 +320,18 @@ int RunImportCommand(const QString& folder, const QString& dir) {
                                    "move %1 away first.")
                         .arg(QDir::toNativeSeparators(DatabasePath())));
 
-    // Progress goes to a terminal only, on one line rewritten as it goes.
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
     QStringList counts;
-    const bool ok = ImportFolder(
-        dir, DatabasePath(), error,
-        [terminal](const QString& file, qint64 done, qint64 total) {
-            if (!terminal || total < LargeTable)
-                return;
-            std::fprintf(stderr, "\r%s: %lld of %lld records%s",
-                         QFileInfo(file).fileName().toLocal8Bit().constData(),
-                         static_cast<long long>(done), static_cast<long long>(total),
-                         done == total ? "\n" : "");
-            std::fflush(stderr);
-        },
-        &counts, replace);
+    const bool ok = ImportFolder(dir, DatabasePath(), error, reportOnTerminal, &counts, replace);
     if (!ok)
         return fail(error);
-    // What a declined import at start kept of older tables is of no use now.
-    if (QFileInfo::exists(SettingsPath()) &&
-        !ReadSettingValue(SettingsPath(), ImportDbvnKey).isEmpty()) {
-        WriteSettingValue(SettingsPath(), ImportDbvnKey, QString());
-        WriteSettingValue(SettingsPath(), ImportDiaryIdKey, QString());
-    }
-
-    // The settings come with the tables: DBVN says which conversions they have had, the diary
-    // and archive ids name items among them, and the rest (the prefix, the options) are the
-    // user's. Into a folder without settings the old file comes whole, with its other keys,
-    // comments and order; a folder's own file takes every setting the old one holds and keeps
-    // the rest of itself. Without an old file, only the three that describe the tables are
-    // set, to what tables without conversions need.
-    SetSettingsFile(SettingsPath());
-    ReadSettings();
     const QString oldSettings = FindTableFile(dir, QStringLiteral("PHONEBK.INI"));
-    const Settings tables = oldSettings.isEmpty() ? Settings() : ReadSettingsFrom(oldSettings);
-    bool written = false;
-    if (!oldSettings.isEmpty() && !QFileInfo::exists(SettingsPath())) {
-        QFile old(oldSettings);
-        QString writeError;
-        written = old.open(QIODevice::ReadOnly) &&
-                  WriteWholeFile(SettingsPath(), old.readAll(), writeError);
-    } else {
-        Settings settings = oldSettings.isEmpty() ? AppSettings() : tables;
-        settings.Dbvn = tables.Dbvn;
-        settings.DiaryId = tables.DiaryId;
-        settings.ArchiveId = tables.ArchiveId;
-        written = WriteSettingsTo(SettingsPath(), settings);
-    }
-    if (!written)
+    const int dbvn = oldSettings.isEmpty() ? Settings().Dbvn : ReadSettingsFrom(oldSettings).Dbvn;
+    if (!carrySettings(oldSettings))
         return fail(QStringLiteral("The items are in %1, but %2 could not be written: it must "
                                    "hold DBVN=%3 for the next start to convert them")
                         .arg(QDir::toNativeSeparators(DatabasePath()),
                              QDir::toNativeSeparators(SettingsPath()))
-                        .arg(tables.Dbvn));
+                        .arg(dbvn));
     for (const QString& line : counts)
         std::printf("%s\n", line.toLocal8Bit().constData());
     if (oldSettings.isEmpty())
