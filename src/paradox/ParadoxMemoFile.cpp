@@ -81,72 +81,10 @@ bool ParadoxMemoFile::Read(quint32 pointer, quint32 length, QByteArray& data, QS
     // checked where the entry is read.
     const qint64 blockEnd = offset + chunks * ChunkSize;
 
-    if (type == SingleEntry) {
-        if (index != 0xFF) {
-            error = QStringLiteral("the memo names entry %1 of a block at offset %2 that holds "
-                                   "one entry")
-                        .arg(index)
-                        .arg(offset);
-            return false;
-        }
-        if (!ReadAt(offset, SingleEntryHeader, head, error))
-            return false;
-        const quint32 stored = U32(head, 3);
-        if (stored != length) {
-            error = QStringLiteral("the memo file holds %1 bytes at offset %2 where the record "
-                                   "says %3")
-                        .arg(stored)
-                        .arg(offset)
-                        .arg(length);
-            return false;
-        }
-        if (offset + SingleEntryHeader + length > blockEnd) {
-            error =
-                QStringLiteral("the memo at offset %1 runs past the end of its block").arg(offset);
-            return false;
-        }
-        return ReadAt(offset + SingleEntryHeader, length, data, error);
-    }
-
-    if (type == SharedChunk) {
-        if (index >= SharedEntries) {
-            error = QStringLiteral("the memo names entry %1 of a shared block at offset %2, "
-                                   "which has 64")
-                        .arg(index)
-                        .arg(offset);
-            return false;
-        }
-        QByteArray entry;
-        if (!ReadAt(offset + SharedHeader + 5 * index, 5, entry, error))
-            return false;
-        const qint64 start = quint8(entry[0]) * 16;
-        const qint64 sixteens = quint8(entry[1]);
-        const qint64 last = quint8(entry[4]);
-        if (start == 0 || sixteens == 0 || last == 0 || last > 16) {
-            error = QStringLiteral("the memo names entry %1 of the block at offset %2, which "
-                                   "was deleted")
-                        .arg(index)
-                        .arg(offset);
-            return false;
-        }
-        const qint64 stored = (sixteens - 1) * 16 + last;
-        if (stored != length) {
-            error = QStringLiteral("the memo file holds %1 bytes at offset %2 where the record "
-                                   "says %3")
-                        .arg(stored)
-                        .arg(offset)
-                        .arg(length);
-            return false;
-        }
-        if (start < SharedHeader + 5 * SharedEntries || offset + start + length > blockEnd) {
-            error = QStringLiteral("entry %1 of the block at offset %2 lies outside its block")
-                        .arg(index)
-                        .arg(offset);
-            return false;
-        }
-        return ReadAt(offset + start, length, data, error);
-    }
-
+    if (type == SingleEntry)
+        return ReadSingle(offset, index, blockEnd, length, data, error);
+    if (type == SharedChunk)
+        return ReadShared(offset, index, blockEnd, length, data, error);
     if (type == FreeBlock)
         error = QStringLiteral("the memo points to a free block at offset %1").arg(offset);
     else if (type == HeaderBlock)
@@ -156,4 +94,74 @@ bool ParadoxMemoFile::Read(quint32 pointer, quint32 length, QByteArray& data, QS
                     .arg(type)
                     .arg(offset);
     return false;
+}
+
+// The one entry of a block that holds a single memo (index 0xFF), of length bytes.
+bool ParadoxMemoFile::ReadSingle(qint64 offset, int index, qint64 blockEnd, quint32 length,
+                                 QByteArray& data, QString& error) {
+    if (index != 0xFF) {
+        error = QStringLiteral("the memo names entry %1 of a block at offset %2 that holds "
+                               "one entry")
+                    .arg(index)
+                    .arg(offset);
+        return false;
+    }
+    QByteArray head;
+    if (!ReadAt(offset, SingleEntryHeader, head, error))
+        return false;
+    const quint32 stored = U32(head, 3);
+    if (stored != length) {
+        error = QStringLiteral("the memo file holds %1 bytes at offset %2 where the record "
+                               "says %3")
+                    .arg(stored)
+                    .arg(offset)
+                    .arg(length);
+        return false;
+    }
+    if (offset + SingleEntryHeader + length > blockEnd) {
+        error = QStringLiteral("the memo at offset %1 runs past the end of its block").arg(offset);
+        return false;
+    }
+    return ReadAt(offset + SingleEntryHeader, length, data, error);
+}
+
+// Entry index of a block shared by up to 64 small memos, of length bytes.
+bool ParadoxMemoFile::ReadShared(qint64 offset, int index, qint64 blockEnd, quint32 length,
+                                 QByteArray& data, QString& error) {
+    if (index >= SharedEntries) {
+        error = QStringLiteral("the memo names entry %1 of a shared block at offset %2, "
+                               "which has 64")
+                    .arg(index)
+                    .arg(offset);
+        return false;
+    }
+    QByteArray entry;
+    if (!ReadAt(offset + SharedHeader + 5 * index, 5, entry, error))
+        return false;
+    const qint64 start = quint8(entry[0]) * 16;
+    const qint64 sixteens = quint8(entry[1]);
+    const qint64 last = quint8(entry[4]);
+    if (start == 0 || sixteens == 0 || last == 0 || last > 16) {
+        error = QStringLiteral("the memo names entry %1 of the block at offset %2, which "
+                               "was deleted")
+                    .arg(index)
+                    .arg(offset);
+        return false;
+    }
+    const qint64 stored = (sixteens - 1) * 16 + last;
+    if (stored != length) {
+        error = QStringLiteral("the memo file holds %1 bytes at offset %2 where the record "
+                               "says %3")
+                    .arg(stored)
+                    .arg(offset)
+                    .arg(length);
+        return false;
+    }
+    if (start < SharedHeader + 5 * SharedEntries || offset + start + length > blockEnd) {
+        error = QStringLiteral("entry %1 of the block at offset %2 lies outside its block")
+                    .arg(index)
+                    .arg(offset);
+        return false;
+    }
+    return ReadAt(offset + start, length, data, error);
 }

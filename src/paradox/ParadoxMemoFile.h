@@ -24,6 +24,10 @@ public:
 
 private:
     bool ReadAt(qint64 offset, qint64 size, QByteArray& data, QString& error);
+    bool ReadSingle(qint64 offset, int index, qint64 blockEnd, quint32 length, QByteArray& data,
+                    QString& error);
+    bool ReadShared(qint64 offset, int index, qint64 blockEnd, quint32 length, QByteArray& data,
+                    QString& error);
 
     QFile file;
     qint64 size = 0;

@@ -247,6 +247,22 @@ bool ParadoxTable::ReadHeader(QString& error) {
     if (!codePage.Open(newHeader ? U16(header, 0x6A) : 0, why))
         return Fail(error, QStringLiteral("the table's %1").arg(why));
 
+    if (!ReadFields(error, fixed, numFields))
+        return false;
+
+    if (blockCode < 1 || blockCode > 32)
+        return Fail(error, QStringLiteral("the block size code %1 is not known").arg(blockCode));
+    blockSize = blockCode * 1024;
+    if (BlockHeader + recordSize > blockSize)
+        return Fail(error, QStringLiteral("a record of %1 bytes does not fit a block of %2")
+                               .arg(recordSize)
+                               .arg(blockSize));
+    return true;
+}
+
+// The field descriptors and names of the header, whose fixed part takes fixed bytes; their
+// sizes must add up to the record size.
+bool ParadoxTable::ReadFields(QString& error, int fixed, int numFields) {
     if (numFields < 1 || numFields > 255)
         return Fail(error, QStringLiteral("the header gives %1 fields").arg(numFields));
     // After the descriptors: a pointer to the table name, one pointer per field name, the
@@ -289,14 +305,6 @@ bool ParadoxTable::ReadHeader(QString& error) {
                                           "take %2 bytes")
                                .arg(recordSize)
                                .arg(total));
-
-    if (blockCode < 1 || blockCode > 32)
-        return Fail(error, QStringLiteral("the block size code %1 is not known").arg(blockCode));
-    blockSize = blockCode * 1024;
-    if (BlockHeader + recordSize > blockSize)
-        return Fail(error, QStringLiteral("a record of %1 bytes does not fit a block of %2")
-                               .arg(recordSize)
-                               .arg(blockSize));
     return true;
 }
 
@@ -433,15 +441,66 @@ bool ParadoxTable::Next(QVector<QVariant>& values, QString& error) {
     return false;
 }
 
+namespace {
+// A four-byte value: a whole number, a date or a time of day. False, with what, for a time
+// outside a day.
+bool decodeFourBytes(ParadoxType type, const char* data, QVariant& value, QString& what) {
+    const quint64 raw = BigEndian(data, 4);
+    if (raw == 0)
+        return true;
+    const qint32 n = qint32(quint32(raw ^ 0x80000000u));
+    if (type == ParadoxType::Date) {
+        value = QDate::fromJulianDay(DayZero + n);
+    } else if (type == ParadoxType::Time) {
+        if (n < 0 || n >= MsecsPerDay) {
+            what = QStringLiteral("the time %1 ms lies outside a day").arg(n);
+            return false;
+        }
+        value = QTime::fromMSecsSinceStartOfDay(n);
+    } else {
+        value = int(n);
+    }
+    return true;
+}
+
+// An eight-byte value: a number, an amount or a timestamp. False, with what, for a timestamp
+// out of range.
+bool decodeEightBytes(ParadoxType type, const char* data, QVariant& value, QString& what) {
+    const quint64 raw = BigEndian(data, 8);
+    if (raw == 0)
+        return true;
+    const double d = StoredDouble(raw);
+    if (type != ParadoxType::Timestamp) {
+        value = d;
+        return true;
+    }
+    // Milliseconds counted the same way as dates: 86400000 is 0001-01-01 00:00. Beyond some
+    // 30,000 years either way a value can only be damage.
+    if (!std::isfinite(d) || std::fabs(d) > 1e15) {
+        what = QStringLiteral("the timestamp %1 is out of range").arg(d);
+        return false;
+    }
+    const qint64 ms = std::llround(d);
+    qint64 days = ms / MsecsPerDay;
+    qint64 rest = ms % MsecsPerDay;
+    if (rest < 0) {
+        rest += MsecsPerDay;
+        --days;
+    }
+    value = QDateTime(QDate::fromJulianDay(DayZero + days),
+                      QTime::fromMSecsSinceStartOfDay(int(rest)), Qt::UTC);
+    return true;
+}
+} // namespace
+
 bool ParadoxTable::DecodeField(const ParadoxField& field, const char* data, QVariant& value,
                                QString& what) {
     value = QVariant();
     switch (field.type) {
-    case ParadoxType::Alpha: {
+    case ParadoxType::Alpha:
         if (data[0] != 0)
             value = codePage.Decode(data, field.size);
         return true;
-    }
     case ParadoxType::Short: {
         const quint64 raw = BigEndian(data, 2);
         if (raw != 0)
@@ -451,52 +510,12 @@ bool ParadoxTable::DecodeField(const ParadoxField& field, const char* data, QVar
     case ParadoxType::Long:
     case ParadoxType::AutoIncrement:
     case ParadoxType::Date:
-    case ParadoxType::Time: {
-        const quint64 raw = BigEndian(data, 4);
-        if (raw == 0)
-            return true;
-        const qint32 n = qint32(quint32(raw ^ 0x80000000u));
-        if (field.type == ParadoxType::Date) {
-            value = QDate::fromJulianDay(DayZero + n);
-        } else if (field.type == ParadoxType::Time) {
-            if (n < 0 || n >= MsecsPerDay) {
-                what = QStringLiteral("the time %1 ms lies outside a day").arg(n);
-                return false;
-            }
-            value = QTime::fromMSecsSinceStartOfDay(n);
-        } else {
-            value = int(n);
-        }
-        return true;
-    }
+    case ParadoxType::Time:
+        return decodeFourBytes(field.type, data, value, what);
     case ParadoxType::Number:
     case ParadoxType::Currency:
-    case ParadoxType::Timestamp: {
-        const quint64 raw = BigEndian(data, 8);
-        if (raw == 0)
-            return true;
-        const double d = StoredDouble(raw);
-        if (field.type != ParadoxType::Timestamp) {
-            value = d;
-            return true;
-        }
-        // Milliseconds counted the same way as dates: 86400000 is 0001-01-01 00:00. Beyond
-        // some 30,000 years either way a value can only be damage.
-        if (!std::isfinite(d) || std::fabs(d) > 1e15) {
-            what = QStringLiteral("the timestamp %1 is out of range").arg(d);
-            return false;
-        }
-        const qint64 ms = std::llround(d);
-        qint64 days = ms / MsecsPerDay;
-        qint64 rest = ms % MsecsPerDay;
-        if (rest < 0) {
-            rest += MsecsPerDay;
-            --days;
-        }
-        value = QDateTime(QDate::fromJulianDay(DayZero + days),
-                          QTime::fromMSecsSinceStartOfDay(int(rest)), Qt::UTC);
-        return true;
-    }
+    case ParadoxType::Timestamp:
+        return decodeEightBytes(field.type, data, value, what);
     case ParadoxType::Logical: {
         const quint8 b = quint8(data[0]);
         if (b != 0)
@@ -504,41 +523,44 @@ bool ParadoxTable::DecodeField(const ParadoxField& field, const char* data, QVar
         return true;
     }
     case ParadoxType::Bcd:
-    case ParadoxType::Bytes: {
+    case ParadoxType::Bytes:
         if (!AllZero(data, field.size))
             value = QByteArray(data, field.size);
         return true;
-    }
     case ParadoxType::Memo:
     case ParadoxType::FormattedMemo:
     case ParadoxType::Blob:
     case ParadoxType::Ole:
-    case ParadoxType::Graphic: {
-        // The leader (the value's first bytes, or all of it when it fits), then the pointer
-        // into the memo file, the value's length and a modification number, little-endian.
-        const int leader = field.size - 10;
-        const quint32 pointer = qFromLittleEndian<quint32>(data + leader);
-        const quint32 length = qFromLittleEndian<quint32>(data + leader + 4);
-        if (length == 0)
-            return true;
-        QByteArray bytes;
-        if (length <= quint32(leader)) {
-            bytes = QByteArray(data, int(length));
-        } else if ((pointer & 0xFFFFFF00u) == 0) {
-            what = QStringLiteral("the memo of %1 bytes has no place in the memo file").arg(length);
-            return false;
-        } else if (!memoFile.Read(pointer, length, bytes, what)) {
-            what = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(memoFile.Path()), what);
-            return false;
-        }
-        if (field.type == ParadoxType::Memo || field.type == ParadoxType::FormattedMemo) {
-            QString text = codePage.Decode(bytes);
-            value = text.isNull() ? QStringLiteral("") : text;
-        } else {
-            value = bytes;
-        }
-        return true;
+    case ParadoxType::Graphic:
+        return DecodeMemo(field, data, value, what);
     }
+    return true;
+}
+
+bool ParadoxTable::DecodeMemo(const ParadoxField& field, const char* data, QVariant& value,
+                              QString& what) {
+    // The leader (the value's first bytes, or all of it when it fits), then the pointer into
+    // the memo file, the value's length and a modification number, little-endian.
+    const int leader = field.size - 10;
+    const quint32 pointer = qFromLittleEndian<quint32>(data + leader);
+    const quint32 length = qFromLittleEndian<quint32>(data + leader + 4);
+    if (length == 0)
+        return true;
+    QByteArray bytes;
+    if (length <= quint32(leader)) {
+        bytes = QByteArray(data, int(length));
+    } else if ((pointer & 0xFFFFFF00u) == 0) {
+        what = QStringLiteral("the memo of %1 bytes has no place in the memo file").arg(length);
+        return false;
+    } else if (!memoFile.Read(pointer, length, bytes, what)) {
+        what = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(memoFile.Path()), what);
+        return false;
+    }
+    if (field.type == ParadoxType::Memo || field.type == ParadoxType::FormattedMemo) {
+        QString text = codePage.Decode(bytes);
+        value = text.isNull() ? QStringLiteral("") : text;
+    } else {
+        value = bytes;
     }
     return true;
 }

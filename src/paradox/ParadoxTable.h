@@ -115,9 +115,12 @@ private:
 
     bool Fail(QString& error, const QString& what);
     bool ReadHeader(QString& error);
+    bool ReadFields(QString& error, int fixed, int numFields);
     bool ReadChain(QString& error);
     bool OpenMemoFile(QString& error);
     bool DecodeField(const ParadoxField& field, const char* data, QVariant& value, QString& what);
+    // A memo, formatted memo or binary field: its leader, or its value from the memo file.
+    bool DecodeMemo(const ParadoxField& field, const char* data, QVariant& value, QString& what);
 
     QString path;
     QFile file;
