@@ -15,5 +15,7 @@ target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PageMenu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFClpBd2.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFIdets2.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TFIdets2Commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFidets.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TFidetsCommands.cpp
 )
