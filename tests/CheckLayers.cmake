@@ -21,7 +21,11 @@ foreach(entry ${levels})
     set(level_${folder} ${level})
 endforeach()
 
-file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
+# Every source and header file, whatever its extension.
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
+     ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.hh ${SOURCE_DIR}/*.hpp ${SOURCE_DIR}/*.hxx
+     ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.cc ${SOURCE_DIR}/*.cxx ${SOURCE_DIR}/*.inc
+     ${SOURCE_DIR}/*.ipp ${SOURCE_DIR}/*.inl)
 set(violations "")
 foreach(file ${files})
     string(REGEX MATCH "^[^/]+" folder ${file})
@@ -29,14 +33,21 @@ foreach(file ${files})
         string(APPEND violations "  ${file}: folder '${folder}' has no place in the layer order\n")
         continue()
     endif()
-    file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^#include \"[^/\"]+/")
+    # Any spelling of an include: spaces around the hash, quotes or angle brackets.
+    file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][^/\">]+/")
     foreach(line ${includes})
-        string(REGEX REPLACE "^#include \"([^/\"]+)/.*" "\\1" target "${line}")
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([\"<])([^/\">]+)/.*" "\\1;\\2" parts
+                             "${line}")
+        list(GET parts 0 quote)
+        list(GET parts 1 target)
         if(target STREQUAL folder)
             continue()
         endif()
         if(NOT DEFINED level_${target})
-            string(APPEND violations "  ${file}: includes '${target}', which has no place in the layer order\n")
+            # <sys/stat.h>, <QtCore/QString>: not a folder of the program.
+            if(NOT quote STREQUAL "<")
+                string(APPEND violations "  ${file}: includes '${target}', which has no place in the layer order\n")
+            endif()
         elseif(NOT level_${target} LESS level_${folder})
             string(APPEND violations "  ${file}: ${folder} may not include ${target} (${line})\n")
         endif()

@@ -1,0 +1,4 @@
+#pragma once
+// Includes a window's header through angle brackets.
+#include <listwin/TFAddsBk.h>
+#include <sys/stat.h>
