@@ -29,6 +29,7 @@ add_dependencies(TestStartupFailures cardolo)
 # each route, its file read by the test afterwards.
 add_executable(JourneyChild ${CMAKE_CURRENT_LIST_DIR}/JourneyChild.cpp)
 target_link_libraries(JourneyChild PRIVATE cardolo_gui Qt6::Test)
+target_compile_options(JourneyChild PRIVATE -Wall -Wextra)
 cardolo_add_test(TestJourneys ${CMAKE_CURRENT_LIST_DIR}/TestJourneys.cpp)
 add_dependencies(TestJourneys cardolo JourneyChild)
 target_compile_definitions(TestJourneys PRIVATE

@@ -37,7 +37,7 @@ bool GregorianLeap(int y) {
     return y % 400 == 0 || (y % 4 == 0 && y % 100 != 0);
 }
 
-int LengthIn(int y, int m, bool leap) {
+int LengthIn(int, int m, bool leap) {
     static const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return (m == 2 && leap) ? 29 : lengths[m - 1];
 }

@@ -227,7 +227,8 @@ private:
     }
 
     bool Create() {
-        CrashFact f{'N'};
+        CrashFact f;
+        f.Kind = 'N';
         f.Name = RandomName();
         f.Tel = RandomTel();
         f.Text = RandomBody();
@@ -246,7 +247,8 @@ private:
         // every link down made moves an item and the tree keeps its roots.
         if (!toRow || toRow->Parent == from || IsAncestorOrSelf(to, from))
             return false;
-        CrashFact f{'P'};
+        CrashFact f;
+        f.Kind = 'P';
         f.A = to;
         f.B = from;
         Announce("linkdown", f);
@@ -260,7 +262,8 @@ private:
         const auto row = ReadItem(item);
         if (!row || item == archive || row->Parent == item)
             return false;
-        CrashFact f{'P'};
+        CrashFact f;
+        f.Kind = 'P';
         f.A = item;
         f.B = item;
         Announce("selflink", f);
@@ -275,7 +278,8 @@ private:
             const auto row = ReadItem(item);
             if (!row || row->Parent == 0)
                 continue;
-            CrashFact f{'P'};
+            CrashFact f;
+            f.Kind = 'P';
             f.A = item;
             Announce("delinkdown", f);
             DelinkDown(item, row->Parent);
@@ -293,7 +297,8 @@ private:
         // both directions; the first link of a pair has drop 0 and no note.
         const QVariant highest = Scalar(
             QStringLiteral("SELECT max(\"drop\") FROM mm2 WHERE id1 = ? AND id2 = ?"), {a, b});
-        CrashFact f{'L'};
+        CrashFact f;
+        f.Kind = 'L';
         f.A = a;
         f.B = b;
         f.Drop = highest.isNull() ? 0 : highest.toInt() + 1;
@@ -328,7 +333,8 @@ private:
     }
 
     bool DelinkAcrossPair() {
-        CrashFact f{'U'};
+        CrashFact f;
+        f.Kind = 'U';
         if (!AnyLink(f.A, f.B, f.Drop))
             return false;
         Announce("delinkacross", f);
@@ -338,7 +344,8 @@ private:
     }
 
     bool SetNote() {
-        CrashFact f{'L'};
+        CrashFact f;
+        f.Kind = 'L';
         if (!AnyLink(f.A, f.B, f.Drop))
             return false;
         f.Note = RandomText(30, false);
@@ -356,7 +363,8 @@ private:
                 continue;
             const bool archiving = archive > 0 && row->Parent != archive && Below(3) == 0;
             Backend.NextChoice = archiving ? 2 : 1;
-            CrashFact f{archiving ? 'P' : 'X'};
+            CrashFact f;
+            f.Kind = archiving ? 'P' : 'X';
             f.A = item;
             f.B = archiving ? archive : 0;
             Announce(archiving ? "archive" : "delete", f);
@@ -373,7 +381,8 @@ private:
         const auto row = ReadItem(item);
         if (!row)
             return false;
-        CrashFact f{'I'};
+        CrashFact f;
+        f.Kind = 'I';
         f.A = item;
         if (Below(2) == 0) {
             f.Name = RandomName();

@@ -299,12 +299,12 @@ private slots:
         }
         PruneDailyBackups(dir);
         QStringList kept;
-        for (const QString& day : {"2024-06-12", "2024-06-11", "2024-06-10", "2024-06-09",
-                                   "2024-06-08", "2024-06-07", "2024-06-06", // the newest seven
-                                   "2024-06-02", // two weeks back; three weeks back had none
-                                   "2024-05-31", "2024-04-30", "2024-03-31", "2024-02-29",
-                                   "2024-01-31", "2023-12-31", "2023-11-30", "2023-10-31",
-                                   "2023-09-30", "2023-07-31"}) // months; August 2023 had none
+        for (const char* day : {"2024-06-12", "2024-06-11", "2024-06-10", "2024-06-09",
+                                "2024-06-08", "2024-06-07", "2024-06-06", // the newest seven
+                                "2024-06-02", // two weeks back; three weeks back had none
+                                "2024-05-31", "2024-04-30", "2024-03-31", "2024-02-29",
+                                "2024-01-31", "2023-12-31", "2023-11-30", "2023-10-31",
+                                "2023-09-30", "2023-07-31"}) // months; August 2023 had none
             kept << QStringLiteral("cardolo-%1.db").arg(day);
         kept.sort();
         QCOMPARE(FilesIn(dir), kept);

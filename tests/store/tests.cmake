@@ -10,6 +10,7 @@ cardolo_add_test(TestImport ${CMAKE_CURRENT_LIST_DIR}/TestImport.cpp)
 # The crash test starts CrashChild, a program of its own doing store operations, and kills it.
 add_executable(CrashChild ${CMAKE_CURRENT_LIST_DIR}/CrashChild.cpp)
 target_link_libraries(CrashChild PRIVATE cardolo_core)
+target_compile_options(CrashChild PRIVATE -Wall -Wextra)
 cardolo_add_test(TestCrashSafety ${CMAKE_CURRENT_LIST_DIR}/TestCrashSafety.cpp)
 add_dependencies(TestCrashSafety CrashChild)
 target_compile_definitions(TestCrashSafety PRIVATE

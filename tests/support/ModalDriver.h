@@ -75,7 +75,9 @@ inline void WhenModal(std::function<void(QWidget*)> action, int timeoutMs = 5000
             return true;
         }
     };
-    auto waiter = std::make_shared<Waiter>(Waiter{std::move(action), timeoutMs});
+    auto waiter = std::make_shared<Waiter>();
+    waiter->action = std::move(action);
+    waiter->timeoutMs = timeoutMs;
     waiter->waited.start();
     auto* poll = new QTimer(qApp);
     poll->setInterval(10);
