@@ -1,3 +1,4 @@
+#include "support/BenchOptions.h"
 #include "calendar/DateText.h"
 #include "common/Folders.h"
 #include "diary/DiaryDays.h"
@@ -31,7 +32,8 @@
 
 namespace {
 
-constexpr int ItemCount = 1000000; // the item "Diary" included
+// The item "Diary" included; --items sets another.
+int ItemCount = 1000000;
 constexpr int FirstYear = 2000;
 constexpr int LastYear = 2025;
 constexpr int EntriesPerYear = 150; // 3,900 diary entries in all
@@ -318,14 +320,16 @@ void rawBench(benchmark::State& state, bool freshCache) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    const BenchOptions options = TakeBenchOptions(argc, argv, ItemCount);
+    ItemCount = options.Items;
     // Months: a busy one, one of the diary's first year, and one before the diary began.
     auto months = [](benchmark::internal::Benchmark* b) {
         b->ArgName("month");
         for (int m : {202405, 200002, 199905})
             b->Arg(m);
     };
-    auto reg = [&](const char* name, void (*fn)(benchmark::State&, bool), bool fresh,
-                   int iterations) {
+    auto reg = [&](const char* name, void (*fn)(benchmark::State&, bool), bool fresh, int full) {
+        const int iterations = options.Iterations(full);
         benchmark::RegisterBenchmark(name, [fn, fresh](benchmark::State& s) { fn(s, fresh); })
             ->Apply(months)
             ->Unit(benchmark::kMicrosecond)

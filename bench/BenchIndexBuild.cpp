@@ -1,3 +1,4 @@
+#include "support/BenchOptions.h"
 #include "store/Database.h"
 #include "store/ItemFields.h"
 #include "store/ItemStore.h"
@@ -110,17 +111,12 @@ BENCHMARK(BM_CommitsDuringIndexBuild)->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--items=", 8) == 0)
-            Items = std::max(1000, std::atoi(argv[i] + 8));
-        else if (std::strcmp(argv[i], "--idle") == 0)
+    const BenchOptions options = TakeBenchOptions(argc, argv, Items);
+    Items = std::max(1000, options.Items);
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--idle") == 0)
             Idle = true;
-        else
-            args.push_back(argv[i]);
-    }
-    int count = int(args.size());
-    benchmark::Initialize(&count, args.data());
+    benchmark::Initialize(&argc, argv);
     QTemporaryDir dir;
     Path = dir.filePath(QStringLiteral("cardolo.db"));
     try {

@@ -1,6 +1,8 @@
 #include "common/Dialogs.h"
 #include "store/Database.h"
+#include "store/ItemRows.h"
 #include "store/ItemStore.h"
+#include "support/BenchOptions.h"
 #include "support/GenerateItems.h"
 
 #include <QCoreApplication>
@@ -10,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 
 // The store's operations on a database of 100,000 items, each with its commit to disk.
@@ -34,7 +37,11 @@ void BM_LinkDown(benchmark::State& state) {
     // A leaf moves between two parents: the replace question, both counts and its Parent.
     const ItemId leaf = Made.Leaves[100];
     const ItemId parents[2] = {Made.Parents[10], Made.Parents[20]};
-    int turn = 0;
+    // Each move goes to the parent the leaf is not under (also in a repetition after an odd
+    // number of moves, or where the generator put it under one of the two).
+    ItemRecord record;
+    LocateItem(leaf, record);
+    int turn = record.Parent == parents[0] ? 1 : 0;
     for (auto _ : state) {
         if (LinkItems(parents[turn], leaf, 1) != LinkOk)
             state.SkipWithError("link down failed");
@@ -54,9 +61,16 @@ void BM_LinkAcross(benchmark::State& state) {
 }
 
 void BM_DelinkAcross(benchmark::State& state) {
-    size_t next = 0;
+    // Carried over from one repetition to the next, which goes on with pairs still linked; a
+    // pair whose link an earlier run took (more runs than pairs) is linked again, untimed.
+    static size_t next = 0;
     for (auto _ : state) {
         const auto& pair = Made.Linked[next++ % Made.Linked.size()];
+        if (!LinkAcrossRowExists(pair.first, pair.second, 0)) {
+            state.PauseTiming();
+            LinkItems(pair.first, pair.second, 2);
+            state.ResumeTiming();
+        }
         if (!DelinkAcross(pair.first, pair.second, 0))
             state.SkipWithError("delink across failed");
     }
@@ -118,21 +132,61 @@ void BM_OneUpdateBigBranch(benchmark::State& state) {
         hider = hider ? 0 : Made.BigBranchRoot;
     }
 }
-} // namespace
+// Registered at run time, so that --quick can take the iteration counts down.
+void registerBenchmarks(const BenchOptions& o) {
+    const auto ms = benchmark::kMillisecond;
+    benchmark::RegisterBenchmark("BM_LinkDown", BM_LinkDown)
+        ->Iterations(o.Iterations(2000))
+        ->Unit(ms);
+    benchmark::RegisterBenchmark("BM_LinkAcross", BM_LinkAcross)
+        ->Iterations(o.Iterations(2000))
+        ->Unit(ms);
+    benchmark::RegisterBenchmark("BM_DelinkAcross", BM_DelinkAcross)
+        ->Iterations(o.Iterations(2000))
+        ->Unit(ms);
+    benchmark::RegisterBenchmark("BM_DeleteItem", BM_DeleteItem)
+        ->Iterations(o.Iterations(2000))
+        ->Unit(ms);
+    benchmark::RegisterBenchmark("BM_CommitOneRow", BM_CommitOneRow)
+        ->Iterations(o.Iterations(2000))
+        ->Unit(ms);
+    auto* ancestry = benchmark::RegisterBenchmark("BM_AncestryTextDeepest", BM_AncestryTextDeepest)
+                         ->Unit(benchmark::kMicrosecond);
+    if (o.Quick)
+        ancestry->Iterations(o.Iterations(1000));
+    // Twice each, in turn: the second pair runs on the pages the first left.
+    for (int round = 0; round < 2; ++round) {
+        benchmark::RegisterBenchmark("BM_SetHiderBelowBigBranch", BM_SetHiderBelowBigBranch)
+            ->Iterations(o.Iterations(10))
+            ->Unit(ms);
+        benchmark::RegisterBenchmark("BM_OneUpdateBigBranch", BM_OneUpdateBigBranch)
+            ->Iterations(o.Iterations(10))
+            ->Unit(ms);
+    }
+}
 
-BENCHMARK(BM_LinkDown)->Iterations(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LinkAcross)->Iterations(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DelinkAcross)->Iterations(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DeleteItem)->Iterations(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CommitOneRow)->Iterations(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AncestryTextDeepest)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SetHiderBelowBigBranch)->Iterations(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OneUpdateBigBranch)->Iterations(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SetHiderBelowBigBranch)->Iterations(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OneUpdateBigBranch)->Iterations(10)->Unit(benchmark::kMillisecond);
+// The shape of the generated database for n items: the default's proportions.
+ItemsShape shapeFor(int n) {
+    ItemsShape shape;
+    const ItemsShape full;
+    if (n == full.ItemCount)
+        return shape;
+    const auto part = [n, &full](int of) {
+        return std::max(1, int(qint64(of) * n / full.ItemCount));
+    };
+    shape.ItemCount = n;
+    shape.TopLevelCount = part(full.TopLevelCount);
+    shape.BigBranchItems = part(full.BigBranchItems);
+    shape.BigParentChildren = part(full.BigParentChildren);
+    shape.LinksAcross = part(full.LinksAcross);
+    return shape;
+}
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    const BenchOptions options = TakeBenchOptions(argc, argv, ItemsShape().ItemCount);
+    registerBenchmarks(options);
     benchmark::Initialize(&argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cardolo.db"));
@@ -142,7 +196,7 @@ int main(int argc, char** argv) {
         OpenPhoneDB(path);
         QElapsedTimer timer;
         timer.start();
-        Made = GenerateItems(ItemsShape());
+        Made = GenerateItems(shapeFor(options.Items));
         std::printf("Generated %d-item branch, %zu other parents, %zu leaves, %zu links across "
                     "in %lld ms (%s)\n",
                     Made.BigBranchLast - Made.BigBranchFirst + 1, Made.Parents.size(),
