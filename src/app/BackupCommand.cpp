@@ -1,5 +1,7 @@
 #include "app/BackupCommand.h"
 
+#include "app/StopOnSignal.h"
+
 #include "common/Folders.h"
 #include "common/SingleInstanceGuard.h"
 #include "store/Backup.h"
@@ -16,39 +18,9 @@
 #include <cstdio>
 
 namespace {
-std::atomic<bool> Interrupted{false};
-
-void onSignal(int) {
-    Interrupted = true;
-}
-
 void printError(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
-
-// Lets SIGINT and SIGTERM stop the copy at its next step for as long as it lives, so that an
-// interrupted copy removes its temporary file.
-class StopOnSignal {
-public:
-    StopOnSignal() {
-        Interrupted = false;
-        struct sigaction sa = {};
-        sa.sa_handler = onSignal;
-        sigemptyset(&sa.sa_mask);
-        ::sigaction(SIGINT, &sa, &oldInt);
-        ::sigaction(SIGTERM, &sa, &oldTerm);
-    }
-    ~StopOnSignal() {
-        ::sigaction(SIGINT, &oldInt, nullptr);
-        ::sigaction(SIGTERM, &oldTerm, nullptr);
-    }
-    StopOnSignal(const StopOnSignal&) = delete;
-    StopOnSignal& operator=(const StopOnSignal&) = delete;
-
-private:
-    struct sigaction oldInt = {};
-    struct sigaction oldTerm = {};
-};
 } // namespace
 
 int RunBackupCommand(const QString& folder, const QString& file) {
@@ -88,7 +60,7 @@ int RunBackupCommand(const QString& folder, const QString& file) {
 
     const StopOnSignal stopOnSignal;
     BackupOptions options;
-    options.Stop = &Interrupted;
+    options.Stop = &stopOnSignal.Stopped();
     try {
         if (BackupDatabase(database, target.absoluteFilePath(), options) == BackupResult::Made)
             return 0;

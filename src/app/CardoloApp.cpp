@@ -177,6 +177,18 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
                 return o;
             }
             o.backupFile = args[++i];
+        } else if (a == QLatin1String("--export")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("--export needs the name of the file to write");
+                return o;
+            }
+            o.exportPath = args[++i];
+        } else if (a == QLatin1String("--restore-jsonl")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("--restore-jsonl needs the file to restore");
+                return o;
+            }
+            o.restoreFile = args[++i];
         } else if (a == QLatin1String("--check")) {
             o.check = true;
         } else if (a == QLatin1String("--repair")) {
@@ -211,6 +223,8 @@ QString CardoloApp::UsageText() {
         "       cardolo [--folder DIR] --import OLDDIR\n"
         "       cardolo [--folder DIR] --check [--repair] [--counts]\n"
         "       cardolo [--folder DIR] --backup FILE\n"
+        "       cardolo [--folder DIR] --export FILE.jsonl\n"
+        "       cardolo [--folder DIR] --restore-jsonl FILE.jsonl\n"
         "       cardolo --dump-table FILE.DB\n"
         "\n"
         "Cardolo stores textual data: items with a name, a Ref and free text, linked down\n"
@@ -223,6 +237,15 @@ QString CardoloApp::UsageText() {
         "  --backup FILE write a consistent copy of the database to FILE, which must not\n"
         "                exist, without starting a window, also while the program runs.\n"
         "                Exit code 0: copied, 1: refused or failed\n"
+        "  --export FILE.jsonl\n"
+        "                write every item and link to FILE.jsonl (JSON Lines, a line each),\n"
+        "                whole or not at all, also while the program runs. Exit code 0:\n"
+        "                written, 1: refused or failed\n"
+        "  --restore-jsonl FILE.jsonl\n"
+        "                make the program folder's database from such a file, checked whole\n"
+        "                first, with the same ids, values and links; refused when the\n"
+        "                database holds items of your own. Exit code 0: restored, 1: refused\n"
+        "                or failed (the line and the reason on standard error)\n"
         "  --dump-table FILE.DB\n"
         "                print the Paradox table FILE.DB (with its memo file FILE.MB) as\n"
         "                tab-separated UTF-8 text: a line of field names, then a line per\n"

@@ -24,9 +24,11 @@ public:
         bool check = false;
         bool repair = false;
         bool counts = false;
-        QString dumpTable;  // --dump-table FILE.DB: print the table and end
-        QString importDir;  // --import DIR: import DIR's Paradox tables and end
-        QString backupFile; // --backup FILE: one copy of the database to FILE, then the end
+        QString dumpTable;   // --dump-table FILE.DB: print the table and end
+        QString importDir;   // --import DIR: import DIR's Paradox tables and end
+        QString backupFile;  // --backup FILE: one copy of the database to FILE, then the end
+        QString exportPath;  // --export FILE: every item and link to FILE, then the end
+        QString restoreFile; // --restore-jsonl FILE: a new database from FILE, then the end
         QString error;
     };
     // Reads the command line: any argument it does not know (or an option without its value)

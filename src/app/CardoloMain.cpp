@@ -3,6 +3,7 @@
 #include "app/BackupCommand.h"
 #include "app/CardoloApp.h"
 #include "app/CheckCommand.h"
+#include "app/ExportCommand.h"
 #include "app/ImportCommand.h"
 #include "common/Folders.h"
 #include "paradox/ParadoxTsv.h"
@@ -43,6 +44,16 @@ int RunCardolo(int argc, char* argv[], const std::function<void(CardoloApp&)>& w
     if (!options.importDir.isEmpty()) {
         QCoreApplication core(argc, argv);
         return RunImportCommand(options.folder, options.importDir);
+    }
+
+    // The export needs neither a display nor the lock; the restore makes the database.
+    if (!options.exportPath.isEmpty()) {
+        QCoreApplication core(argc, argv);
+        return RunExportCommand(options.folder, options.exportPath);
+    }
+    if (!options.restoreFile.isEmpty()) {
+        QCoreApplication core(argc, argv);
+        return RunRestoreCommand(options.folder, options.restoreFile);
     }
 
     // A copy of the database needs no display and no lock.

@@ -4,4 +4,5 @@ target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CheckCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BackupCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CardoloMain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ExportCommand.cpp
 )

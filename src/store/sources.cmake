@@ -10,6 +10,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/HealthCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Import.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/JsonLines.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Layout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemFields.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemLookup.cpp

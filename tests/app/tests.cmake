@@ -36,3 +36,5 @@ target_compile_definitions(TestJourneys PRIVATE
     CARDOLO_JOURNEY_CHILD="$<TARGET_FILE:JourneyChild>")
 cardolo_add_test(TestCommandLine ${CMAKE_CURRENT_LIST_DIR}/TestCommandLine.cpp GUI)
 add_dependencies(TestCommandLine cardolo)
+cardolo_add_test(TestExportCommand ${CMAKE_CURRENT_LIST_DIR}/TestExportCommand.cpp)
+add_dependencies(TestExportCommand cardolo)

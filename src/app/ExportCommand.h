@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// cardolo --export FILE.jsonl: every item and link of the program folder's database (folder
+// empty: the default one) in JSON Lines, whole or not at all, also while the program runs.
+// Returns the exit code: 0 written, 1 refused or failed (the reason on standard error).
+int RunExportCommand(const QString& folder, const QString& path);
+
+// cardolo --restore-jsonl FILE.jsonl: a new database in the program folder from such a file,
+// with the settings it names. Refused when the folder's database holds items the user made.
+// Returns the exit code: 0 restored, 1 refused or failed (the line and the reason on standard
+// error).
+int RunRestoreCommand(const QString& folder, const QString& file);

@@ -1,0 +1,701 @@
+#include "store/JsonLines.h"
+
+#include "store/Database.h"
+#include "store/SideFiles.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+const char* const Format = "cardolo-export";
+constexpr int Version = 1;
+// How many rows pass between two reports of progress.
+constexpr qint64 ProgressEvery = 2000;
+
+// The items' columns in the order a line gives them, with the names the file uses.
+struct Column {
+    const char* Stored;
+    const char* InFile;
+    bool Stamp;
+};
+const Column ItemColumns[] = {
+    {"id", "id", false},
+    {"name", "name", false},
+    {"tel", "ref", false},
+    {"text", "text", false},
+    {"parent", "parent", false},
+    {"rank", "rank", false},
+    {"numchildren", "numchildren", false},
+    {"numcousins", "numcousins", false},
+    {"rprts", "rprts", false},
+    {"srchts", "srchts", true},
+    {"createdts", "createdts", true},
+    {"editts", "editts", true},
+};
+const Column LinkColumns[] = {
+    {"id1", "id1", false},
+    {"id2", "id2", false},
+    {"\"drop\"", "drop", false},
+    {"linknote", "note", false},
+};
+
+// The program's form of a time stamp, and the file's.
+bool storedStamp(const char* text, int size) {
+    static const QRegularExpression form(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"));
+    return size == 23 && form.match(QLatin1String(text, size)).hasMatch();
+}
+bool fileStamp(const QString& text) {
+    static const QRegularExpression form(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"));
+    return form.match(text).hasMatch();
+}
+
+// Appends bytes as a JSON string: quotes, backslashes and control characters escaped, every
+// other byte as it is (UTF-8 stays UTF-8).
+void appendString(QByteArray& out, const char* bytes, int size) {
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    for (int i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                out += "\\u00";
+                out += hex[c >> 4];
+                out += hex[c & 0xF];
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    out += '"';
+}
+
+// Appends the value of column i of stmt as JSON.
+void appendValue(QByteArray& out, sqlite3_stmt* stmt, int i, bool stamp) {
+    switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_NULL:
+        out += "null";
+        return;
+    case SQLITE_INTEGER:
+        out += QByteArray::number(qint64(sqlite3_column_int64(stmt, i)));
+        return;
+    case SQLITE_FLOAT: {
+        QByteArray n = QByteArray::number(sqlite3_column_double(stmt, i), 'g', 17);
+        if (!n.contains('.') && !n.contains('e') && !n.contains("inf") && !n.contains("nan"))
+            n += ".0";
+        out += n;
+        return;
+    }
+    case SQLITE_BLOB: {
+        const QByteArray blob(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
+                              sqlite3_column_bytes(stmt, i));
+        out += "{\"blob\":\"" + blob.toBase64() + "\"}";
+        return;
+    }
+    default: {
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        const int size = sqlite3_column_bytes(stmt, i);
+        if (!stamp) {
+            appendString(out, text, size);
+        } else if (storedStamp(text, size)) {
+            QByteArray iso(text, size);
+            iso[10] = 'T';
+            appendString(out, iso.constData(), int(iso.size()));
+        } else {
+            // Not a time stamp of the program's form: kept as the text it is, marked so that it
+            // is never taken for one (a text in ISO form would otherwise come back changed).
+            out += "{\"text\":";
+            appendString(out, text, size);
+            out += '}';
+        }
+    }
+    }
+}
+
+// A read-only connection of its own to a database file; the engine's text on failure.
+class Reader {
+public:
+    explicit Reader(const QString& path) {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY,
+                            nullptr) != SQLITE_OK) {
+            error = QString::fromUtf8(db ? sqlite3_errmsg(db) : "cannot open");
+            return;
+        }
+        sqlite3_busy_timeout(db, 5000);
+    }
+    ~Reader() {
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    bool Exec(const char* sql) {
+        if (!error.isEmpty())
+            return false;
+        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            error = QString::fromUtf8(sqlite3_errmsg(db));
+        return error.isEmpty();
+    }
+    // Starts sql; Step() then gives its rows.
+    bool Prepare(const QByteArray& sql) {
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        if (!error.isEmpty())
+            return false;
+        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
+            error = QString::fromUtf8(sqlite3_errmsg(db));
+        return error.isEmpty();
+    }
+    bool Step() {
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            error = QString::fromUtf8(sqlite3_errmsg(db));
+        return false;
+    }
+    qint64 Count(const QByteArray& sql) {
+        if (!Prepare(sql) || !Step())
+            return -1;
+        return sqlite3_column_int64(stmt, 0);
+    }
+
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    QString error;
+};
+
+QByteArray selectOf(const Column* columns, size_t count, const char* table, const char* order) {
+    QByteArray sql = "SELECT ";
+    for (size_t i = 0; i < count; ++i)
+        sql += (i ? ", " : "") + QByteArray(columns[i].Stored);
+    return sql + " FROM " + table + " ORDER BY " + order;
+}
+
+// The lines of one table, each {"type":kind, ...}.
+bool writeRows(Reader& reader, QFile& out, const char* kind, const Column* columns, size_t count,
+               const char* table, const char* order, qint64& done, qint64 total,
+               const JsonProgress& progress, QString& error) {
+    if (!reader.Prepare(selectOf(columns, count, table, order)))
+        return false;
+    QByteArray line;
+    while (reader.Step()) {
+        line = "{\"type\":\"" + QByteArray(kind) + '"';
+        for (size_t i = 0; i < count; ++i) {
+            line += ",\"" + QByteArray(columns[i].InFile) + "\":";
+            appendValue(line, reader.stmt, int(i), columns[i].Stamp);
+        }
+        line += "}\n";
+        if (out.write(line) != line.size()) {
+            error = out.errorString();
+            return false;
+        }
+        if (++done % ProgressEvery == 0 && progress && !progress(done, total)) {
+            error = QStringLiteral("Stopped");
+            return false;
+        }
+    }
+    return reader.error.isEmpty();
+}
+
+bool syncFile(QFile& file) {
+    return file.flush() && ::fsync(file.handle()) == 0;
+}
+
+void syncFolder(const QString& path) {
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+} // namespace
+
+bool ExportJsonLines(const QString& database, const QString& path, const JsonExportHeader& header,
+                     QString& error, const JsonProgress& progress) {
+    const QString part = path + QStringLiteral(".part");
+    QFile out(part);
+    const auto fail = [&](const QString& why) {
+        out.close();
+        QFile::remove(part);
+        error = why;
+        return false;
+    };
+    Reader reader(database);
+    // One read transaction from the first count to the last row: a snapshot of the file, whatever
+    // a running program commits meanwhile.
+    if (!reader.Exec("BEGIN"))
+        return fail(QStringLiteral("Cannot read %1: %2").arg(database, reader.error));
+    const qint64 items = reader.Count("SELECT count(*) FROM phonebk");
+    const qint64 links = reader.Count("SELECT count(*) FROM mm2");
+    if (items < 0 || links < 0)
+        return fail(QStringLiteral("Cannot read %1: %2").arg(database, reader.error));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(QStringLiteral("Cannot write %1: %2").arg(part, out.errorString()));
+    QByteArray first = "{\"format\":\"" + QByteArray(Format) +
+                       "\",\"version\":" + QByteArray::number(Version) + ",\"program\":";
+    const QByteArray program = header.Program.toUtf8();
+    appendString(first, program.constData(), int(program.size()));
+    first += ",\"diaryid\":" + QByteArray::number(header.DiaryId) +
+             ",\"archiveid\":" + QByteArray::number(header.ArchiveId) +
+             ",\"items\":" + QByteArray::number(items) + ",\"links\":" + QByteArray::number(links) +
+             "}\n";
+    if (out.write(first) != first.size())
+        return fail(QStringLiteral("Cannot write %1: %2").arg(part, out.errorString()));
+    qint64 done = 0;
+    QString why;
+    if (!writeRows(reader, out, "item", ItemColumns, std::size(ItemColumns), "phonebk", "id", done,
+                   items + links, progress, why) ||
+        !writeRows(reader, out, "link", LinkColumns, std::size(LinkColumns), "mm2",
+                   "id1, id2, \"drop\"", done, items + links, progress, why))
+        return fail(why.isEmpty() ? QStringLiteral("Cannot read %1: %2").arg(database, reader.error)
+                    : why == QLatin1String("Stopped")
+                        ? why
+                        : QStringLiteral("Cannot write %1: %2").arg(part, why));
+    reader.Exec("COMMIT");
+    if (!syncFile(out))
+        return fail(QStringLiteral("Cannot write %1: %2").arg(part, out.errorString()));
+    out.close();
+    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0)
+        return fail(QStringLiteral("Cannot write %1: %2")
+                        .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    syncFolder(path);
+    return true;
+}
+
+namespace {
+// One item as the check of a restore needs it.
+struct ItemFacts {
+    qint64 Id = 0;
+    qint64 Parent = 0;
+    bool NullParent = false;
+    qint64 Children = 0; // as stored (null: 0)
+    qint64 Cousins = 0;
+    qint64 Line = 0;
+};
+
+struct LinkKey {
+    qint64 Id1, Id2, Drop;
+    bool operator==(const LinkKey& o) const {
+        return Id1 == o.Id1 && Id2 == o.Id2 && Drop == o.Drop;
+    }
+};
+size_t qHash(const LinkKey& k, size_t seed = 0) {
+    return ::qHash(k.Id1, seed) ^ ::qHash(k.Id2 * 31 + k.Drop, seed);
+}
+
+QString lineError(qint64 line, const QString& why) {
+    return QStringLiteral("Line %1: %2").arg(line).arg(why);
+}
+
+// A whole number of the object, or null when allowed; false with why otherwise.
+bool wholeNumber(const QJsonObject& o, const char* key, bool nullable, qint64& value, bool& isNull,
+                 QString& why) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    isNull = v.isNull();
+    if (v.isUndefined()) {
+        why = QStringLiteral("no \"%1\"").arg(QLatin1String(key));
+        return false;
+    }
+    if (isNull) {
+        if (!nullable)
+            why = QStringLiteral("\"%1\" is null").arg(QLatin1String(key));
+        value = 0;
+        return nullable;
+    }
+    const QVariant n = v.toVariant();
+    if (n.typeId() != QMetaType::LongLong && n.typeId() != QMetaType::Int &&
+        n.typeId() != QMetaType::ULongLong) {
+        why = QStringLiteral("\"%1\" is not a whole number").arg(QLatin1String(key));
+        return false;
+    }
+    value = n.toLongLong();
+    return true;
+}
+
+// What a line of an item or a link must hold: every key of its kind, of a type its column takes.
+bool valuesFit(const QJsonObject& o, const Column* columns, size_t count, QString& why) {
+    for (size_t i = 0; i < count; ++i) {
+        const QJsonValue v = o.value(QLatin1String(columns[i].InFile));
+        if (v.isUndefined()) {
+            why = QStringLiteral("no \"%1\"").arg(QLatin1String(columns[i].InFile));
+            return false;
+        }
+        const bool wrapped = v.isObject() && v.toObject().size() == 1 &&
+                             (v.toObject().value(QLatin1String("blob")).isString() ||
+                              v.toObject().value(QLatin1String("text")).isString());
+        if (v.isArray() || v.isBool() || (v.isObject() && !wrapped)) {
+            why = QStringLiteral("\"%1\" holds no value a column takes")
+                      .arg(QLatin1String(columns[i].InFile));
+            return false;
+        }
+    }
+    if (o.size() != qsizetype(count) + 1) {
+        why = QStringLiteral("keys that are no column of its kind");
+        return false;
+    }
+    return true;
+}
+
+// Reads the file's lines one by one: the parsed object, or false with the line's error.
+class LineReader {
+public:
+    explicit LineReader(const QString& path) : file(path) {}
+    bool Open(QString& error) {
+        if (file.open(QIODevice::ReadOnly))
+            return true;
+        error = QStringLiteral("Cannot read %1: %2").arg(file.fileName(), file.errorString());
+        return false;
+    }
+    // False at the end of the file (error empty) or on a line that is no JSON object.
+    bool Next(QJsonObject& object, QString& error) {
+        if (file.atEnd())
+            return false;
+        QByteArray text = file.readLine();
+        ++number;
+        if (!text.endsWith('\n')) {
+            error = lineError(number, QStringLiteral("the line is cut off (no line end)"));
+            return false;
+        }
+        text.chop(1);
+        QJsonParseError parse;
+        const QJsonDocument doc = QJsonDocument::fromJson(text, &parse);
+        if (parse.error != QJsonParseError::NoError || !doc.isObject()) {
+            error = lineError(number, parse.error != QJsonParseError::NoError
+                                          ? QStringLiteral("not JSON (%1)").arg(parse.errorString())
+                                          : QStringLiteral("not a JSON object"));
+            return false;
+        }
+        object = doc.object();
+        return true;
+    }
+    qint64 Line() const { return number; }
+    qint64 Size() const { return file.size(); }
+    qint64 Position() const { return file.pos(); }
+
+private:
+    QFile file;
+    qint64 number = 0;
+};
+
+// The first pass: everything the file says is checked before anything is written.
+bool checkFile(const QString& path, JsonRestored& restored, QString& error,
+               const JsonProgress& progress) {
+    LineReader reader(path);
+    if (!reader.Open(error))
+        return false;
+    QJsonObject o;
+    if (!reader.Next(o, error)) {
+        if (error.isEmpty())
+            error = lineError(1, QStringLiteral("the file is empty"));
+        return false;
+    }
+    if (o.value(QLatin1String("format")).toString() != QLatin1String(Format)) {
+        error = lineError(1, QStringLiteral("not a Cardolo export (no \"format\":\"%1\")")
+                                 .arg(QLatin1String(Format)));
+        return false;
+    }
+    qint64 number = 0;
+    bool isNull = false;
+    QString why;
+    if (!wholeNumber(o, "version", false, number, isNull, why) || number != Version) {
+        error =
+            lineError(1, QStringLiteral("version %1 of the format; this Cardolo reads version %2")
+                             .arg(o.value(QLatin1String("version")).toVariant().toString())
+                             .arg(Version));
+        return false;
+    }
+    qint64 diary = 0, archive = 0, items = 0, links = 0;
+    if (!wholeNumber(o, "diaryid", false, diary, isNull, why) ||
+        !wholeNumber(o, "archiveid", false, archive, isNull, why) ||
+        !wholeNumber(o, "items", false, items, isNull, why) ||
+        !wholeNumber(o, "links", false, links, isNull, why)) {
+        error = lineError(1, why);
+        return false;
+    }
+    restored.DiaryId = int(diary);
+    restored.ArchiveId = int(archive);
+
+    std::vector<ItemFacts> facts;
+    facts.reserve(size_t(items));
+    QHash<qint64, size_t> index;
+    QHash<LinkKey, qint64> linkLines;
+    std::vector<std::pair<LinkKey, qint64>> linkOrder; // in the file's order
+    QHash<qint64, qint64> cousins;
+    bool inLinks = false;
+    while (reader.Next(o, error)) {
+        const qint64 line = reader.Line();
+        const QString type = o.value(QLatin1String("type")).toString();
+        if (type == QLatin1String("item")) {
+            if (inLinks) {
+                error = lineError(line, QStringLiteral("an item after the links"));
+                return false;
+            }
+            ItemFacts f;
+            f.Line = line;
+            qint64 ignored = 0;
+            if (!valuesFit(o, ItemColumns, std::size(ItemColumns), why) ||
+                !wholeNumber(o, "id", false, f.Id, isNull, why) ||
+                !wholeNumber(o, "parent", true, f.Parent, f.NullParent, why) ||
+                !wholeNumber(o, "numchildren", true, f.Children, isNull, why) ||
+                !wholeNumber(o, "numcousins", true, f.Cousins, isNull, why) ||
+                !wholeNumber(o, "rank", true, ignored, isNull, why)) {
+                error = lineError(line, why);
+                return false;
+            }
+            if (f.Id <= 0) {
+                error = lineError(line, QStringLiteral("the id %1 is no item's").arg(f.Id));
+                return false;
+            }
+            if (index.contains(f.Id)) {
+                error = lineError(line, QStringLiteral("the id %1 is already that of line %2")
+                                            .arg(f.Id)
+                                            .arg(facts[index.value(f.Id)].Line));
+                return false;
+            }
+            index.insert(f.Id, facts.size());
+            facts.push_back(f);
+        } else if (type == QLatin1String("link")) {
+            inLinks = true;
+            LinkKey k{};
+            if (!valuesFit(o, LinkColumns, std::size(LinkColumns), why) ||
+                !wholeNumber(o, "id1", false, k.Id1, isNull, why) ||
+                !wholeNumber(o, "id2", false, k.Id2, isNull, why) ||
+                !wholeNumber(o, "drop", false, k.Drop, isNull, why)) {
+                error = lineError(line, why);
+                return false;
+            }
+            if (linkLines.contains(k)) {
+                error =
+                    lineError(line, QStringLiteral("the link %1-%2 (drop %3) is already on line %4")
+                                        .arg(k.Id1)
+                                        .arg(k.Id2)
+                                        .arg(k.Drop)
+                                        .arg(linkLines.value(k)));
+                return false;
+            }
+            linkLines.insert(k, line);
+            linkOrder.emplace_back(k, line);
+            ++cousins[k.Id1];
+        } else {
+            error = lineError(line, QStringLiteral("neither an item nor a link"));
+            return false;
+        }
+        if (line % ProgressEvery == 0 && progress &&
+            !progress(reader.Position(), reader.Size() * 2)) {
+            error = QStringLiteral("Stopped");
+            return false;
+        }
+    }
+    if (!error.isEmpty())
+        return false;
+    const qint64 last = reader.Line();
+    if (qint64(facts.size()) != items || qint64(linkLines.size()) != links) {
+        error = lineError(last, QStringLiteral("the file ends after %1 items and %2 links; its "
+                                               "first line says %3 and %4")
+                                    .arg(facts.size())
+                                    .arg(linkLines.size())
+                                    .arg(items)
+                                    .arg(links));
+        return false;
+    }
+
+    // What the lines say of each other.
+    QHash<qint64, qint64> children;
+    for (const ItemFacts& f : facts) {
+        if (f.NullParent) {
+            error =
+                lineError(f.Line, QStringLiteral("the item %1 has no parent, not even 0 (repair "
+                                                 "the database it came from with cardolo "
+                                                 "--check --repair)")
+                                      .arg(f.Id));
+            return false;
+        }
+        if (f.Parent != 0 && !index.contains(f.Parent)) {
+            error =
+                lineError(f.Line, QStringLiteral("the parent %1 of item %2 is not among the items")
+                                      .arg(f.Parent)
+                                      .arg(f.Id));
+            return false;
+        }
+        if (f.Parent != 0)
+            ++children[f.Parent];
+    }
+    for (const auto& [k, line] : linkOrder) {
+        for (const qint64 id : {k.Id1, k.Id2})
+            if (!index.contains(id)) {
+                error = lineError(line, QStringLiteral("the link's item %1 is not among the "
+                                                       "items")
+                                            .arg(id));
+                return false;
+            }
+        if (!linkLines.contains(LinkKey{k.Id2, k.Id1, k.Drop})) {
+            error = lineError(line, QStringLiteral("the link %1-%2 (drop %3) has no mirror "
+                                                   "%2-%1")
+                                        .arg(k.Id1)
+                                        .arg(k.Id2)
+                                        .arg(k.Drop));
+            return false;
+        }
+    }
+    for (const ItemFacts& f : facts) {
+        if (f.Children != children.value(f.Id) || f.Cousins != cousins.value(f.Id)) {
+            error =
+                lineError(f.Line, QStringLiteral("item %1 counts %2 items below it and %3 links "
+                                                 "across, where the lines give %4 and %5")
+                                      .arg(f.Id)
+                                      .arg(f.Children)
+                                      .arg(f.Cousins)
+                                      .arg(children.value(f.Id))
+                                      .arg(cousins.value(f.Id)));
+            return false;
+        }
+    }
+    restored.Items = items;
+    restored.Links = links;
+    return true;
+}
+
+// A value of the file bound as its column stores it.
+void bindValue(QSqlQuery& q, int i, const QJsonValue& v, bool stamp) {
+    if (v.isNull()) {
+        q.bindValue(i, QVariant(QMetaType::fromType<QString>()));
+    } else if (v.isString()) {
+        QString text = v.toString();
+        if (stamp && fileStamp(text))
+            text[10] = QLatin1Char(' ');
+        q.bindValue(i, text);
+    } else if (v.isObject() && v.toObject().contains(QLatin1String("text"))) {
+        q.bindValue(i, v.toObject().value(QLatin1String("text")).toString());
+    } else if (v.isObject()) {
+        q.bindValue(i, QByteArray::fromBase64(
+                           v.toObject().value(QLatin1String("blob")).toString().toLatin1()));
+    } else {
+        const QVariant n = v.toVariant();
+        if (n.typeId() == QMetaType::Double)
+            q.bindValue(i, n.toDouble());
+        else
+            q.bindValue(i, n.toLongLong());
+    }
+}
+
+QString insertSql(const char* table, const Column* columns, size_t count) {
+    QString names, places;
+    for (size_t i = 0; i < count; ++i) {
+        names += (i ? QStringLiteral(", ") : QString()) + QLatin1String(columns[i].Stored);
+        places += (i ? QStringLiteral(", ?") : QStringLiteral("?"));
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(QLatin1String(table), names, places);
+}
+
+// The second pass: the rows into the database open on PhoneDB, in one transaction.
+bool fillDatabase(const QString& path, const JsonRestored& restored, QString& error,
+                  const JsonProgress& progress) {
+    LineReader reader(path);
+    if (!reader.Open(error))
+        return false;
+    Transaction t;
+    // The new database's own item goes: the file holds every item.
+    ExecSql(QStringLiteral("DELETE FROM phonebk"));
+    ExecSql(QStringLiteral("DELETE FROM mm2"));
+    QSqlQuery items = PrepareQuery(insertSql("phonebk", ItemColumns, std::size(ItemColumns)));
+    QSqlQuery links = PrepareQuery(insertSql("mm2", LinkColumns, std::size(LinkColumns)));
+    QJsonObject o;
+    reader.Next(o, error); // the header, checked already
+    qint64 done = 0;
+    const qint64 total = restored.Items + restored.Links;
+    while (reader.Next(o, error)) {
+        const bool item = o.value(QLatin1String("type")).toString() == QLatin1String("item");
+        QSqlQuery& q = item ? items : links;
+        const Column* columns = item ? ItemColumns : LinkColumns;
+        const size_t count = item ? std::size(ItemColumns) : std::size(LinkColumns);
+        for (size_t i = 0; i < count; ++i)
+            bindValue(q, int(i), o.value(QLatin1String(columns[i].InFile)), columns[i].Stamp);
+        ExecQuery(q);
+        if (++done % ProgressEvery == 0 && progress && !progress(total + done, total * 2)) {
+            error = QStringLiteral("Stopped");
+            return false;
+        }
+    }
+    if (!error.isEmpty())
+        return false;
+    items.finish();
+    links.finish();
+    t.Commit();
+    return true;
+}
+} // namespace
+
+bool RestoreJsonLines(const QString& file, const QString& database, JsonRestored& restored,
+                      QString& error, const JsonProgress& progress) {
+    if (!checkFile(file, restored, error, progress))
+        return false;
+    const QString part = database + QStringLiteral(".restore");
+    const auto removePart = [&part] {
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(part + QLatin1String(suffix));
+    };
+    removePart();
+    bool filled = false;
+    try {
+        OpenPhoneDB(part);
+        filled = fillDatabase(file, restored, error, progress);
+    } catch (const DbError& e) {
+        error = e.Text;
+    }
+    ClosePhoneDB();
+    if (!filled) {
+        removePart();
+        return false;
+    }
+    // The engine would replay a log left beside the file it replaces into the new one.
+    for (const QString& side : SideFilesOf(database))
+        QFile::remove(side);
+    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(database).constData()) !=
+        0) {
+        error = QStringLiteral("Cannot make %1: %2")
+                    .arg(database, QString::fromLocal8Bit(std::strerror(errno)));
+        removePart();
+        return false;
+    }
+    syncFolder(database);
+    return true;
+}
