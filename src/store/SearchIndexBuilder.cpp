@@ -1,194 +1,30 @@
 #include "store/SearchIndexBuilder.h"
 
+#include "store/BackgroundBuild.h"
 #include "store/Database.h"
-#include "store/RawStatement.h"
 #include "store/SearchIndex.h"
-#include "store/WriteGate.h"
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 namespace {
-// A step aims at this long: the write lock is never held for longer than a few milliseconds,
-// and a write of the window that comes meanwhile interrupts the step anyway.
-constexpr int StepTargetMs = 10;
-constexpr int FirstStepRows = 200;
-constexpr int MinStepRows = 20;
-constexpr int MaxStepRows = 20000;
-// How long a step waits for a lock another program holds before it tries again later.
-constexpr int BusyWaitMs = 2000;
-// How often a build held back by a search, or by the user's writes, looks again.
-constexpr int PauseWaitMs = 5;
-// How many of the engine's virtual machine steps pass between two looks at the user's thread.
-constexpr int InterruptCheckSteps = 1000;
-// A step under way finishes when the user's thread has waited for its turn no longer than this;
-// after that it is interrupted (and its work done again later). Most steps end well within it,
-// so little work is thrown away, and no commit of the user's waits longer for the build.
-constexpr int PatienceMs = 2;
+std::unique_ptr<BackgroundBuild> Current;
 
-// Held by the build for each step and by a search for all of it.
-std::recursive_mutex StepLock;
-
-struct Build {
-    std::thread Thread;
-    QString Path;
-    std::atomic<bool> Stop{false};
-    std::atomic<bool> Done{false};
-    std::atomic<qint64> BuiltUpTo{0};
-    std::atomic<qint64> LastId{0};
-    std::mutex ErrorLock;
-    QString Error;
-
-    // Also at the program's end without ClosePhoneDB: a thread is never left running.
-    ~Build() {
-        Stop = true;
-        if (Thread.joinable())
-            Thread.join();
-    }
-};
-std::unique_ptr<Build> Current;
-
-void exec(sqlite3* db, const char* sql) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
-        const int code = sqlite3_extended_errcode(db);
-        sqlite3_free(message);
-        throw DbError(text, code);
-    }
-}
-
-// Busy: another program held the lock a long while. Interrupted: the user's thread wanted to
-// write in the middle of the step. Either way the step is undone and tried again later.
-bool isGivenWay(const DbError& e) {
-    const int code = e.Code & 0xff;
-    return code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_INTERRUPT;
-}
-
-// Stops the statement under way once the user's thread has waited for its turn a moment, or
-// the build is to stop.
-int giveWay(void* arg) {
-    return BackgroundWriteTurn::UserWaitingLongerThan(PatienceMs) || static_cast<Build*>(arg)->Stop
-               ? 1
-               : 0;
-}
-
-sqlite3* openConnection(const QString& path, Build* build) {
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString text = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-        sqlite3_close(db);
-        throw DbError(text, rc);
-    }
-    sqlite3_busy_timeout(db, BusyWaitMs);
-    sqlite3_progress_handler(db, InterruptCheckSteps, giveWay, build);
-    RegisterSearchIndexFunction(db);
-    // Emptying an old index frees many pages; they hold trigrams and ids only, so they are not
-    // overwritten one by one.
-    exec(db, "PRAGMA secure_delete=FAST");
-    // Each step's commit waits for the disk (as the engine does by default): left to the
-    // user's next commit, the steps' pages would make that commit wait for them instead.
-    exec(db, "PRAGMA cache_size=-16384");
-    return db;
-}
-
-// One step in its own write transaction, taken at once so that no other writer slips in
-// between what the step reads and what it writes.
-SearchIndexStepResult step(sqlite3* db, int rows) {
-    exec(db, "BEGIN IMMEDIATE");
-    try {
-        const SearchIndexStepResult result = BuildSearchIndexStep(db, rows);
-        exec(db, "COMMIT");
-        return result;
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-}
-
-void pause() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(PauseWaitMs));
-}
-
-void runBuild(Build* build) {
-    sqlite3* db = nullptr;
-    try {
-        db = openConnection(build->Path, build);
-        int rows = FirstStepRows;
-        while (!build->Stop) {
-            // Waits for a search to end, and for the user's writes, but never blocks on either:
-            // the window may stop the build from inside a search's events (a shutdown), and
-            // the user's thread may hold its turn while it waits for the search lock.
-            std::unique_lock<std::recursive_mutex> lock(StepLock, std::try_to_lock);
-            BackgroundWriteTurn turn;
-            if (!lock.owns_lock() || !turn.TryAcquire()) {
-                turn.Release();
-                if (lock.owns_lock())
-                    lock.unlock();
-                pause();
-                continue;
-            }
-            const auto started = std::chrono::steady_clock::now();
-            SearchIndexStepResult result;
-            try {
-                result = step(db, rows);
-            } catch (const DbError& e) {
-                if (!isGivenWay(e))
-                    throw;
-                // Given way to the user, or held up by another program: tried again, smaller
-                // when it was the step's length that made the user wait.
-                turn.Release();
-                lock.unlock();
-                rows = std::max(MinStepRows, rows * 3 / 4);
-                pause();
-                continue;
-            }
-            turn.Release();
-            lock.unlock();
-            build->BuiltUpTo = std::max<qint64>(result.BuiltUpTo, 0);
-            build->LastId = result.LastId;
-            if (result.Complete)
-                break;
-            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
-                                std::chrono::steady_clock::now() - started)
-                                .count();
-            rows =
-                int(std::clamp<qint64>(qint64(rows) * StepTargetMs * 1000 / std::max<qint64>(us, 1),
-                                       MinStepRows, MaxStepRows));
-            // Leaves the locks free for a moment, for the window's writes and searches.
-            std::this_thread::yield();
-        }
-    } catch (const DbError& e) {
-        // Damage is told once, as damage, and writes are refused from then on.
-        if (IsDamageCode(e.Code)) {
-            NoteDatabaseDamage();
-        } else {
-            const std::lock_guard<std::mutex> lock(build->ErrorLock);
-            build->Error = e.Text;
-        }
-    }
-    sqlite3_close(db);
-    build->Done = true;
+BackgroundStep searchIndexStep(sqlite3* db, int rows) {
+    const SearchIndexStepResult result = BuildSearchIndexStep(db, rows);
+    return {result.BuiltUpTo, result.LastId, result.Complete};
 }
 } // namespace
 
 void StartSearchIndexBuild() {
-    if (Current && !Current->Done)
+    if (Current && !Current->Done())
         return;
     StopSearchIndexBuild();
     if (PhoneDBWriteRefusal() != WriteRefusal::None || !SearchIndexIncomplete())
         return;
-    auto build = std::make_unique<Build>();
-    build->Path = PhoneDB().databaseName();
-    Build* b = build.get();
-    build->Thread = std::thread([b] { runBuild(b); });
-    Current = std::move(build);
+    Current = std::make_unique<BackgroundBuild>(PhoneDB().databaseName(),
+                                                RegisterSearchIndexFunction, searchIndexStep);
 }
 
 void StopSearchIndexBuild() {
@@ -196,28 +32,15 @@ void StopSearchIndexBuild() {
 }
 
 SearchIndexBuildStatus PollSearchIndexBuild() {
-    SearchIndexBuildStatus status;
     if (!Current)
-        return status;
-    const qint64 last = Current->LastId;
-    status.Percent =
-        last > 0 ? int(std::clamp<qint64>(Current->BuiltUpTo * 100 / last, 0, 100)) : 0;
-    if (!Current->Done) {
-        status.Running = true;
-        return status;
-    }
-    status.Finished = true;
-    {
-        const std::lock_guard<std::mutex> lock(Current->ErrorLock);
-        status.Error = Current->Error;
-    }
-    if (status.Error.isEmpty())
-        status.Percent = 100;
-    Current.reset();
+        return SearchIndexBuildStatus();
+    const SearchIndexBuildStatus status = Current->Status();
+    if (status.Finished)
+        Current.reset();
     return status;
 }
 
-SearchIndexPause::SearchIndexPause() : held(&StepLock) {
+SearchIndexPause::SearchIndexPause() : held(&BackgroundStepLock()) {
     held->lock();
 }
 

@@ -1,4 +1,5 @@
 target_sources(cardolo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/BackgroundBuild.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Backup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Conversion.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DailyBackup.cpp
