@@ -17,6 +17,7 @@ struct CommonState {
     int BusyCounter = 0;              // nesting of the busy cursor (Busy)
     MessageAnchor MessageBoxAnchor;   // where the last message box stood (Placement)
     MessageAnchor ChooserAnchor;      // the chooser's own (Placement)
+    QString CollationLocale;          // names sort by it; null: the user's (NameCollator)
 };
 
 CommonState& Common();

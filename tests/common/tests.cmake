@@ -8,3 +8,4 @@ cardolo_add_test(TestWorkProgress ${CMAKE_CURRENT_LIST_DIR}/TestWorkProgress.cpp
 cardolo_add_test(TestSettingsFuzz ${CMAKE_CURRENT_LIST_DIR}/TestSettingsFuzz.cpp)
 cardolo_add_test(TestFolders ${CMAKE_CURRENT_LIST_DIR}/TestFolders.cpp)
 cardolo_add_test(TestDataFolder ${CMAKE_CURRENT_LIST_DIR}/TestDataFolder.cpp)
+cardolo_add_test(TestNameCollator ${CMAKE_CURRENT_LIST_DIR}/TestNameCollator.cpp)
