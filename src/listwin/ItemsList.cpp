@@ -2,10 +2,12 @@
 
 #include "common/Busy.h"
 #include "common/Dialogs.h"
+#include "common/NameCollator.h"
 #include "common/Settings.h"
 #include "common/TextHelpers.h"
 #include "common/WorkProgress.h"
 #include "listwin/SearchRunner.h"
+#include "store/Database.h"
 
 namespace {
 const QString ExitCaption = QStringLiteral("&Exit");
@@ -28,9 +30,10 @@ void ItemsList::BuildList() {
     {
         const BusyScope busy;
         const bool search = IsSearchList();
-        const QStringList lines = prepareQuery(search);
+        const RowOrder order = CurrentRowOrder();
+        const QStringList lines = prepareQuery(search, order);
         const ItemId parameter = headList(search);
-        fresh.Reset(LoadListRows(lines, search, parameter, SearchStamp));
+        fresh.Reset(loadRows(lines, order, search, parameter));
         header.TextButtonVisible = false;
         if (!search)
             headItemList(fresh.Count());
@@ -55,14 +58,38 @@ void ItemsList::ShowUnreadList() {
 }
 
 // The radio buttons and the statement for the list state.
-QStringList ItemsList::prepareQuery(bool search) {
+QStringList ItemsList::prepareQuery(bool search, RowOrder order) {
     header.AcrossChecked = ListKind == ListOf::LinksAcross;
     header.RadiosVisible = !(ListKind == ListOf::TopLevel || ListKind == ListOf::SearchResults);
     if (search || CurrentId == 0)
         SortOrder = SortBy::Name; // top-level and search lists are always in name order
-    const QStringList lines = ListQueryLines(ListKind, search, SortOrder, LnoteBefore);
+    const QStringList lines = ListQueryLines(ListKind, search, SortOrder, LnoteBefore, order);
     queryText = ListQueryText(lines);
     return lines;
+}
+
+// The rows in the order shown. Read by the stored keys, they come in it; else they are sorted
+// here by keys made once per row. A file found damaged where the stored keys are is still
+// listed: the damage is told, and the items alone are read and sorted here (as every list is
+// from then on, the file being known damaged).
+std::vector<ListRow> ItemsList::loadRows(const QStringList& lines, RowOrder order, bool search,
+                                         ItemId parameter) {
+    std::vector<ListRow> loaded;
+    if (order == RowOrder::StoredKeys) {
+        try {
+            return LoadListRows(lines, search, parameter, SearchStamp);
+        } catch (const DbError& e) {
+            if (!IsDamageCode(e.Code))
+                throw;
+            ShowInfo(e.Text);
+        }
+        loaded = LoadListRows(prepareQuery(search, RowOrder::SortedHere), search, parameter,
+                              SearchStamp);
+    } else {
+        loaded = LoadListRows(lines, search, parameter, SearchStamp);
+    }
+    SortListRows(loaded, ListKind, ListLead(ListKind, SortOrder, LnoteBefore), UserNameCollator());
+    return loaded;
 }
 
 // The header every list starts from, which a search list's is complete with. Returns the item
@@ -423,7 +450,7 @@ void ItemsList::TitleClick(const QString& title) {
 }
 
 void ItemsList::JumpTo(const QString& text) {
-    rows.JumpTo(text, SortOrder);
+    rows.JumpTo(text, ListLead(ListKind, SortOrder, LnoteBefore), UserNameCollator());
     Moved();
 }
 

@@ -15,3 +15,11 @@ enum class SortBy : char {
     Name = 'N',
     Ref = 'R',
 };
+
+// Where a list's order comes from: the names' sort keys stored in the file (store/SortKeys), or
+// a sort of the rows once read, by the same keys, while the stored ones are being made or
+// cannot be trusted.
+enum class RowOrder : char {
+    StoredKeys = 'K',
+    SortedHere = 'H',
+};

@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/RawStatement.h"
+#include "store/SortKeys.h"
 
 #include <QSqlQuery>
 
@@ -16,37 +17,91 @@ const char* const StoreChildrenSql = "UPDATE phonebk SET numchildren = :count WH
 const char* const StoreCousinsSql = "UPDATE phonebk SET numcousins = :count WHERE id = :id";
 } // namespace
 
-QStringList ListQueryLines(ListOf listKind, bool searchList, SortBy sortOrder, bool lnoteBefore) {
+namespace {
+// The columns every list returns, named alike whichever table the statement reads first.
+const char* const ItemColumns =
+    "SELECT id, id as id2, name, typeof(text) as text, rank, rank as drop2, "
+    "LOWER(name) as lname, parent, tel, lower(tel) as linknote, numchildren, "
+    "numcousins";
+const char* const KeyedItemColumns =
+    "SELECT p.id, p.id as id2, p.name, typeof(p.text) as text, p.rank, p.rank as drop2, "
+    "LOWER(p.name) as lname, p.parent, p.tel, lower(p.tel) as linknote, p.numchildren, "
+    "p.numcousins";
+const char* const AcrossColumns =
+    "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, p.name, "
+    "typeof(p.text) as text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, "
+    "p.numchildren, "
+    "p.numcousins";
+
+// The lines of a list read in the stored keys' order. A list of links down is read from the
+// keys' index (parent, key, id) in the order shown, each item then found by its id: the CROSS
+// JOIN keeps the engine from reading the items first and sorting them. The other lists are
+// sorted by the key bytes. Ties go to the id (and a link's drop), so the order is total; null
+// and empty Refs and notes are one group, as in the lists sorted here.
+QStringList keyedLines(ListOf listKind, bool searchList, SortBy sortOrder, bool lnoteBefore) {
     QStringList lines;
-    if (listKind == ListOf::LinksAcross) {
-        lines << QStringLiteral(
-                     "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, p.name, "
-                     "typeof(p.text) as text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, "
-                     "p.numchildren, "
-                     "p.numcousins")
+    const bool across = listKind == ListOf::LinksAcross;
+    if (across)
+        lines << QString::fromLatin1(AcrossColumns)
+              << QStringLiteral("FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2")
+              << QStringLiteral("LEFT JOIN phonebk_sortkey k ON k.id = p.id");
+    else if (searchList)
+        lines << QString::fromLatin1(KeyedItemColumns)
+              << QStringLiteral("FROM phonebk p CROSS JOIN phonebk_sortkey k ON k.id = p.id");
+    else
+        lines << QString::fromLatin1(KeyedItemColumns)
+              << QStringLiteral("FROM phonebk_sortkey k CROSS JOIN phonebk p ON p.id = k.id");
+    if (searchList)
+        lines << QStringLiteral("WHERE ( ( p.rank = 0 ) or ( p.rank = :parent ) )")
+              << QStringLiteral("and (p.srchts = :srchts)");
+    else if (across)
+        lines << QStringLiteral("WHERE (m.id1 = :parent)");
+    else
+        lines << QStringLiteral("WHERE (k.parent = :parent)");
+    const QString ties = across ? QStringLiteral("m.id2 , m.\"drop\"") : QStringLiteral("k.id");
+    if (sortOrder == SortBy::Ref)
+        lines << QStringLiteral("ORDER BY ifnull(p.tel, '') , k.key , ") + ties;
+    else if (across && lnoteBefore)
+        lines << QStringLiteral("ORDER BY ifnull(m.linknote, '') , k.key , ") + ties;
+    else if (across)
+        lines << QStringLiteral("ORDER BY k.key , ifnull(m.linknote, '') , ") + ties;
+    else
+        lines << QStringLiteral("ORDER BY k.key , ") + ties;
+    return lines;
+}
+
+// The lines of a list sorted here once read (SortListRows): no order asked of the engine.
+QStringList unorderedLines(ListOf listKind, bool searchList) {
+    QStringList lines;
+    if (listKind == ListOf::LinksAcross)
+        lines << QString::fromLatin1(AcrossColumns)
               << QStringLiteral("FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2");
-    } else {
-        lines << QStringLiteral(
-                     "SELECT id, id as id2, name, typeof(text) as text, rank, rank as drop2, "
-                     "LOWER(name) as lname, parent, tel, lower(tel) as linknote, numchildren, "
-                     "numcousins")
-              << QStringLiteral("FROM phonebk");
-    }
-    if (searchList) {
+    else
+        lines << QString::fromLatin1(ItemColumns) << QStringLiteral("FROM phonebk");
+    if (searchList)
         lines << QStringLiteral("WHERE ( ( rank = 0 ) or ( rank = :parent ) )")
               << QStringLiteral("and (srchts = :srchts)");
-    } else if (listKind == ListOf::LinksAcross) {
+    else if (listKind == ListOf::LinksAcross)
         lines << QStringLiteral("WHERE (m.id1 = :parent)");
-    } else {
-        lines << QStringLiteral("WHERE (parent = :parent)");
-    }
-    if (sortOrder == SortBy::Ref)
-        lines << QStringLiteral("ORDER BY tel,lname");
-    else if (listKind == ListOf::LinksAcross && lnoteBefore)
-        lines << QStringLiteral("ORDER BY linknote , lname");
     else
-        lines << QStringLiteral("ORDER BY lname , linknote");
+        lines << QStringLiteral("WHERE (parent = :parent)");
     return lines;
+}
+} // namespace
+
+QStringList ListQueryLines(ListOf listKind, bool searchList, SortBy sortOrder, bool lnoteBefore,
+                           RowOrder order) {
+    if (order == RowOrder::StoredKeys)
+        return keyedLines(listKind, searchList, sortOrder, lnoteBefore);
+    return unorderedLines(listKind, searchList);
+}
+
+RowOrder CurrentRowOrder() {
+    return SortKeysReady() ? RowOrder::StoredKeys : RowOrder::SortedHere;
+}
+
+QStringList ListQueryLines(ListOf listKind, bool searchList, SortBy sortOrder, bool lnoteBefore) {
+    return ListQueryLines(listKind, searchList, sortOrder, lnoteBefore, CurrentRowOrder());
 }
 
 QString ListQueryText(const QStringList& lines) {

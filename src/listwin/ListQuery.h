@@ -29,8 +29,15 @@ struct ListRow {
     bool HasText = false;
 };
 
-// The statement for a list, one line per element, from the list state it depends on.
+// The statement for a list, one line per element, from the list state it depends on. Read in
+// the stored keys' order, its rows come in the order shown; read to be sorted here, in no order
+// (SortListRows puts them in it).
+QStringList ListQueryLines(ListOf listKind, bool searchList, SortBy sortOrder, bool lnoteBefore,
+                           RowOrder order);
+// The same in the order the program reads lists in now (CurrentRowOrder).
 QStringList ListQueryLines(ListOf listKind, bool searchList, SortBy sortOrder, bool lnoteBefore);
+// The stored keys when they are ready for the user's collation, else a sort here.
+RowOrder CurrentRowOrder();
 QString ListQueryText(const QStringList& lines);
 
 // Runs the list query: parent is the current item (or the hider shown, for a search list);

@@ -40,36 +40,11 @@ bool ListRows::Prior() {
     return true;
 }
 
-bool AtOrAfter(const QString& a, const QString& b) {
-    // Code points, not UTF-16 units: the engine orders its UTF-8 text byte by byte.
-    auto ai = a.cbegin(), bi = b.cbegin();
-    while (ai != a.cend() && bi != b.cend()) {
-        const char32_t ca = ai->isHighSurrogate() && ai + 1 != a.cend()
-                                ? QChar::surrogateToUcs4(*ai, *(ai + 1))
-                                : ai->unicode();
-        const char32_t cb = bi->isHighSurrogate() && bi + 1 != b.cend()
-                                ? QChar::surrogateToUcs4(*bi, *(bi + 1))
-                                : bi->unicode();
-        if (ca != cb)
-            return ca > cb;
-        ai += ca > 0xFFFF ? 2 : 1;
-        bi += cb > 0xFFFF ? 2 : 1;
-    }
-    return bi == b.cend();
-}
-
-void ListRows::JumpTo(const QString& text, SortBy sortOrder) {
+void ListRows::JumpTo(const QString& text, LeadField lead, const NameCollator& collator) {
     if (rows.empty())
         return;
-    for (int i = 0; i < Count(); ++i) {
-        const ListRow& r = Row(i);
-        const QString key = sortOrder == SortBy::Ref ? r.Tel + r.LName : r.LName;
-        if (AtOrAfter(key, text)) {
-            cursor = i;
-            return;
-        }
-    }
-    cursor = Count() - 1;
+    const int row = JumpRow(rows, text, lead, collator);
+    cursor = row >= 0 ? row : Count() - 1;
 }
 
 void ListRows::Locate(ItemId id, int drop, bool matchDrop) {

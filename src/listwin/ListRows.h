@@ -1,6 +1,7 @@
 #pragma once
 
 #include "listwin/ListKinds.h"
+#include "listwin/ListOrder.h"
 #include "listwin/ListQuery.h"
 
 #include <QString>
@@ -28,9 +29,9 @@ public:
     bool Next();
     bool Prior();
 
-    // The first row whose key is at or after text, comparing character codes; the last row
-    // when none is. The key is the ref followed by the lower-case name when sorted by ref.
-    void JumpTo(const QString& text, SortBy sortOrder);
+    // The first row whose key is at or after text in the list's order (JumpRow); the last row
+    // when none is.
+    void JumpTo(const QString& text, LeadField lead, const NameCollator& collator);
     // The row with that id (and drop, in a links-across list); the last row when none has.
     void Locate(ItemId id, int drop, bool matchDrop);
 
@@ -58,6 +59,3 @@ ColumnMeasure MeasureColumns(const ListRows& rows, ListOf listKind, bool lnoteBe
 // The link-note placement the rows call for: before the name unless some links carry a note
 // and some do not.
 bool WantNoteBefore(const ColumnMeasure& measure);
-
-// True when a >= b, comparing character codes (as the engine's binary order does).
-bool AtOrAfter(const QString& a, const QString& b);

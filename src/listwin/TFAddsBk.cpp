@@ -12,6 +12,7 @@
 #include "listwin/TFFind.h"
 #include "store/CommandGuard.h"
 #include "store/SearchIndexBuilder.h"
+#include "store/SortKeys.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -139,25 +140,33 @@ void TFAddsBk::showProgress() {
     Label4->setText(workText.isEmpty() ? buildText : workText);
 }
 
-// The index is built in the background once the window is there to show how far it has come.
+// The search index and the names' sort keys are built in the background once the window is
+// there to show how far they have come.
 void TFAddsBk::startIndexBuild() {
-    RunCommand([] { StartSearchIndexBuild(); });
+    RunCommand([] {
+        StartSearchIndexBuild();
+        StartSortKeyBuild();
+    });
     Timer1Timer();
 }
 
 void TFAddsBk::Timer1Timer() {
-    const SearchIndexBuildStatus status = PollSearchIndexBuild();
-    if (status.Running) {
-        buildText = QStringLiteral("Preparing the search: %1%").arg(status.Percent);
-        if (!Timer1->isActive())
-            Timer1->start();
-    } else {
-        buildText.clear();
+    const SearchIndexBuildStatus search = PollSearchIndexBuild();
+    const BackgroundBuildStatus order = PollSortKeyBuild();
+    QStringList parts;
+    if (search.Running)
+        parts << QStringLiteral("Preparing the search: %1%").arg(search.Percent);
+    if (order.Running)
+        parts << QStringLiteral("Preparing the sort order: %1%").arg(order.Percent);
+    buildText = parts.join(QStringLiteral("; "));
+    if (parts.isEmpty())
         Timer1->stop();
-    }
+    else if (!Timer1->isActive())
+        Timer1->start();
     showProgress();
-    if (!status.Error.isEmpty())
-        ShowInfo(status.Error);
+    for (const QString& error : {search.Error, order.Error})
+        if (!error.isEmpty())
+            ShowInfo(error);
 }
 
 void TFAddsBk::setSilverPalette() {

@@ -1,6 +1,7 @@
 target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ListState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListQuery.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListOrder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListRows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DisplayRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchRunner.cpp

@@ -8,6 +8,7 @@
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
 #include "store/SideFiles.h"
+#include "store/SortKeys.h"
 #include "store/StoreState.h"
 #include "store/WriteGate.h"
 
@@ -267,6 +268,7 @@ void RefuseWrites(WriteRefusal reason) {
     if (!first)
         return;
     StopSearchIndexBuild();
+    StopSortKeyBuild();
     StopLogCheckpoints();
     QSqlQuery queryOnly(PhoneDB());
     queryOnly.exec(QStringLiteral("PRAGMA query_only=1"));
@@ -666,6 +668,7 @@ void ClosePhoneDB() {
     const QString name = QLatin1String(PhoneDBName);
     StopDamageCheck();
     ForgetSearchIndex();
+    ForgetSortKeys();
     StopLogCheckpoints();
     // The side files a read-only file's connection made go with it (below).
     const bool readOnlyFile = TheStoreState.Refusal == WriteRefusal::ReadOnlyFile;

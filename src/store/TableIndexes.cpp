@@ -2,6 +2,7 @@
 
 #include "common/WorkProgress.h"
 #include "store/SearchIndex.h"
+#include "store/SortKeys.h"
 
 #include <QSqlQuery>
 
@@ -100,4 +101,5 @@ void EnsureIndexes() {
         t.Commit();
     }
     PrepareSearchIndex();
+    PrepareSortKeys();
 }

@@ -15,43 +15,67 @@ private slots:
         QTest::addColumn<bool>("search");
         QTest::addColumn<SortBy>("sort");
         QTest::addColumn<bool>("noteBefore");
+        QTest::addColumn<RowOrder>("order");
         QTest::addColumn<QStringList>("expected");
         const QString items =
             "SELECT id, id as id2, name, typeof(text) as text, rank, rank as drop2, "
             "LOWER(name) as lname, parent, tel, lower(tel) as linknote, "
             "numchildren, numcousins";
+        const QString keyedItems =
+            "SELECT p.id, p.id as id2, p.name, typeof(p.text) as text, p.rank, p.rank as drop2, "
+            "LOWER(p.name) as lname, p.parent, p.tel, lower(p.tel) as linknote, "
+            "p.numchildren, p.numcousins";
         const QString across =
             "SELECT m.id1 , m.id2 , m.\"drop\" as drop2, m.linknote , p.id, "
             "p.name, typeof(p.text) as text, p.rank, LOWER(p.name) as lname, p.parent, p.tel, "
             "p.numchildren, p.numcousins";
         const QString phonebk = "FROM phonebk", byParent = "WHERE (parent = :parent)";
+        const QString keyed = "FROM phonebk_sortkey k CROSS JOIN phonebk p ON p.id = k.id";
+        const QString byKeyParent = "WHERE (k.parent = :parent)";
         const QString joined = "FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2";
-        const QString byName = "ORDER BY lname , linknote";
+        const QString joinedKeys = "LEFT JOIN phonebk_sortkey k ON k.id = p.id";
+        const QString byName = "ORDER BY k.key , k.id";
         const auto row = [](const char* tag, ListOf kind, bool search, SortBy sort, bool noteBefore,
-                            const QStringList& expected) {
-            QTest::newRow(tag) << kind << search << sort << noteBefore << expected;
+                            RowOrder order, const QStringList& expected) {
+            QTest::newRow(tag) << kind << search << sort << noteBefore << order << expected;
         };
-        row("top level", ListOf::TopLevel, false, SortBy::Name, true,
-            {items, phonebk, byParent, byName});
-        row("links down by ref", ListOf::LinksDown, false, SortBy::Ref, true,
-            {items, phonebk, byParent, "ORDER BY tel,lname"});
-        row("links down default", ListOf::LinksDown, false, SortBy::Default, true,
-            {items, phonebk, byParent, byName});
-        row("across, note before", ListOf::LinksAcross, false, SortBy::Name, true,
-            {across, joined, "WHERE (m.id1 = :parent)", "ORDER BY linknote , lname"});
-        row("across, note after", ListOf::LinksAcross, false, SortBy::Default, false,
-            {across, joined, "WHERE (m.id1 = :parent)", byName});
-        row("search", ListOf::SearchResults, true, SortBy::Name, true,
+        const RowOrder stored = RowOrder::StoredKeys;
+        row("top level", ListOf::TopLevel, false, SortBy::Name, true, stored,
+            {keyedItems, keyed, byKeyParent, byName});
+        row("links down by ref", ListOf::LinksDown, false, SortBy::Ref, true, stored,
+            {keyedItems, keyed, byKeyParent, "ORDER BY ifnull(p.tel, '') , k.key , k.id"});
+        row("links down default", ListOf::LinksDown, false, SortBy::Default, true, stored,
+            {keyedItems, keyed, byKeyParent, byName});
+        row("across, note before", ListOf::LinksAcross, false, SortBy::Name, true, stored,
+            {across, joined, joinedKeys, "WHERE (m.id1 = :parent)",
+             "ORDER BY ifnull(m.linknote, '') , k.key , m.id2 , m.\"drop\""});
+        row("across, note after", ListOf::LinksAcross, false, SortBy::Default, false, stored,
+            {across, joined, joinedKeys, "WHERE (m.id1 = :parent)",
+             "ORDER BY k.key , ifnull(m.linknote, '') , m.id2 , m.\"drop\""});
+        row("search", ListOf::SearchResults, true, SortBy::Name, true, stored,
+            {keyedItems, "FROM phonebk p CROSS JOIN phonebk_sortkey k ON k.id = p.id",
+             "WHERE ( ( p.rank = 0 ) or ( p.rank = :parent ) )", "and (p.srchts = :srchts)",
+             byName});
+        // Sorted here once read: the engine is asked for no order.
+        const RowOrder here = RowOrder::SortedHere;
+        row("top level, sorted here", ListOf::TopLevel, false, SortBy::Name, true, here,
+            {items, phonebk, byParent});
+        row("links down by ref, sorted here", ListOf::LinksDown, false, SortBy::Ref, true, here,
+            {items, phonebk, byParent});
+        row("across, sorted here", ListOf::LinksAcross, false, SortBy::Name, true, here,
+            {across, joined, "WHERE (m.id1 = :parent)"});
+        row("search, sorted here", ListOf::SearchResults, true, SortBy::Name, true, here,
             {items, phonebk, "WHERE ( ( rank = 0 ) or ( rank = :parent ) )",
-             "and (srchts = :srchts)", byName});
+             "and (srchts = :srchts)"});
     }
     void lines() {
         QFETCH(ListOf, kind);
         QFETCH(bool, search);
         QFETCH(SortBy, sort);
         QFETCH(bool, noteBefore);
+        QFETCH(RowOrder, order);
         QFETCH(QStringList, expected);
-        QCOMPARE(ListQueryLines(kind, search, sort, noteBefore), expected);
+        QCOMPARE(ListQueryLines(kind, search, sort, noteBefore, order), expected);
     }
 
     // Every kind of statement runs on the engine and fills the same row shape.
@@ -155,7 +179,7 @@ private slots:
         auto top =
             LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false, 0, {});
         QCOMPARE(int(top.size()), 2);
-        QCOMPARE(top[1].Id, a); // "Diary" sorts first: the engine orders bytes
+        QCOMPARE(top[1].Id, a); // "Diary" sorts first
         QCOMPARE(top[1].Name, name);
         QCOMPARE(top[1].LName, QStringLiteral("\u00e9mile zola \U0001F600"));
         QCOMPARE(top[1].Tel, QStringLiteral("Ref-\u00c9"));
