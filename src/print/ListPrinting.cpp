@@ -1,6 +1,7 @@
 #include "print/ListPrinting.h"
 
 #include "common/Dialogs.h"
+#include "common/NameCollator.h"
 
 #include <QRegularExpression>
 
@@ -35,11 +36,8 @@ void PrintOneItem(LinePrinter& printer, const ItemRecord& item, const PrintableL
     printer.PrintLine(QString());
 }
 
-QString NameInitial(const QString& name) {
-    if (name.isEmpty())
-        return QString();
-    const int length = name.at(0).isHighSurrogate() && name.size() > 1 ? 2 : 1;
-    return name.left(length).toLower();
+QByteArray NameInitialKey(const QString& name) {
+    return UserNameCollator().InitialKey(name);
 }
 
 bool LoadPrintableRow(const PrintableRow& row, ItemRecord& item) {
@@ -61,12 +59,12 @@ void PrintWholeList(LinePrinter& printer, const PrintableList& list, PageBreaks 
     printer.SetPrintIndent(0);
     printer.PrintLine(list.Heading);
     bool first = true;
-    QString previousInitial;
+    QByteArray previousInitial;
     for (const PrintableRow& row : list.Rows) {
         ItemRecord item;
         if (!LoadPrintableRow(row, item))
             continue;
-        const QString initial = NameInitial(item.Name);
+        const QByteArray initial = NameInitialKey(item.Name);
         if (!first && breaks == PageBreaks::OnInitialLetter && initial != previousInitial)
             printer.NextPrintPage();
         first = false;

@@ -4,6 +4,7 @@
 #include "print/PrintTarget.h"
 #include "store/ItemStore.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -48,9 +49,12 @@ QStringList ItemTextLines(const QString& text);
 // Prints one item on a running job: heading line, text lines, one empty line.
 void PrintOneItem(LinePrinter& printer, const ItemRecord& item, const PrintableList& list);
 
-// The initial an item is grouped by with OnInitialLetter: the first character of its name, in
-// lower case; empty for an empty name.
-QString NameInitial(const QString& name);
+// The initial an item is grouped by with OnInitialLetter: the first letter of its name as the
+// list's order sees it, at the first level of the user's collation (NameCollator::InitialKey).
+// "Éclair", "eclair" and "Eclair" share a group as they share a place in the list; where the
+// language sorts "Ä" as a letter of its own (Swedish), it starts a group of its own. Empty for
+// an empty name.
+QByteArray NameInitialKey(const QString& name);
 
 // Loads the item of a row; false, after telling the user "Item #<id> not found", when it is
 // missing. Engine errors are thrown.

@@ -1,5 +1,6 @@
 #include "print/ListPrinting.h"
 
+#include "common/NameCollator.h"
 #include "print/RecordingTarget.h"
 #include "support/ItemFixture.h"
 #include "support/ScriptedDialogs.h"
@@ -68,6 +69,32 @@ private slots:
         QCOMPARE(each.Sheets, 4);
         QCOMPARE(BySheet(PrintList(list, PageBreaks::None)),
                  (QList<QStringList>{{"Top", "Apple", "avocado", "Banana"}}));
+    }
+
+    // The initial letter goes by the list's order at its first level: case and accents do not
+    // part "Äpfel" from "apfel" in German, nor "Éclair" from "eclair"; Swedish, which sorts "Ä"
+    // after z as a letter of its own, gives it a page of its own.
+    void pageBreaksByLetterAsTheListSorts_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<QStringList>>("sheets");
+        const QString AUml = QStringLiteral("\u00c4pfel"), EAcute = QStringLiteral("\u00c9clair");
+        QTest::newRow("German") << "de_DE" << QStringList{"apfel", AUml, "eclair", EAcute, "Zebra"}
+                                << QList<QStringList>{
+                                       {"Top", "apfel", AUml}, {"eclair", EAcute}, {"Zebra"}};
+        QTest::newRow("Swedish") << "sv_SE" << QStringList{"apfel", "Zebra", AUml}
+                                 << QList<QStringList>{{"Top", "apfel"}, {"Zebra"}, {AUml}};
+    }
+    void pageBreaksByLetterAsTheListSorts() {
+        QFETCH(QString, locale);
+        QFETCH(QStringList, names);
+        QFETCH(QList<QStringList>, sheets);
+        SetCollationLocale(locale);
+        TestFolder folder;
+        PrintableList list = ListOf({});
+        for (const QString& name : names)
+            list.Rows.push_back(PrintableRow{MakeItem(name), 0});
+        QCOMPARE(BySheet(PrintList(list, PageBreaks::OnInitialLetter)), sheets);
     }
 
     // An item prints its heading (name and Ref in the order the sort gives) in the name's
