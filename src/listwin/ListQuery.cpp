@@ -15,9 +15,7 @@ const char* const SearchStampSql = "UPDATE phonebk SET srchts = :srchts WHERE id
 namespace {
 const char* const StoreChildrenSql = "UPDATE phonebk SET numchildren = :count WHERE id = :id";
 const char* const StoreCousinsSql = "UPDATE phonebk SET numcousins = :count WHERE id = :id";
-} // namespace
 
-namespace {
 // The columns every list returns, named alike whichever table the statement reads first.
 const char* const ItemColumns =
     "SELECT id, id as id2, name, typeof(text) as text, rank, rank as drop2, "

@@ -22,10 +22,12 @@ class WorkProgress;
 // another collation (the user's locale, or the collation library's rules, changed since), the
 // keys are made again.
 //
-// Building: the items are done in key order, in steps that each commit; an item above the last
-// one done is left to the build. Keys of a build under way may be stale above that point, so
-// lists use the keys only once the build is complete, and until then sort their rows in memory
-// by the same keys (ListOrder).
+// Building: the items are done in id order, in steps that each commit; an item above the last
+// one done is left to the build. The keys there are not thrown away first: each step replaces
+// those it finds changed and drops those of items gone, so that after another program's few
+// writes little is rewritten. Keys of a build under way may be stale above the last item done,
+// so lists use the keys only once the build is complete, and until then sort their rows in
+// memory by the same keys (ListOrder).
 
 // Sets the keys up on PhoneDB once the tables have their current layout (EnsureIndexes calls
 // it): made where missing, marked to be made again when another program wrote the items or
