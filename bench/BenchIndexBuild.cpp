@@ -4,6 +4,7 @@
 #include "store/ItemStore.h"
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
+#include "store/SortKeys.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,9 +22,10 @@
 #include <thread>
 #include <vector>
 
-// The user's commits while the search index is built in the background, as on the first start
-// after an import: each commit's time from the call to its return (on disk), the worst and the
-// median, and how many were refused. The build gives way to every one of them.
+// The user's commits while the search index, or the names' sort keys, are built in the
+// background, as on the first start after an import: each commit's time from the call to its
+// return (on disk), the worst and the median, and how many were refused. The build gives way to
+// every one of them.
 //
 //   BenchIndexBuild [--items=N] [--idle] [benchmark options]   (N: 200000 by default; --idle:
 //   no commits, for the build's own time)
@@ -53,7 +55,8 @@ void fill(const QString& path, int count) {
     sqlite3_close(db);
 }
 
-void BM_CommitsDuringIndexBuild(benchmark::State& state) {
+// start begins the build measured, poll follows it.
+void commitsDuringBuild(benchmark::State& state, void (*start)(), BackgroundBuildStatus (*poll)()) {
     for (auto _ : state) {
         state.PauseTiming();
         ClosePhoneDB();
@@ -69,11 +72,11 @@ void BM_CommitsDuringIndexBuild(benchmark::State& state) {
 
         QElapsedTimer build;
         build.start();
-        StartSearchIndexBuild();
+        start();
         std::vector<double> ms;
         int refused = 0;
-        SearchIndexBuildStatus status;
-        for (status = PollSearchIndexBuild(); status.Running; status = PollSearchIndexBuild()) {
+        BackgroundBuildStatus status;
+        for (status = poll(); status.Running; status = poll()) {
             if (Idle) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 continue;
@@ -83,7 +86,7 @@ void BM_CommitsDuringIndexBuild(benchmark::State& state) {
             one.start();
             try {
                 WriteItemFields(id, QStringLiteral("edited %1").arg(ms.size()), QString(),
-                                QStringLiteral("typed while the index is built"));
+                                QStringLiteral("typed while the build runs"));
             } catch (const DbError&) {
                 ++refused;
             }
@@ -105,9 +108,20 @@ void BM_CommitsDuringIndexBuild(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
+
+void BM_CommitsDuringIndexBuild(benchmark::State& state) {
+    commitsDuringBuild(state, StartSearchIndexBuild, PollSearchIndexBuild);
+}
+
+// The same while the names' sort keys are made, as on the first start after an import or a
+// change of the user's locale.
+void BM_CommitsDuringSortKeyBuild(benchmark::State& state) {
+    commitsDuringBuild(state, StartSortKeyBuild, PollSortKeyBuild);
+}
 } // namespace
 
 BENCHMARK(BM_CommitsDuringIndexBuild)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_CommitsDuringSortKeyBuild)->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -1,5 +1,6 @@
 #include "BenchListData.h"
 
+#include "common/NameCollator.h"
 #include "common/TextHelpers.h"
 #include "listwin/ItemsList.h"
 #include "listwin/ListQuery.h"
@@ -8,6 +9,7 @@
 #include "store/LogCheckpoints.h"
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
+#include "store/SortKeys.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -34,6 +36,13 @@
 // the same page cache: the raw connection takes the program connection's cache_size.
 // Times are wall-clock (UseRealTime); the CPU column is printed beside them.
 //
+// The lists are ordered by the names' sort keys, made complete, like the search index, when a
+// database is first used. "RawSql..." runs the very statement the program runs, which reads the
+// keys; "RawSqlByLower..." the statement the lists ran before there were keys, ordered by the
+// lower-case names' character codes, for comparison. "List...SortedHere" is a list while the keys
+// are being made (set aside for the run): read unordered, then sorted in memory by keys made for
+// each row.
+//
 // The search index is made complete when a database is first used (built at once, the first
 // time, on the program's connection); the searches then use it as the program does. The
 // benchmarks "...WithoutIndex" set the index aside for their run, so that the search reads
@@ -48,11 +57,15 @@ const ListBenchData& use(int items) {
         it = Data.emplace(items, OpenListBenchData(items)).first;
     else
         OpenPhoneDB(it->second.Path);
-    // The search index as the program keeps it, complete.
+    // The search index and the names' sort keys as the program keeps them, complete.
     EnsureIndexes();
     if (SearchIndexIncomplete()) {
         std::fprintf(stderr, "building the search index of %d items\n", items);
         BuildSearchIndexNow();
+    }
+    if (SortKeysIncomplete()) {
+        std::fprintf(stderr, "making the sort keys of %d items\n", items);
+        BuildSortKeysNow();
     }
     // Writes of an earlier benchmark (the search's stamps) must not be read through the log.
     ExecSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
@@ -168,8 +181,22 @@ bool settle(ItemsList& list, const ListBenchData& d, ListOf kind) {
     return LnoteBefore;
 }
 
-void listBench(benchmark::State& state, int items, ListOf kind) {
+// Sets the complete sort keys aside for as long as it lives: lists are then sorted in memory, as
+// while the keys are being made. The keys stay as they are, and are taken up again after.
+class SortKeysSetAside {
+public:
+    SortKeysSetAside() { ExecSql(QStringLiteral("UPDATE phonebk_sortkey_state SET complete = 0")); }
+    ~SortKeysSetAside() {
+        ExecSql(QStringLiteral("UPDATE phonebk_sortkey_state SET complete = 1"));
+    }
+};
+
+// sortedHere: with the keys set aside, as while they are being made.
+void listBench(benchmark::State& state, int items, ListOf kind, bool sortedHere) {
     const ListBenchData& d = use(items);
+    std::optional<SortKeysSetAside> aside;
+    if (sortedHere)
+        aside.emplace();
     ItemsList list;
     const bool lnoteBefore = settle(list, d, kind);
     state.counters["cacheKiB"] = programCacheKiB();
@@ -179,16 +206,30 @@ void listBench(benchmark::State& state, int items, ListOf kind) {
         benchmark::DoNotOptimize(list.Rows().Count());
     }
     state.counters["rows"] = list.Rows().Count();
+    if (SortKeysReady() == sortedHere)
+        state.SkipWithError("the keys were not used as asked");
 }
 
-void rawListBench(benchmark::State& state, int items, ListOf kind) {
+// The list statement as it was before the sort keys: the rows ordered by their lower-case names
+// (or notes) by character code.
+QString byLowerNameSql(ListOf kind, bool lnoteBefore) {
+    QStringList lines =
+        ListQueryLines(kind, false, SortBy::Name, lnoteBefore, RowOrder::SortedHere);
+    lines << (kind == ListOf::LinksAcross && lnoteBefore
+                  ? QStringLiteral("ORDER BY linknote , lname")
+                  : QStringLiteral("ORDER BY lname , linknote"));
+    return ListQueryText(lines);
+}
+
+void rawListBench(benchmark::State& state, int items, ListOf kind, bool byLowerName) {
     const ListBenchData& d = use(items);
-    // The very statement the program runs for this list, and the rows it lists.
+    // The very statement the program runs for this list (or ran before the sort keys), and the
+    // rows it lists.
     ItemsList list;
     const bool lnoteBefore = settle(list, d, kind);
     setListState(kind, lnoteBefore);
     buildList(list, d, kind);
-    const QString sql = list.QueryText();
+    const QString sql = byLowerName ? byLowerNameSql(kind, lnoteBefore) : list.QueryText();
     const int listed = list.Rows().Count();
     sqlite3* db = rawOpen(state, d);
     if (!db)
@@ -391,6 +432,46 @@ void indexBuildBench(benchmark::State& state, int items) {
         state.SkipWithError("the build did not complete the index");
 }
 
+// The sort keys' size (the table and its index) beside the database's (one run).
+void sortKeysSizeBench(benchmark::State& state, int items) {
+    use(items);
+    double keyBytes = 0;
+    double dbBytes = 0;
+    for (auto _ : state) {
+        QSqlQuery keys = ExecSql(
+            QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name IN ('phonebk_sortkey', "
+                           "'sqlite_autoindex_phonebk_sortkey_1')"));
+        keyBytes = keys.next() ? keys.value(0).toDouble() : 0;
+        QSqlQuery pages = ExecSql(QStringLiteral(
+            "SELECT page_count * page_size FROM pragma_page_count, pragma_page_size"));
+        dbBytes = pages.next() ? pages.value(0).toDouble() : 0;
+    }
+    state.counters["keysMiB"] = keyBytes / 1048576;
+    state.counters["fileMiB"] = dbBytes / 1048576;
+}
+
+// A build of every key from nothing (the keys thrown away first, untimed), as the program runs
+// it in the background after an import: its own connection, steps that each commit (one run).
+// A change of locale rewrites every key in the same way.
+void sortKeyBuildBench(benchmark::State& state, int items) {
+    use(items);
+    for (auto _ : state) {
+        state.PauseTiming();
+        ExecSql(QStringLiteral("DELETE FROM phonebk_sortkey"));
+        RequestSortKeysRebuild();
+        ExecSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        state.ResumeTiming();
+        StartSortKeyBuild();
+        BackgroundBuildStatus status;
+        while ((status = PollSortKeyBuild()).Running)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!status.Error.isEmpty())
+            state.SkipWithError(qPrintable(status.Error));
+    }
+    if (!SortKeysReady())
+        state.SkipWithError("the build did not complete the keys");
+}
+
 // The same walk through the program's own query interface, with no matching: the floor the
 // search cannot go below.
 void qtScanBench(benchmark::State& state, int items) {
@@ -426,6 +507,8 @@ int peakMemory(int items) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The same order whatever the machine's locale: its keys are made once, with the data.
+    SetCollationLocale(QStringLiteral("en_US"));
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)
         return peakMemory(std::atoi(argv[2]));
 
@@ -446,11 +529,21 @@ int main(int argc, char** argv) {
                                   : kind == ListOf::LinksDown ? "LinksDown"
                                                               : "LinksAcross";
             reg(
-                "List" + label, [items, kind](benchmark::State& st) { listBench(st, items, kind); },
+                "List" + label,
+                [items, kind](benchmark::State& st) { listBench(st, items, kind, false); },
                 listRuns);
             reg(
                 "RawSql" + label,
-                [items, kind](benchmark::State& st) { rawListBench(st, items, kind); }, listRuns);
+                [items, kind](benchmark::State& st) { rawListBench(st, items, kind, false); },
+                listRuns);
+            reg(
+                "RawSqlByLower" + label,
+                [items, kind](benchmark::State& st) { rawListBench(st, items, kind, true); },
+                listRuns);
+            reg(
+                "List" + label + "SortedHere",
+                [items, kind](benchmark::State& st) { listBench(st, items, kind, true); },
+                listRuns);
         }
         auto* search = reg(
             "Search", [items](benchmark::State& st) { searchBench(st, items, true); }, n);
@@ -493,6 +586,10 @@ int main(int argc, char** argv) {
             "SearchIndexSize", [items](benchmark::State& st) { indexSizeBench(st, items); }, 1);
         reg(
             "SearchIndexBuild", [items](benchmark::State& st) { indexBuildBench(st, items); }, 1);
+        reg(
+            "SortKeysSize", [items](benchmark::State& st) { sortKeysSizeBench(st, items); }, 1);
+        reg(
+            "SortKeyBuild", [items](benchmark::State& st) { sortKeyBuildBench(st, items); }, 1);
     }
     std::fprintf(stderr, "Search words (word argument): ");
     for (int w = 0; w < SearchWordCount; ++w)
