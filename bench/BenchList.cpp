@@ -1,3 +1,4 @@
+#include "support/BenchOptions.h"
 #include "BenchListData.h"
 
 #include "common/NameCollator.h"
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <map>
 #include <optional>
 #include <thread>
@@ -511,12 +513,15 @@ int main(int argc, char** argv) {
     SetCollationLocale(QStringLiteral("en_US"));
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)
         return peakMemory(std::atoi(argv[2]));
+    const BenchOptions options = TakeBenchOptions(argc, argv, 0);
+    const std::vector<int> sizes =
+        options.Items > 0 ? std::vector<int>{options.Items} : std::vector<int>{100000, 1000000};
 
-    for (int items : {100000, 1000000}) {
+    for (int items : sizes) {
         // The lists take milliseconds and get more runs than the searches, which take up to
         // seconds at a million items.
-        const int n = items == 100000 ? 10 : 3;
-        const int listRuns = items == 100000 ? 100 : 20;
+        const int n = options.Iterations(items <= 100000 ? 10 : 3);
+        const int listRuns = options.Iterations(items <= 100000 ? 100 : 20);
         const QString s = QString::number(items);
         auto reg = [&](const QString& name, auto fn, int iterations) {
             return benchmark::RegisterBenchmark(qPrintable(name + "/" + s), fn)
