@@ -85,18 +85,17 @@ void SortListRows(std::vector<ListRow>& rows, ListOf listKind, LeadField lead,
     rows = std::move(sorted);
 }
 
-int JumpRow(const std::vector<ListRow>& rows, const QString& text, LeadField lead,
-            const NameCollator& collator) {
-    const int count = int(rows.size());
+int JumpRow(int count, const std::function<ListRow(int)>& rowAt, const QString& text,
+            LeadField lead, const NameCollator& collator) {
     if (lead == LeadField::None) {
         // The rows are in their names' key order (a missing item's empty name has the least
         // key, as its null one sorts first): the first row at or after the text is found by
-        // halving, with a few keys made rather than one for every row of a long list.
+        // halving, with a few rows read and keys made rather than one for every row.
         const QByteArray typed = collator.SortKey(text);
         int low = 0, high = count;
         while (low < high) {
             const int middle = low + (high - low) / 2;
-            if (collator.SortKey(rows[size_t(middle)].Name) < typed)
+            if (collator.SortKey(rowAt(middle).Name) < typed)
                 low = middle + 1;
             else
                 high = middle;
@@ -104,7 +103,7 @@ int JumpRow(const std::vector<ListRow>& rows, const QString& text, LeadField lea
         return low < count ? low : -1;
     }
     for (int i = 0; i < count; ++i) {
-        const ListRow& row = rows[size_t(i)];
+        const ListRow row = rowAt(i);
         const QString& leadValue = leadText(row, lead);
         if (!leadValue.isEmpty() && text.size() > leadValue.size() && text.startsWith(leadValue)) {
             if (collator.SortKey(row.Name) >= collator.SortKey(text.mid(leadValue.size())))
@@ -115,4 +114,10 @@ int JumpRow(const std::vector<ListRow>& rows, const QString& text, LeadField lea
             return i;
     }
     return -1;
+}
+
+int JumpRow(const std::vector<ListRow>& rows, const QString& text, LeadField lead,
+            const NameCollator& collator) {
+    return JumpRow(
+        int(rows.size()), [&rows](int i) { return rows[size_t(i)]; }, text, lead, collator);
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class NameCollator;
@@ -34,5 +35,10 @@ int CompareCodePoints(const QString& a, const QString& b);
 // "Éclair"; in Ref or note order it is compared with the lead field by character code, and a
 // text that begins with a row's whole Ref or note compares what follows with the row's name.
 // Returns the row's index, or -1 when every row is before the text.
+// The rows are given by their count and a reader of row i, so that a list read a page at a
+// time is searched without reading it whole (in name order only a few rows are read).
+int JumpRow(int count, const std::function<ListRow(int)>& rowAt, const QString& text,
+            LeadField lead, const NameCollator& collator);
+// The same over rows held whole.
 int JumpRow(const std::vector<ListRow>& rows, const QString& text, LeadField lead,
             const NameCollator& collator);
