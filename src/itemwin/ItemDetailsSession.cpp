@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "common/Dialogs.h"
 #include "calendar/DateText.h"
+#include "itemwin/RescueFile.h"
 #include "store/CommandGuard.h"
 #include "store/ItemFields.h"
 
@@ -11,45 +12,45 @@ bool ItemDetailsSession::Find(ItemId id, ItemRecord& record) {
 }
 
 void ItemDetailsSession::Show(const ItemRecord& record) {
-    DetailsMode = Mode::ShowItem;
-    DetailsChanged = false;
-    DetailsId = record.Id;
-    DetailsParent = record.Parent;
-    Table1 = record;
+    detailsMode = Mode::ShowItem;
+    detailsChanged = false;
+    detailsId = record.Id;
+    detailsParent = record.Parent;
+    table1 = record;
 }
 
 void ItemDetailsSession::StartNewItem(ItemId parentId) {
-    NewParentId = parentId;
-    DetailsMode = Mode::NewItem;
-    DetailsChanged = false;
-    DetailsId = 0;
+    newParentId = parentId;
+    detailsMode = Mode::NewItem;
+    detailsChanged = false;
+    detailsId = 0;
 }
 
 ItemId ItemDetailsSession::EndNewItem() {
-    NewParentId = 0;
-    return DetailsId;
+    newParentId = 0;
+    return detailsId;
 }
 
 ItemId ItemDetailsSession::StartDiaryEntry(const CalendarDate& date) {
-    PresetRef = FormatIsoDateParenWeekday(date);
+    presetRef = FormatIsoDateParenWeekday(date);
     return FindOrCreateYearItem(date.year);
 }
 
 QString ItemDetailsSession::BeginInsert() {
-    Pending = Change::Insert;
+    pending = Change::Insert;
     // The item is created when the user begins it, whenever it is saved.
-    InsertBegun = CurrentDateTime();
+    insertBegun = CurrentDateTime();
     QString ref;
-    ref.swap(PresetRef);
+    ref.swap(presetRef);
     return ref;
 }
 
 bool ItemDetailsSession::BeginEdit() {
-    Pending = Change::Edit;
+    pending = Change::Edit;
     ItemRecord stored;
-    if (!LocateItem(DetailsId, stored))
+    if (!LocateItem(detailsId, stored))
         return false;
-    Table1 = stored;
+    table1 = stored;
     return true;
 }
 
@@ -57,34 +58,34 @@ ItemDetailsSession::SaveOutcome ItemDetailsSession::Save(const QString& name, co
                                                          const QString& memoText,
                                                          ConflictRule rule) {
     const QString text = StoredTextFromMemo(memoText);
-    if (Pending == Change::Insert) {
+    if (pending == Change::Insert) {
         // Only the new-item form names a parent; an Insert while browsing is top-level.
-        const ItemId parent = DetailsMode == Mode::NewItem ? NewParentId : 0;
-        DetailsId = CreateItem(name, tel, text, InsertBegun);
+        const ItemId parent = detailsMode == Mode::NewItem ? newParentId : 0;
+        detailsId = CreateItem(name, tel, text, insertBegun);
         // The item is saved from here on: a link that fails leaves it top-level, reported.
         if (parent > 0)
-            RunCommand([this, parent] { LinkItems(parent, DetailsId, 1); });
-        LocateItem(DetailsId, Table1);
-        DetailsParent = Table1.Parent;
-        Pending = Change::None;
+            RunCommand([this, parent] { LinkItems(parent, detailsId, 1); });
+        LocateItem(detailsId, table1);
+        detailsParent = table1.Parent;
+        pending = Change::None;
         return SaveOutcome::Inserted;
     }
-    if (Pending != Change::Edit)
+    if (pending != Change::Edit)
         return SaveOutcome::NothingToSave;
     // Only what the user changed is written, over the item as it was when the edit began (or
     // as another window saved a field the user had left alone since).
     ItemRecord stored;
-    if (!LocateItem(DetailsId, stored)) {
+    if (!LocateItem(detailsId, stored)) {
         // The item went away while it was being edited: nothing to write to.
-        ItemNotFound(DetailsId);
+        ItemNotFound(detailsId);
         return SaveOutcome::ItemMissing;
     }
     ItemVersions versions;
-    versions[int(ItemField::Name)] = {Table1.Name, name, stored.Name};
-    versions[int(ItemField::Ref)] = {Table1.Tel, tel, stored.Tel};
-    versions[int(ItemField::Text)] = {MemoTextFromStored(Table1.Text), memoText,
+    versions[int(ItemField::Name)] = {table1.Name, name, stored.Name};
+    versions[int(ItemField::Ref)] = {table1.Tel, tel, stored.Tel};
+    versions[int(ItemField::Text)] = {MemoTextFromStored(table1.Text), memoText,
                                       MemoTextFromStored(stored.Text)};
-    const FieldPlan plan = PlanFieldSave(DetailsId, stored.Name, versions, rule);
+    const FieldPlan plan = PlanFieldSave(detailsId, stored.Name, versions, rule);
     if (plan.Cancelled)
         return SaveOutcome::Cancelled;
     ItemFieldEdits edits;
@@ -94,14 +95,14 @@ ItemDetailsSession::SaveOutcome ItemDetailsSession::Save(const QString& name, co
         edits.Tel = tel;
     if (plan[ItemField::Text] == FieldAction::Write)
         edits.Text = text;
-    if (!WriteItemFields(DetailsId, edits)) {
-        ItemNotFound(DetailsId);
+    if (!WriteItemFields(detailsId, edits)) {
+        ItemNotFound(detailsId);
         return SaveOutcome::ItemMissing;
     }
-    LocateItem(DetailsId, Table1);
-    Pending = Change::None;
-    if (plan.Any(FieldAction::Write) && ItemWritten)
-        ItemWritten(DetailsId);
+    LocateItem(detailsId, table1);
+    pending = Change::None;
+    if (plan.Any(FieldAction::Write) && itemWritten)
+        itemWritten(detailsId);
     return SaveOutcome::Edited;
 }
 
@@ -109,66 +110,102 @@ ItemFieldEdits ItemDetailsSession::StoredItemChanged(ItemId id, const QString& n
                                                      const QString& tel, const QString& memoText) {
     ItemFieldEdits shown;
     ItemRecord stored;
-    if (id <= 0 || id != DetailsId || DetailsMode != Mode::ShowItem || Pending == Change::Insert ||
+    if (id <= 0 || id != detailsId || detailsMode != Mode::ShowItem || pending == Change::Insert ||
         !LocateItem(id, stored))
         return shown;
-    if (Pending == Change::None) {
-        Table1 = stored;
+    if (pending == Change::None) {
+        table1 = stored;
         return ItemFieldEdits{stored.Name, stored.Tel, MemoTextFromStored(stored.Text)};
     }
     // A field the user changed in the edit keeps what was typed, and Table1 what it was typed
     // over, so that the save asks about it.
-    if (name == Table1.Name) {
-        Table1.Name = stored.Name;
+    if (name == table1.Name) {
+        table1.Name = stored.Name;
         shown.Name = stored.Name;
     }
-    if (tel == Table1.Tel) {
-        Table1.Tel = stored.Tel;
+    if (tel == table1.Tel) {
+        table1.Tel = stored.Tel;
         shown.Tel = stored.Tel;
     }
-    if (memoText == MemoTextFromStored(Table1.Text)) {
-        Table1.Text = stored.Text;
+    if (memoText == MemoTextFromStored(table1.Text)) {
+        table1.Text = stored.Text;
         shown.Text = MemoTextFromStored(stored.Text);
     }
     return shown;
 }
 
 bool ItemDetailsSession::Cancel() {
-    if (DetailsChanged && !Confirm(QStringLiteral("OK to cancel insert/edit?")))
+    if (detailsChanged && !Confirm(QStringLiteral("OK to cancel insert/edit?")))
         return false;
     // Another window may have saved the item during the edit.
-    if (Pending == Change::Edit)
-        LocateItem(DetailsId, Table1);
-    Pending = Change::None;
+    if (pending == Change::Edit)
+        LocateItem(detailsId, table1);
+    pending = Change::None;
     return true;
 }
 
+ItemDetailsSession::CloseOutcome ItemDetailsSession::CloseQuery() {
+    if (!IsEditing())
+        return CloseOutcome::Close;
+    return Cancel() ? CloseOutcome::Dropped : CloseOutcome::Stay;
+}
+
+ItemDetailsSession::CloseOutcome ItemDetailsSession::CloseForExit(const QString& name,
+                                                                  const QString& tel,
+                                                                  const QString& memoText,
+                                                                  bool forced) {
+    if (!IsEditing())
+        return CloseOutcome::Close;
+    if (detailsChanged) {
+        // A rescue file holds the Name, the Ref, an empty line, then the Text's lines.
+        const QStringList lines =
+            QStringList{name, tel, QString()} + memoText.split(QLatin1Char('\n'));
+        const ConflictRule rule =
+            forced ? ConflictRule::KeepStoredQuietly : ConflictRule::KeepStored;
+        SaveOutcome saved = SaveOutcome::NothingToSave;
+        SaveBeforeExit([&] { saved = Save(name, tel, memoText, rule); }, forced, detailsId, lines);
+        if (saved == SaveOutcome::Inserted)
+            return CloseOutcome::Inserted;
+        if (saved == SaveOutcome::Edited)
+            return CloseOutcome::Edited;
+        // Refused, or the item is gone: what was typed stays on screen while the program may
+        // wait for the user.
+        if (!forced)
+            return CloseOutcome::Stay;
+    }
+    // Untouched, kept in a file of its own, or unsavable when nothing may wait: let go without a
+    // question.
+    detailsChanged = false;
+    Cancel();
+    return CloseOutcome::Dropped;
+}
+
 bool ItemDetailsSession::ListsParentLinks(bool ancestryShown) const {
-    return ancestryShown && Pending != Change::Insert && DetailsMode != Mode::NewItem;
+    return ancestryShown && pending != Change::Insert && detailsMode != Mode::NewItem;
 }
 
 QString ItemDetailsSession::IdText() const {
-    if (Pending == Change::Insert)
+    if (pending == Change::Insert)
         return QStringLiteral("New item");
-    return QStringLiteral("id = ") + QString::number(DetailsId);
+    return QStringLiteral("id = ") + QString::number(detailsId);
 }
 
 QString ItemDetailsSession::CreatedText() const {
-    if (Pending == Change::Insert || !Table1.CreatedTS.isValid())
+    if (pending == Change::Insert || !table1.CreatedTS.isValid())
         return QString();
-    return QStringLiteral("Created ") + TimestampText(Table1.CreatedTS, 2) + QStringLiteral(" ");
+    return QStringLiteral("Created ") + TimestampText(table1.CreatedTS, 2) + QStringLiteral(" ");
 }
 
 bool ItemDetailsSession::SelfLinked() const {
-    return Table1.Id == Table1.Parent;
+    return table1.Id == table1.Parent;
 }
 
 bool ItemDetailsSession::Hidden() const {
-    return Table1.Rank != 0;
+    return table1.Rank != 0;
 }
 
 QString ItemDetailsSession::HiddenText() const {
-    return QStringLiteral("Item hidden by #") + QString::number(Table1.Rank);
+    return QStringLiteral("Item hidden by #") + QString::number(table1.Rank);
 }
 
 QString ItemDetailsSession::MemoTextFromStored(const QString& text) {

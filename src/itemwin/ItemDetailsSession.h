@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 // The rules of the item details window, without the window: which item it shows and how it
 // was opened, the insert or edit under way, and what Save and Cancel write to the store. The
@@ -28,6 +29,17 @@ public:
         ItemMissing, // the edited item is gone: reported, the edit stays under way
         Cancelled,   // asked which version of a field to keep, the user cancelled: nothing
                      // written, the edit stays under way
+    };
+    // What becomes of the window when it is closed (CloseQuery) or the program ends
+    // (CloseForExit).
+    enum class CloseOutcome {
+        Close,    // nothing under way: the window goes
+        Dropped,  // the insert or edit under way was let go, as by Cancel: the window shows
+                  // Table1 as after Cancel and goes
+        Inserted, // at the program's end: saved, as Save's Inserted; the window shows it and goes
+        Edited,   // the same for an edit
+        Stay,     // the window stays with what was typed: the user kept the change, or the store
+                  // refused the save, or the edited item went away
     };
 
     // The item with this id, when there is one; an id of 0 or less never is.
@@ -67,13 +79,32 @@ public:
     // still under way, unless the answer is Yes. A cancelled edit reads Table1 again, for the
     // window to show the item as stored.
     bool Cancel();
+    // The window is closed (its close box, Esc, Close): a change under way is cancelled, which
+    // asks after a change. Close, Dropped, or Stay when the user keeps the change.
+    CloseOutcome CloseQuery();
+    // The program is ending and the window must go; nothing is asked. An insert or edit with a
+    // change is saved, a field saved elsewhere meanwhile keeping the stored version (rescued to
+    // a file, quietly when forced). When the save does not happen, the window Stays (the
+    // engine's text shown), unless forced (a shutdown that cannot wait): then what was typed is
+    // kept in a rescue file and the change is Dropped, as is a change untouched since it began.
+    // The fields as the window holds them, the Text as it shows it.
+    CloseOutcome CloseForExit(const QString& name, const QString& tel, const QString& memoText,
+                              bool forced);
     // The new-item form closes itself once its insert is cancelled.
-    bool ClosesAfterCancel() const { return DetailsMode == Mode::NewItem; }
+    bool ClosesAfterCancel() const { return detailsMode == Mode::NewItem; }
     // Whether a click on the ancestry line lists the parent's links: only when the line names
     // a parent, and not for a new item, whose parent is not linked yet.
     bool ListsParentLinks(bool ancestryShown) const;
 
-    bool IsEditing() const { return Pending != Change::None; }
+    // What happened to the fields. Any change of the Name, Ref or Text field's text, typed or
+    // shown; the insert's or edit's fields are ready to be typed in (nothing is changed yet);
+    // the insert or edit has ended, saved or cancelled.
+    void FieldsChanged() { detailsChanged = true; }
+    void EditingStarted() { detailsChanged = false; }
+    // Until another item is shown the fields count as changed: Cancel (Esc in the Text) asks.
+    void EditingEnded() { detailsChanged = true; }
+
+    bool IsEditing() const { return pending != Change::None; }
 
     // The status line: "id = " and the id ("New item" during an insert), and the creation time.
     QString IdText() const;
@@ -87,19 +118,32 @@ public:
     static QString MemoTextFromStored(const QString& text);
     static QString StoredTextFromMemo(const QString& text);
 
-    ItemId DetailsId = 0;
-    ItemId DetailsParent = 0;
-    Mode DetailsMode = Mode::ShowItem;
-    // Set on any change of the Name, Ref or Text field; the window clears it when editing
-    // begins and sets it when editing ends.
-    bool DetailsChanged = false;
-    QString PresetRef;
-    ItemId NewParentId = 0;
-    Change Pending = Change::None;
+    // The item shown (0 before any, and in the new-item form until it is saved) and its parent.
+    ItemId DetailsId() const { return detailsId; }
+    ItemId DetailsParent() const { return detailsParent; }
+    Mode DetailsMode() const { return detailsMode; }
+    // A change of the fields since the insert or edit began (see FieldsChanged).
+    bool DetailsChanged() const { return detailsChanged; }
+    // The Ref the next insert starts with (the diary's date), and the new-item form's parent.
+    const QString& PresetRef() const { return presetRef; }
+    ItemId NewParentId() const { return newParentId; }
+    Change Pending() const { return pending; }
     // The item the window shows, as it was read last.
-    ItemRecord Table1;
-    // When the pending insert began: the new item's creation time.
-    QDateTime InsertBegun;
+    const ItemRecord& Table1() const { return table1; }
+
     // Told the item's id after each edit written, for the other windows on it.
-    std::function<void(ItemId)> ItemWritten;
+    void SetItemWritten(std::function<void(ItemId)> written) { itemWritten = std::move(written); }
+
+private:
+    ItemId detailsId = 0;
+    ItemId detailsParent = 0;
+    Mode detailsMode = Mode::ShowItem;
+    bool detailsChanged = false;
+    QString presetRef;
+    ItemId newParentId = 0;
+    Change pending = Change::None;
+    ItemRecord table1;
+    // When the pending insert began: the new item's creation time.
+    QDateTime insertBegun;
+    std::function<void(ItemId)> itemWritten;
 };

@@ -2,6 +2,7 @@
 
 #include "common/Dialogs.h"
 #include "common/TextHelpers.h"
+#include "itemwin/RescueFile.h"
 #include "store/Database.h"
 
 namespace {
@@ -38,77 +39,77 @@ bool ItemTextSession::Open(ItemId request, const QString& newRef) {
         }
         ref = record.Tel;
     }
-    TextItemKind = kind;
-    TextItemId = request;
-    PageRef = LoadedRef = ref;
-    LoadedName = record.Name;
-    LoadedText = record.Text;
+    textItemKind = kind;
+    textItemId = request;
+    pageRef = loadedRef = ref;
+    loadedName = record.Name;
+    loadedText = record.Text;
     known = record;
-    ChangedSinceSave = ChangedSinceOpen = false;
+    changedSinceSave = changedSinceOpen = false;
     written = ItemFieldEdits();
     newPage.reset();
-    UndoPage = BuildItemPage(record.Name, record.Text);
+    undoPage = BuildItemPage(record.Name, record.Text);
     return true;
 }
 
-bool ItemTextSession::MarkChanged() {
-    if (ChangedSinceSave)
+bool ItemTextSession::Typed() {
+    if (changedSinceSave)
         return false;
-    ChangedSinceSave = ChangedSinceOpen = true;
+    changedSinceSave = changedSinceOpen = true;
     return true;
 }
 
 ItemTextSession::SaveOutcome ItemTextSession::Save(const QStringList& page, ConflictRule rule) {
-    if (!ChangedSinceSave)
+    if (!changedSinceSave)
         return SaveOutcome::NothingToSave;
     ItemRecord stored;
-    if (!LocateItem(TextItemId, stored)) {
-        ChangedSinceSave = false;
-        ItemNotFound(TextItemId);
+    if (!LocateItem(textItemId, stored)) {
+        changedSinceSave = false;
+        ItemNotFound(textItemId);
         return SaveOutcome::ItemMissing;
     }
     const PageFields fields = ParseItemPage(page);
     if (fields.Empty) {
         // Once per series of changes: the next change makes the page savable again.
-        ChangedSinceSave = false;
+        changedSinceSave = false;
         ShowInfo(QStringLiteral("Use menu option to delete the item"));
         return SaveOutcome::EmptyPage;
     }
-    const FieldPlan plan = PlanFieldSave(TextItemId, stored.Name, Versions(fields, stored), rule);
+    const FieldPlan plan = PlanFieldSave(textItemId, stored.Name, Versions(fields, stored), rule);
     if (plan.Cancelled)
         return SaveOutcome::Cancelled;
     ItemFieldEdits edits;
     if (plan[ItemField::Name] == FieldAction::Write)
         edits.Name = fields.Name;
     if (plan[ItemField::Ref] == FieldAction::Write)
-        edits.Tel = PageRef;
+        edits.Tel = pageRef;
     if (plan[ItemField::Text] == FieldAction::Write)
         edits.Text = fields.Text;
     const bool writing = plan.Any(FieldAction::Write);
     if (writing) {
-        WriteItemFields(TextItemId, edits);
+        WriteItemFields(textItemId, edits);
         const ItemRecord before = stored;
         // Known from now on as stored: cut as the store cuts it.
-        LocateItem(TextItemId, stored);
+        LocateItem(textItemId, stored);
         if (edits.Name) {
-            NoteFirstWrite(written.Name, LoadedName, before.Name);
+            NoteFirstWrite(written.Name, loadedName, before.Name);
             written.Name = known.Name = stored.Name;
         }
         if (edits.Tel) {
-            NoteFirstWrite(written.Tel, LoadedRef, before.Tel);
+            NoteFirstWrite(written.Tel, loadedRef, before.Tel);
             written.Tel = known.Tel = stored.Tel;
         }
         if (edits.Text) {
-            NoteFirstWrite(written.Text, LoadedText, before.Text);
+            NoteFirstWrite(written.Text, loadedText, before.Text);
             written.Text = known.Text = stored.Text;
         }
     }
     TakeStored(plan, stored, page);
     // A field left unsaved keeps the page changed: the next save tries it again.
-    ChangedSinceSave = plan.Any(FieldAction::Leave);
+    changedSinceSave = plan.Any(FieldAction::Leave);
     if (writing)
         Wrote();
-    return ChangedSinceSave ? SaveOutcome::PartlySaved : SaveOutcome::Saved;
+    return changedSinceSave ? SaveOutcome::PartlySaved : SaveOutcome::Saved;
 }
 
 std::optional<QStringList> ItemTextSession::TakeNewPage() {
@@ -119,16 +120,16 @@ std::optional<QStringList> ItemTextSession::TakeNewPage() {
 
 std::optional<QStringList> ItemTextSession::StoredItemChanged(ItemId id, const QStringList& page) {
     ItemRecord stored;
-    if (id <= 0 || id != TextItemId || !LocateItem(id, stored))
+    if (id <= 0 || id != textItemId || !LocateItem(id, stored))
         return std::nullopt;
-    if (!ChangedSinceSave) {
+    if (!changedSinceSave) {
         // Nothing typed since the page was read or saved: it shows the item as stored now.
         known = stored;
-        PageRef = stored.Tel;
+        pageRef = stored.Tel;
         const QStringList shown = BuildItemPage(stored.Name, stored.Text);
         // Nor since opening: "Undo changes" comes back to this page, not to one saved over.
-        if (!ChangedSinceOpen)
-            UndoPage = shown;
+        if (!changedSinceOpen)
+            undoPage = shown;
         if (shown == page)
             return std::nullopt;
         return shown;
@@ -148,7 +149,7 @@ ItemVersions ItemTextSession::Versions(const PageFields& fields, const ItemRecor
     ItemVersions v;
     v[int(ItemField::Name)] = {StoredName(known.Name), StoredName(fields.Name),
                                StoredName(stored.Name)};
-    v[int(ItemField::Ref)] = {StoredRef(known.Tel), StoredRef(PageRef), StoredRef(stored.Tel)};
+    v[int(ItemField::Ref)] = {StoredRef(known.Tel), StoredRef(pageRef), StoredRef(stored.Tel)};
     v[int(ItemField::Text)] = {PageText(known.Text), fields.Text, PageText(stored.Text)};
     return v;
 }
@@ -156,7 +157,7 @@ ItemVersions ItemTextSession::Versions(const PageFields& fields, const ItemRecor
 void ItemTextSession::TakeStored(const FieldPlan& plan, const ItemRecord& stored,
                                  const QStringList& page) {
     if (plan[ItemField::Ref] == FieldAction::TakeStored)
-        PageRef = known.Tel = stored.Tel;
+        pageRef = known.Tel = stored.Tel;
     const bool name = plan[ItemField::Name] == FieldAction::TakeStored;
     const bool text = plan[ItemField::Text] == FieldAction::TakeStored;
     if (name)
@@ -179,18 +180,18 @@ void ItemTextSession::TakeStored(const FieldPlan& plan, const ItemRecord& stored
 }
 
 void ItemTextSession::Wrote() {
-    if (ItemWritten)
-        ItemWritten(TextItemId);
+    if (itemWritten)
+        itemWritten(textItemId);
 }
 
 ItemTextSession::CloseOutcome ItemTextSession::CloseQuery(const QStringList& page) {
-    if (!ChangedSinceOpen) {
+    if (!changedSinceOpen) {
         // A new item left without any change is not kept.
         if (IsNewItem())
             RemoveNewItem();
         return CloseOutcome::Close;
     }
-    if (TextItemKind == ItemKind::Existing && TextItemId == 0)
+    if (textItemKind == ItemKind::Existing && textItemId == 0)
         return CloseOutcome::Close;
     const char answer = AskYesNoCancel(QStringLiteral("Save changes?"));
     if (answer == 'Y') {
@@ -216,37 +217,37 @@ ItemTextSession::CloseOutcome ItemTextSession::CloseQuery(const QStringList& pag
     // meanwhile. Only the fields this page wrote are put back, and only while they hold what it
     // wrote: what another window saved, before or since, is left alone. The Ref shown is then
     // the one stored.
-    QString ref = LoadedRef;
+    QString ref = loadedRef;
     ItemRecord stored;
     if (written.Name || written.Tel || written.Text) {
-        if (!LocateItem(TextItemId, stored)) {
-            ItemNotFound(TextItemId);
+        if (!LocateItem(textItemId, stored)) {
+            ItemNotFound(textItemId);
         } else {
             ItemFieldEdits back;
             if (written.Name && *written.Name == stored.Name)
-                back.Name = LoadedName;
+                back.Name = loadedName;
             if (written.Tel && *written.Tel == stored.Tel)
-                back.Tel = LoadedRef;
+                back.Tel = loadedRef;
             if (written.Text && *written.Text == stored.Text)
-                back.Text = LoadedText;
+                back.Text = loadedText;
             if (back.Name || back.Tel || back.Text) {
-                WriteItemFields(TextItemId, back);
+                WriteItemFields(textItemId, back);
                 Wrote();
             }
             if (!back.Tel)
                 ref = stored.Tel;
         }
-    } else if (LocateItem(TextItemId, stored)) {
+    } else if (LocateItem(textItemId, stored)) {
         ref = stored.Tel;
     }
-    PageRef = ref;
-    ChangedSinceSave = ChangedSinceOpen = false;
+    pageRef = ref;
+    changedSinceSave = changedSinceOpen = false;
     written = ItemFieldEdits();
     return CloseOutcome::CloseShowingUndo;
 }
 
 void ItemTextSession::SaveForExit(const QStringList& page, ConflictRule rule) {
-    if (IsNewItem() && (!ChangedSinceOpen || ParseItemPage(page).Empty)) {
+    if (IsNewItem() && (!changedSinceOpen || ParseItemPage(page).Empty)) {
         RemoveNewItem();
         return;
     }
@@ -254,49 +255,61 @@ void ItemTextSession::SaveForExit(const QStringList& page, ConflictRule rule) {
     KeepItem();
 }
 
+ItemTextSession::CloseOutcome ItemTextSession::CloseForExit(const QStringList& page, bool forced) {
+    const ConflictRule rule = forced ? ConflictRule::KeepStoredQuietly : ConflictRule::KeepStored;
+    const ExitSave saved =
+        SaveBeforeExit([this, &page, rule] { SaveForExit(page, rule); }, forced, textItemId, page);
+    if (saved == ExitSave::Refused)
+        return CloseOutcome::Stay;
+    // Kept in a file of its own: nothing is left to save, nor to ask about.
+    if (saved == ExitSave::Rescued)
+        changedSinceSave = changedSinceOpen = false;
+    return CloseOutcome::Close;
+}
+
 void ItemTextSession::ItemDeleted() {
-    ChangedSinceSave = ChangedSinceOpen = false;
-    TextItemKind = ItemKind::Existing;
-    TextItemId = 0;
+    changedSinceSave = changedSinceOpen = false;
+    textItemKind = ItemKind::Existing;
+    textItemId = 0;
 }
 
 bool ItemTextSession::EditRef() {
-    QString ref = PageRef;
+    QString ref = pageRef;
     if (!PromptText(QStringLiteral("Item Reference"), ref))
         return false;
-    PageRef = ref;
+    pageRef = ref;
     return true;
 }
 
 std::optional<QStringList> ItemTextSession::ClearedPage(bool pageEmpty) const {
     if (pageEmpty || !Confirm(QStringLiteral("OK to clear Item Text ?")))
         return std::nullopt;
-    return QStringList{ItemName(TextItemId), QString()};
+    return QStringList{ItemName(textItemId), QString()};
 }
 
 std::optional<QStringList> ItemTextSession::UndonePage() const {
     if (!Confirm(QStringLiteral("Undo all changes to this Item-text - are you sure?")))
         return std::nullopt;
-    return UndoPage;
+    return undoPage;
 }
 
 bool ItemTextSession::DeleteItem() {
-    if (!::DeleteItem(TextItemId))
+    if (!::DeleteItem(textItemId))
         return false;
     ItemDeleted();
     return true;
 }
 
 void ItemTextSession::KeepItem() {
-    ChangedSinceOpen = false;
+    changedSinceOpen = false;
     // Saved by the user's own choice: from now on the rules of an existing item apply, so that
     // no later close or the end of the program takes it for a blank new one and removes it.
-    TextItemKind = ItemKind::Existing;
+    textItemKind = ItemKind::Existing;
 }
 
 void ItemTextSession::RemoveNewItem() {
-    RemoveItemRow(TextItemId);
-    TextItemId = -1;
-    TextItemKind = ItemKind::Existing;
-    ChangedSinceSave = ChangedSinceOpen = false;
+    RemoveItemRow(textItemId);
+    textItemId = -1;
+    textItemKind = ItemKind::Existing;
+    changedSinceSave = changedSinceOpen = false;
 }

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The rules of the item text window's page, without the window: which item the page shows,
 // whether it holds changes not yet written, and what opening, saving, closing and discarding
@@ -40,7 +41,8 @@ public:
                      // page stays changed for the user's own save to ask about it
     };
     enum class CloseOutcome {
-        Stay,             // the user kept the window open
+        Stay,             // the window stays open: the user kept it, or the store refused the
+                          // save the end of the program asked for
         Close,            // close; the page may be left as it is
         CloseShowingUndo, // discarded: the page is to show UndoPage again, quietly
     };
@@ -50,9 +52,9 @@ public:
     // On success the page to show is UndoPage.
     bool Open(ItemId request, const QString& newRef);
 
-    // A change of the page or its Ref. True when it is the first one since the last save: the
-    // automatic save is to be started.
-    bool MarkChanged();
+    // The user changed the page or its Ref (typing, "Clear text", a new Ref). True when it is the
+    // first change since the last save: the automatic save is to be started.
+    bool Typed();
 
     // Writes the fields the page changed when it has unsaved changes; rule says what becomes of
     // a field saved elsewhere since the page read it. When the page is to show a stored version
@@ -74,13 +76,18 @@ public:
     // going to a rescue file (rule: KeepStored, or KeepStoredQuietly for a shutdown that cannot
     // wait). Throws DbError, flags untouched.
     void SaveForExit(const QStringList& page, ConflictRule rule = ConflictRule::KeepStored);
+    // The program is ending and the window must go: SaveForExit with the rule the end calls for.
+    // When the store refuses the save, the engine's text is shown and the window is to Stay with
+    // the page still changed; forced (a shutdown that cannot wait, nothing may be asked) the
+    // page goes to a rescue file instead and, kept there, leaves nothing to save: Close.
+    CloseOutcome CloseForExit(const QStringList& page, bool forced);
 
     // "Delete Item" succeeded: nothing is left to save or ask about.
     void ItemDeleted();
 
     // The page's commands that ask first.
     // "Item Reference": asks for the Ref; true when a new one was confirmed into PageRef (the
-    // window then marks the page changed).
+    // window then tells Typed).
     bool EditRef();
     // "Clear text": the page the window is to show instead, the item's Name as stored and an
     // empty line, when pageEmpty is false and the user confirms; nothing otherwise.
@@ -91,22 +98,22 @@ public:
     // went, and the page then stands for no item (ItemDeleted).
     bool DeleteItem();
 
-    bool IsNewItem() const { return TextItemKind == ItemKind::New; }
+    bool IsNewItem() const { return textItemKind == ItemKind::New; }
 
-    ItemId TextItemId = 0;
-    ItemKind TextItemKind = ItemKind::Existing;
-    QString PageRef;
-    QStringList UndoPage;
-    bool ChangedSinceSave = false;
-    bool ChangedSinceOpen = false;
-    // The item's fields as they were read when it was opened, until this page first writes one:
-    // then the value that write replaced. Discarding writes them back.
-    QString LoadedName;
-    QString LoadedRef;
-    QString LoadedText;
+    // The item the page stands for: 0 or more an item (0 once deleted), -1 a new item removed.
+    ItemId TextItemId() const { return textItemId; }
+    ItemKind TextItemKind() const { return textItemKind; }
+    // The Ref the badge shows and a save writes.
+    const QString& PageRef() const { return pageRef; }
+    // The page "Undo changes" comes back to: the item as opened, or as another window saved it
+    // before this page was changed.
+    const QStringList& UndoPage() const { return undoPage; }
+    // Changes not yet written; changes since opening, which closing asks about.
+    bool ChangedSinceSave() const { return changedSinceSave; }
+    bool ChangedSinceOpen() const { return changedSinceOpen; }
 
     // Told the item's id after each write of its fields, for the other windows on it.
-    std::function<void(ItemId)> ItemWritten;
+    void SetItemWritten(std::function<void(ItemId)> written) { itemWritten = std::move(written); }
 
 private:
     // The versions of the item's fields for a save of fields, stored holding the item now.
@@ -115,13 +122,26 @@ private:
     // user chose the stored version of): known, PageRef, and the page, which TakeNewPage gives
     // when it changes. page is the page as handed in.
     void TakeStored(const FieldPlan& plan, const ItemRecord& stored, const QStringList& page);
-    // Tells ItemWritten.
+    // Tells the function SetItemWritten gave.
     void Wrote();
     // The page was saved on the way out (closing with "Yes", or the end of the program): the
     // item stays, whatever kind it was.
     void KeepItem();
     // Removes the blank new item this window inserted; the page then stands for no item.
     void RemoveNewItem();
+
+    ItemId textItemId = 0;
+    ItemKind textItemKind = ItemKind::Existing;
+    QString pageRef;
+    QStringList undoPage;
+    bool changedSinceSave = false;
+    bool changedSinceOpen = false;
+    // The item's fields as they were read when it was opened, until this page first writes one:
+    // then the value that write replaced. Discarding writes them back.
+    QString loadedName;
+    QString loadedRef;
+    QString loadedText;
+    std::function<void(ItemId)> itemWritten;
 
     // The item's fields as this page last knew them stored: read at opening, written by its
     // saves, or taken from another window's save. The page changed a field that differs from

@@ -13,7 +13,6 @@
 #include "itemwin/PageDrag.h"
 #include "itemwin/PageMenu.h"
 #include "itemwin/PageSizing.h"
-#include "itemwin/RescueFile.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -85,7 +84,7 @@ TFIdets2::TFIdets2(QWidget* parent) : QDialog(parent) {
     BuildTimer();
     BuildMenu();
     ConnectPage();
-    Session.ItemWritten = [this](ItemId id) { ItemFieldsWritten(id, this); };
+    Session.SetItemWritten([this](ItemId id) { ItemFieldsWritten(id, this); });
 
     // The notepad's font, which npad.ini keeps for both windows.
     SetPageFont(StoredNotepadFont());
@@ -266,7 +265,6 @@ bool TFIdets2::OpenItemText(ItemId request) {
         }
         SetPageText(BuiltPage);
         Memo1->moveCursor(QTextCursor::Start);
-        UndoPage = BuiltPage;
         ApplyPageColours();
     }
     PageReady = true;
@@ -275,7 +273,7 @@ bool TFIdets2::OpenItemText(ItemId request) {
     UpdateScrollBar();
     PlaceRefBadge();
 
-    if (TextItemKind == ItemTextSession::ItemKind::Existing) {
+    if (Session.TextItemKind() == ItemTextSession::ItemKind::Existing) {
         ShowRestored(this);
         Memo1->setFocus();
     } else {
@@ -290,7 +288,7 @@ bool TFIdets2::NewItemText(int request, ItemId& id) {
     if (!OpenItemText(request == -2 ? -2 : -1))
         return false;
     // Deleted from the window (id 0) or discarded (-1): no item to link or list.
-    id = TextItemId;
+    id = Session.TextItemId();
     return id > 0;
 }
 
@@ -298,7 +296,7 @@ void TFIdets2::AutosizeItemText() {
     SaveItemText();
     ItemRecord record;
     BuiltPage.clear();
-    if (LocateItem(TextItemId, record))
+    if (LocateItem(Session.TextItemId(), record))
         BuiltPage = BuildItemPage(record.Name, record.Text);
 
     const QFontMetrics fm(Memo1->font());
@@ -345,7 +343,7 @@ void TFIdets2::MarkPageChanged() {
     if (LoadingPage)
         return;
     UpdateScrollBar();
-    if (!Session.MarkChanged())
+    if (!Session.Typed())
         return;
     if (!Timer1->isActive())
         Timer1->start();
@@ -370,14 +368,14 @@ void TFIdets2::Timer1Timer() {
 }
 
 bool TFIdets2::SaveItemText(ConflictRule rule) {
-    if (!ChangedSinceSave)
+    if (!Session.ChangedSinceSave())
         return true;
     Timer1->stop();
     Session.Save(PageLines(), rule);
     if (const auto page = Session.TakeNewPage())
         ShowSessionPage(*page);
     PlaceRefBadge();
-    if (!ChangedSinceSave)
+    if (!Session.ChangedSinceSave())
         return true;
     Timer1->start();
     return false;
@@ -394,10 +392,10 @@ void TFIdets2::StoredItemChanged(ItemId id) {
 void TFIdets2::PlaceRefBadge() {
     BadgeColour = PageBackground;
     ApplyPageColours();
-    Panel7->setVisible(!PageRef.isEmpty());
-    if (PageRef.isEmpty())
+    Panel7->setVisible(!Session.PageRef().isEmpty());
+    if (Session.PageRef().isEmpty())
         return;
-    Label1->setText(QStringLiteral("  ") + PageRef + QStringLiteral("  "));
+    Label1->setText(QStringLiteral("  ") + Session.PageRef() + QStringLiteral("  "));
     Panel7->adjustSize();
     Panel7->move(width() - Panel7->width(), 0);
     Panel7->raise();
@@ -417,19 +415,12 @@ void TFIdets2::ApplyPageColours() {
 
 bool TFIdets2::CloseForExit(bool forced) {
     Timer1->stop();
-    const QStringList lines = PageLines();
-    const ConflictRule rule = forced ? ConflictRule::KeepStoredQuietly : ConflictRule::KeepStored;
-    const ExitSave saved = SaveBeforeExit(
-        [this, &lines, rule] { Session.SaveForExit(lines, rule); }, forced, TextItemId, lines);
-    if (saved == ExitSave::Refused) {
+    if (Session.CloseForExit(PageLines(), forced) == ItemTextSession::CloseOutcome::Stay) {
         // The page stays on screen, still marked changed: the user can try again or copy it.
         ShowRestored(this);
         Timer1->start();
         return false;
     }
-    // Kept in a file of its own: nothing is left to save.
-    if (saved == ExitSave::Rescued)
-        ChangedSinceSave = ChangedSinceOpen = false;
     drag->Stop();
     if (isVisible())
         done(QDialog::Rejected);
@@ -440,13 +431,13 @@ bool TFIdets2::FormCloseQuery() {
     Timer1->stop();
     const auto outcome = Session.CloseQuery(PageLines());
     if (outcome == ItemTextSession::CloseOutcome::Stay) {
-        if (ChangedSinceSave)
+        if (Session.ChangedSinceSave())
             Timer1->start();
         return false;
     }
     if (outcome == ItemTextSession::CloseOutcome::CloseShowingUndo) {
         const QScopedValueRollback<bool> loading(LoadingPage, true);
-        SetPageText(UndoPage);
+        SetPageText(Session.UndoPage());
     }
     return true;
 }
@@ -454,7 +445,7 @@ bool TFIdets2::FormCloseQuery() {
 void TFIdets2::closeEvent(QCloseEvent* event) {
     bool allowed = false;
     // An engine error while saving keeps the window, and what it shows, open.
-    if (!RunCommand([&] { allowed = FormCloseQuery(); }) && ChangedSinceSave)
+    if (!RunCommand([&] { allowed = FormCloseQuery(); }) && Session.ChangedSinceSave())
         Timer1->start();
     if (!allowed) {
         event->ignore();

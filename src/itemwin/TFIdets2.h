@@ -75,15 +75,8 @@ public:
     void Exit2Click();
     void PopupMenu1Popup();
 
-    // The page's rules and state; the names below are the window's view of that state.
+    // The page's rules and state: the window tells it what happened and asks what to do.
     ItemTextSession Session;
-    ItemId& TextItemId = Session.TextItemId;
-    ItemTextSession::ItemKind& TextItemKind = Session.TextItemKind;
-    QString& PageRef = Session.PageRef;
-    QString& LoadedRef = Session.LoadedRef;
-    QStringList& UndoPage = Session.UndoPage;
-    bool& ChangedSinceSave = Session.ChangedSinceSave;
-    bool& ChangedSinceOpen = Session.ChangedSinceOpen;
     bool LoadingPage = false;
     bool PageReady = false;
     QColor PageBackground{255, 255, 128};

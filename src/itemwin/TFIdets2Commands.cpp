@@ -12,7 +12,6 @@
 #include "itemwin/PageDrag.h"
 #include "itemwin/PageMenu.h"
 #include "itemwin/PageSizing.h"
-#include "itemwin/RescueFile.h"
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
@@ -51,7 +50,7 @@ void TFIdets2::ItemReference1Click() {
 }
 
 void TFIdets2::Itemdetails1Click() {
-    ShowItemDetails(TextItemId);
+    ShowItemDetails(Session.TextItemId());
 }
 
 void TFIdets2::Pen1Click() {

@@ -10,7 +10,6 @@
 #include "store/ItemFields.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
-#include "itemwin/RescueFile.h"
 #include "itemwin/TextToList.h"
 
 #include <QButtonGroup>
@@ -73,7 +72,7 @@ TFidets::TFidets(QWidget* parent) : QDialog(parent) {
     BuildCommands();
     BuildLayout();
     ConnectCommands();
-    Session.ItemWritten = [this](ItemId id) { ItemFieldsWritten(id, this); };
+    Session.SetItemWritten([this](ItemId id) { ItemFieldsWritten(id, this); });
     SetEditing(false);
     SetFieldColour(BrowseColour);
 }
@@ -247,7 +246,10 @@ void TFidets::ConnectCommands() {
 }
 
 void TFidets::SetEditing(bool on) {
-    DetailsChanged = !on;
+    if (on)
+        Session.EditingStarted();
+    else
+        Session.EditingEnded();
     InsBtn->setEnabled(!on);
     EditBtn->setEnabled(!on);
     DeleteBtn->setEnabled(!on);
@@ -291,7 +293,7 @@ void TFidets::SetFieldColour(const QColor& colour) {
 }
 
 void TFidets::DBEdit1Change() {
-    DetailsChanged = true;
+    Session.FieldsChanged();
 }
 
 void TFidets::ShowRecord(const ItemRecord& record) {
@@ -309,7 +311,7 @@ void TFidets::FillStatusLine() {
 }
 
 void TFidets::ShowPlace() {
-    ParentLbl->setText(AncestryText(Session.Table1.Id, false));
+    ParentLbl->setText(AncestryText(Session.Table1().Id, false));
     Label1->setVisible(Session.SelfLinked());
     Label3->setText(Session.HiddenText());
     Label3->setVisible(Session.Hidden());
@@ -400,36 +402,41 @@ QStringList TFidets::TextRows() const {
 }
 
 bool TFidets::CloseForExit(bool forced) {
-    if (IsEditing()) {
-        if (DetailsChanged)
-            commitForExit(forced);
-        if (IsEditing() && DetailsChanged && !forced) {
-            // Refused by the engine: the window stays with what was typed.
-            ShowRestored(this);
-            return false;
-        }
-        // Untouched, or kept in a file of its own: dropped, with nothing to ask about.
-        if (IsEditing()) {
-            DetailsChanged = false;
-            CancelBtnClick();
-        }
+    const auto outcome =
+        Session.CloseForExit(DBEdit1->text(), DBEdit2->text(), MemoText(DBMemo1), forced);
+    if (!ShowClosing(outcome)) {
+        // Not saved: the window stays on screen with what was typed.
+        ShowRestored(this);
+        return false;
     }
     if (isVisible())
         done(QDialog::Rejected);
     return true;
 }
 
-void TFidets::commitForExit(bool forced) {
-    QStringList lines{DBEdit1->text(), DBEdit2->text(), QString()};
-    lines << MemoLines(DBMemo1);
-    const ConflictRule rule = forced ? ConflictRule::KeepStoredQuietly : ConflictRule::KeepStored;
-    SaveBeforeExit([this, rule] { Commit(rule); }, forced, DetailsId, lines);
+bool TFidets::ShowClosing(ItemDetailsSession::CloseOutcome outcome) {
+    switch (outcome) {
+    case ItemDetailsSession::CloseOutcome::Close:
+        return true;
+    case ItemDetailsSession::CloseOutcome::Dropped:
+        ShowCancelled(true);
+        return true;
+    case ItemDetailsSession::CloseOutcome::Inserted:
+        ShowSaved(ItemDetailsSession::SaveOutcome::Inserted);
+        return true;
+    case ItemDetailsSession::CloseOutcome::Edited:
+        ShowSaved(ItemDetailsSession::SaveOutcome::Edited);
+        return true;
+    case ItemDetailsSession::CloseOutcome::Stay:
+        break;
+    }
+    return false;
 }
 
 bool TFidets::FormCloseQuery() {
-    if (IsEditing())
-        RunCommand([this] { CancelBtnClick(); });
-    return !IsEditing();
+    bool allowed = false;
+    RunCommand([this, &allowed] { allowed = ShowClosing(Session.CloseQuery()); });
+    return allowed;
 }
 
 void TFidets::closeEvent(QCloseEvent* event) {

@@ -60,14 +60,8 @@ public:
     // The Text control's lines as it displays them.
     QStringList TextRows() const;
 
-    // The window's rules and state; the names below are the window's view of that state.
+    // The window's rules and state: the window tells it what happened and asks what to do.
     ItemDetailsSession Session;
-    ItemId& DetailsId = Session.DetailsId;
-    ItemId& DetailsParent = Session.DetailsParent;
-    ItemDetailsSession::Mode& DetailsMode = Session.DetailsMode;
-    bool& DetailsChanged = Session.DetailsChanged;
-    QString& PresetRef = Session.PresetRef;
-    ItemId& NewParentId = Session.NewParentId;
 
     QLabel* ParentLbl;
     QLineEdit* DBEdit1;
@@ -128,7 +122,12 @@ private:
     // Saves the insert or edit under way; rule says what becomes of a field saved from another
     // window meanwhile.
     void Commit(ConflictRule rule);
-    void commitForExit(bool forced);
+    // Shows what a save or a cancel of the insert or edit under way left: the item as saved
+    // (and closes the new-item form), or the record as it was before the change began.
+    void ShowSaved(ItemDetailsSession::SaveOutcome outcome);
+    void ShowCancelled(bool wasEditing);
+    // Shows what closing decided; false when the window is to stay.
+    bool ShowClosing(ItemDetailsSession::CloseOutcome outcome);
 
     bool shownModal = false;
     QButtonGroup* radios;

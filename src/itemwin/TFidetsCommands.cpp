@@ -9,7 +9,6 @@
 #include "store/ItemFields.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
-#include "itemwin/RescueFile.h"
 #include "itemwin/TextToList.h"
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -49,14 +48,15 @@ void TFidets::InsBtnClick() {
         if (isVisible())
             DBEdit1->setFocus();
     }
-    DetailsChanged = false;
+    // Emptying the fields and presetting the Ref are no change of the user's.
+    Session.EditingStarted();
 }
 
 void TFidets::EditBtnClick() {
     if (IsEditing())
         return;
     if (Session.BeginEdit())
-        ShowRecord(Session.Table1);
+        ShowRecord(Session.Table1());
     SetEditing(true);
     SetFieldColour(EditColour);
 }
@@ -66,7 +66,11 @@ void TFidets::CommitBtnClick() {
 }
 
 void TFidets::Commit(ConflictRule rule) {
-    switch (Session.Save(DBEdit1->text(), DBEdit2->text(), MemoText(DBMemo1), rule)) {
+    ShowSaved(Session.Save(DBEdit1->text(), DBEdit2->text(), MemoText(DBMemo1), rule));
+}
+
+void TFidets::ShowSaved(ItemDetailsSession::SaveOutcome outcome) {
+    switch (outcome) {
     case ItemDetailsSession::SaveOutcome::Inserted:
         FillStatusLine();
         ShowPlace();
@@ -75,11 +79,11 @@ void TFidets::Commit(ConflictRule rule) {
         if (IsShownModal())
             close();
         else if (ItemHooks().ItemSaved)
-            ItemHooks().ItemSaved(DetailsId);
+            ItemHooks().ItemSaved(Session.DetailsId());
         break;
     case ItemDetailsSession::SaveOutcome::Edited:
         // As stored: a field may have kept the version another window saved.
-        ShowRecord(Session.Table1);
+        ShowRecord(Session.Table1());
         SetEditing(false);
         SetFieldColour(BrowseColour);
         break;
@@ -92,11 +96,14 @@ void TFidets::Commit(ConflictRule rule) {
 
 void TFidets::CancelBtnClick() {
     const bool wasEditing = IsEditing();
-    if (!Session.Cancel())
-        return;
+    if (Session.Cancel())
+        ShowCancelled(wasEditing);
+}
+
+void TFidets::ShowCancelled(bool wasEditing) {
     // Back to the record the cursor was on before the insert or edit began.
     if (wasEditing)
-        ShowRecord(Session.Table1);
+        ShowRecord(Session.Table1());
     SetEditing(false);
     Button1->setFocus();
     SetFieldColour(BrowseColour);
@@ -106,12 +113,12 @@ void TFidets::CancelBtnClick() {
 }
 
 void TFidets::DeleteBtnClick() {
-    if (DeleteItem(DetailsId))
+    if (DeleteItem(Session.DetailsId()))
         close();
 }
 
 void TFidets::Button4Click() {
-    if (TextToList(DetailsId, TextRows()))
+    if (TextToList(Session.DetailsId(), TextRows()))
         close();
 }
 
@@ -138,7 +145,7 @@ void TFidets::Font1Click() {
 
 void TFidets::from1Click() {
     if (ItemHooks().StartNewLink)
-        ItemHooks().StartNewLink(DetailsId, ItemName(DetailsId));
+        ItemHooks().StartNewLink(Session.DetailsId(), ItemName(Session.DetailsId()));
     FlashMessage(QStringLiteral("Complete the link from a List screen"));
 }
 
@@ -146,5 +153,5 @@ void TFidets::ParentLblClick() {
     if (!Session.ListsParentLinks(!ParentLbl->text().isEmpty()))
         return;
     if (ItemHooks().ShowLinks)
-        ItemHooks().ShowLinks(DetailsParent, ItemName(DetailsParent));
+        ItemHooks().ShowLinks(Session.DetailsParent(), ItemName(Session.DetailsParent()));
 }

@@ -186,7 +186,7 @@ private slots:
         ShowDiary();
         ClickDay(17);
         QTRY_VERIFY(TextWindowShown());
-        QCOMPARE(TFIdets2::Existing()->TextItemId, dentist);
+        QCOMPARE(TFIdets2::Existing()->Session.TextItemId(), dentist);
         QCOMPARE(FormatIsoDate(Diary()->Shown), QString("2024-05-05"));
         QCOMPARE(Cell(17), QString("17  Dentist"));
 

@@ -114,8 +114,8 @@ private slots:
         QVERIFY(ShowItemDetails(item));
         QVERIFY(!ShowItemDetails(4242));
         QVERIFY(!ShowItemDetails(-1));
-        QCOMPARE(w()->DetailsId, item);
-        QCOMPARE(w()->DetailsParent, parent);
+        QCOMPARE(w()->Session.DetailsId(), item);
+        QCOMPARE(w()->Session.DetailsParent(), parent);
         QCOMPARE(w()->IdLbl->text(), QStringLiteral("id = %1").arg(item));
         QTest::mouseClick(w()->EditBtn, Qt::LeftButton);
         w()->DBEdit1->setText(QStringLiteral("X2"));
@@ -197,10 +197,10 @@ private slots:
         QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
         QVERIFY(!w()->IsEditing());
         QVERIFY(w()->isVisible());
-        QVERIFY(w()->DetailsId > newId);
-        QCOMPARE(savedIds, QList<ItemId>{w()->DetailsId});
+        QVERIFY(w()->Session.DetailsId() > newId);
+        QCOMPARE(savedIds, QList<ItemId>{w()->Session.DetailsId()});
         ItemRecord loose, p;
-        QVERIFY(LocateItem(w()->DetailsId, loose));
+        QVERIFY(LocateItem(w()->Session.DetailsId(), loose));
         QCOMPARE(loose.Name, QStringLiteral("Loose"));
         QCOMPARE(loose.Parent, 0);
         QCOMPARE(loose.CreatedTS, Now);
@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(p.Numchildren, 2); // X and Child only
         // The window now shows the new top-level item: no ancestry, creation time of the Insert.
         QCOMPARE(w()->ParentLbl->text(), QString());
-        QCOMPARE(w()->DetailsParent, 0);
+        QCOMPARE(w()->Session.DetailsParent(), 0);
         QCOMPARE(w()->CreatedLbl->text(), QStringLiteral("Created 2024-05-17 09:05 "));
         QVERIFY(dialogs.Calls.isEmpty());
     }
@@ -262,7 +262,7 @@ private slots:
         ItemId newId = 0;
         QVERIFY(NewDiaryItemDetails(MakeDate(2024, 5, 17), newId));
         QCOMPARE(ref, QStringLiteral("2024-05-17 (Fri)"));
-        QVERIFY(w()->PresetRef.isEmpty());
+        QVERIFY(w()->Session.PresetRef().isEmpty());
         ItemRecord entry, year;
         QVERIFY(LocateItem(newId, entry));
         QVERIFY(LocateItem(entry.Parent, year));
@@ -281,11 +281,11 @@ private slots:
         QVERIFY(w()->IsEditing());
         QVERIFY(w()->EditBtn->isChecked());
         QCOMPARE(FieldColour(w()->DBEdit2), TFidets::EditColour);
-        QVERIFY(!w()->DetailsChanged);
+        QVERIFY(!w()->Session.DetailsChanged());
         w()->DBEdit2->setFocus();
         w()->DBEdit2->selectAll();
         QTest::keyClicks(w()->DBEdit2, QStringLiteral("new ref"));
-        QVERIFY(w()->DetailsChanged);
+        QVERIFY(w()->Session.DetailsChanged());
         QTest::keyClick(w()->DBEdit2, Qt::Key_Return);
         QVERIFY(!w()->IsEditing());
         QVERIFY(!w()->EditBtn->isChecked() && !w()->InsBtn->isChecked());
@@ -320,7 +320,7 @@ private slots:
 
         EditItemDetails(item);
         QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
-        QVERIFY(w()->DetailsChanged);
+        QVERIFY(w()->Session.DetailsChanged());
         dialogs.AnswerYes();
         QTest::keyClick(w()->DBMemo1, Qt::Key_Escape);
         QCOMPARE(dialogs.Questions().size(), 3);

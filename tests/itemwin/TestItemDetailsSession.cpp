@@ -54,21 +54,21 @@ private slots:
         ClockTime = Begun.addSecs(600);
         QCOMPARE(details.Save("Child", "c", "a\nb"), ItemDetailsSession::SaveOutcome::Inserted);
         QVERIFY(!details.IsEditing());
-        const ItemId child = details.DetailsId;
+        const ItemId child = details.DetailsId();
         QCOMPARE(Stored(child).Parent, parent);
         QCOMPARE(Stored(child).Text, QStringLiteral("a\r\nb"));
         QCOMPARE(Stored(child).CreatedTS, Begun);
-        QCOMPARE(details.DetailsParent, parent);
+        QCOMPARE(details.DetailsParent(), parent);
         QCOMPARE(details.IdText(), QStringLiteral("id = %1").arg(child));
         QCOMPARE(details.CreatedText(), QStringLiteral("Created 2024-05-17 09:05 "));
         QCOMPARE(details.EndNewItem(), child);
-        QCOMPARE(details.NewParentId, 0);
+        QCOMPARE(details.NewParentId(), 0);
 
         ShowItem(details, child);
         details.BeginInsert();
         QCOMPARE(details.Save("Loose", QString(), QString()),
                  ItemDetailsSession::SaveOutcome::Inserted);
-        QCOMPARE(Stored(details.DetailsId).Parent, 0);
+        QCOMPARE(Stored(details.DetailsId()).Parent, 0);
         QCOMPARE(Stored(parent).Numchildren, 1);
         QVERIFY(dialogs.Calls.isEmpty());
     }
@@ -79,16 +79,16 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         ItemDetailsSession details;
-        details.PresetRef = QStringLiteral("2024-05-17 (Fri)");
+        details.StartDiaryEntry(MakeDate(2024, 5, 17));
         QCOMPARE(details.BeginInsert(), QStringLiteral("2024-05-17 (Fri)"));
-        QVERIFY(details.PresetRef.isEmpty());
+        QVERIFY(details.PresetRef().isEmpty());
         FailNextWrites(DiskFull);
         QVERIFY_THROWS_EXCEPTION(DbError, details.Save("Dentist", "2024-05-17 (Fri)", "9:30"));
         QVERIFY(details.IsEditing());
-        QCOMPARE(details.DetailsId, 0);
+        QCOMPARE(details.DetailsId(), 0);
         QCOMPARE(details.Save("Dentist", "2024-05-17 (Fri)", "9:30"),
                  ItemDetailsSession::SaveOutcome::Inserted);
-        QCOMPARE(Stored(details.DetailsId).Tel, QStringLiteral("2024-05-17 (Fri)"));
+        QCOMPARE(Stored(details.DetailsId()).Tel, QStringLiteral("2024-05-17 (Fri)"));
         QCOMPARE(details.Save("again", QString(), QString()),
                  ItemDetailsSession::SaveOutcome::NothingToSave);
         details.BeginInsert();
@@ -106,7 +106,7 @@ private slots:
         ShowItem(details, id);
         WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("saved elsewhere"), {}});
         QVERIFY(details.BeginEdit());
-        QCOMPARE(details.Table1.Tel, QStringLiteral("saved elsewhere"));
+        QCOMPARE(details.Table1().Tel, QStringLiteral("saved elsewhere"));
         // Saved elsewhere again while the edit is open: the Ref and Text the user left alone
         // stay as saved there.
         WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("third"), QStringLiteral("new\r\n")});
@@ -115,7 +115,7 @@ private slots:
         QCOMPARE(Stored(id).Name, QStringLiteral("X renamed"));
         QCOMPARE(Stored(id).Tel, QStringLiteral("third"));
         QCOMPARE(Stored(id).Text, QStringLiteral("new\r\n"));
-        QCOMPARE(details.Table1.Name, QStringLiteral("X renamed"));
+        QCOMPARE(details.Table1().Name, QStringLiteral("X renamed"));
 
         // The item removed during the edit: reported, and the edit stays under way.
         details.BeginEdit();
@@ -136,7 +136,7 @@ private slots:
         QVERIFY(details.ListsParentLinks(true));
         QVERIFY(!details.ListsParentLinks(false));
         details.BeginEdit();
-        details.DetailsChanged = false;
+        details.EditingStarted();
         QVERIFY(details.Cancel());
         QVERIFY(!details.IsEditing());
         QVERIFY(!details.ClosesAfterCancel());
@@ -144,7 +144,7 @@ private slots:
 
         details.BeginInsert();
         QVERIFY(!details.ListsParentLinks(true));
-        details.DetailsChanged = true;
+        details.FieldsChanged();
         dialogs.AnswerNo();
         QVERIFY(!details.Cancel());
         QVERIFY(details.IsEditing());
@@ -157,7 +157,7 @@ private slots:
         details.StartNewItem(id);
         QVERIFY(!details.ListsParentLinks(true));
         details.BeginInsert();
-        details.DetailsChanged = false;
+        details.EditingStarted();
         QVERIFY(details.Cancel());
         QVERIFY(details.ClosesAfterCancel());
         QCOMPARE(details.EndNewItem(), 0);
@@ -182,8 +182,8 @@ private slots:
         details.Show(record);
         QVERIFY(!details.SelfLinked());
         QVERIFY(!details.Hidden());
-        QCOMPARE(details.DetailsParent, 3);
-        QCOMPARE(details.DetailsMode, ItemDetailsSession::Mode::ShowItem);
+        QCOMPARE(details.DetailsParent(), 3);
+        QCOMPARE(details.DetailsMode(), ItemDetailsSession::Mode::ShowItem);
     }
 
     // When the rescue file cannot be written, an asked save is cancelled with a message; at the
@@ -231,7 +231,7 @@ private slots:
         details.BeginEdit();
         WriteItemFields(id, ItemFieldEdits{QStringLiteral("Z"), {}, {}});
         QVERIFY(details.Cancel());
-        QCOMPARE(details.Table1.Name, QStringLiteral("Z"));
+        QCOMPARE(details.Table1().Name, QStringLiteral("Z"));
         QVERIFY(dialogs.Calls.isEmpty());
     }
 };

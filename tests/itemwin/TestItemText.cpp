@@ -71,25 +71,25 @@ private slots:
         QVERIFY(OpenItemText(id));
         QVERIFY(w()->isVisible());
         QCOMPARE(w()->PageLines(), (QStringList{"Shopping", "", "eggs", "milk"}));
-        QVERIFY(!w()->ChangedSinceOpen);
+        QVERIFY(!w()->Session.ChangedSinceOpen());
         QVERIFY(!w()->Undochanges1->isEnabled());
         // A change and its undoing still count as a change; the save writes the page back.
         TypeAtEnd(w()->Memo1, "x");
         QTest::keyClick(w()->Memo1, Qt::Key_Backspace);
-        QVERIFY(w()->ChangedSinceSave && w()->Undochanges1->isEnabled());
+        QVERIFY(w()->Session.ChangedSinceSave() && w()->Undochanges1->isEnabled());
         w()->Timer1Timer();
         QCOMPARE(Stored(id).Name, QStringLiteral("Shopping"));
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\nmilk\r\n"));
         QCOMPARE(Stored(id).Tel, QStringLiteral("shop"));
-        QVERIFY(!w()->ChangedSinceSave);
-        QVERIFY(w()->ChangedSinceOpen);
+        QVERIFY(!w()->Session.ChangedSinceSave());
+        QVERIFY(w()->Session.ChangedSinceOpen());
         QVERIFY(dialogs.Calls.isEmpty());
         // Opening an id that is no item saves the page on show first; the page stays.
         TypeAtEnd(w()->Memo1, " more");
         QVERIFY(!OpenItemText(4242));
         QCOMPARE(dialogs.Infos(), QStringList{"Item #4242 not found"});
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\nmilk more\r\n"));
-        QCOMPARE(w()->TextItemId, id);
+        QCOMPARE(w()->Session.TextItemId(), id);
     }
 
     // The page is saved through the item's fields: a long first line is cut to the name's width;
@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(Stored(id).Text, QStringLiteral("old text"));
         QTest::keyClick(w()->Memo1, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(Stored(id).Text, QStringLiteral("old text and more\r\n"));
-        QVERIFY(!w()->ChangedSinceSave);
+        QVERIFY(!w()->Session.ChangedSinceSave());
         QVERIFY(dialogs.Calls.isEmpty());
     }
 
@@ -295,7 +295,7 @@ private slots:
         QVERIFY(OpenItemText(empty));
         w()->Clear1->trigger();
         QVERIFY(dialogs.Calls.isEmpty());
-        QVERIFY(!w()->ChangedSinceOpen);
+        QVERIFY(!w()->Session.ChangedSinceOpen());
 
         const ItemId id = CreateItem("Shopping", "old ref", "eggs\r\n");
         QVERIFY(OpenItemText(id));
@@ -308,7 +308,7 @@ private slots:
         QCOMPARE(dialogs.Questions(),
                  QStringList{"Undo all changes to this Item-text - are you sure?"});
         QCOMPARE(w()->PageLines(), (QStringList{"Shopping", "", "eggs"}));
-        QCOMPARE(w()->PageRef, QStringLiteral("new ref"));
+        QCOMPARE(w()->Session.PageRef(), QStringLiteral("new ref"));
         w()->Timer1Timer();
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\n"));
         QCOMPARE(Stored(id).Tel, QStringLiteral("new ref"));
@@ -323,7 +323,7 @@ private slots:
         w()->Clear1->trigger();
         QCOMPARE(dialogs.Questions().last(), QStringLiteral("OK to clear Item Text ?"));
         QCOMPARE(w()->PageLines(), (QStringList{"Shopping", ""}));
-        QVERIFY(w()->ChangedSinceSave);
+        QVERIFY(w()->Session.ChangedSinceSave());
     }
 
     // The page fits its widest line unwrapped; a ref shows as a badge in the top right corner.
@@ -432,7 +432,7 @@ private slots:
         QCOMPARE(notepadFont.pointSize(), larger.pointSize());
         QVERIFY(w()->height() > heightBefore);
         QVERIFY(w()->Label1->font().italic());
-        QVERIFY(!w()->ChangedSinceOpen); // resizing is no change of the page
+        QVERIFY(!w()->Session.ChangedSinceOpen()); // resizing is no change of the page
         w()->AutosizeMaxHeight = maxHeight;
 
         w()->Centre1->trigger();
@@ -459,7 +459,7 @@ private slots:
         QCOMPARE(dialogs.Texts("input"), (QStringList{"Autosize max form client-height (pixels)",
                                                       "Autosize max form client-width (pixels)",
                                                       "Autosize max form client-width (pixels)"}));
-        QVERIFY(!w()->ChangedSinceOpen);
+        QVERIFY(!w()->Session.ChangedSinceOpen());
     }
 
     // A drag in the page moves the window by as much as the mouse moved (the window system here

@@ -80,18 +80,18 @@ private slots:
         const ItemId id = CreateItem("Shopping", "shop", "eggs\r\n");
         ItemTextSession page;
         QVERIFY(page.Open(id, QString()));
-        QCOMPARE(page.UndoPage, (QStringList{"Shopping", "", "eggs"}));
-        QVERIFY(page.MarkChanged());
-        QVERIFY(!page.MarkChanged()); // only the first change starts the automatic save
+        QCOMPARE(page.UndoPage(), (QStringList{"Shopping", "", "eggs"}));
+        QVERIFY(page.Typed());
+        QVERIFY(!page.Typed()); // only the first change starts the automatic save
         const QStringList typed{"Shopping", "", "eggs", "sugar"};
         FailNextWrites(DiskFull);
         ExpectEngineFailure([&] { page.Save(typed); });
-        QVERIFY(page.ChangedSinceSave);
-        QVERIFY(page.ChangedSinceOpen);
+        QVERIFY(page.ChangedSinceSave());
+        QVERIFY(page.ChangedSinceOpen());
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\n"));
         QCOMPARE(page.Save(typed), ItemTextSession::SaveOutcome::Saved);
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\nsugar\r\n"));
-        QVERIFY(!page.ChangedSinceSave);
+        QVERIFY(!page.ChangedSinceSave());
         QCOMPARE(page.Save(typed), ItemTextSession::SaveOutcome::NothingToSave);
         QVERIFY(dialogs.Calls.isEmpty());
     }
@@ -104,12 +104,12 @@ private slots:
         const ItemId id = CreateItem("Note", QString(), "old\r\n");
         ItemTextSession page;
         QVERIFY(page.Open(id, QString()));
-        page.MarkChanged();
+        page.Typed();
         const QStringList typed{"Note", "", "new"};
         dialogs.AnswerYes();
         FailNextWrites(DiskFull);
         ExpectEngineFailure([&] { page.CloseQuery(typed); });
-        QVERIFY(page.ChangedSinceSave && page.ChangedSinceOpen);
+        QVERIFY(page.ChangedSinceSave() && page.ChangedSinceOpen());
         QCOMPARE(Stored(id).Text, QStringLiteral("old\r\n"));
         dialogs.AnswerYes();
         QCOMPARE(page.CloseQuery(typed), ItemTextSession::CloseOutcome::Close);
@@ -125,7 +125,7 @@ private slots:
         const ItemId id = CreateItem("Item", "r1", "one\r\n");
         ItemTextSession page;
         QVERIFY(page.Open(id, QString()));
-        page.MarkChanged();
+        page.Typed();
         // Another window changes the Ref meanwhile; this page saved nothing, so nothing of the
         // item is put back.
         WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("r2"), {}});
@@ -138,17 +138,18 @@ private slots:
 
         // After an automatic save the item is written back as opened; the first try fails.
         QVERIFY(page.Open(id, QString()));
-        page.MarkChanged();
-        page.PageRef = QStringLiteral("r3");
+        page.Typed();
+        dialogs.AnswerText(QStringLiteral("r3"));
+        page.EditRef();
         page.Save({"Renamed", "", "two"});
         QCOMPARE(Stored(id).Name, QStringLiteral("Renamed"));
-        page.MarkChanged();
+        page.Typed();
         dialogs.AnswerNo();
         dialogs.AnswerYes();
         FailNextWrites(DiskFull);
         ExpectEngineFailure([&] { page.CloseQuery({"Renamed", "", "three"}); });
-        QVERIFY(page.ChangedSinceOpen);
-        QCOMPARE(page.PageRef, QStringLiteral("r3"));
+        QVERIFY(page.ChangedSinceOpen());
+        QCOMPARE(page.PageRef(), QStringLiteral("r3"));
         dialogs.AnswerNo();
         dialogs.AnswerYes();
         QCOMPARE(page.CloseQuery({"Renamed", "", "three"}),
@@ -156,7 +157,7 @@ private slots:
         QCOMPARE(Stored(id).Name, QStringLiteral("Item"));
         QCOMPARE(Stored(id).Tel, QStringLiteral("r2"));
         QCOMPARE(Stored(id).Text, QStringLiteral("one\r\n"));
-        QCOMPARE(page.PageRef, QStringLiteral("r2"));
+        QCOMPARE(page.PageRef(), QStringLiteral("r2"));
     }
 
     // A new item exists from the start; it is kept only when something was typed into it.
@@ -165,17 +166,17 @@ private slots:
         ScriptedDialogs dialogs;
         ItemTextSession page;
         QVERIFY(page.Open(-1, QStringLiteral("2024-05-17 ")));
-        const ItemId first = page.TextItemId;
+        const ItemId first = page.TextItemId();
         QVERIFY(Exists(first) && page.IsNewItem());
-        QCOMPARE(page.PageRef, QStringLiteral("2024-05-17 "));
+        QCOMPARE(page.PageRef(), QStringLiteral("2024-05-17 "));
         QCOMPARE(page.CloseQuery({""}), ItemTextSession::CloseOutcome::Close);
         QVERIFY(!Exists(first));
-        QCOMPARE(page.TextItemId, -1);
+        QCOMPARE(page.TextItemId(), -1);
 
         // Typed into, then emptied again: Yes keeps nothing.
         QVERIFY(page.Open(-1, QString()));
-        const ItemId second = page.TextItemId;
-        page.MarkChanged();
+        const ItemId second = page.TextItemId();
+        page.Typed();
         dialogs.AnswerYes();
         QCOMPARE(page.CloseQuery({"", ""}), ItemTextSession::CloseOutcome::Close);
         QVERIFY(!Exists(second));
@@ -183,11 +184,11 @@ private slots:
 
         // At exit nothing is asked: a page with text is saved, a blank one removed.
         QVERIFY(page.Open(-1, QString()));
-        const ItemId third = page.TextItemId;
-        page.MarkChanged();
+        const ItemId third = page.TextItemId();
+        page.Typed();
         FailNextWrites(DiskFull);
         ExpectEngineFailure([&] { page.SaveForExit({"Kept", "", "body"}); });
-        QVERIFY(Exists(third) && page.ChangedSinceOpen);
+        QVERIFY(Exists(third) && page.ChangedSinceOpen());
         page.SaveForExit({"Kept", "", "body"});
         QCOMPARE(Stored(third).Name, QStringLiteral("Kept"));
         QCOMPARE(Stored(third).Text, QStringLiteral("body\r\n"));
@@ -204,8 +205,8 @@ private slots:
         const ItemId parent = CreateItem("Parent", QString(), QString());
         ItemTextSession page;
         QVERIFY(page.Open(-1, QString()));
-        const ItemId id = page.TextItemId;
-        page.MarkChanged();
+        const ItemId id = page.TextItemId();
+        page.Typed();
         dialogs.AnswerYes();
         const QStringList typed{"Fresh", "", "typed text"};
         QCOMPARE(page.CloseQuery(typed), ItemTextSession::CloseOutcome::Close);
@@ -223,8 +224,8 @@ private slots:
 
         // Written by the automatic save, then discarded: the new item goes.
         QVERIFY(page.Open(-1, QString()));
-        const ItemId discarded = page.TextItemId;
-        page.MarkChanged();
+        const ItemId discarded = page.TextItemId();
+        page.Typed();
         QCOMPARE(page.Save({"Draft"}), ItemTextSession::SaveOutcome::Saved);
         QVERIFY(page.IsNewItem());
         dialogs.AnswerNo();
@@ -243,16 +244,16 @@ private slots:
         const ItemId id = CreateItem("Keep", QString(), "me\r\n");
         ItemTextSession page;
         QVERIFY(page.Open(id, QString()));
-        page.MarkChanged();
+        page.Typed();
         QCOMPARE(page.Save({"", ""}), ItemTextSession::SaveOutcome::EmptyPage);
         QCOMPARE(page.Save({"", ""}), ItemTextSession::SaveOutcome::NothingToSave);
         QCOMPARE(Stored(id).Name, QStringLiteral("Keep"));
         RemoveItemRow(id);
-        page.MarkChanged();
+        page.Typed();
         QCOMPARE(page.Save({"x"}), ItemTextSession::SaveOutcome::ItemMissing);
-        QVERIFY(!page.ChangedSinceSave);
+        QVERIFY(!page.ChangedSinceSave());
         QVERIFY(!page.Open(id, QString()));
-        QCOMPARE(page.TextItemId, id); // the failed open leaves the page where it was
+        QCOMPARE(page.TextItemId(), id); // the failed open leaves the page where it was
         QCOMPARE(dialogs.Infos(), (QStringList{"Use menu option to delete the item",
                                                QStringLiteral("Item #%1 not found").arg(id),
                                                QStringLiteral("Item #%1 not found").arg(id)}));
@@ -269,11 +270,11 @@ private slots:
         QVERIFY(page.Open(id, QString()));
         dialogs.AnswerCancelPrompt();
         QVERIFY(!page.EditRef());
-        QCOMPARE(page.PageRef, QStringLiteral("r1"));
+        QCOMPARE(page.PageRef(), QStringLiteral("r1"));
         dialogs.AnswerText("r2");
         QVERIFY(page.EditRef());
-        QCOMPARE(page.PageRef, QStringLiteral("r2"));
-        page.MarkChanged();
+        QCOMPARE(page.PageRef(), QStringLiteral("r2"));
+        page.Typed();
         page.Save({"Saved", "", "body"});
 
         QVERIFY(!page.ClearedPage(true));
@@ -285,16 +286,16 @@ private slots:
         QVERIFY(!page.UndonePage());
         dialogs.AnswerYes();
         QCOMPARE(page.UndonePage().value_or(QStringList()), (QStringList{"Opened", "", "body"}));
-        QCOMPARE(page.PageRef, QStringLiteral("r2"));
+        QCOMPARE(page.PageRef(), QStringLiteral("r2"));
 
-        page.MarkChanged();
+        page.Typed();
         dialogs.AnswerNo();
         QVERIFY(!page.DeleteItem());
-        QCOMPARE(page.TextItemId, id);
+        QCOMPARE(page.TextItemId(), id);
         dialogs.AnswerYes();
         QVERIFY(page.DeleteItem());
         QVERIFY(!Exists(id));
-        QCOMPARE(page.TextItemId, 0);
+        QCOMPARE(page.TextItemId(), 0);
         QCOMPARE(page.CloseQuery({"typed"}), ItemTextSession::CloseOutcome::Close);
         const QString clear = QStringLiteral("OK to clear Item Text ?");
         const QString undo = QStringLiteral("Undo all changes to this Item-text - are you sure?");
@@ -321,16 +322,16 @@ private slots:
         BeginDetailsEdit(details, id);
         QString detailsText = QStringLiteral("tickets\n");
         QStringList shown{"Trip", "", "tickets", "passport"};
-        page.ItemWritten = [&](ItemId written) {
+        page.SetItemWritten([&](ItemId written) {
             if (auto shown = details.StoredItemChanged(written, "Trip to Rome", "r2", detailsText);
                 shown.Text)
                 detailsText = *shown.Text;
-        };
-        details.ItemWritten = [&](ItemId written) {
+        });
+        details.SetItemWritten([&](ItemId written) {
             if (auto newPage = page.StoredItemChanged(written, shown))
                 shown = *newPage;
-        };
-        page.MarkChanged();
+        });
+        page.Typed();
 
         auto saveDetails = [&] {
             QCOMPARE(details.Save("Trip to Rome", "r2", detailsText),
@@ -349,8 +350,8 @@ private slots:
         QCOMPARE(Stored(id).Text, QStringLiteral("tickets\r\npassport\r\n"));
         // The page shows the new Name line over what was typed, and the new Ref.
         QCOMPARE(shown, (QStringList{"Trip to Rome", "", "tickets", "passport"}));
-        QCOMPARE(page.PageRef, QStringLiteral("r2"));
-        QVERIFY(!page.ChangedSinceSave);
+        QCOMPARE(page.PageRef(), QStringLiteral("r2"));
+        QVERIFY(!page.ChangedSinceSave());
         QVERIFY(dialogs.Calls.isEmpty());
     }
 
@@ -376,7 +377,7 @@ private slots:
         const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
         ItemTextSession page;
         QVERIFY(page.Open(id, QString()));
-        page.MarkChanged();
+        page.Typed();
         ItemDetailsSession details;
         BeginDetailsEdit(details, id);
         details.Save("Trip", "r2", "tickets\nhotel");
@@ -388,7 +389,7 @@ private slots:
         QCOMPARE(Stored(id).Text, storedText);
         QCOMPARE(Stored(id).Tel, QStringLiteral("r2")); // never changed on the page
         // Cancelled, the save took nothing from the store either.
-        QCOMPARE(page.PageRef, choice == 0 ? QStringLiteral("r1") : QStringLiteral("r2"));
+        QCOMPARE(page.PageRef(), choice == 0 ? QStringLiteral("r1") : QStringLiteral("r2"));
         QCOMPARE(dialogs.Calls.first().kind, QStringLiteral("choose"));
         QCOMPARE(dialogs.Calls.first().text,
                  QStringLiteral("The Text of item \"Trip\" was saved in another window after "
@@ -399,18 +400,18 @@ private slots:
         if (choice == 0) {
             QVERIFY(RescueFiles().isEmpty());
             QVERIFY(dialogs.Infos().isEmpty());
-            QVERIFY(page.ChangedSinceSave);
+            QVERIFY(page.ChangedSinceSave());
             return;
         }
         QCOMPARE(dialogs.Infos().size(), 1);
         QVERIFY(dialogs.Infos().first().endsWith(
             QDir::toNativeSeparators(QDir(DataFolder()).filePath(RescueFileName(id)))));
-        QVERIFY(!page.ChangedSinceSave);
+        QVERIFY(!page.ChangedSinceSave());
         if (choice == 2)
             QCOMPARE(page.TakeNewPage().value_or(QStringList()),
                      (QStringList{"Trip", "", "tickets", "hotel"}));
         // Settled: the next save of the page asks nothing.
-        page.MarkChanged();
+        page.Typed();
         QCOMPARE(page.Save({"Trip", "", "final"}), ItemTextSession::SaveOutcome::Saved);
         QCOMPARE(Stored(id).Text, QStringLiteral("final\r\n"));
         QCOMPARE(dialogs.Calls.size(), 2);
@@ -425,14 +426,14 @@ private slots:
         const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
         ItemTextSession page;
         QVERIFY(page.Open(id, QString()));
-        page.MarkChanged();
+        page.Typed();
         WriteItemFields(id, ItemFieldEdits{{}, {}, QStringLiteral("visa\r\n")});
         const QStringList typed{"Trip to Rome", "", "passport"};
         QCOMPARE(page.Save(typed, ConflictRule::LeaveUnsaved),
                  ItemTextSession::SaveOutcome::PartlySaved);
         QCOMPARE(Stored(id).Name, QStringLiteral("Trip to Rome"));
         QCOMPARE(Stored(id).Text, QStringLiteral("visa\r\n"));
-        QVERIFY(page.ChangedSinceSave);
+        QVERIFY(page.ChangedSinceSave());
         QVERIFY(!page.TakeNewPage());
         QVERIFY(dialogs.Calls.isEmpty());
         QVERIFY(RescueFiles().isEmpty());
@@ -460,10 +461,10 @@ private slots:
         QVERIFY(!page.StoredItemChanged(other, opened));
         const QStringList stored{"Trip to Rome", "", "visa"};
         QCOMPARE(page.StoredItemChanged(id, opened), std::optional(stored));
-        QCOMPARE(page.PageRef, QStringLiteral("r2"));
-        QCOMPARE(page.UndoPage, stored);
+        QCOMPARE(page.PageRef(), QStringLiteral("r2"));
+        QCOMPARE(page.UndoPage(), stored);
 
-        page.MarkChanged();
+        page.Typed();
         dialogs.AnswerText(QStringLiteral("own ref"));
         QVERIFY(page.EditRef());
         const QStringList typed{"Trip to Rome", "", "visa", "hotel"};
@@ -471,8 +472,8 @@ private slots:
                         QStringLiteral("visa\r\ncash\r\n"));
         QCOMPARE(page.StoredItemChanged(id, typed),
                  std::optional(QStringList{"Rome", "", "visa", "hotel"}));
-        QCOMPARE(page.PageRef, QStringLiteral("own ref"));
-        QCOMPARE(page.UndoPage, stored);
+        QCOMPARE(page.PageRef(), QStringLiteral("own ref"));
+        QCOMPARE(page.UndoPage(), stored);
         // The Name was taken; the typed Text and the edited Ref are asked about together.
         dialogs.AnswerChoice(2);
         QCOMPARE(page.Save({"Rome", "", "visa", "hotel"}), ItemTextSession::SaveOutcome::Saved);
@@ -480,7 +481,7 @@ private slots:
         QCOMPARE(dialogs.Texts("choose").first().left(40),
                  QStringLiteral("The Ref and Text of item \"Rome\" were sav"));
         QCOMPARE(RescueText(id), QStringLiteral("Ref: own ref\r\nText:\r\nvisa\r\nhotel\r\n"));
-        QCOMPARE(page.PageRef, QStringLiteral("r3"));
+        QCOMPARE(page.PageRef(), QStringLiteral("r3"));
         QCOMPARE(page.TakeNewPage(), std::optional(QStringList{"Rome", "", "visa", "cash"}));
         QCOMPARE(Stored(id).Name, QStringLiteral("Rome"));
     }
@@ -492,10 +493,10 @@ private slots:
         const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
         ItemTextSession page;
         QVERIFY(page.Open(id, QString()));
-        page.MarkChanged();
+        page.Typed();
         page.Save({"Trip to Rome", "", "passport"});
         WriteItemFields(id, ItemFieldEdits{{}, QStringLiteral("r2"), QStringLiteral("visa\r\n")});
-        page.MarkChanged();
+        page.Typed();
         dialogs.AnswerNo();
         dialogs.AnswerYes();
         QCOMPARE(page.CloseQuery({"Trip to Rome", "", "passport", "more"}),
@@ -503,7 +504,7 @@ private slots:
         QCOMPARE(Stored(id).Name, QStringLiteral("Trip"));
         QCOMPARE(Stored(id).Tel, QStringLiteral("r2"));
         QCOMPARE(Stored(id).Text, QStringLiteral("visa\r\n"));
-        QCOMPARE(page.PageRef, QStringLiteral("r2"));
+        QCOMPARE(page.PageRef(), QStringLiteral("r2"));
     }
 
     // At the end of the program nothing is asked: the stored version stays, the page's goes to
@@ -522,7 +523,7 @@ private slots:
         const ItemId id = CreateItem("Trip", "r1", "tickets\r\n");
         ItemTextSession page;
         QVERIFY(page.Open(id, QString()));
-        page.MarkChanged();
+        page.Typed();
         WriteItemFields(id, ItemFieldEdits{QStringLiteral("Rome"), {}, {}});
         page.SaveForExit({"Trip to Paris", "", "passport"}, rule);
         QCOMPARE(Stored(id).Name, QStringLiteral("Rome"));

@@ -91,20 +91,20 @@ private slots:
         FailNextWrites(DiskFull);
         QVERIFY(!RunCommand([] { page()->Timer1Timer(); }));
         QCOMPARE(dialogs.Infos(), QStringList{DiskFull});
-        QVERIFY(page()->ChangedSinceSave);
+        QVERIFY(page()->Session.ChangedSinceSave());
         QVERIFY(page()->Timer1->isActive()); // the next tick tries again
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\n"));
 
         FailNextWrites(DiskFull);
         QVERIFY(!RunCommand([other] { OpenItemText(other); }));
-        QCOMPARE(page()->TextItemId, id);
+        QCOMPARE(page()->Session.TextItemId(), id);
         QCOMPARE(page()->PageLines().last(), QStringLiteral("eggs and sugar"));
 
         dialogs.AnswerYes();
         FailNextWrites(DiskFull);
         QVERIFY(!page()->close());
         QVERIFY(page()->isVisible());
-        QVERIFY(page()->ChangedSinceSave && page()->ChangedSinceOpen);
+        QVERIFY(page()->Session.ChangedSinceSave() && page()->Session.ChangedSinceOpen());
         QCOMPARE(dialogs.Infos(), (QStringList{DiskFull, DiskFull, DiskFull}));
 
         dialogs.AnswerYes();
@@ -238,7 +238,7 @@ private slots:
             QVERIFY(page()->close());
         } else {
             page()->SaveItemText();
-            QVERIFY(!page()->ChangedSinceSave);
+            QVERIFY(!page()->Session.ChangedSinceSave());
             QCOMPARE(details()->DBMemo1->toPlainText(), QStringLiteral("tickets\npassport\n"));
             QTest::mouseClick(details()->CommitBtn, Qt::LeftButton);
         }
@@ -269,7 +269,7 @@ private slots:
 
         page()->Timer1Timer();
         QVERIFY(dialogs.Calls.isEmpty());
-        QVERIFY(page()->ChangedSinceSave);
+        QVERIFY(page()->Session.ChangedSinceSave());
         QCOMPARE(Stored(id).Text, QStringLiteral("visa"));
         dialogs.AnswerYes();
         dialogs.AnswerChoice(1); // this window's
@@ -285,7 +285,7 @@ private slots:
         details()->DBMemo1->setPlainText(QStringLiteral("cash"));
         TypeLineAtEnd(page()->Memo1, "hotel");
         page()->SaveItemText();
-        QVERIFY(!page()->ChangedSinceSave);
+        QVERIFY(!page()->Session.ChangedSinceSave());
         QCOMPARE(details()->DBMemo1->toPlainText(), QStringLiteral("cash"));
         dialogs.AnswerChoice(2); // the saved one
         QTest::mouseClick(details()->CommitBtn, Qt::LeftButton);
@@ -328,7 +328,7 @@ private slots:
         QTest::mouseClick(details()->CommitBtn, Qt::LeftButton);
         QCOMPARE(storedWhileAsking, QStringLiteral("tickets\r\npassport\r\n"));
         QCOMPARE(Stored(id).Text, QStringLiteral("visa"));
-        QVERIFY(page()->ChangedSinceSave);
+        QVERIFY(page()->Session.ChangedSinceSave());
         QCOMPARE(page()->PageLines(), (QStringList{"Trip", "", "tickets", "passport", "hotel"}));
     }
 };

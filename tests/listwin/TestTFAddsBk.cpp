@@ -372,7 +372,7 @@ private slots:
         QCOMPARE(w->List().Rows().CursorRow().Id, ann);
         w->Edit2->trigger();
         QVERIFY(details->isVisible());
-        QCOMPARE(details->DetailsId, ann);
+        QCOMPARE(details->Session.DetailsId(), ann);
         QVERIFY(details->IsEditing() && details->EditBtn->isChecked());
         QCOMPARE(dialogs.Calls.size(), 1);
 
@@ -397,7 +397,7 @@ private slots:
         ListKind = ListOf::LinksDown;
         w->List().ShowLinks(nameless, QString());
         QCOMPARE(resets.count(), 1);
-        QCOMPARE(details->DetailsId, nameless);
+        QCOMPARE(details->Session.DetailsId(), nameless);
         QCOMPARE(w->Label1->text(), QString("1 Item listed"));
         QTRY_COMPARE(resets.count(), 2);
         QCOMPARE(w->Label1->text(), QString("1 Item listed"));
@@ -548,7 +548,7 @@ private slots:
         QVERIFY(TFIdets2::Instance()->Memo1->toPlainText().endsWith("words"));
         w->Details1->trigger();
         QVERIFY(TFidets::Instance()->isVisible());
-        QCOMPARE(TFidets::Instance()->DetailsId, note);
+        QCOMPARE(TFidets::Instance()->Session.DetailsId(), note);
         w->Sublist1->trigger();
         QCOMPARE(w->Label2->text(), QString("note"));
         QCOMPARE(cell(*w, 0, 0), QString("child"));
