@@ -1,7 +1,5 @@
 #include "diary/DiaryDays.h"
 
-#include "common/TextHelpers.h"
-
 namespace {
 constexpr int LastRow = 6;
 
@@ -46,13 +44,6 @@ QString DayCellText(int day, const QString& name) {
     if (!name.isEmpty())
         text += QStringLiteral("  ") + name;
     return text;
-}
-
-int CellDay(const QString& cellText) {
-    int day = 0;
-    if (!TryParseInt(cellText.left(2).trimmed(), day) || day < 1 || day > 31)
-        return 0;
-    return day;
 }
 
 std::vector<MonthCell> DiaryLayout(const CalendarDate& shown) {

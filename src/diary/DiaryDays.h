@@ -46,9 +46,6 @@ private:
 // A day's cell text: the day right-aligned in two characters and, when the day has an entry,
 // two spaces and its name (" 5  Dentist").
 QString DayCellText(int day, const QString& name);
-// The day a cell's text stands for: its first two characters as a day 1..31; 0 for an empty
-// cell or a heading.
-int CellDay(const QString& cellText);
 
 // The diary lays out every day 1..MonthLength of the month from the weekday of day 1 (Monday
 // is column 0, row 1 the first week), the days a Julian-to-Gregorian transition leaves out

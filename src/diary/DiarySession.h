@@ -2,6 +2,7 @@
 
 #include "calendar/CalendarDate.h"
 #include "diary/DiaryDays.h"
+#include "store/DiaryMonth.h"
 #include "store/ItemStore.h"
 
 #include <QString>
@@ -9,21 +10,29 @@
 #include <array>
 #include <vector>
 
-// The diary's decisions, without a window: the date shown, the month's entries, the years the
-// year chooser offers, and what choosing a day's cell means. The diary window shows this
-// state and passes the user's commands to it.
+// The diary's decisions, without a window: the date shown, the month's entries and where each
+// day sits in the grid, the years the year chooser offers, and what choosing a cell means. The
+// diary window shows this state and passes the user's commands to it; a cell's caption only
+// shows what the session laid out, and a choice is made from the cell's place, never from its
+// text.
+//
+// The diary has nothing to save and asks nothing: every way of closing it just hides it, and
+// the date shown and the year list stay as they are for the next opening.
 class DiarySession {
 public:
     static constexpr int YearCount = 9;
+    static constexpr int FirstOfferedYear = 1998;
 
-    // Shows today; the year chooser offers 1998 to 2006.
-    DiarySession();
+    // Shows today; the year chooser offers nine years from firstYear.
+    explicit DiarySession(int firstYear = FirstOfferedYear);
 
     // The month of the shown date with the entries that are not hidden, or are hidden by hider;
-    // the shown date's weekday is computed.
+    // the shown date's weekday is computed and the month laid out in the grid.
     void Load(ItemId hider);
-    // The day cells of the shown month with the entries last loaded.
-    std::vector<DiaryCell> Cells() const;
+    // The same with the month's entries as the store reads them.
+    void Load(const std::vector<DiaryRow>& rows);
+    // The day cells of the month last loaded, with its entries.
+    const std::vector<DiaryCell>& Cells() const { return cells; }
 
     // Year and month steps (NextYear, PreviousMonth ...), keeping the day as it is.
     void Step(void (*stepper)(CalendarDate&));
@@ -48,11 +57,20 @@ public:
         int Day = 0;
         ItemId Id = 0; // the entry for OpenEntry
     };
-    // Choosing a cell. Opening an entry leaves the shown date alone; an empty day becomes the
-    // shown day, with its weekday, ready for the new entry's Ref.
-    Choice Choose(const QString& cellText);
+    // Choosing the cell at row and column of the grid as last loaded (row 0 holds the weekday
+    // headings). Opening an entry leaves the shown date alone; an empty day becomes the shown
+    // day, with its weekday, ready for the new entry's Ref.
+    Choice Choose(int row, int column);
 
-    CalendarDate Shown;
-    DiaryDays Days;
-    std::array<int, YearCount> Years;
+    const CalendarDate& Shown() const { return shown; }
+    const std::array<int, YearCount>& Years() const { return years; }
+
+private:
+    // The grid's cells for the shown month and the days as loaded.
+    void layOut();
+
+    CalendarDate shown;
+    DiaryDays days;
+    std::vector<DiaryCell> cells;
+    std::array<int, YearCount> years;
 };

@@ -259,7 +259,7 @@ void TFCal2::fillHeadings() {
 
 void TFCal2::showYearList() {
     for (int i = 0; i < DiarySession::YearCount; ++i)
-        YearMnus[size_t(i)]->setText(QString::number(Session.Years[size_t(i)]));
+        YearMnus[size_t(i)]->setText(QString::number(Session.Years()[size_t(i)]));
 }
 
 void TFCal2::OpenDiary() {
@@ -272,8 +272,8 @@ void TFCal2::OpenDiary() {
 
 void TFCal2::Refresh() {
     Session.Load(CurrentHider);
-    YearBtn->setText(QString::number(Shown.year));
-    MonthBtn->setText(MonthName(Shown.month));
+    YearBtn->setText(QString::number(Session.Shown().year));
+    MonthBtn->setText(MonthName(Session.Shown().month));
 
     Building = true;
     StringGrid1->setCurrentCell(-1, -1);
@@ -282,7 +282,7 @@ void TFCal2::Refresh() {
             StringGrid1->item(r, c)->setText(QString());
     for (const DiaryCell& cell : Session.Cells()) {
         StringGrid1->item(cell.Row, cell.Column)->setText(cell.Text);
-        if (cell.Day == Shown.day)
+        if (cell.Day == Session.Shown().day)
             StringGrid1->setCurrentCell(cell.Row, cell.Column);
     }
     Building = false;
@@ -368,9 +368,9 @@ void TFCal2::queueChoice(int row, int column) {
 }
 
 void TFCal2::StringGrid1SelectCell(int row, int column) {
-    if (Building || row < 1 || row >= GridRows || column < 0 || column >= GridColumns)
+    if (Building)
         return;
-    const DiarySession::Choice choice = Session.Choose(StringGrid1->item(row, column)->text());
+    const DiarySession::Choice choice = Session.Choose(row, column);
     switch (choice.Kind) {
     case DiarySession::ChoiceKind::Nothing:
         return;
@@ -379,7 +379,7 @@ void TFCal2::StringGrid1SelectCell(int row, int column) {
         return;
     case DiarySession::ChoiceKind::NewEntry: {
         ItemId newId = 0;
-        if (NewDiaryItemDetails(Shown, newId) && newId > 0)
+        if (NewDiaryItemDetails(Session.Shown(), newId) && newId > 0)
             Refresh();
         return;
     }

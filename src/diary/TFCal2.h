@@ -49,7 +49,8 @@ public:
     void Close1Click();
     void Refresh1Click();
     void Today1Click();
-    // Choosing the day of a cell (a press on it, or the selection moved onto it).
+    // Choosing the day of a cell (a press on it, or the selection moved onto it): the session
+    // says which day the cell holds and what choosing it means.
     void StringGrid1SelectCell(int row, int column);
     // Draws a day cell that has text: wrapped in the cell's width, from its top.
     void StringGrid1DrawCell(QPainter* painter, const QStyleOptionViewItem& option, int row,
@@ -63,7 +64,6 @@ public:
     int CellTextHeight(const QString& text, int width) const;
 
     DiarySession Session;
-    CalendarDate& Shown = Session.Shown;
     bool ResizingActive = false;
     bool Building = false;
 

@@ -113,48 +113,49 @@ private slots:
     void choices() {
         SetClockForTesting([] { return QDateTime(QDate(2024, 5, 5), QTime(9, 5)); });
         DiarySession session;
-        session.Days.Fill({{42, "Dentist", "2024-05-17 (Fri)"}});
-        ComputeWeekday(session.Shown); // Sunday
+        session.Load({{42, "Dentist", "2024-05-17 (Fri)"}}); // shown: Sunday 5 May
 
-        DiarySession::Choice c = session.Choose(DayCellText(17, "Dentist"));
+        DiarySession::Choice c = session.Choose(3, 4); // 17 May
         QCOMPARE(int(c.Kind), int(DiarySession::ChoiceKind::OpenEntry));
         QCOMPARE(c.Id, 42);
-        QCOMPARE(int(session.Choose(QString()).Kind), int(DiarySession::ChoiceKind::Nothing));
-        QCOMPARE(FormatIsoDate(session.Shown), QString("2024-05-05"));
+        QCOMPARE(int(session.Choose(1, 0).Kind), int(DiarySession::ChoiceKind::Nothing));
+        QCOMPARE(FormatIsoDate(session.Shown()), QString("2024-05-05"));
 
-        c = session.Choose(DayCellText(24, QString()));
+        c = session.Choose(4, 4); // 24 May
         QCOMPARE(int(c.Kind), int(DiarySession::ChoiceKind::NewEntry));
-        QCOMPARE(FormatIsoDateParenWeekday(session.Shown), QString("2024-05-24 (Fri)"));
+        QCOMPARE(FormatIsoDateParenWeekday(session.Shown()), QString("2024-05-24 (Fri)"));
         // Nor does a step leave a stale weekday behind.
         session.Step(NextMonth);
-        QCOMPARE(FormatIsoDateParenWeekday(session.Shown), QString("2024-06-24 (Mon)"));
+        QCOMPARE(FormatIsoDateParenWeekday(session.Shown()), QString("2024-06-24 (Mon)"));
     }
 
     void yearChooser() {
         DiarySession session;
         auto years = [&] {
-            return QStringLiteral("%1..%2").arg(session.Years.front()).arg(session.Years.back());
+            return QStringLiteral("%1..%2")
+                .arg(session.Years().front())
+                .arg(session.Years().back());
         };
         QCOMPARE(years(), QString("1998..2006"));
         session.MovePastYears();
         QCOMPARE(years(), QString("1989..1997"));
-        QCOMPARE(session.Years[1], 1990);
+        QCOMPARE(session.Years()[1], 1990);
         session.MoveFutureYears();
         session.MoveFutureYears();
         QCOMPARE(years(), QString("2007..2015"));
         // The list ends at the years a date can hold.
-        session.Years = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+        session = DiarySession(0);
         session.MovePastYears();
         QCOMPARE(years(), QString("0..8"));
-        session.Years = {9991, 9992, 9993, 9994, 9995, 9996, 9997, 9998, 9999};
+        session = DiarySession(9991);
         session.MoveFutureYears();
         QCOMPARE(years(), QString("9991..9999"));
 
         QVERIFY(session.PickYear("1989"));
-        QCOMPARE(session.Shown.year, quint16(1989));
+        QCOMPARE(session.Shown().year, quint16(1989));
         for (const char* caption : {"abc", "", "-5", "10000"})
             QVERIFY2(!session.PickYear(caption), caption);
-        QCOMPARE(session.Shown.year, quint16(1989));
+        QCOMPARE(session.Shown().year, quint16(1989));
     }
 };
 

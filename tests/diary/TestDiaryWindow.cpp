@@ -187,7 +187,7 @@ private slots:
         ClickDay(17);
         QTRY_VERIFY(TextWindowShown());
         QCOMPARE(TFIdets2::Existing()->Session.TextItemId(), dentist);
-        QCOMPARE(FormatIsoDate(Diary()->Shown), QString("2024-05-05"));
+        QCOMPARE(FormatIsoDate(Diary()->Session.Shown()), QString("2024-05-05"));
         QCOMPARE(Cell(17), QString("17  Dentist"));
 
         QString ref;
@@ -218,7 +218,7 @@ private slots:
         ClickDay(17);
         QTRY_COMPARE(Cell(17), QString("17  Dentist"));
         QCOMPARE(ref, QString("2024-05-17 (Fri)"));
-        QCOMPARE(FormatIsoDate(Diary()->Shown), QString("2024-05-17"));
+        QCOMPARE(FormatIsoDate(Diary()->Session.Shown()), QString("2024-05-17"));
         QVERIFY(Selected(17));
 
         const ItemId entry = Scalar("SELECT id FROM phonebk WHERE name = 'Dentist'").toInt();
