@@ -4,9 +4,12 @@
 #include "common/Folders.h"
 #include "store/Database.h"
 #include "store/ItemFields.h"
+#include "support/ItemFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -18,6 +21,22 @@ ItemRecord Stored(ItemId id) {
     ItemRecord r;
     LocateItem(id, r);
     return r;
+}
+
+// What the rescue files in the data folder hold, one after another.
+QString RescueTexts() {
+    QString texts;
+    const QDir data(DataFolder());
+    for (const QString& name : data.entryList({QStringLiteral("unsaved item*.txt")})) {
+        QFile file(data.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            texts += QString::fromUtf8(file.readAll());
+    }
+    return texts;
+}
+
+int ItemsNamed(const QString& name) {
+    return Scalar(QStringLiteral("SELECT COUNT(*) FROM phonebk WHERE name = ?"), {name}).toInt();
 }
 
 // The session showing item id, as the window loads it.
@@ -233,6 +252,124 @@ private slots:
         QVERIFY(details.Cancel());
         QCOMPARE(details.Table1().Name, QStringLiteral("Z"));
         QVERIFY(dialogs.Calls.isEmpty());
+    }
+    // Closing the window (close box, Esc, Close) lets go of a change under way, asking first
+    // once the fields changed; the answer No keeps the window. While browsing it just closes.
+    void closingCancelsTheChange() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Plan", QString());
+        ItemDetailsSession details;
+        ShowItem(details, id);
+        QCOMPARE(details.CloseQuery(), ItemDetailsSession::CloseOutcome::Close);
+        details.BeginEdit();
+        details.EditingStarted();
+        QCOMPARE(details.CloseQuery(), ItemDetailsSession::CloseOutcome::Dropped);
+        QVERIFY(dialogs.Calls.isEmpty());
+
+        details.BeginEdit();
+        details.EditingStarted();
+        details.FieldsChanged();
+        dialogs.AnswerNo();
+        QCOMPARE(details.CloseQuery(), ItemDetailsSession::CloseOutcome::Stay);
+        QVERIFY(details.IsEditing());
+        dialogs.AnswerYes();
+        QCOMPARE(details.CloseQuery(), ItemDetailsSession::CloseOutcome::Dropped);
+        QVERIFY(!details.IsEditing());
+
+        // Once an edit has ended the fields count as changed until another item is shown: a
+        // cancel (Esc in the Text) still asks.
+        details.BeginEdit();
+        details.EditingStarted();
+        QCOMPARE(details.Save("Plan", QString(), QString()),
+                 ItemDetailsSession::SaveOutcome::Edited);
+        details.EditingEnded();
+        dialogs.AnswerNo();
+        QVERIFY(!details.Cancel());
+        ShowItem(details, id);
+        QVERIFY(details.Cancel());
+        QCOMPARE(dialogs.Questions().size(), 3);
+    }
+
+    // Every way the window can meet the end of the program, decided without a window: nothing
+    // is asked; a change is saved, and what the store refuses keeps the window with what was
+    // typed, or at a shutdown that cannot wait goes to a rescue file while the change is let go.
+    // An untouched insert or edit is let go without writing anything.
+    void exitPaths_data() {
+        QTest::addColumn<QString>("change"); // "": browsing; "edit", "insert", or the new-item form
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<QString>("failure"); // "refused" by the engine, or the item "gone"
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<ItemDetailsSession::CloseOutcome>("outcome");
+        QTest::addColumn<bool>("saved"); // the typed item is in the store
+        QTest::addColumn<bool>("rescued");
+        QTest::addColumn<QStringList>("infos");
+        using O = ItemDetailsSession::CloseOutcome;
+        const QStringList none;
+        const QStringList refused{DiskFull};
+        QTest::newRow("browsing") << "" << false << "" << false << O::Close << false << false
+                                  << none;
+        QTest::newRow("edit, untouched")
+            << "edit" << false << "" << false << O::Dropped << false << false << none;
+        QTest::newRow("edit") << "edit" << true << "" << false << O::Edited << true << false
+                              << none;
+        QTest::newRow("edit, refused")
+            << "edit" << true << "refused" << false << O::Stay << false << false << refused;
+        QTest::newRow("edit, refused at shutdown")
+            << "edit" << true << "refused" << true << O::Dropped << false << true << none;
+        QTest::newRow("edit, item gone") << "edit" << true << "gone" << false << O::Stay << false
+                                         << false << QStringList{"Item #%1 not found"};
+        QTest::newRow("edit, item gone at shutdown")
+            << "edit" << true << "gone" << true << O::Dropped << false << false
+            << QStringList{"Item #%1 not found"};
+        QTest::newRow("insert, untouched")
+            << "insert" << false << "" << false << O::Dropped << false << false << none;
+        QTest::newRow("insert") << "insert" << true << "" << false << O::Inserted << true << false
+                                << none;
+        QTest::newRow("insert, refused at shutdown")
+            << "insert" << true << "refused" << true << O::Dropped << false << true << none;
+        QTest::newRow("new-item form")
+            << "form" << true << "" << false << O::Inserted << true << false << none;
+    }
+    void exitPaths() {
+        QFETCH(QString, change);
+        QFETCH(bool, typed);
+        QFETCH(QString, failure);
+        QFETCH(bool, forced);
+        QFETCH(ItemDetailsSession::CloseOutcome, outcome);
+        QFETCH(bool, saved);
+        QFETCH(bool, rescued);
+        QFETCH(QStringList, infos);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId parent = CreateItem("Projects", QString());
+        const ItemId id = CreateItem("Plan", "r", "step 1\r\n");
+        ItemDetailsSession details;
+        if (change == QLatin1String("form"))
+            details.StartNewItem(parent);
+        else
+            ShowItem(details, id);
+        if (change == QLatin1String("edit"))
+            details.BeginEdit();
+        else if (!change.isEmpty())
+            details.BeginInsert();
+        details.EditingStarted();
+        if (typed)
+            details.FieldsChanged();
+        if (failure == QLatin1String("refused"))
+            FailNextWrites(DiskFull);
+        else if (failure == QLatin1String("gone"))
+            RemoveItemRow(id);
+
+        QCOMPARE(details.CloseForExit("Plan B", "r", "step 1\nstep 2", forced), outcome);
+        QCOMPARE(ItemsNamed("Plan B"), saved ? 1 : 0);
+        QCOMPARE(RescueTexts(),
+                 rescued ? QStringLiteral("Plan B\r\nr\r\n\r\nstep 1\r\nstep 2\r\n") : QString());
+        for (QString& info : infos)
+            info = info.arg(id);
+        QCOMPARE(dialogs.Infos(), infos);
+        QVERIFY(dialogs.Questions().isEmpty() && dialogs.Texts("choose").isEmpty());
+        QCOMPARE(details.IsEditing(), outcome == ItemDetailsSession::CloseOutcome::Stay);
     }
 };
 

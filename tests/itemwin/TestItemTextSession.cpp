@@ -532,6 +532,110 @@ private slots:
         QCOMPARE(dialogs.Infos().size(), messages);
         QVERIFY(dialogs.Texts("choose").isEmpty());
     }
+    // Every way the page can meet the end of the program, decided without a window: an untouched
+    // new item goes, anything typed is saved; a save the store refuses keeps the window (and the
+    // program) open with the page still changed, and the next try saves it; a shutdown that
+    // cannot wait keeps the page in a rescue file, asks and shows nothing, and leaves nothing to
+    // save. Once the window may go, a later close has nothing to ask.
+    void exitPaths_data() {
+        QTest::addColumn<bool>("newItem");
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<bool>("forced");
+        QTest::addColumn<ItemTextSession::CloseOutcome>("outcome");
+        QTest::addColumn<bool>("saved");   // the typed page is in the store
+        QTest::addColumn<bool>("kept");    // the item is in the store
+        QTest::addColumn<bool>("rescued"); // the typed page is in a rescue file
+        using O = ItemTextSession::CloseOutcome;
+        QTest::newRow("existing, typed")
+            << false << true << false << false << O::Close << true << true << false;
+        QTest::newRow("existing, refused")
+            << false << true << true << false << O::Stay << false << true << false;
+        QTest::newRow("existing, refused at shutdown")
+            << false << true << true << true << O::Close << false << true << true;
+        QTest::newRow("new, untouched")
+            << true << false << false << false << O::Close << false << false << false;
+        QTest::newRow("new, typed")
+            << true << true << false << false << O::Close << true << true << false;
+        QTest::newRow("new, refused")
+            << true << true << true << false << O::Stay << false << true << false;
+        QTest::newRow("new, refused at shutdown")
+            << true << true << true << true << O::Close << false << true << true;
+    }
+    void exitPaths() {
+        QFETCH(bool, newItem);
+        QFETCH(bool, typed);
+        QFETCH(bool, refused);
+        QFETCH(bool, forced);
+        QFETCH(ItemTextSession::CloseOutcome, outcome);
+        QFETCH(bool, saved);
+        QFETCH(bool, kept);
+        QFETCH(bool, rescued);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        ItemTextSession page;
+        QVERIFY(page.Open(newItem ? -1 : CreateItem("Letter", QString(), "Dear Sir\r\n"), {}));
+        const ItemId id = page.TextItemId();
+        const QStringList lines =
+            typed ? QStringList{"Letter", "", "Dear Sir, thank you"} : page.UndoPage();
+        if (typed)
+            page.Typed();
+        if (refused)
+            FailNextWrites(DiskFull);
+
+        QCOMPARE(page.CloseForExit(lines, forced), outcome);
+        QCOMPARE(Exists(id), kept);
+        QCOMPARE(kept && Stored(id).Text == QStringLiteral("Dear Sir, thank you\r\n"), saved);
+        QCOMPARE(RescueText(id),
+                 rescued ? QStringLiteral("Letter\r\n\r\nDear Sir, thank you\r\n") : QString());
+        QCOMPARE(dialogs.Infos(), refused && !forced ? QStringList{DiskFull} : QStringList());
+        QVERIFY(dialogs.Texts("ask").isEmpty() && dialogs.Texts("choose").isEmpty());
+        if (outcome == ItemTextSession::CloseOutcome::Stay) {
+            // What was typed is still to save: the user's next try stores it.
+            QVERIFY(page.ChangedSinceSave() && page.ChangedSinceOpen());
+            QCOMPARE(page.CloseForExit(lines, forced), ItemTextSession::CloseOutcome::Close);
+            QCOMPARE(Stored(id).Text, QStringLiteral("Dear Sir, thank you\r\n"));
+            QVERIFY(!page.IsNewItem());
+            return;
+        }
+        QVERIFY(!page.ChangedSinceSave() && !page.ChangedSinceOpen());
+        QCOMPARE(page.CloseQuery(lines), ItemTextSession::CloseOutcome::Close);
+        QVERIFY(dialogs.Questions().isEmpty());
+        // A saved new item is the user's now; only a new one that holds nothing stored goes.
+        QCOMPARE(Exists(id), saved || !newItem);
+    }
+
+    // What the user answers on closing decides: Cancel keeps the window, and so does No until
+    // the discard is confirmed; neither writes anything.
+    void closeAnswers_data() {
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<ItemTextSession::CloseOutcome>("outcome");
+        QTest::newRow("Cancel") << "C" << ItemTextSession::CloseOutcome::Stay;
+        QTest::newRow("No, not sure") << "NN" << ItemTextSession::CloseOutcome::Stay;
+        QTest::newRow("No, sure") << "NY" << ItemTextSession::CloseOutcome::CloseShowingUndo;
+    }
+    void closeAnswers() {
+        QFETCH(QString, answers);
+        QFETCH(ItemTextSession::CloseOutcome, outcome);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId id = CreateItem("Note", QString(), "old\r\n");
+        ItemTextSession page;
+        QVERIFY(page.Open(id, QString()));
+        page.Typed();
+        for (const QChar answer : answers) {
+            if (answer == QLatin1Char('Y'))
+                dialogs.AnswerYes();
+            else if (answer == QLatin1Char('N'))
+                dialogs.AnswerNo();
+            else
+                dialogs.AnswerCancel();
+        }
+        QCOMPARE(page.CloseQuery({"Note", "", "new"}), outcome);
+        QCOMPARE(dialogs.PendingAnswers(), 0);
+        QCOMPARE(Stored(id).Text, QStringLiteral("old\r\n"));
+        QCOMPARE(page.ChangedSinceOpen(), outcome == ItemTextSession::CloseOutcome::Stay);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestItemTextSession)
