@@ -18,7 +18,7 @@ void DiarySession::Load(ItemId hider) {
     layOut();
 }
 
-void DiarySession::Load(const std::vector<DiaryRow>& rows) {
+void DiarySession::LoadEntries(const std::vector<DiaryRow>& rows) {
     ComputeWeekday(shown);
     days.Clear();
     days.Fill(rows);

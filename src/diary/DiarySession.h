@@ -30,7 +30,7 @@ public:
     // the shown date's weekday is computed and the month laid out in the grid.
     void Load(ItemId hider);
     // The same with the month's entries as the store reads them.
-    void Load(const std::vector<DiaryRow>& rows);
+    void LoadEntries(const std::vector<DiaryRow>& rows);
     // The day cells of the month last loaded, with its entries.
     const std::vector<DiaryCell>& Cells() const { return cells; }
 

@@ -113,7 +113,7 @@ private slots:
     void choices() {
         SetClockForTesting([] { return QDateTime(QDate(2024, 5, 5), QTime(9, 5)); });
         DiarySession session;
-        session.Load({{42, "Dentist", "2024-05-17 (Fri)"}}); // shown: Sunday 5 May
+        session.LoadEntries({{42, "Dentist", "2024-05-17 (Fri)"}}); // shown: Sunday 5 May
 
         DiarySession::Choice c = session.Choose(3, 4); // 17 May
         QCOMPARE(int(c.Kind), int(DiarySession::ChoiceKind::OpenEntry));
