@@ -84,10 +84,11 @@ public:
     CloseOutcome CloseQuery();
     // The program is ending and the window must go; nothing is asked. An insert or edit with a
     // change is saved, a field saved elsewhere meanwhile keeping the stored version (rescued to
-    // a file, quietly when forced). When the save does not happen, the window Stays (the
-    // engine's text shown), unless forced (a shutdown that cannot wait): then what was typed is
-    // kept in a rescue file and the change is Dropped, as is a change untouched since it began.
-    // The fields as the window holds them, the Text as it shows it.
+    // a file, quietly when forced). When the save does not happen (the store refuses it, and
+    // its text is shown, or the edited item is gone) the window Stays, unless forced (a
+    // shutdown that cannot wait): then what the store refused is kept in a rescue file and the
+    // change is Dropped, as is a change untouched since it began. The fields as the window
+    // holds them, the Text as it shows it.
     CloseOutcome CloseForExit(const QString& name, const QString& tel, const QString& memoText,
                               bool forced);
     // The new-item form closes itself once its insert is cancelled.
