@@ -33,7 +33,7 @@ void ItemsList::BuildList() {
         const RowOrder order = CurrentRowOrder();
         const QStringList lines = prepareQuery(search, order);
         const ItemId parameter = headList(search);
-        fresh.Reset(loadRows(lines, order, search, parameter));
+        loadRows(fresh, lines, order, search, parameter);
         header.TextButtonVisible = false;
         if (!search)
             headItemList(fresh.Count());
@@ -68,28 +68,42 @@ QStringList ItemsList::prepareQuery(bool search, RowOrder order) {
     return lines;
 }
 
-// The rows in the order shown. Read by the stored keys, they come in it; else they are sorted
-// here by keys made once per row. A file found damaged where the stored keys are is still
-// listed: the damage is told, and the items alone are read and sorted here (as every list is
-// from then on, the file being known damaged).
-std::vector<ListRow> ItemsList::loadRows(const QStringList& lines, RowOrder order, bool search,
-                                         ItemId parameter) {
-    std::vector<ListRow> loaded;
+// The rows in the order shown. Read by the stored keys, they come in it, and only their refs
+// are read now: the rows themselves are read as they are shown. Else they are read whole and
+// sorted here by keys made once per row. A file found damaged where the stored keys are is
+// still listed: the damage is told, and the items alone are read and sorted here (as every list
+// is from then on, the file being known damaged).
+void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder order, bool search,
+                         ItemId parameter) {
     if (order == RowOrder::StoredKeys) {
         try {
-            return LoadListRows(lines, search, parameter, SearchStamp);
+            // A short list is read whole at once; of a longer one only the refs (the rows read
+            // so far are dropped again).
+            std::vector<ListRow> head =
+                LoadListRows(lines, search, parameter, SearchStamp, ListRows::ReadWholeUpTo + 1);
+            if (head.size() <= size_t(ListRows::ReadWholeUpTo)) {
+                into.Reset(std::move(head));
+                return;
+            }
+            head.clear();
+            const ListOf kind = ListKind;
+            into.Reset(
+                LoadListRefs(ListKind, search, SortOrder, LnoteBefore, parameter, SearchStamp),
+                [kind, parameter](const std::vector<RowRef>& page) {
+                    return LoadRowsOf(kind, parameter, page);
+                });
+            return;
         } catch (const DbError& e) {
             if (!IsDamageCode(e.Code))
                 throw;
             ShowInfo(e.Text);
         }
-        loaded = LoadListRows(prepareQuery(search, RowOrder::SortedHere), search, parameter,
-                              SearchStamp);
-    } else {
-        loaded = LoadListRows(lines, search, parameter, SearchStamp);
     }
+    std::vector<ListRow> loaded = LoadListRows(
+        order == RowOrder::StoredKeys ? prepareQuery(search, RowOrder::SortedHere) : lines, search,
+        parameter, SearchStamp);
     SortListRows(loaded, ListKind, ListLead(ListKind, SortOrder, LnoteBefore), UserNameCollator());
-    return loaded;
+    into.Reset(std::move(loaded));
 }
 
 // The header every list starts from, which a search list's is complete with. Returns the item

@@ -172,8 +172,8 @@ public:
 private:
     // The steps of BuildList, in their order.
     QStringList prepareQuery(bool search, RowOrder order);
-    std::vector<ListRow> loadRows(const QStringList& lines, RowOrder order, bool search,
-                                  ItemId parameter);
+    void loadRows(ListRows& into, const QStringList& lines, RowOrder order, bool search,
+                  ItemId parameter);
     ItemId headList(bool search);
     void headItemList(int found);
     void repairLinkCount(const ItemRecord& item, int found);

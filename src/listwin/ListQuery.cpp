@@ -4,7 +4,10 @@
 #include "store/RawStatement.h"
 #include "store/SortKeys.h"
 
+#include <QHash>
 #include <QSqlQuery>
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -121,48 +124,132 @@ QString textOrSame(const RawStatement& q, int column, int sameColumn, const QStr
 }
 } // namespace
 
+namespace {
+// The columns of a list's statement, found once by name.
+struct RowColumns {
+    explicit RowColumns(const RawStatement& q)
+        : Id(q.Column("id")), Id2(q.Column("id2")), Name(q.Column("name")), Text(q.Column("text")),
+          Rank(q.Column("rank")), Drop2(q.Column("drop2")), LName(q.Column("lname")),
+          Parent(q.Column("parent")), Tel(q.Column("tel")), Note(q.Column("linknote")),
+          Children(q.Column("numchildren")), Cousins(q.Column("numcousins")) {}
+    int Id, Id2, Name, Text, Rank, Drop2, LName, Parent, Tel, Note, Children, Cousins;
+};
+
+ListRow readRow(const RawStatement& q, const RowColumns& c) {
+    ListRow r;
+    r.Id = q.Int(c.Id); // a null id (missing linked item) reads as 0
+    r.Id2 = q.Int(c.Id2);
+    r.Name = q.Text(c.Name);
+    r.Rank = q.Int(c.Rank);
+    r.Drop2 = q.Int(c.Drop2);
+    r.LName = textOrSame(q, c.LName, c.Name, r.Name);
+    r.Parent = q.Int(c.Parent);
+    r.Tel = q.Text(c.Tel);
+    r.LinkNote = textOrSame(q, c.Note, c.Tel, r.Tel);
+    r.NumChildren = q.Int(c.Children);
+    r.NumCousins = q.Int(c.Cousins);
+    // The text's type only: "null" when the item has none.
+    const char* textType = q.TextData(c.Text);
+    r.HasText = !(q.TextSize(c.Text) == 4 && std::memcmp(textType, "null", 4) == 0);
+    return r;
+}
+
+// What a ref holds, in place of the columns of a whole row (the first line of the statement).
+const char* const ItemRefColumns =
+    "SELECT p.id, p.id as id2, p.rank as drop2, length(p.name) as namelen, "
+    "length(p.tel) as reflen, length(lower(p.tel)) as notelen";
+const char* const AcrossRefColumns =
+    "SELECT p.id, m.id2, m.\"drop\" as drop2, length(p.name) as namelen, "
+    "length(p.tel) as reflen, length(m.linknote) as notelen";
+
+// A page of an items list, found by the items' ids.
+const char* const ItemsByIdSql = " FROM phonebk p WHERE p.id IN (";
+// One row of a links-across list, found by its link.
+const char* const LinkRowSql = " FROM mm2 m LEFT JOIN phonebk p ON p.id = m.id2 "
+                               "WHERE m.id1 = :parent AND m.id2 = :id2 AND m.\"drop\" = :drop";
+
+quint16 clampedLength(qint64 n) {
+    return quint16(std::clamp<qint64>(n, 0, 0xFFFF));
+}
+} // namespace
+
 std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, ItemId parent,
-                                  const QDateTime& stamp) {
+                                  const QDateTime& stamp, int limit) {
     // A list can hold every item of a large database: the rows are read straight from the
     // engine. Of the texts the statement asks only their type, which the engine reads from the
     // row's header without loading the text or carrying it through the sort.
+    QStringList limited = lines;
+    if (limit >= 0)
+        limited << QStringLiteral("LIMIT :limit");
+    RawStatement q(ListQueryText(limited));
+    q.Bind(":parent", parent);
+    if (limit >= 0)
+        q.Bind(":limit", limit);
+    if (searchList)
+        q.Bind(":srchts", StampToDb(stamp));
+    const RowColumns columns(q);
+    std::vector<ListRow> rows;
+    while (q.Step())
+        rows.push_back(readRow(q, columns));
+    return rows;
+}
+
+std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOrder,
+                                 bool lnoteBefore, ItemId parent, const QDateTime& stamp) {
+    QStringList lines =
+        ListQueryLines(listKind, searchList, sortOrder, lnoteBefore, RowOrder::StoredKeys);
+    lines[0] =
+        QString::fromLatin1(listKind == ListOf::LinksAcross ? AcrossRefColumns : ItemRefColumns);
     RawStatement q(ListQueryText(lines));
     q.Bind(":parent", parent);
     if (searchList)
         q.Bind(":srchts", StampToDb(stamp));
-
-    const int cId = q.Column("id");
-    const int cId2 = q.Column("id2");
-    const int cName = q.Column("name");
-    const int cText = q.Column("text");
-    const int cRank = q.Column("rank");
-    const int cDrop2 = q.Column("drop2");
-    const int cLName = q.Column("lname");
-    const int cParent = q.Column("parent");
-    const int cTel = q.Column("tel");
-    const int cNote = q.Column("linknote");
-    const int cChildren = q.Column("numchildren");
-    const int cCousins = q.Column("numcousins");
-
-    std::vector<ListRow> rows;
+    std::vector<RowRef> refs;
     while (q.Step()) {
-        ListRow r;
-        r.Id = q.Int(cId); // a null id (missing linked item) reads as 0
-        r.Id2 = q.Int(cId2);
-        r.Name = q.Text(cName);
-        r.Rank = q.Int(cRank);
-        r.Drop2 = q.Int(cDrop2);
-        r.LName = textOrSame(q, cLName, cName, r.Name);
-        r.Parent = q.Int(cParent);
-        r.Tel = q.Text(cTel);
-        r.LinkNote = textOrSame(q, cNote, cTel, r.Tel);
-        r.NumChildren = q.Int(cChildren);
-        r.NumCousins = q.Int(cCousins);
-        // The text's type only: "null" when the item has none.
-        const char* textType = q.TextData(cText);
-        r.HasText = !(q.TextSize(cText) == 4 && std::memcmp(textType, "null", 4) == 0);
-        rows.push_back(std::move(r));
+        RowRef r;
+        r.Id = q.Int(0);
+        r.Id2 = q.Int(1);
+        r.Drop2 = q.Int(2);
+        r.NameLength = clampedLength(q.Int64(3));
+        r.RefLength = clampedLength(q.Int64(4));
+        r.NoteLength = clampedLength(q.Int64(5));
+        refs.push_back(r);
     }
+    return refs;
+}
+
+std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vector<RowRef>& refs) {
+    std::vector<ListRow> rows(refs.size());
+    if (refs.empty())
+        return rows;
+    if (listKind == ListOf::LinksAcross) {
+        RawStatement q(QString::fromLatin1(AcrossColumns) + QLatin1String(LinkRowSql));
+        const RowColumns columns(q);
+        for (size_t i = 0; i < refs.size(); ++i) {
+            q.Bind(":parent", parent);
+            q.Bind(":id2", refs[i].Id2);
+            q.Bind(":drop", refs[i].Drop2);
+            if (q.Step())
+                rows[i] = readRow(q, columns);
+            q.Reset();
+        }
+        return rows;
+    }
+    QString sql = QString::fromLatin1(KeyedItemColumns) + QLatin1String(ItemsByIdSql);
+    for (size_t i = 0; i < refs.size(); ++i)
+        sql += (i ? QStringLiteral(", :i") : QStringLiteral(":i")) + QString::number(i);
+    sql += QLatin1Char(')');
+    RawStatement q(sql);
+    for (size_t i = 0; i < refs.size(); ++i)
+        q.Bind(QByteArray(":i" + QByteArray::number(qulonglong(i))).constData(), refs[i].Id);
+    const RowColumns columns(q);
+    QHash<ItemId, ListRow> byId;
+    while (q.Step()) {
+        ListRow r = readRow(q, columns);
+        byId.insert(r.Id, std::move(r));
+    }
+    for (size_t i = 0; i < refs.size(); ++i)
+        rows[i] = byId.value(refs[i].Id);
     return rows;
 }
 

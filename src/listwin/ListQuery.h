@@ -29,6 +29,18 @@ struct ListRow {
     bool HasText = false;
 };
 
+// A row's place in a list, and what the walks over the whole list need of it: 16 bytes a
+// row, however long the list. The rest of a row is read when it is shown.
+struct RowRef {
+    ItemId Id = 0;
+    ItemId Id2 = 0;
+    int Drop2 = 0;
+    // Characters of the name, the Ref and the link's note, for the columns' widths.
+    quint16 NameLength = 0;
+    quint16 RefLength = 0;
+    quint16 NoteLength = 0;
+};
+
 // The statement for a list, one line per element, from the list state it depends on. Read in
 // the stored keys' order, its rows come in the order shown; read to be sorted here, in no order
 // (SortListRows puts them in it).
@@ -42,8 +54,17 @@ QString ListQueryText(const QStringList& lines);
 
 // Runs the list query: parent is the current item (or the hider shown, for a search list);
 // stamp is bound only for a search list. Throws DbError.
+// limit, when not negative, reads no more rows than that.
 std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, ItemId parent,
-                                  const QDateTime& stamp);
+                                  const QDateTime& stamp, int limit = -1);
+
+// The refs of a list in the stored keys' order (the lines of ListQueryLines with
+// RowOrder::StoredKeys): the same rows, of which only a ref's worth is read. Throws DbError.
+std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOrder,
+                                 bool lnoteBefore, ItemId parent, const QDateTime& stamp);
+// The whole rows of refs of a list of listKind (a links-across list: the links of parent), in
+// the refs' order; a row whose item or link is gone is an empty row. Throws DbError.
+std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vector<RowRef>& refs);
 
 // Writes a recounted number of links down (down true) or across into the item.
 void StoreLinkCount(ItemId id, bool down, int count);

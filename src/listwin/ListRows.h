@@ -11,18 +11,6 @@
 
 #include <vector>
 
-// A row's place in a list, and what the walks over the whole list need of it: 16 bytes a
-// row, however long the list. The rest of a row is read when it is shown (ListRows::Row).
-struct RowRef {
-    ItemId Id = 0;
-    ItemId Id2 = 0;
-    int Drop2 = 0;
-    // Characters of the name, the Ref and the link's note, for the columns' widths.
-    quint16 NameLength = 0;
-    quint16 RefLength = 0;
-    quint16 NoteLength = 0;
-};
-
 // Reads the whole rows of a page of refs, in their order.
 using RowLoader = std::function<std::vector<ListRow>(const std::vector<RowRef>& page)>;
 
@@ -69,6 +57,10 @@ public:
     // Rows a page holds, and pages kept.
     static constexpr int PageRows = 256;
     static constexpr int PagesKept = 16;
+    // A list up to this long is read whole when it is made (ItemsList): what it shows and the
+    // order it is in stay together until it is made again. Only a longer list reads its further
+    // rows as they are shown, fresh from the file.
+    static constexpr int ReadWholeUpTo = PageRows * PagesKept;
 
 private:
     std::vector<RowRef> refs;

@@ -380,6 +380,88 @@ private slots:
         }
     }
 
+    // A list longer than a few pages is read as it is shown: every row is there in the order of
+    // a list read whole, the cursor walks, jumps and locates over all of it, the Ref column and
+    // the widths come from the whole list, and the export holds every row.
+    void longListsReadAsShown() {
+        SetCollationLocale("en_GB");
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const int count = ListRows::ReadWholeUpTo * 2 + 77;
+        Exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                            "i < %1) INSERT INTO phonebk (name, tel, text, parent, rank, "
+                            "numchildren, numcousins) SELECT 'item ' || ((i * 7919) % %1), "
+                            "CASE WHEN i % 1000 = 0 THEN 'a longer ref ' || i END, "
+                            "CASE WHEN i % 3 = 0 THEN 't' END, 0, 0, 0, 0 FROM n")
+                 .arg(count));
+        ItemsList list;
+        list.BuildList();
+        const ListRows& rows = list.Rows();
+        QCOMPARE(rows.Count(), count + 1); // and the Diary
+        // The same rows, in the same order, as the whole list read at once.
+        std::vector<ListRow> whole = LoadListRows(
+            ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true, RowOrder::SortedHere),
+            false, 0, {});
+        SortListRows(whole, ListOf::TopLevel, LeadField::None, UserNameCollator());
+        QCOMPARE(int(whole.size()), rows.Count());
+        for (int i = rows.Count() - 1; i >= 0; i -= 97) {
+            QCOMPARE(rows.Row(i).Id, whole[size_t(i)].Id);
+            QCOMPARE(rows.Row(i).Name, whole[size_t(i)].Name);
+            QCOMPARE(rows.Row(i).HasText, whole[size_t(i)].HasText);
+        }
+        // Every row read once, from the first to the last.
+        int withText = 0;
+        for (int i = 0; i < rows.Count(); ++i)
+            withText += rows.Row(i).HasText ? 1 : 0;
+        QCOMPARE(withText, count / 3);
+        list.Rows().Last();
+        QCOMPARE(rows.CursorRow().Id, whole.back().Id);
+        list.JumpTo("item 5");
+        QCOMPARE(rows.CursorRow().Name, QString("item 5"));
+        list.Rows().Locate(whole[1000].Id, 0, false);
+        QCOMPARE(rows.Cursor(), 1000);
+        // The Ref column is shown for the few rows that have one, as wide as the longest.
+        QVERIFY(std::any_of(list.Header().Columns.begin(), list.Header().Columns.end(),
+                            [](const ListColumn& c) { return c.Field == ListField::dpref; }));
+        QCOMPARE(list.ExportRows().Records.size(), count + 1);
+        QCOMPARE(list.ExportRows().Records.last().first(), whole.back().Name);
+    }
+
+    // The same for a long list of links across, whose rows are read link by link: each row is
+    // its link's, with its note.
+    void longLinksAcrossListReadAsShown() {
+        SetCollationLocale("en_GB");
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const int count = ListRows::ReadWholeUpTo + 500;
+        const ItemId hub = MakeItem("hub");
+        Exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                            "i < %1) INSERT INTO phonebk (name, parent, rank, numchildren, "
+                            "numcousins) SELECT 'linked ' || i, 0, 0, 0, 1 FROM n")
+                 .arg(count));
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") SELECT ?, id, 'note ' || id, 0 FROM "
+             "phonebk WHERE name LIKE 'linked %'",
+             {hub});
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") SELECT id, ?, 'note ' || id, 0 FROM "
+             "phonebk WHERE name LIKE 'linked %'",
+             {hub});
+        SetField(hub, "numcousins", count);
+        ItemsList list;
+        ListKind = ListOf::LinksAcross;
+        list.ShowLinks(hub, "hub");
+        const ListRows& rows = list.Rows();
+        QCOMPARE(rows.Count(), count);
+        for (int i = 0; i < rows.Count(); i += 211) {
+            const ListRow row = rows.Row(i);
+            QVERIFY(row.Name.startsWith("linked "));
+            QCOMPARE(row.LinkNote, QStringLiteral("note %1").arg(row.Id));
+            QCOMPARE(row.Id2, row.Id);
+        }
+        // Every link has a note: the list is in the notes' order, and the jump goes by them.
+        list.JumpTo("note 4");
+        QVERIFY(list.Rows().CursorRow().LinkNote.startsWith("note 4"));
+    }
+
     // Into A, into its child B, Back twice: each list comes back with its cursor and sort.
     void backRestoresCursorAndSort() {
         TestFolder folder;
