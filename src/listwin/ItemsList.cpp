@@ -7,6 +7,7 @@
 #include "common/TextHelpers.h"
 #include "common/WorkProgress.h"
 #include "listwin/SearchRunner.h"
+#include "store/SearchStamps.h"
 #include "store/Database.h"
 
 namespace {
@@ -75,6 +76,15 @@ QStringList ItemsList::prepareQuery(bool search, RowOrder order) {
 // is from then on, the file being known damaged).
 void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder order, bool search,
                          ItemId parameter) {
+    if (search && foundRows) {
+        loadFoundRows(into, parameter);
+        return;
+    }
+    if (search && SearchStampsPending()) {
+        // A list of search results is made from the marks: the last search's are written first.
+        WorkProgress progress(QStringLiteral("Marking the items found"), false);
+        FinishSearchStamps(&progress);
+    }
     if (order == RowOrder::StoredKeys) {
         try {
             // A short list is read whole at once; of a longer one only the refs (the rows read
@@ -104,6 +114,20 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
         parameter, SearchStamp);
     SortListRows(loaded, ListKind, ListLead(ListKind, SortOrder, LnoteBefore), UserNameCollator());
     into.Reset(std::move(loaded));
+}
+
+// The list of the search just run, from the items it found rather than from their marks, which
+// are still being written: the same rows in the same order (as the list of the marks would read
+// them, hider the hidden group shown).
+void ItemsList::loadFoundRows(ListRows& into, ItemId hider) {
+    std::vector<RowRef> refs = SearchRefs(*foundRows, hider, UserNameCollator());
+    if (refs.size() <= size_t(ListRows::ReadWholeUpTo)) {
+        into.Reset(LoadRowsOf(ListOf::SearchResults, hider, refs));
+        return;
+    }
+    into.Reset(std::move(refs), [hider](const std::vector<RowRef>& page) {
+        return LoadRowsOf(ListOf::SearchResults, hider, page);
+    });
 }
 
 // The header every list starts from, which a search list's is complete with. Returns the item
@@ -508,18 +532,29 @@ void ItemsList::SearchForId(const QString& typed) {
 
 bool ItemsList::RunSearch(const QString& typed) {
     const BusyScope busy;
-    WorkProgress progress(QStringLiteral("Searching"));
-    const SearchOutcome outcome = StampSearch(typed, &progress);
-    if (outcome.Stopped)
+    SearchFound found;
+    {
+        WorkProgress progress(QStringLiteral("Searching"));
+        found = FindSearch(typed, &progress);
+    }
+    if (found.Stopped)
         return false;
-    SearchText = outcome.Prepared;
-    SearchStamp = outcome.Stamp;
-    for (ItemId hider : outcome.Hiders) {
+    // The items found are marked in the background (a file that takes no writes refuses the
+    // search here, the list left as it was); the list is made from them meanwhile.
+    StartSearchStamps(std::move(found.Ids), found.Stamp);
+    SearchText = found.Prepared;
+    SearchStamp = found.Stamp;
+    for (ItemId hider : found.Hiders) {
         ShowHidden(hider);
         if (view)
             view->ClearSearchText();
     }
     ListKind = ListOf::SearchResults;
+    foundRows = &found.Rows;
+    struct Forget {
+        const std::vector<SearchHit>*& rows;
+        ~Forget() { rows = nullptr; }
+    } forget{foundRows};
     BuildList();
     return true;
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVector>
 
+struct SearchHit;
+
 // What the Exit/Back menu item of the window does, and so says.
 enum class LeaveBy { Exit, Back };
 
@@ -175,6 +177,7 @@ private:
     void loadRows(ListRows& into, const QStringList& lines, RowOrder order, bool search,
                   ItemId parameter);
     ItemId headList(bool search);
+    void loadFoundRows(ListRows& into, ItemId hider);
     void headItemList(int found);
     void repairLinkCount(const ItemRecord& item, int found);
     void finishHeader();
@@ -193,6 +196,8 @@ private:
     void Moved();
 
     ItemsListView* view;
+    // While RunSearch lists what it found: the items, whose marks may not be written yet.
+    const std::vector<SearchHit>* foundRows = nullptr;
     ListRows rows;
     ListHeader header;
     QString queryText;

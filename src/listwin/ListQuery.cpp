@@ -11,9 +11,9 @@
 
 #include <cstring>
 
-const char* const SearchWalkSql = "SELECT id, name, text, parent, srchts FROM phonebk ORDER BY id";
+const char* const SearchWalkSql =
+    "SELECT id, name, text, parent, srchts, rank, length(tel) FROM phonebk ORDER BY id";
 const char* const SearchLastIdSql = "SELECT max(id) FROM phonebk";
-const char* const SearchStampSql = "UPDATE phonebk SET srchts = :srchts WHERE id = :id";
 
 namespace {
 const char* const StoreChildrenSql = "UPDATE phonebk SET numchildren = :count WHERE id = :id";

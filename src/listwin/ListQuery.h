@@ -69,8 +69,7 @@ std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vecto
 // Writes a recounted number of links down (down true) or across into the item.
 void StoreLinkCount(ItemId id, bool down, int count);
 
-// Statements of the text search: every item in key order (id, name, text, parent, srchts), the
-// stamp of one match, and the highest id, which tells how far a walk in key order has come.
+// Statements of the text search: every item in key order (id, name, text, parent, srchts, rank,
+// the Ref's length), and the highest id, which tells how far a walk in key order has come.
 extern const char* const SearchWalkSql;
-extern const char* const SearchStampSql;
 extern const char* const SearchLastIdSql;

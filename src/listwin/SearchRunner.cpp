@@ -1,5 +1,7 @@
 #include "listwin/SearchRunner.h"
 
+#include "common/NameCollator.h"
+
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
 #include "listwin/ListQuery.h"
@@ -9,6 +11,7 @@
 #include "store/RawStatement.h"
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
+#include "store/SearchStamps.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -195,7 +198,7 @@ QDateTime NextSearchStamp() {
 }
 
 SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed,
-                          WorkProgress* progress, SearchWay way) {
+                          WorkProgress* progress, SearchWay way, bool keepRows) {
     SearchMatches found;
     if (prepared.isEmpty())
         return found; // an empty prepared text matches nothing
@@ -233,67 +236,32 @@ SearchMatches FindMatches(const QString& prepared, bool folding, const QString& 
         if (!matches(1, false) && !matches(2, true))
             continue;
         found.Ids.push_back(id);
-        found.PriorStamps.push_back(walk.IsNull(4) ? QString() : walk.Text(4));
+        if (!keepRows)
+            found.PriorStamps.push_back(walk.IsNull(4) ? QString() : walk.Text(4));
+        else {
+            SearchHit hit;
+            hit.Id = id;
+            hit.Rank = walk.Int(5);
+            hit.Name = walk.Text16(1);
+            hit.RefLength = quint16(std::clamp<qint64>(walk.Int64(6), 0, 0xFFFF));
+            found.Rows.push_back(std::move(hit));
+        }
         if (walk.Int(3) == id && walk.Text16(1) == typed)
             found.Hiders.push_back(id);
     }
     return found;
 }
 
-namespace {
-// Writes each id's value (a null text: NULL) in one transaction.
-void writeStamps(const std::vector<ItemId>& ids, size_t count,
-                 const std::function<QVariant(size_t)>& value) {
-    Transaction t;
-    {
-        RawStatement update(SearchStampSql);
-        for (size_t i = 0; i < count; ++i) {
-            update.Bind(":srchts", value(i));
-            update.Bind(":id", ids[i]);
-            update.Step();
-            update.Reset();
-        }
-    } // finished before the commit
-    t.Commit();
-}
-} // namespace
-
 bool StampItems(const std::vector<ItemId>& ids, const QDateTime& stamp, WorkProgress* progress,
                 const std::vector<QString>* priorStamps) {
-    const QVariant value = StampToDb(stamp);
-    const qint64 total = qint64(ids.size());
-    size_t done = 0;
-    while (done < ids.size()) {
-        // A transaction runs until a report is due, so that the user's events (and any save a
-        // timer starts) never run inside it.
-        bool reportDue = false;
-        Transaction t;
-        {
-            RawStatement update(SearchStampSql);
-            update.Bind(":srchts", value);
-            while (done < ids.size() && !reportDue) {
-                update.Bind(":id", ids[done]);
-                update.Step();
-                update.Reset();
-                ++done;
-                reportDue = progress && progress->Note(qint64(done), total);
-            }
-        } // finished before the commit
-        t.Commit();
-        if (reportDue && !progress->Report()) {
-            // Stopped: the items stamped so far get their earlier stamps back.
-            writeStamps(ids, done, [priorStamps](size_t i) {
-                return priorStamps ? QVariant((*priorStamps)[i]) : QVariant();
-            });
-            return false;
-        }
-    }
-    return true;
+    return WriteSearchStamps(ids, stamp, progress, priorStamps);
 }
 
 SearchOutcome StampSearch(const QString& typed, WorkProgress* progress) {
     SearchOutcome out;
     out.Prepared = PrepareSearchText(typed);
+    // The marks of an earlier search are written before this one's.
+    FinishSearchStamps(progress);
     // A build of the index waits while the search reads and writes.
     const SearchIndexPause pause;
     SearchMatches found = FindMatches(out.Prepared, PunctuationFolding, typed, progress);
@@ -317,4 +285,61 @@ SearchOutcome StampSearch(const QString& typed, WorkProgress* progress) {
     if (WriteAheadLogBytes() > JournalSizeLimit)
         RequestLogCheckpoint();
     return out;
+}
+
+SearchFound FindSearch(const QString& typed, WorkProgress* progress) {
+    SearchFound out;
+    out.Prepared = PrepareSearchText(typed);
+    // The marks of an earlier search are written before this one finds anything: the walk reads
+    // the stamps the items have.
+    FinishSearchStamps(progress);
+    const SearchIndexPause pause;
+    SearchMatches found =
+        FindMatches(out.Prepared, PunctuationFolding, typed, progress, SearchWay::Best, true);
+    out.UsedIndex = found.UsedIndex;
+    if (found.Stopped) {
+        out.Stopped = true;
+        return out;
+    }
+    out.Stamp = NextSearchStamp();
+    out.Hiders = std::move(found.Hiders);
+    out.Ids = std::move(found.Ids);
+    out.Rows = std::move(found.Rows);
+    return out;
+}
+
+std::vector<RowRef> SearchRefs(const std::vector<SearchHit>& rows, ItemId hider,
+                               const NameCollator& collator) {
+    // As the list of the stamps shows them: the items not hidden, or hidden by the hider shown,
+    // in the order of their names' keys, then their ids.
+    struct Keyed {
+        QByteArray Key;
+        const SearchHit* Hit;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(rows.size());
+    for (const SearchHit& hit : rows)
+        if (hit.Rank == 0 || hit.Rank == hider)
+            keyed.push_back({collator.SortKey(hit.Name), &hit});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        const int c = std::memcmp(a.Key.constData(), b.Key.constData(),
+                                  size_t(std::min(a.Key.size(), b.Key.size())));
+        if (c != 0)
+            return c < 0;
+        if (a.Key.size() != b.Key.size())
+            return a.Key.size() < b.Key.size();
+        return a.Hit->Id < b.Hit->Id;
+    });
+    std::vector<RowRef> refs;
+    refs.reserve(keyed.size());
+    for (const Keyed& k : keyed) {
+        RowRef r;
+        r.Id = r.Id2 = k.Hit->Id;
+        r.Drop2 = k.Hit->Rank;
+        r.NameLength = quint16(std::min<qsizetype>(k.Hit->Name.size(), 0xFFFF));
+        r.RefLength = k.Hit->RefLength;
+        r.NoteLength = r.RefLength; // an items list's note is its lower-case Ref
+        refs.push_back(r);
+    }
+    return refs;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listwin/ListQuery.h"
 #include "store/ItemStore.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class NameCollator;
 class WorkProgress;
 
 // The text search: finds the items whose name or text contains a text, and marks each with
@@ -74,10 +76,21 @@ struct SearchOutcome {
     bool Stopped = false;
 };
 
+// A found item, with what its list needs before its rows are read: the rank that decides
+// whether it is hidden, the name its order comes from and the width of its Ref.
+struct SearchHit {
+    ItemId Id = 0;
+    ItemId Rank = 0;
+    QString Name;
+    quint16 RefLength = 0;
+};
+
 struct SearchMatches {
     std::vector<ItemId> Ids; // in key order
+    // With keepRows, each match's SearchHit, in the same order.
+    std::vector<SearchHit> Rows;
     // Each match's stamp as it was (a null text for none), to be put back when the search is
-    // stopped after some stamps were written.
+    // stopped after some stamps were written; left empty with keepRows.
     std::vector<QString> PriorStamps;
     // Self-linked items whose name is typed exactly.
     std::vector<ItemId> Hiders;
@@ -97,7 +110,8 @@ enum class SearchWay { Best, Scan };
 // so both find the same items. progress, when given, hears of each item read and may stop the
 // search.
 SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed,
-                          WorkProgress* progress = nullptr, SearchWay way = SearchWay::Best);
+                          WorkProgress* progress = nullptr, SearchWay way = SearchWay::Best,
+                          bool keepRows = false);
 // Writes the stamp into each item. Without progress all in one transaction; with it in one
 // transaction per report, events running only between them. When the user stops it, the stamps
 // written are put back to priorStamps (one per id) and false is returned.
@@ -108,3 +122,22 @@ bool StampItems(const std::vector<ItemId>& ids, const QDateTime& stamp,
 // Prepares the typed text, finds the matches and stamps them with a new stamp. Stopped by the
 // user (progress given), it leaves every stamp as it was and says so in the outcome.
 SearchOutcome StampSearch(const QString& typed, WorkProgress* progress = nullptr);
+
+// The search as the list window runs it: the matches found and the stamp chosen, the marks not
+// yet written (StartSearchStamps writes them in the background once the list is on screen).
+// Stopped by the user, nothing is marked.
+struct SearchFound {
+    QDateTime Stamp;
+    QString Prepared;
+    std::vector<ItemId> Ids;     // every match, in key order: the items to mark
+    std::vector<SearchHit> Rows; // the same, with what their list needs
+    std::vector<ItemId> Hiders;
+    bool UsedIndex = false;
+    bool Stopped = false;
+};
+SearchFound FindSearch(const QString& typed, WorkProgress* progress = nullptr);
+
+// The refs of the search list of rows, as the list made from their stamps shows it: the items
+// not hidden (rank 0) or hidden by hider, in the order of their names' keys, then their ids.
+std::vector<RowRef> SearchRefs(const std::vector<SearchHit>& rows, ItemId hider,
+                               const NameCollator& collator);

@@ -7,6 +7,7 @@
 #include "store/LogCheckpoints.h"
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
+#include "store/SearchStamps.h"
 #include "store/SideFiles.h"
 #include "store/SortKeys.h"
 #include "store/StoreState.h"
@@ -666,6 +667,12 @@ bool OpenPhoneDB(const QString& path) {
 
 void ClosePhoneDB() {
     const QString name = QLatin1String(PhoneDBName);
+    // The marks of the last search are all written before the file closes.
+    try {
+        FinishSearchStamps();
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.Text));
+    }
     StopDamageCheck();
     ForgetSearchIndex();
     ForgetSortKeys();

@@ -203,7 +203,7 @@ int itemsLeft(qint64 builtUpTo, int limit) {
 } // namespace
 
 const char* const SearchCandidatesSql =
-    "SELECT p.id, p.name, p.text, p.parent, p.srchts FROM phonebk_search f "
+    "SELECT p.id, p.name, p.text, p.parent, p.srchts, p.rank, length(p.tel) FROM phonebk_search f "
     "JOIN phonebk p ON p.id = f.rowid WHERE phonebk_search MATCH :query ORDER BY f.rowid";
 
 void RegisterSearchIndexFunction(sqlite3* db) {

@@ -39,7 +39,7 @@ bool SearchIndexIncomplete();
 QString SearchIndexQuery(const QString& prepared);
 
 // The rows of the index's candidates for :query in key order, with the columns of the walk over
-// every item: id, name, text, parent, srchts.
+// every item: id, name, text, parent, srchts, rank, the Ref's length.
 extern const char* const SearchCandidatesSql;
 
 // How far a build has come: every item up to BuiltUpTo is indexed; LastId is the highest id.

@@ -6,3 +6,4 @@ cardolo_add_test(TestListCommands ${CMAKE_CURRENT_LIST_DIR}/TestListCommands.cpp
 cardolo_add_test(TestListWindowCommands ${CMAKE_CURRENT_LIST_DIR}/TestListWindowCommands.cpp GUI)
 cardolo_add_test(TestSearchByIndex ${CMAKE_CURRENT_LIST_DIR}/TestSearchByIndex.cpp)
 cardolo_add_test(TestListOrder ${CMAKE_CURRENT_LIST_DIR}/TestListOrder.cpp)
+cardolo_add_test(TestSearchMarks ${CMAKE_CURRENT_LIST_DIR}/TestSearchMarks.cpp)

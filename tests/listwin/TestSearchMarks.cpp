@@ -1,0 +1,222 @@
+#include "support/ItemFixture.h"
+
+#include "common/Settings.h"
+#include "common/TextHelpers.h"
+#include "listwin/ItemsList.h"
+#include "listwin/SearchRunner.h"
+#include "store/SearchStamps.h"
+#include "store/WriteGate.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
+
+#include <QTest>
+
+#include <optional>
+
+namespace {
+// The ids and names of the list's rows, in their order.
+QStringList listed(const ItemsList& list) {
+    QStringList out;
+    for (int i = 0; i < list.Rows().Count(); ++i) {
+        const ListRow& r = list.Rows().Row(i);
+        out << QString::number(r.Id) + ":" + r.Name + ":" + r.Tel + ":" + (r.HasText ? "T" : "") +
+                   ":" + QString::number(r.Rank);
+    }
+    return out;
+}
+
+// The ids of the items marked with stamp, in id order.
+QList<ItemId> marked(const QDateTime& stamp) {
+    QList<ItemId> out;
+    QSqlQuery q(PhoneDB());
+    q.prepare("SELECT id FROM phonebk WHERE srchts = :s ORDER BY id");
+    q.bindValue(":s", StampToDb(stamp));
+    q.exec();
+    while (q.next())
+        out << q.value(0).toLongLong();
+    return out;
+}
+
+// The ids the search rule finds for typed, by reading every item.
+QList<ItemId> scanned(const QString& typed) {
+    const SearchMatches m =
+        FindMatches(PrepareSearchText(typed), PunctuationFolding, typed, nullptr, SearchWay::Scan);
+    return QList<ItemId>(m.Ids.begin(), m.Ids.end());
+}
+
+// Items whose names sort in tricky ways (case, accents, empty and equal names, digits), some
+// with a Ref or a text; every fifth hidden under a hider named as the search's text, which the
+// search then shows; count of them match "mark".
+ItemId makeItems(int count) {
+    const QStringList stems{"Mark",  "mark",  "Märk",    "MARK",   "",
+                            "ämark", "Zmark", "mark 10", "mark 9", "émark"};
+    Transaction t;
+    const ItemId hider = MakeItem("mark");
+    SetParent(hider, hider);
+    for (int i = 0; i < count; ++i) {
+        const QString stem = stems[i % stems.size()];
+        const QString name = stem.isEmpty() ? QString() : stem + QString::number(i % 7);
+        const ItemId id = MakeItem(name, 0, i % 3 ? QString() : QStringLiteral("R%1").arg(i),
+                                   i % 2 ? QStringLiteral("a mark in the text") : QString());
+        if (i % 5 == 0)
+            SetField(id, "rank", hider);
+        MakeItem(QStringLiteral("other %1").arg(i));
+    }
+    t.Commit();
+    return hider;
+}
+} // namespace
+
+// The search lists what it found while the items are marked in the background; whatever reads
+// the marks waits for them.
+class TestSearchMarks : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        ResetListState();
+        ResetNavigation();
+        PunctuationFolding = false;
+        CurrentHider = 0;
+    }
+    void cleanup() { init(); }
+
+    // The list made from what the search found is the list made from its marks afterwards
+    // (Refresh), row for row, for a short list read whole and a long one read as shown; the
+    // items marked are every item the rule finds, hidden ones too, and no others.
+    void foundListIsTheMarkedList_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("short") << 60;
+        QTest::newRow("long") << 6000;
+    }
+    void foundListIsTheMarkedList() {
+        QFETCH(int, count);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId hider = makeItems(count);
+        ItemsList list;
+        list.BuildList();
+        QVERIFY(list.RunSearch("mark"));
+        QCOMPARE(CurrentHider, hider);
+        const QStringList found = listed(list);
+        const QString status = list.Header().Status;
+        // Every match but the hidden ones of no group shown; the hider's group is shown.
+        QVERIFY(found.size() > count / 2);
+        QCOMPARE(found.size(), list.Rows().Count());
+
+        FinishSearchStamps();
+        QVERIFY(!SearchStampsPending());
+        QCOMPARE(marked(SearchStamp), scanned("mark"));
+        list.RefreshKeepingPlace();
+        QCOMPARE(listed(list), found);
+        QCOMPARE(list.Header().Status, status);
+    }
+
+    // While the user's thread holds the write turn, no mark is written; a list of the marks
+    // made meanwhile (Back to the search, here Refresh) waits until all are written, and the
+    // user's own writes between go through.
+    void marksGiveWayAndAreFinishedBeforeTheyAreRead() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        makeItems(3000);
+        ItemsList list;
+        list.BuildList();
+        const int shown = [&] {
+            const UserWriteTurn turn;
+            list.RunSearch("mark");
+            QTest::qWait(50);
+            // Held off by the turn: nothing written yet.
+            if (!SearchStampsPending())
+                return -1;
+            if (!marked(SearchStamp).isEmpty())
+                return -2;
+            return list.Rows().Count();
+        }();
+        QVERIFY(shown > 0);
+        const ItemId late = MakeItem("a late mark");
+        list.RefreshKeepingPlace();
+        QVERIFY(!SearchStampsPending());
+        QCOMPARE(list.Rows().Count(), shown); // the late item was not found by that search
+        QList<ItemId> expected = scanned("mark");
+        QVERIFY(expected.removeAll(late) == 1);
+        QCOMPARE(marked(SearchStamp), expected);
+        QVERIFY(dialogs.Infos().isEmpty());
+    }
+
+    // A new search, and the closing of the database, come after the last search's marks.
+    void nextSearchAndClosingFinishTheMarks() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        makeItems(3000);
+        ItemsList list;
+        list.BuildList();
+        QDateTime first;
+        {
+            const UserWriteTurn turn;
+            list.RunSearch("mark");
+            first = SearchStamp;
+        }
+        list.RunSearch("text");
+        const QDateTime second = SearchStamp;
+        FinishSearchStamps();
+        const QList<ItemId> mark = scanned("mark");
+        const QList<ItemId> text = scanned("text");
+        QVERIFY(!text.isEmpty());
+        const auto without = [](QList<ItemId> a, const QList<ItemId>& b) {
+            for (ItemId id : b)
+                a.removeAll(id);
+            return a;
+        };
+        // The first search's marks were all written before the second's.
+        QCOMPARE(marked(first), without(mark, text));
+        QCOMPARE(marked(second), text);
+        {
+            const UserWriteTurn turn;
+            list.RunSearch("mark");
+        }
+        const QDateTime third = SearchStamp;
+        const QString path = PhoneDB().databaseName();
+        ClosePhoneDB();
+        QVERIFY(!OpenPhoneDB(path)); // opened, not made
+        QCOMPARE(marked(third), mark);
+        QCOMPARE(marked(second), without(text, mark));
+        QVERIFY(marked(first).isEmpty());
+    }
+
+    // A file that takes no writes refuses the search before anything changes; an engine error
+    // while marking is told by the next command that reads the marks, with the engine's text.
+    void refusedAndFailedMarks() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        makeItems(50);
+        ItemsList list;
+        list.BuildList();
+        Exec("CREATE TRIGGER nomarks BEFORE UPDATE OF srchts ON phonebk "
+             "BEGIN SELECT RAISE(ABORT, 'marks refused here'); END");
+        QVERIFY(list.RunSearch("mark"));
+        const int shown = list.Rows().Count();
+        QVERIFY(shown > 0);
+        std::optional<DbError> error;
+        try {
+            list.RefreshKeepingPlace();
+        } catch (const DbError& e) {
+            error = e;
+        }
+        QVERIFY(error);
+        QVERIFY2(error->Text.contains("marks refused here"), qPrintable(error->Text));
+        QVERIFY(!SearchStampsPending());
+        Exec("DROP TRIGGER nomarks");
+
+        ResetListState();
+        CurrentHider = 0;
+        list.BuildList();
+        const QStringList top = listed(list);
+        RefuseWrites(WriteRefusal::ReadOnlyFile);
+        QVERIFY_THROWS_EXCEPTION(DbError, list.RunSearch("mark"));
+        QCOMPARE(listed(list), top);
+        QVERIFY(!IsSearchList());
+        QVERIFY(!SearchStampsPending());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSearchMarks)
+#include "TestSearchMarks.moc"
