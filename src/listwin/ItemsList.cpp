@@ -541,7 +541,7 @@ bool ItemsList::RunSearch(const QString& typed) {
         return false;
     // The items found are marked in the background (a file that takes no writes refuses the
     // search here, the list left as it was); the list is made from them meanwhile.
-    StartSearchStamps(std::move(found.Ids), found.Stamp);
+    StartSearchStamps(found.Ids, found.Stamp);
     SearchText = found.Prepared;
     SearchStamp = found.Stamp;
     for (ItemId hider : found.Hiders) {
@@ -550,9 +550,9 @@ bool ItemsList::RunSearch(const QString& typed) {
             view->ClearSearchText();
     }
     ListKind = ListOf::SearchResults;
-    foundRows = &found.Rows;
+    foundRows = &found;
     struct Forget {
-        const std::vector<SearchHit>*& rows;
+        const SearchFound*& rows;
         ~Forget() { rows = nullptr; }
     } forget{foundRows};
     BuildList();

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QVector>
 
-struct SearchHit;
+struct SearchFound;
 
 // What the Exit/Back menu item of the window does, and so says.
 enum class LeaveBy { Exit, Back };
@@ -197,7 +197,7 @@ private:
 
     ItemsListView* view;
     // While RunSearch lists what it found: the items, whose marks may not be written yet.
-    const std::vector<SearchHit>* foundRows = nullptr;
+    const SearchFound* foundRows = nullptr;
     ListRows rows;
     ListHeader header;
     QString queryText;

@@ -238,14 +238,8 @@ SearchMatches FindMatches(const QString& prepared, bool folding, const QString& 
         found.Ids.push_back(id);
         if (!keepRows)
             found.PriorStamps.push_back(walk.IsNull(4) ? QString() : walk.Text(4));
-        else {
-            SearchHit hit;
-            hit.Id = id;
-            hit.Rank = walk.Int(5);
-            hit.Name = walk.Text16(1);
-            hit.RefLength = quint16(std::clamp<qint64>(walk.Int64(6), 0, 0xFFFF));
-            found.Rows.push_back(std::move(hit));
-        }
+        else
+            found.Rows.Add(walk.Int(5), walk.Int64(6), walk.TextData(1), walk.TextSize(1));
         if (walk.Int(3) == id && walk.Text16(1) == typed)
             found.Hiders.push_back(id);
     }
@@ -308,36 +302,66 @@ SearchFound FindSearch(const QString& typed, WorkProgress* progress) {
     return out;
 }
 
-std::vector<RowRef> SearchRefs(const std::vector<SearchHit>& rows, ItemId hider,
+void SearchHits::Add(ItemId rank, qint64 refLength, const char* name, int nameBytes) {
+    Ranks.push_back(rank);
+    RefLengths.push_back(quint16(std::clamp<qint64>(refLength, 0, 0xFFFF)));
+    if (name)
+        Names.append(name, size_t(nameBytes));
+    NameEnds.push_back(quint32(Names.size()));
+}
+
+QString SearchHits::Name(size_t i) const {
+    const quint32 start = i ? NameEnds[i - 1] : 0;
+    return QString::fromUtf8(Names.data() + start, qsizetype(NameEnds[i] - start));
+}
+
+int SearchHits::NameLength(size_t i) const {
+    const quint32 start = i ? NameEnds[i - 1] : 0;
+    int n = 0;
+    for (quint32 b = start; b < NameEnds[i]; ++b)
+        n += (static_cast<unsigned char>(Names[b]) & 0xC0) != 0x80 ? 1 : 0;
+    return n;
+}
+
+std::vector<RowRef> SearchRefs(const SearchFound& found, ItemId hider,
                                const NameCollator& collator) {
     // As the list of the stamps shows them: the items not hidden, or hidden by the hider shown,
-    // in the order of their names' keys, then their ids.
-    struct Keyed {
-        QByteArray Key;
-        const SearchHit* Hit;
+    // in the order of their names' keys, then their ids. The keys go into one block, and the
+    // listed matches are sorted by their places in it.
+    const SearchHits& hits = found.Rows;
+    std::vector<quint32> listed;
+    std::string keys;
+    std::vector<quint32> keyEnds;
+    for (size_t i = 0; i < hits.Count(); ++i) {
+        if (hits.Ranks[i] != 0 && hits.Ranks[i] != hider)
+            continue;
+        const QByteArray key = collator.SortKey(hits.Name(i));
+        keys.append(key.constData(), size_t(key.size()));
+        keyEnds.push_back(quint32(keys.size()));
+        listed.push_back(quint32(i));
+    }
+    std::vector<quint32> order(listed.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = quint32(k);
+    const auto keyOf = [&](quint32 k) {
+        const quint32 start = k ? keyEnds[k - 1] : 0;
+        return std::string_view(keys.data() + start, keyEnds[k] - start);
     };
-    std::vector<Keyed> keyed;
-    keyed.reserve(rows.size());
-    for (const SearchHit& hit : rows)
-        if (hit.Rank == 0 || hit.Rank == hider)
-            keyed.push_back({collator.SortKey(hit.Name), &hit});
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        const int c = std::memcmp(a.Key.constData(), b.Key.constData(),
-                                  size_t(std::min(a.Key.size(), b.Key.size())));
+    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+        const int c = keyOf(a).compare(keyOf(b));
         if (c != 0)
             return c < 0;
-        if (a.Key.size() != b.Key.size())
-            return a.Key.size() < b.Key.size();
-        return a.Hit->Id < b.Hit->Id;
+        return found.Ids[listed[a]] < found.Ids[listed[b]];
     });
     std::vector<RowRef> refs;
-    refs.reserve(keyed.size());
-    for (const Keyed& k : keyed) {
+    refs.reserve(order.size());
+    for (quint32 k : order) {
+        const size_t i = listed[k];
         RowRef r;
-        r.Id = r.Id2 = k.Hit->Id;
-        r.Drop2 = k.Hit->Rank;
-        r.NameLength = quint16(std::min<qsizetype>(k.Hit->Name.size(), 0xFFFF));
-        r.RefLength = k.Hit->RefLength;
+        r.Id = r.Id2 = found.Ids[i];
+        r.Drop2 = int(hits.Ranks[i]);
+        r.NameLength = quint16(std::min(hits.NameLength(i), 0xFFFF));
+        r.RefLength = hits.RefLengths[i];
         r.NoteLength = r.RefLength; // an items list's note is its lower-case Ref
         refs.push_back(r);
     }

@@ -76,19 +76,27 @@ struct SearchOutcome {
     bool Stopped = false;
 };
 
-// A found item, with what its list needs before its rows are read: the rank that decides
-// whether it is hidden, the name its order comes from and the width of its Ref.
-struct SearchHit {
-    ItemId Id = 0;
-    ItemId Rank = 0;
-    QString Name;
-    quint16 RefLength = 0;
+// What the list of the items found needs before its rows are read, for each match: the rank
+// that decides whether it is hidden, the name its order comes from and the width of its Ref.
+// Held in a few large blocks, not an object per match: a common word finds hundreds of
+// thousands of items.
+struct SearchHits {
+    std::vector<ItemId> Ranks;
+    std::vector<quint16> RefLengths;
+    std::string Names;             // the names' UTF-8 bytes, one after another
+    std::vector<quint32> NameEnds; // where each name ends in Names
+
+    void Add(ItemId rank, qint64 refLength, const char* name, int nameBytes);
+    size_t Count() const { return Ranks.size(); }
+    QString Name(size_t i) const;
+    // Characters in the name (as the engine's length() counts them).
+    int NameLength(size_t i) const;
 };
 
 struct SearchMatches {
     std::vector<ItemId> Ids; // in key order
-    // With keepRows, each match's SearchHit, in the same order.
-    std::vector<SearchHit> Rows;
+    // With keepRows, what each match's row in a list needs, in the same order.
+    SearchHits Rows;
     // Each match's stamp as it was (a null text for none), to be put back when the search is
     // stopped after some stamps were written; left empty with keepRows.
     std::vector<QString> PriorStamps;
@@ -129,15 +137,16 @@ SearchOutcome StampSearch(const QString& typed, WorkProgress* progress = nullptr
 struct SearchFound {
     QDateTime Stamp;
     QString Prepared;
-    std::vector<ItemId> Ids;     // every match, in key order: the items to mark
-    std::vector<SearchHit> Rows; // the same, with what their list needs
+    std::vector<ItemId> Ids; // every match, in key order: the items to mark
+    SearchHits Rows;         // the same, with what their list needs
     std::vector<ItemId> Hiders;
     bool UsedIndex = false;
     bool Stopped = false;
 };
 SearchFound FindSearch(const QString& typed, WorkProgress* progress = nullptr);
 
-// The refs of the search list of rows, as the list made from their stamps shows it: the items
-// not hidden (rank 0) or hidden by hider, in the order of their names' keys, then their ids.
-std::vector<RowRef> SearchRefs(const std::vector<SearchHit>& rows, ItemId hider,
+// The refs of the search list of the items found, as the list made from their stamps shows it:
+// the items not hidden (rank 0) or hidden by hider, in the order of their names' keys, then their
+// ids.
+std::vector<RowRef> SearchRefs(const SearchFound& found, ItemId hider,
                                const NameCollator& collator);

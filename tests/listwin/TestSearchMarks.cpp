@@ -55,7 +55,9 @@ ItemId makeItems(int count) {
     SetParent(hider, hider);
     for (int i = 0; i < count; ++i) {
         const QString stem = stems[i % stems.size()];
-        const QString name = stem.isEmpty() ? QString() : stem + QString::number(i % 7);
+        QString name = stem.isEmpty() ? QString() : stem + QString::number(i % 7);
+        if (i == count - 3)
+            name = "Mark with the longest name, accented: éééééééééééééééééé";
         const ItemId id = MakeItem(name, 0, i % 3 ? QString() : QStringLiteral("R%1").arg(i),
                                    i % 2 ? QStringLiteral("a mark in the text") : QString());
         if (i % 5 == 0)
@@ -99,6 +101,13 @@ private slots:
         QCOMPARE(CurrentHider, hider);
         const QStringList found = listed(list);
         const QString status = list.Header().Status;
+        const auto widths = [&list] {
+            QList<int> out;
+            for (const ListColumn& c : list.Header().Columns)
+                out << c.Width;
+            return out;
+        };
+        const QList<int> shownWidths = widths();
         // Every match but the hidden ones of no group shown; the hider's group is shown.
         QVERIFY(found.size() > count / 2);
         QCOMPARE(found.size(), list.Rows().Count());
@@ -109,6 +118,7 @@ private slots:
         list.RefreshKeepingPlace();
         QCOMPARE(listed(list), found);
         QCOMPARE(list.Header().Status, status);
+        QCOMPARE(widths(), shownWidths);
     }
 
     // While the user's thread holds the write turn, no mark is written; a list of the marks

@@ -340,6 +340,65 @@ private slots:
         QVERIFY(!w->Top1->isEnabled());
     }
 
+    // A search list and a list of links down longer than a few pages, in the window: the count,
+    // the last row once scrolled to the end, the jump box, a sort by the Ref column, the print
+    // and the export of the whole list all see every row, each with its own cells.
+    void longListsInTheWindow() {
+        SetCollationLocale("en_GB");
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const int count = ListRows::ReadWholeUpTo * 2 + 10;
+        const ItemId p = MakeItem("P");
+        const QString n = QString::number(count);
+        Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + n +
+             ") INSERT INTO phonebk (name, tel, text, parent, rank, numchildren, numcousins) "
+             "SELECT printf('word %05d', (i * 7919) % " +
+             n + "), printf('r%05d', " + n + " - i), CASE WHEN i % 2 = 0 THEN 't' END, " +
+             QString::number(p) + ", 0, 0, 0 FROM n");
+        SetField(p, "numchildren", count);
+        auto w = open();
+        const auto lastCell = [&](int column) {
+            w->DBGrid1->scrollToBottom();
+            QApplication::processEvents();
+            return cell(*w, w->Model()->rowCount() - 1, column);
+        };
+
+        w->List().SearchForText("word");
+        QCOMPARE(w->Label1->text(), QString("%1 Items listed").arg(count));
+        QCOMPARE(w->Model()->rowCount(), count);
+        QCOMPARE(cell(*w, 0, 0), QString("word 00000"));
+        QCOMPARE(lastCell(0), QString("word %1").arg(count - 1, 5, 10, QChar('0')));
+        QTest::keyClicks(w->Edit1, "word 05");
+        QCOMPARE(gridCursorName(*w), QString("word 05000"));
+        QCOMPARE(w->List().ExportRows().Records.size(), count);
+        QCOMPARE(int(w->List().PrintRows().Rows.size()), count);
+
+        w->List().PushRequest([&] {
+            DisplayRequest r;
+            r.Mode = ListOf::LinksDown;
+            r.ItemId = p;
+            r.SetName("P");
+            return r;
+        }());
+        QCOMPARE(w->Label1->text(), QString("%1 Items listed").arg(count));
+        // Every row has a Ref, so the list opens sorted by it.
+        QCOMPARE(titles(*w).first(), QString("REF"));
+        clickTitle(*w, "NAME");
+        QCOMPARE(titles(*w).first(), QString("NAME"));
+        QCOMPARE(lastCell(0), QString("word %1").arg(count - 1, 5, 10, QChar('0')));
+        clickTitle(*w, "REF");
+        QCOMPARE(cell(*w, 0, 0), QString("r00000"));
+        QCOMPARE(lastCell(0), QString("r%1").arg(count - 1, 5, 10, QChar('0')));
+        // The row of the last Ref is the item made first: i = 1.
+        QCOMPARE(cell(*w, count - 1, 1), QString("word %1").arg(7919 % count, 5, 10, QChar('0')));
+        w->Edit1->clear();
+        QTest::keyClicks(w->Edit1, "r01234");
+        QCOMPARE(cell(*w, w->DBGrid1->currentIndex().row(), 0), QString("r01234"));
+        const PrintableList printed = w->List().PrintRows();
+        QCOMPARE(int(printed.Rows.size()), count);
+        QVERIFY(!printed.NameFirst);
+    }
+
     // Links across with their notes; "Edit" on a row opens the item's details in the editing
     // state, a row whose item is gone says so; the radio button lists the (empty) links down.
     void linksAcrossAndEdit() {
