@@ -560,6 +560,11 @@ bool setUpPhoneDB(const QString& path) {
     // the engine's small default cache the same pages would spill to the journal again and
     // again. Up to 64 MiB of pages, taken only as they are used.
     ExecSql(QStringLiteral("PRAGMA cache_size=-65536"));
+    // All of the engine's memory in the process (every connection's pages, sorts, the search
+    // index's lists) is held near EngineMemoryLimit: beyond it the caches take pages back from
+    // what is not in use rather than growing, so that a list of hundreds of thousands of rows,
+    // sorted by the engine, does not add its sort to full caches.
+    sqlite3_soft_heap_limit64(EngineMemoryLimit);
     // A file without any table is new, also when an earlier first start was cut off after the
     // engine had made the file but before the tables were committed. A file with tables of
     // other names is not filled with the program's own: its layout is for the caller to judge.

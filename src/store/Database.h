@@ -38,6 +38,10 @@ constexpr int NameWidth = 80;
 constexpr int TelWidth = 40;
 constexpr int LinkNoteWidth = 40;
 
+// The memory the engine keeps for all its connections in the process, in bytes, past which it
+// reuses what it holds rather than taking more.
+constexpr qint64 EngineMemoryLimit = 48 * 1024 * 1024;
+
 // Opens PhoneDB on path, creating the file with the current layout (and the top-level item
 // "Diary") when it does not exist or holds no tables at all. Returns true when it created the
 // file. A file the engine may only read is opened for reading: writes are refused
