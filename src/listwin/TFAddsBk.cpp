@@ -260,8 +260,8 @@ void TFAddsBk::wireGrid() {
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         if (section < 0 || section >= model->columnCount())
             return;
-        const QString title = model->headerData(section, Qt::Horizontal).toString();
-        RunCommand([this, title] { list.TitleClick(title); });
+        const ListField field = model->FieldAt(section);
+        RunCommand([this, field] { list.TitleClick(field); });
     });
     // An empty list has no row to offer commands for.
     connect(DBGrid1, &QTableView::customContextMenuRequested, this, [this](const QPoint& pos) {
