@@ -9,6 +9,7 @@
 #include "common/WorkProgress.h"
 #include "listwin/ItemsList.h"
 #include "listwin/SearchRunner.h"
+#include "store/HealthCheck.h"
 #include "store/LogCheckpoints.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -182,6 +183,28 @@ private slots:
         QCOMPARE(Field(p, "numcousins"), 0);
         list.BuildList();
         QCOMPARE(dialogs.Infos().size(), 1); // repaired, so no second message
+    }
+
+    // A count the list repairs is one the health check finds right: both store what the rows give.
+    void repairedCountPassesTheHealthCheck() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = MakeItem("P");
+        MakeItem("c", p);
+        LinkAcrossRows(p, MakeItem("q"));
+        SetField(p, "numchildren", 3);
+        SetField(p, "numcousins", 2);
+        QCOMPARE(WrongChildCounts().size(), size_t(1));
+        QCOMPARE(WrongLinkCounts().size(), size_t(1));
+        ItemsList list;
+        ListKind = ListOf::LinksDown;
+        list.ShowLinks(p, "P");
+        QVERIFY(WrongChildCounts().empty());
+        QCOMPARE(WrongLinkCounts().size(), size_t(1));
+        list.SelectKind(ListOf::LinksAcross);
+        QVERIFY(WrongLinkCounts().empty());
+        QCOMPARE(Field(p, "numchildren"), 1);
+        QCOMPARE(Field(p, "numcousins"), 1);
     }
 
     // The list on screen stays in place while a build shows its messages and the item's details:
