@@ -21,6 +21,7 @@ void ItemsList::SetLinkCounts(int down, int across) {
 }
 
 void ItemsList::SetBackCaption(LeaveBy kind) {
+    header.Leave = kind;
     header.BackCaption = kind == LeaveBy::Back ? BackCaption : ExitCaption;
 }
 
@@ -243,6 +244,7 @@ void ItemsList::showRows(ListRows fresh, QVector<ListColumn> columns) {
         view->ListAboutToChange();
     rows = std::move(fresh);
     header.Columns = std::move(columns);
+    leaveShown = header.Leave;
     if (view)
         view->ListRebuilt();
 }
@@ -466,10 +468,13 @@ bool ItemsList::CanResequence() {
     return false;
 }
 
-void ItemsList::TitleClick(const QString& title) {
+// Links? switches the link counts on any list. A list re-sorts by the name or the Ref only
+// when it shows both to choose between; without a Ref column a click on the name keeps the
+// order the list has.
+void ItemsList::TitleClick(ListField field) {
     if (rows.IsEmpty())
         return;
-    if (title == QLatin1String("Links?")) {
+    if (field == ListField::LinksPres) {
         AppSettings().ShowLinkCounts = !AppSettings().ShowLinkCounts;
         RefreshKeepingPlace();
         return;
@@ -478,10 +483,12 @@ void ItemsList::TitleClick(const QString& title) {
         return;
     if (view)
         view->ClearJumpBoxQuietly();
-    if (title == QLatin1String("NAME")) {
+    if (!refVisible)
+        return;
+    if (field == ListField::dpname) {
         SortOrder = SortBy::Name;
         RefreshKeepingPlace();
-    } else if (title == QLatin1String("REF")) {
+    } else if (field == ListField::dpref) {
         SortOrder = SortBy::Ref;
         RefreshKeepingPlace();
     }

@@ -37,7 +37,8 @@ struct ListHeader {
     bool AcrossChecked = false; // "links across" checked, else "links down"
     QString DownCaption = QStringLiteral("999 links down");
     QString AcrossCaption = QStringLiteral("999 links across");
-    QString BackCaption = QStringLiteral("&Exit");
+    LeaveBy Leave = LeaveBy::Exit;                 // what Exit/Back does for this list
+    QString BackCaption = QStringLiteral("&Exit"); // says Leave
     bool TopEnabled = false;
     bool TextButtonVisible = false;
     QString Status;              // "12 Items listed"
@@ -110,8 +111,12 @@ public:
     void ShowLinks(ItemId id, const QString& name);
     void ResolveDefaultSort();
     void SetLinkCounts(int down, int across);
+    // Sets what Exit/Back does for the list being built, and the caption that says so.
     void SetBackCaption(LeaveBy kind);
     bool RefVisible() const { return refVisible; }
+    // What Exit/Back does for the list the window was last given: a build that failed part way
+    // leaves it as the window shows it.
+    LeaveBy Leave() const { return leaveShown; }
 
     // Navigation. ApplyRequest is false when the user stopped the search it ran: the list and
     // its state are left as they were.
@@ -131,7 +136,8 @@ public:
     // Grid actions.
     void OpenRow();
     void CellClick(ListField field);
-    void TitleClick(const QString& title);
+    // A click on the heading of the column that shows field.
+    void TitleClick(ListField field);
     bool CanResequence();
     void JumpTo(const QString& text);
     void CurrentItemClick(); // the header's current-item label
@@ -202,6 +208,7 @@ private:
     ListHeader header;
     QString queryText;
     bool refVisible = false;
+    LeaveBy leaveShown = LeaveBy::Exit;
     int nameWidth = 8;
     int refWidth = 0;
 };

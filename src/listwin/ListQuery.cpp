@@ -16,9 +16,6 @@ const char* const SearchWalkSql =
 const char* const SearchLastIdSql = "SELECT max(id) FROM phonebk";
 
 namespace {
-const char* const StoreChildrenSql = "UPDATE phonebk SET numchildren = :count WHERE id = :id";
-const char* const StoreCousinsSql = "UPDATE phonebk SET numcousins = :count WHERE id = :id";
-
 // The columns every list returns, named alike whichever table the statement reads first.
 const char* const ItemColumns =
     "SELECT id, id as id2, name, typeof(text) as text, rank, rank as drop2, "
@@ -251,11 +248,4 @@ std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vecto
     for (size_t i = 0; i < refs.size(); ++i)
         rows[i] = byId.value(refs[i].Id);
     return rows;
-}
-
-void StoreLinkCount(ItemId id, bool down, int count) {
-    QSqlQuery q = PrepareQuery(QString::fromLatin1(down ? StoreChildrenSql : StoreCousinsSql));
-    q.bindValue(QStringLiteral(":count"), count);
-    q.bindValue(QStringLiteral(":id"), id);
-    ExecQuery(q);
 }

@@ -66,9 +66,6 @@ std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOr
 // the refs' order; a row whose item or link is gone is an empty row. Throws DbError.
 std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vector<RowRef>& refs);
 
-// Writes a recounted number of links down (down true) or across into the item.
-void StoreLinkCount(ItemId id, bool down, int count);
-
 // Statements of the text search: every item in key order (id, name, text, parent, srchts, rank,
 // the Ref's length), and the highest id, which tells how far a walk in key order has come.
 extern const char* const SearchWalkSql;

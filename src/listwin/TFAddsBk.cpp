@@ -12,9 +12,7 @@
 #include "listwin/TFFind.h"
 #include "store/CommandGuard.h"
 #include "store/SearchIndexBuilder.h"
-#include "store/SortKeys.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -34,49 +32,7 @@
 #include <algorithm>
 
 namespace {
-// While long work lets events run, the user's input goes nowhere but Esc, which asks the work
-// to stop: no command may start in the middle of another. A message box that some event
-// opened meanwhile gets its input as usual.
-class WorkInputGate : public QObject {
-public:
-    bool StopAsked = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (QApplication::activeModalWidget())
-            return QObject::eventFilter(watched, event);
-        switch (event->type()) {
-        case QEvent::ShortcutOverride:
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-                StopAsked = true;
-            // Taken here, so that no shortcut (Esc's own Back) runs either.
-            event->accept();
-            return true;
-        case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::NonClientAreaMouseButtonPress:
-        case QEvent::NonClientAreaMouseButtonRelease:
-        case QEvent::NonClientAreaMouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-            return true;
-        case QEvent::Close:
-            // The window manager's close waits for the work's end.
-            if (event->spontaneous()) {
-                event->ignore();
-                return true;
-            }
-            return false;
-        default:
-            return QObject::eventFilter(watched, event);
-        }
-    }
-};
-
+// How often Timer1 asks how far the background builds have come.
 constexpr int BuildPollMs = 250;
 } // namespace
 
@@ -117,56 +73,6 @@ TFAddsBk::TFAddsBk(QWidget* parent) : QMainWindow(parent), list(this) {
     Timer1->setInterval(BuildPollMs);
     connect(Timer1, &QTimer::timeout, this, &TFAddsBk::Timer1Timer);
     installWorkProgress();
-}
-
-void TFAddsBk::installWorkProgress() {
-    SetWorkProgressHooks({[this](const QString& text) {
-                              workText = text;
-                              showProgress();
-                          },
-                          [this] { return pollWork(); }});
-}
-
-// The events waiting run (the status line repaints); the user's input only through the gate.
-bool TFAddsBk::pollWork() {
-    WorkInputGate gate;
-    qApp->installEventFilter(&gate);
-    QCoreApplication::processEvents();
-    qApp->removeEventFilter(&gate);
-    return gate.StopAsked || closed;
-}
-
-void TFAddsBk::showProgress() {
-    Label4->setText(workText.isEmpty() ? buildText : workText);
-}
-
-// The search index and the names' sort keys are built in the background once the window is
-// there to show how far they have come.
-void TFAddsBk::startIndexBuild() {
-    RunCommand([] {
-        StartSearchIndexBuild();
-        StartSortKeyBuild();
-    });
-    Timer1Timer();
-}
-
-void TFAddsBk::Timer1Timer() {
-    const SearchIndexBuildStatus search = PollSearchIndexBuild();
-    const BackgroundBuildStatus order = PollSortKeyBuild();
-    QStringList parts;
-    if (search.Running)
-        parts << QStringLiteral("Preparing the search: %1%").arg(search.Percent);
-    if (order.Running)
-        parts << QStringLiteral("Preparing the sort order: %1%").arg(order.Percent);
-    buildText = parts.join(QStringLiteral("; "));
-    if (parts.isEmpty())
-        Timer1->stop();
-    else if (!Timer1->isActive())
-        Timer1->start();
-    showProgress();
-    for (const QString& error : {search.Error, order.Error})
-        if (!error.isEmpty())
-            ShowInfo(error);
 }
 
 void TFAddsBk::setSilverPalette() {
@@ -260,8 +166,8 @@ void TFAddsBk::wireGrid() {
     connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         if (section < 0 || section >= model->columnCount())
             return;
-        const QString title = model->headerData(section, Qt::Horizontal).toString();
-        RunCommand([this, title] { list.TitleClick(title); });
+        const ListField field = model->FieldAt(section);
+        RunCommand([this, field] { list.TitleClick(field); });
     });
     // An empty list has no row to offer commands for.
     connect(DBGrid1, &QTableView::customContextMenuRequested, this, [this](const QPoint& pos) {

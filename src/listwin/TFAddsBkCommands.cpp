@@ -79,7 +79,7 @@ void TFAddsBk::SearchCommand() {
 }
 
 void TFAddsBk::Exit1Click() {
-    if (Exit1->text() != QLatin1String("&Exit")) {
+    if (list.Leave() == LeaveBy::Back) {
         RunCommand([this] { list.GoBack(); });
         return;
     }

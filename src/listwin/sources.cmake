@@ -13,6 +13,7 @@ target_sources(cardolo_core PRIVATE
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/TFAddsBk.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFAddsBkCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TFAddsBkProgress.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListMenus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TFFind.cpp
 )

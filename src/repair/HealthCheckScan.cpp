@@ -250,21 +250,21 @@ void HealthCheckScan::RunCountsCheck() {
         ++CountProblems;
     }
     const auto counts = [&](const std::vector<CountMismatch>& wrong, const QString& field,
-                            void (*set)(ItemId, int)) {
+                            bool down) {
         for (const CountMismatch& m : wrong) {
             QString text = QStringLiteral("Problem : Item ") + number(m.Id) + QStringLiteral(" ") +
                            field + QStringLiteral(" ") + number(m.Stored) +
                            QStringLiteral(" should be ") + number(m.Actual);
             if (RepairMode) {
-                set(m.Id, m.Actual);
+                StoreLinkCount(m.Id, down, m.Actual);
                 text += repaired;
             }
             append(text);
             ++CountProblems;
         }
     };
-    counts(WrongChildCounts(), QStringLiteral("numchildren"), &SetChildCount);
-    counts(WrongLinkCounts(), QStringLiteral("numcousins"), &SetLinkCount);
+    counts(WrongChildCounts(), QStringLiteral("numchildren"), true);
+    counts(WrongLinkCounts(), QStringLiteral("numcousins"), false);
     if (repairs)
         repairs->Commit();
     lines.Release();

@@ -2,8 +2,8 @@
 
 #include "common/Clock.h"
 #include "common/Dialogs.h"
-#include "common/TextHelpers.h"
 #include "store/DamageCheck.h"
+#include "store/EngineLibrary.h"
 #include "store/LogCheckpoints.h"
 #include "store/SearchIndex.h"
 #include "store/SearchIndexBuilder.h"
@@ -31,7 +31,6 @@
 #include <optional>
 #include <thread>
 #include <unistd.h>
-#include <utility>
 
 const char* const PhoneDBName = "PhoneDB";
 
@@ -114,126 +113,6 @@ QString engineText(const QSqlError& e) {
 // The driver reports the engine's extended result code as its native code.
 int engineCode(const QSqlError& e) {
     return e.nativeErrorCode().toInt();
-}
-
-// LOWER() on PhoneDB: the program's own lower-case folding (LowerText, the one the search
-// uses), so that lists sort "Éclair" with "éclair" as they sort "Apple" with "apple". The
-// engine's built-in one lowers A to Z only. Texts of ASCII characters, nearly every name, are
-// lowered here byte by byte; any other text goes through LowerText.
-void unicodeLower(sqlite3_context* context, int, sqlite3_value** args) {
-    sqlite3_value* value = args[0];
-    if (sqlite3_value_type(value) == SQLITE_NULL)
-        return; // the result stays null
-    const unsigned char* in = sqlite3_value_text(value);
-    const int size = sqlite3_value_bytes(value);
-    if (!in) {
-        sqlite3_result_error_nomem(context);
-        return;
-    }
-    int firstUpper = -1;
-    bool ascii = true;
-    for (int i = 0; i < size; ++i) {
-        const unsigned char c = in[i];
-        if (c >= 0x80) {
-            ascii = false;
-            break;
-        }
-        if (firstUpper < 0 && c >= 'A' && c <= 'Z')
-            firstUpper = i;
-    }
-    if (ascii) {
-        if (firstUpper < 0) {
-            sqlite3_result_text(context, reinterpret_cast<const char*>(in), size, SQLITE_TRANSIENT);
-            return;
-        }
-        char* out = static_cast<char*>(sqlite3_malloc(size + 1));
-        if (!out) {
-            sqlite3_result_error_nomem(context);
-            return;
-        }
-        std::memcpy(out, in, size_t(firstUpper));
-        for (int i = firstUpper; i < size; ++i) {
-            const unsigned char c = in[i];
-            out[i] = static_cast<char>((c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c);
-        }
-        out[size] = 0;
-        sqlite3_result_text(context, out, size, sqlite3_free);
-        return;
-    }
-    const QByteArray lowered =
-        LowerText(QString::fromUtf8(reinterpret_cast<const char*>(in), size)).toUtf8();
-    sqlite3_result_text(context, lowered.constData(), int(lowered.size()), SQLITE_TRANSIENT);
-}
-
-// Notes each connection the linked engine opens while OpenPhoneDB waits for the driver: a
-// connection the driver opened with a copy of the engine of its own never passes through here.
-int noteOpenedHandle(sqlite3* handle, const char**, const sqlite3_api_routines*) {
-    TheStoreState.OpenedHandle = handle;
-    return SQLITE_OK;
-}
-
-// Watches the connections the linked engine opens for as long as it lives. The engine calls
-// its automatic extensions for every connection it opens, whoever asks for it.
-class OpenWatch {
-public:
-    OpenWatch() {
-        TheStoreState.OpenedHandle = nullptr;
-        sqlite3_auto_extension(entry());
-    }
-    ~OpenWatch() { sqlite3_cancel_auto_extension(entry()); }
-    OpenWatch(const OpenWatch&) = delete;
-    OpenWatch& operator=(const OpenWatch&) = delete;
-
-private:
-    static void (*entry())() { return reinterpret_cast<void (*)()>(&noteOpenedHandle); }
-};
-
-// "3.40.1" as sqlite3_libversion_number() gives it, 3040001; 0 when it is no version.
-int versionNumber(const QString& version) {
-    const QStringList parts = version.split(QLatin1Char('.'));
-    if (parts.size() < 3)
-        return 0;
-    int number = 0;
-    for (int i = 0; i < 3; ++i) {
-        bool ok = false;
-        const int part = parts[i].toInt(&ok);
-        if (!ok || part < 0 || (i > 0 && part > 999))
-            return 0;
-        number = number * 1000 + part;
-    }
-    return number;
-}
-
-// The store calls the linked library on the driver's handle (its LOWER, RawStatement). That is
-// sound only when the driver runs that same library: a copy of its own, even of the same
-// version, keeps its own memory and locks. The driver answers sqlite_version() with its
-// engine's version; the watch saw whether the linked library opened the handle. Run before
-// anything of the linked library touches the handle; on a mismatch PhoneDB is closed again.
-void checkEngineLibrary() {
-    QString driverVersion;
-    {
-        QSqlQuery q = ExecSql(QStringLiteral("SELECT sqlite_version()"));
-        if (q.next())
-            driverVersion = q.value(0).toString();
-    }
-    const bool openedHere = TheStoreState.OpenedHandle == PhoneDBHandle();
-    TheStoreState.OpenedHandle = nullptr;
-    const QString mismatch = EngineLibraryMismatch(driverVersion, openedHere);
-    if (mismatch.isEmpty())
-        return;
-    ClosePhoneDB();
-    throw DbError(mismatch);
-}
-
-void registerFunctions() {
-    sqlite3* handle = PhoneDBHandle();
-    // Deterministic: the same text always lowers the same way, so the engine may evaluate it
-    // once per value and use it wherever a deterministic function is allowed.
-    const int rc =
-        sqlite3_create_function_v2(handle, "lower", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                   unicodeLower, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)), rc);
 }
 } // namespace
 
@@ -416,14 +295,8 @@ sqlite3* PhoneDBHandle() {
     return h;
 }
 
-QString EngineLibraryMismatch(const QString& driverVersion, bool openedHere) {
-    if (openedHere && versionNumber(driverVersion) == sqlite3_libversion_number())
-        return QString();
-    const QString shown =
-        driverVersion.isEmpty() ? QStringLiteral("(version unknown)") : driverVersion;
-    return QStringLiteral("The Qt SQLite driver uses SQLite %1; this program is linked with "
-                          "SQLite %2 and needs the driver to use that same library")
-        .arg(shown, QString::fromLatin1(sqlite3_libversion()));
+void ThrowDriverError(const QSqlError& error) {
+    ThrowEngineError(engineText(error), engineCode(error));
 }
 
 QSqlDatabase PhoneDB() {
@@ -433,7 +306,7 @@ QSqlDatabase PhoneDB() {
 QSqlQuery PrepareQuery(const QString& sql) {
     QSqlQuery q(PhoneDB());
     if (!q.prepare(sql))
-        ThrowEngineError(engineText(q.lastError()), engineCode(q.lastError()));
+        ThrowDriverError(q.lastError());
     return q;
 }
 
@@ -457,7 +330,7 @@ void ExecQuery(QSqlQuery& query) {
     if (state.TransactionDepth == 0 && changesFile(query.lastQuery()))
         turn.emplace();
     if (!query.exec())
-        ThrowEngineError(engineText(query.lastError()), engineCode(query.lastError()));
+        ThrowDriverError(query.lastError());
 }
 
 QSqlQuery ExecSql(const QString& sql) {
@@ -538,7 +411,7 @@ void readLinkEnds() {
 // an existing file here: one with another program's tables is refused by its layout before
 // anything changed its bytes (UseWriteAheadLog switches the file once the layout is accepted).
 bool setUpPhoneDB(const QString& path) {
-    registerFunctions();
+    RegisterEngineFunctions();
     ExecSql(QStringLiteral("PRAGMA busy_timeout=5000"));
     // The engine opens a file it may not write for reading only, without a word.
     const bool readOnlyFile = sqlite3_db_readonly(PhoneDBHandle(), "main") == 1;
@@ -653,7 +526,7 @@ bool OpenPhoneDB(const QString& path) {
     s.Opening = true;
     s.SideFilesMade = sideFilesMade;
     try {
-        checkEngineLibrary();
+        CheckEngineLibrary();
         s.LinkedEngine = true;
         SeenHandle = PhoneDBHandle();
         const bool isNew = setUpPhoneDB(path);
@@ -716,82 +589,4 @@ QDateTime StampFromDb(const QVariant& value) {
     if (value.isNull())
         return QDateTime();
     return QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-}
-
-namespace {
-// The outermost transaction took the user's turn to write (one is open at a time, on the
-// user's thread).
-bool OutermostHoldsTurn = false;
-
-QString savepointName(int depth) {
-    return QStringLiteral("cardolo_sp%1").arg(depth);
-}
-} // namespace
-
-// A guard inside another one is a savepoint: leaving it without Commit undoes its own writes
-// only, and the outer operation goes on with what it had done before.
-Transaction::Transaction() {
-    int& transactionDepth = TheStoreState.TransactionDepth;
-    if (transactionDepth == 0) {
-        // The write lock is taken at once: a transaction that read first would be refused its
-        // first write when another connection (the search index's build) committed meanwhile.
-        // A connection opened for reading only cannot take it and reads as before.
-        // So does a connection whose writes are refused.
-        const bool readOnly = TheStoreState.Refusal != WriteRefusal::None ||
-                              sqlite3_db_readonly(PhoneDBHandle(), "main") == 1;
-        // The user's turn to write is held until the transaction ends: a background writer
-        // neither holds the engine's lock now nor takes it before then.
-        if (!readOnly)
-            EnterUserWrite();
-        QSqlQuery begin(PhoneDB());
-        if (!begin.exec(readOnly ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"))) {
-            if (!readOnly)
-                LeaveUserWrite();
-            ThrowEngineError(engineText(begin.lastError()), engineCode(begin.lastError()));
-        }
-        outermost = true;
-        OutermostHoldsTurn = !readOnly;
-    } else {
-        ExecSql(QStringLiteral("SAVEPOINT ") + savepointName(transactionDepth));
-    }
-    depth = transactionDepth;
-    ++transactionDepth;
-}
-
-void Transaction::Commit() {
-    if (done)
-        return;
-    done = true;
-    --TheStoreState.TransactionDepth;
-    if (outermost) {
-        // Run as a statement, not through the driver's commit, which keeps the engine's
-        // result code to itself.
-        QSqlQuery commit(PhoneDB());
-        const bool committed = commit.exec(QStringLiteral("COMMIT"));
-        const QSqlError error = commit.lastError();
-        if (!committed)
-            PhoneDB().rollback();
-        if (std::exchange(OutermostHoldsTurn, false))
-            LeaveUserWrite();
-        if (!committed)
-            ThrowEngineError(engineText(error), engineCode(error));
-    } else {
-        ExecSql(QStringLiteral("RELEASE ") + savepointName(depth));
-    }
-}
-
-Transaction::~Transaction() {
-    if (done)
-        return;
-    --TheStoreState.TransactionDepth;
-    if (outermost) {
-        PhoneDB().rollback();
-        if (std::exchange(OutermostHoldsTurn, false))
-            LeaveUserWrite();
-    } else {
-        // No throwing from here: a failure leaves the outer guard to roll everything back.
-        QSqlQuery q(PhoneDB());
-        q.exec(QStringLiteral("ROLLBACK TO ") + savepointName(depth));
-        q.exec(QStringLiteral("RELEASE ") + savepointName(depth));
-    }
 }

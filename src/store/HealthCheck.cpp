@@ -54,8 +54,6 @@ const char* const WrongLinkCountsSql =
     "    (SELECT COUNT(*) FROM mm2 m WHERE m.id1 = p.id) AS actual\n"
     "  FROM phonebk p)\n"
     "WHERE stored <> actual ORDER BY id";
-const char* const SetChildCountSql = "UPDATE phonebk SET numchildren = :count WHERE id = :id";
-const char* const SetLinkCountSql = "UPDATE phonebk SET numcousins = :count WHERE id = :id";
 
 const char* const UnmirroredLinksSql =
     "SELECT m.id1, m.id2, m.\"drop\" FROM mm2 m\n"
@@ -210,14 +208,6 @@ std::vector<CountMismatch> WrongChildCounts() {
 
 std::vector<CountMismatch> WrongLinkCounts() {
     return mismatches(WrongLinkCountsSql);
-}
-
-void SetChildCount(ItemId id, int count) {
-    write(SetChildCountSql, {{":count", count}, {":id", id}});
-}
-
-void SetLinkCount(ItemId id, int count) {
-    write(SetLinkCountSql, {{":count", count}, {":id", id}});
 }
 
 std::vector<UnmirroredLink> UnmirroredLinks() {

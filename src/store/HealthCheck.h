@@ -94,8 +94,7 @@ struct CountMismatch {
 std::vector<CountMismatch> WrongChildCounts();
 // Items whose numcousins differs from the number of links-across rows with them as Id1.
 std::vector<CountMismatch> WrongLinkCounts();
-void SetChildCount(ItemId id, int count);
-void SetLinkCount(ItemId id, int count);
+// A wrong count is repaired by StoreLinkCount (ItemStore.h).
 
 // Links-across rows between two existing items whose mirror (Id2, Id1, Drop) is missing, in key
 // order. Rows naming a missing item are the scan's to report and are left out.

@@ -92,6 +92,12 @@ void UncountLinkAcross(ItemId id) {
               {id});
 }
 
+void StoreLinkCount(ItemId id, bool down, int count) {
+    RunStored(down ? QStringLiteral("UPDATE phonebk SET numchildren = ? WHERE id = ?")
+                   : QStringLiteral("UPDATE phonebk SET numcousins = ? WHERE id = ?"),
+              {count, id});
+}
+
 void SetParentOf(ItemId id, ItemId parent) {
     RunStored(QStringLiteral("UPDATE phonebk SET parent = ? WHERE id = ?"), {parent, id});
 }

@@ -67,6 +67,10 @@ ItemId CreateItem(const QString& name, const QString& tel, const QString& text =
 ItemId CreateItem(const QString& name, const QString& tel, const QString& text,
                   const QDateTime& created);
 
+// Writes a recounted number of links down (down true) or across into the item, as the list and
+// the health check find it from the rows; nothing when there is no such item.
+void StoreLinkCount(ItemId id, bool down, int count);
+
 // Links down and across.
 int LinkItems(ItemId from, ItemId to, int mode);
 int CheckAncestry(ItemId from, ItemId to);

@@ -415,12 +415,10 @@ private:
     qint64 number = 0;
 };
 
-// The first pass: everything the file says is checked before anything is written.
-bool checkFile(const QString& path, JsonRestored& restored, QString& error,
-               const JsonProgress& progress) {
-    LineReader reader(path);
-    if (!reader.Open(error))
-        return false;
+// The first line: the format and its version, the settings, and how many items and links the
+// file holds.
+bool checkFirstLine(LineReader& reader, JsonRestored& restored, qint64& items, qint64& links,
+                    QString& error) {
     QJsonObject o;
     if (!reader.Next(o, error)) {
         if (error.isEmpty())
@@ -442,7 +440,7 @@ bool checkFile(const QString& path, JsonRestored& restored, QString& error,
                              .arg(Version));
         return false;
     }
-    qint64 diary = 0, archive = 0, items = 0, links = 0;
+    qint64 diary = 0, archive = 0;
     if (!wholeNumber(o, "diaryid", false, diary, isNull, why) ||
         !wholeNumber(o, "archiveid", false, archive, isNull, why) ||
         !wholeNumber(o, "items", false, items, isNull, why) ||
@@ -452,13 +450,78 @@ bool checkFile(const QString& path, JsonRestored& restored, QString& error,
     }
     restored.DiaryId = int(diary);
     restored.ArchiveId = int(archive);
+    return true;
+}
 
-    std::vector<ItemFacts> facts;
-    facts.reserve(size_t(items));
-    QHash<qint64, size_t> index;
-    QHash<LinkKey, qint64> linkLines;
-    std::vector<std::pair<LinkKey, qint64>> linkOrder; // in the file's order
-    QHash<qint64, qint64> cousins;
+// What the item and link lines say, gathered as they are read.
+struct FileFacts {
+    std::vector<ItemFacts> Items;
+    QHash<qint64, size_t> Index; // an item's place in Items, by its id
+    QHash<LinkKey, qint64> LinkLines;
+    std::vector<std::pair<LinkKey, qint64>> LinkOrder; // in the file's order
+    QHash<qint64, qint64> Cousins;                     // links by their Id1
+};
+
+// An item's line: its values, and an id that no line before it had.
+bool checkItemLine(const QJsonObject& o, qint64 line, FileFacts& facts, QString& error) {
+    ItemFacts f;
+    f.Line = line;
+    qint64 ignored = 0;
+    bool isNull = false;
+    QString why;
+    if (!valuesFit(o, ItemColumns, std::size(ItemColumns), why) ||
+        !wholeNumber(o, "id", false, f.Id, isNull, why) ||
+        !wholeNumber(o, "parent", true, f.Parent, f.NullParent, why) ||
+        !wholeNumber(o, "numchildren", true, f.Children, isNull, why) ||
+        !wholeNumber(o, "numcousins", true, f.Cousins, isNull, why) ||
+        !wholeNumber(o, "rank", true, ignored, isNull, why)) {
+        error = lineError(line, why);
+        return false;
+    }
+    if (f.Id <= 0) {
+        error = lineError(line, QStringLiteral("the id %1 is no item's").arg(f.Id));
+        return false;
+    }
+    if (facts.Index.contains(f.Id)) {
+        error = lineError(line, QStringLiteral("the id %1 is already that of line %2")
+                                    .arg(f.Id)
+                                    .arg(facts.Items[facts.Index.value(f.Id)].Line));
+        return false;
+    }
+    facts.Index.insert(f.Id, facts.Items.size());
+    facts.Items.push_back(f);
+    return true;
+}
+
+// A link's line: its values, and a key that no line before it had.
+bool checkLinkLine(const QJsonObject& o, qint64 line, FileFacts& facts, QString& error) {
+    LinkKey k{};
+    bool isNull = false;
+    QString why;
+    if (!valuesFit(o, LinkColumns, std::size(LinkColumns), why) ||
+        !wholeNumber(o, "id1", false, k.Id1, isNull, why) ||
+        !wholeNumber(o, "id2", false, k.Id2, isNull, why) ||
+        !wholeNumber(o, "drop", false, k.Drop, isNull, why)) {
+        error = lineError(line, why);
+        return false;
+    }
+    if (facts.LinkLines.contains(k)) {
+        error = lineError(line, QStringLiteral("the link %1-%2 (drop %3) is already on line %4")
+                                    .arg(k.Id1)
+                                    .arg(k.Id2)
+                                    .arg(k.Drop)
+                                    .arg(facts.LinkLines.value(k)));
+        return false;
+    }
+    facts.LinkLines.insert(k, line);
+    facts.LinkOrder.emplace_back(k, line);
+    ++facts.Cousins[k.Id1];
+    return true;
+}
+
+// The lines after the first, each an item or a link, every item before the links.
+bool readLines(LineReader& reader, FileFacts& facts, QString& error, const JsonProgress& progress) {
+    QJsonObject o;
     bool inLinks = false;
     while (reader.Next(o, error)) {
         const qint64 line = reader.Line();
@@ -468,52 +531,12 @@ bool checkFile(const QString& path, JsonRestored& restored, QString& error,
                 error = lineError(line, QStringLiteral("an item after the links"));
                 return false;
             }
-            ItemFacts f;
-            f.Line = line;
-            qint64 ignored = 0;
-            if (!valuesFit(o, ItemColumns, std::size(ItemColumns), why) ||
-                !wholeNumber(o, "id", false, f.Id, isNull, why) ||
-                !wholeNumber(o, "parent", true, f.Parent, f.NullParent, why) ||
-                !wholeNumber(o, "numchildren", true, f.Children, isNull, why) ||
-                !wholeNumber(o, "numcousins", true, f.Cousins, isNull, why) ||
-                !wholeNumber(o, "rank", true, ignored, isNull, why)) {
-                error = lineError(line, why);
+            if (!checkItemLine(o, line, facts, error))
                 return false;
-            }
-            if (f.Id <= 0) {
-                error = lineError(line, QStringLiteral("the id %1 is no item's").arg(f.Id));
-                return false;
-            }
-            if (index.contains(f.Id)) {
-                error = lineError(line, QStringLiteral("the id %1 is already that of line %2")
-                                            .arg(f.Id)
-                                            .arg(facts[index.value(f.Id)].Line));
-                return false;
-            }
-            index.insert(f.Id, facts.size());
-            facts.push_back(f);
         } else if (type == QLatin1String("link")) {
             inLinks = true;
-            LinkKey k{};
-            if (!valuesFit(o, LinkColumns, std::size(LinkColumns), why) ||
-                !wholeNumber(o, "id1", false, k.Id1, isNull, why) ||
-                !wholeNumber(o, "id2", false, k.Id2, isNull, why) ||
-                !wholeNumber(o, "drop", false, k.Drop, isNull, why)) {
-                error = lineError(line, why);
+            if (!checkLinkLine(o, line, facts, error))
                 return false;
-            }
-            if (linkLines.contains(k)) {
-                error =
-                    lineError(line, QStringLiteral("the link %1-%2 (drop %3) is already on line %4")
-                                        .arg(k.Id1)
-                                        .arg(k.Id2)
-                                        .arg(k.Drop)
-                                        .arg(linkLines.value(k)));
-                return false;
-            }
-            linkLines.insert(k, line);
-            linkOrder.emplace_back(k, line);
-            ++cousins[k.Id1];
         } else {
             error = lineError(line, QStringLiteral("neither an item nor a link"));
             return false;
@@ -524,22 +547,12 @@ bool checkFile(const QString& path, JsonRestored& restored, QString& error,
             return false;
         }
     }
-    if (!error.isEmpty())
-        return false;
-    const qint64 last = reader.Line();
-    if (qint64(facts.size()) != items || qint64(linkLines.size()) != links) {
-        error = lineError(last, QStringLiteral("the file ends after %1 items and %2 links; its "
-                                               "first line says %3 and %4")
-                                    .arg(facts.size())
-                                    .arg(linkLines.size())
-                                    .arg(items)
-                                    .arg(links));
-        return false;
-    }
+    return error.isEmpty();
+}
 
-    // What the lines say of each other.
-    QHash<qint64, qint64> children;
-    for (const ItemFacts& f : facts) {
+// Every parent is among the items; the number of items below each is counted.
+bool checkParents(const FileFacts& facts, QHash<qint64, qint64>& children, QString& error) {
+    for (const ItemFacts& f : facts.Items) {
         if (f.NullParent) {
             error =
                 lineError(f.Line, QStringLiteral("the item %1 has no parent, not even 0 (repair "
@@ -548,7 +561,7 @@ bool checkFile(const QString& path, JsonRestored& restored, QString& error,
                                       .arg(f.Id));
             return false;
         }
-        if (f.Parent != 0 && !index.contains(f.Parent)) {
+        if (f.Parent != 0 && !facts.Index.contains(f.Parent)) {
             error =
                 lineError(f.Line, QStringLiteral("the parent %1 of item %2 is not among the items")
                                       .arg(f.Parent)
@@ -558,15 +571,20 @@ bool checkFile(const QString& path, JsonRestored& restored, QString& error,
         if (f.Parent != 0)
             ++children[f.Parent];
     }
-    for (const auto& [k, line] : linkOrder) {
+    return true;
+}
+
+// Both ends of every link are among the items, and every link has its mirror.
+bool checkLinkEnds(const FileFacts& facts, QString& error) {
+    for (const auto& [k, line] : facts.LinkOrder) {
         for (const qint64 id : {k.Id1, k.Id2})
-            if (!index.contains(id)) {
+            if (!facts.Index.contains(id)) {
                 error = lineError(line, QStringLiteral("the link's item %1 is not among the "
                                                        "items")
                                             .arg(id));
                 return false;
             }
-        if (!linkLines.contains(LinkKey{k.Id2, k.Id1, k.Drop})) {
+        if (!facts.LinkLines.contains(LinkKey{k.Id2, k.Id1, k.Drop})) {
             error = lineError(line, QStringLiteral("the link %1-%2 (drop %3) has no mirror "
                                                    "%2-%1")
                                         .arg(k.Id1)
@@ -575,8 +593,16 @@ bool checkFile(const QString& path, JsonRestored& restored, QString& error,
             return false;
         }
     }
-    for (const ItemFacts& f : facts) {
-        if (f.Children != children.value(f.Id) || f.Cousins != cousins.value(f.Id)) {
+    return true;
+}
+
+// What the lines say of each other: parents, link ends and mirrors, and each item's counts.
+bool checkAgreement(const FileFacts& facts, QString& error) {
+    QHash<qint64, qint64> children;
+    if (!checkParents(facts, children, error) || !checkLinkEnds(facts, error))
+        return false;
+    for (const ItemFacts& f : facts.Items) {
+        if (f.Children != children.value(f.Id) || f.Cousins != facts.Cousins.value(f.Id)) {
             error =
                 lineError(f.Line, QStringLiteral("item %1 counts %2 items below it and %3 links "
                                                  "across, where the lines give %4 and %5")
@@ -584,10 +610,38 @@ bool checkFile(const QString& path, JsonRestored& restored, QString& error,
                                       .arg(f.Children)
                                       .arg(f.Cousins)
                                       .arg(children.value(f.Id))
-                                      .arg(cousins.value(f.Id)));
+                                      .arg(facts.Cousins.value(f.Id)));
             return false;
         }
     }
+    return true;
+}
+
+// The first pass: everything the file says is checked before anything is written.
+bool checkFile(const QString& path, JsonRestored& restored, QString& error,
+               const JsonProgress& progress) {
+    LineReader reader(path);
+    if (!reader.Open(error))
+        return false;
+    qint64 items = 0, links = 0;
+    if (!checkFirstLine(reader, restored, items, links, error))
+        return false;
+    FileFacts facts;
+    facts.Items.reserve(size_t(items));
+    if (!readLines(reader, facts, error, progress))
+        return false;
+    const qint64 last = reader.Line();
+    if (qint64(facts.Items.size()) != items || qint64(facts.LinkLines.size()) != links) {
+        error = lineError(last, QStringLiteral("the file ends after %1 items and %2 links; its "
+                                               "first line says %3 and %4")
+                                    .arg(facts.Items.size())
+                                    .arg(facts.LinkLines.size())
+                                    .arg(items)
+                                    .arg(links));
+        return false;
+    }
+    if (!checkAgreement(facts, error))
+        return false;
     restored.Items = items;
     restored.Links = links;
     return true;

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QSqlError;
 struct sqlite3;
 
 // The settings the store is told by whoever runs it: the diary item that year items are filed
@@ -76,6 +77,10 @@ sqlite3* PhoneDBHandleSeen();
 // Throws the refusal's DbError when PhoneDB takes no writes (also when damage was noted on
 // another thread and not yet acted on). Every writing statement of the store passes here first.
 void RefuseWriteWhenRefused();
+
+// ThrowEngineError for a failure the driver reported: the engine's text (the driver's own when
+// the engine gave none) and its extended result code.
+[[noreturn]] void ThrowDriverError(const QSqlError& error);
 
 // Closes PhoneDB and puts all of the store's state back as it is when the program starts. A
 // binding of the settings stays; the store's own holders go back to 0.

@@ -8,6 +8,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/DatabaseMessages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DiaryMonth.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EngineLibrary.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HealthCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Import.cpp
@@ -27,5 +28,6 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SortKeys.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StoreState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TableIndexes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Transaction.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WriteGate.cpp
 )

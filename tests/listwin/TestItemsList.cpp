@@ -9,6 +9,7 @@
 #include "common/WorkProgress.h"
 #include "listwin/ItemsList.h"
 #include "listwin/SearchRunner.h"
+#include "store/HealthCheck.h"
 #include "store/LogCheckpoints.h"
 #include "store/SearchStamps.h"
 #include "support/ScriptedDialogs.h"
@@ -18,6 +19,9 @@
 #include <QTest>
 
 #include <sqlite3.h>
+
+Q_DECLARE_METATYPE(ListField)
+Q_DECLARE_METATYPE(SortBy)
 
 namespace {
 // Records what the list asks of its window.
@@ -182,6 +186,28 @@ private slots:
         QCOMPARE(dialogs.Infos().size(), 1); // repaired, so no second message
     }
 
+    // A count the list repairs is one the health check finds right: both store what the rows give.
+    void repairedCountPassesTheHealthCheck() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = MakeItem("P");
+        MakeItem("c", p);
+        LinkAcrossRows(p, MakeItem("q"));
+        SetField(p, "numchildren", 3);
+        SetField(p, "numcousins", 2);
+        QCOMPARE(WrongChildCounts().size(), size_t(1));
+        QCOMPARE(WrongLinkCounts().size(), size_t(1));
+        ItemsList list;
+        ListKind = ListOf::LinksDown;
+        list.ShowLinks(p, "P");
+        QVERIFY(WrongChildCounts().empty());
+        QCOMPARE(WrongLinkCounts().size(), size_t(1));
+        list.SelectKind(ListOf::LinksAcross);
+        QVERIFY(WrongLinkCounts().empty());
+        QCOMPARE(Field(p, "numchildren"), 1);
+        QCOMPARE(Field(p, "numcousins"), 1);
+    }
+
     // The list on screen stays in place while a build shows its messages and the item's details:
     // the rows change only between the announcement and the report to the window.
     void rowsReplacedOnlyWhenAnnounced() {
@@ -261,11 +287,11 @@ private slots:
         QCOMPARE(labels(list), (QStringList{"REF", "NAME", "Text?", "Links?"}));
 
         cursorTo(list, b);
-        list.TitleClick("NAME");
+        list.TitleClick(ListField::dpname);
         QCOMPARE(SortOrder, SortBy::Name);
         QCOMPARE(labels(list), (QStringList{"NAME", "REF", "Text?", "Links?"}));
         QCOMPARE(list.Rows().CursorRow().Id, b);
-        list.TitleClick("REF");
+        list.TitleClick(ListField::dpref);
         QCOMPARE(names(list).first(), QString("b item"));
         QCOMPARE(list.Rows().CursorRow().Id, b);
         QCOMPARE(view.JumpCleared, 2); // each re-sort empties the jump box first
@@ -346,20 +372,138 @@ private slots:
         MakeItem("x", p);
         ItemsList list;
         list.BuildList();
-        list.TitleClick("Name");
+        list.TitleClick(ListField::dpname);
         QCOMPARE(dialogs.Infos(),
                  QStringList{"There is no facility to resequence the Top-level Items list"});
         // A links list without refs: the lower-case title does nothing at all.
         dialogs.ClearCalls();
         ListKind = ListOf::LinksDown;
         list.ShowLinks(p, "P");
-        list.TitleClick("Name");
+        list.TitleClick(ListField::dpname);
         QVERIFY(dialogs.Calls.isEmpty());
         QCOMPARE(SortOrder, SortBy::Name);
         // "Links?" toggles the counts whatever the list.
         const bool before = AppSettings().ShowLinkCounts;
-        list.TitleClick("Links?");
+        list.TitleClick(ListField::LinksPres);
         QCOMPARE(AppSettings().ShowLinkCounts, !before);
+    }
+
+    // A heading acts by the column it heads, whatever its caption: the name column ("NAME" beside
+    // a Ref column, "Name" alone) re-sorts only when there is a Ref to sort by instead, Links?
+    // switches the counts on every list, and the top level and a search list keep their order.
+    void titleClickByColumn_data() {
+        QTest::addColumn<QString>("shown"); // which list is shown
+        QTest::addColumn<SortBy>("before");
+        QTest::addColumn<ListField>("field");
+        QTest::addColumn<SortBy>("after");
+        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<bool>("countsSwitched");
+        QTest::addColumn<int>("jumpCleared");
+        QTest::addColumn<QStringList>("infos");
+        const QStringList byName{"a item", "b item"};
+        const QStringList byRef{"b item", "a item"};
+        const QString refused = "There is no facility to resequence the %1 list";
+        QTest::newRow("refs: name") << "refs" << SortBy::Ref << ListField::dpname << SortBy::Name
+                                    << byName << false << 1 << QStringList();
+        QTest::newRow("refs: ref") << "refs" << SortBy::Name << ListField::dpref << SortBy::Ref
+                                   << byRef << false << 1 << QStringList();
+        QTest::newRow("refs: text") << "refs" << SortBy::Ref << ListField::TextPres << SortBy::Ref
+                                    << byRef << false << 1 << QStringList();
+        QTest::newRow("refs: links") << "refs" << SortBy::Name << ListField::LinksPres
+                                     << SortBy::Name << byName << true << 0 << QStringList();
+        QTest::newRow("no refs: name")
+            << "no refs" << SortBy::Default << ListField::dpname << SortBy::Default
+            << QStringList{"x", "y"} << false << 1 << QStringList();
+        QTest::newRow("no refs: links")
+            << "no refs" << SortBy::Default << ListField::LinksPres << SortBy::Default
+            << QStringList{"x", "y"} << true << 0 << QStringList();
+        QTest::newRow("top level: name") << "top level" << SortBy::Name << ListField::dpname
+                                         << SortBy::Name << QStringList{"Diary", "P", "Q"} << false
+                                         << 0 << QStringList{refused.arg("Top-level Items")};
+        QTest::newRow("top level: links")
+            << "top level" << SortBy::Name << ListField::LinksPres << SortBy::Name
+            << QStringList{"Diary", "P", "Q"} << true << 0 << QStringList();
+        QTest::newRow("search: ref")
+            << "search" << SortBy::Name << ListField::dpref << SortBy::Name << byName << false << 0
+            << QStringList{refused.arg("Search Results")};
+    }
+    void titleClickByColumn() {
+        QFETCH(QString, shown);
+        QFETCH(SortBy, before);
+        QFETCH(ListField, field);
+        QFETCH(SortBy, after);
+        QFETCH(QStringList, order);
+        QFETCH(bool, countsSwitched);
+        QFETCH(int, jumpCleared);
+        QFETCH(QStringList, infos);
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        RecordingView view;
+        const ItemId p = MakeItem("P");
+        MakeItem("b item", p, "2024-01-01");
+        MakeItem("a item", p, "2024-02-02");
+        const ItemId q = MakeItem("Q");
+        MakeItem("x", q);
+        MakeItem("y", q);
+        ItemsList list(&view);
+        SortOrder = before;
+        ListKind = ListOf::LinksDown;
+        if (shown == "refs")
+            list.ShowLinks(p, "P");
+        else if (shown == "no refs")
+            list.ShowLinks(q, "Q");
+        else if (shown == "search")
+            list.SearchForText("item");
+        else
+            list.BuildList();
+        QCOMPARE(SortOrder, before);
+        const bool counts = AppSettings().ShowLinkCounts;
+        dialogs.ClearCalls();
+
+        list.TitleClick(field);
+        QCOMPARE(SortOrder, after);
+        QCOMPARE(names(list), order);
+        QCOMPARE(AppSettings().ShowLinkCounts, countsSwitched ? !counts : counts);
+        QCOMPARE(view.JumpCleared, jumpCleared);
+        QCOMPARE(dialogs.Infos(), infos);
+    }
+
+    // Exit/Back leaves the top level by Exit and every other list by Back, as its caption says,
+    // also a links list opened without a record in the history. A build that fails part way
+    // leaves it as the list on screen has it.
+    void leaveFollowsTheListShown() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = MakeItem("P");
+        MakeItem("pear", p);
+        ItemsList list;
+        list.BuildList();
+        QCOMPARE(list.Leave(), LeaveBy::Exit);
+        QCOMPARE(list.Header().BackCaption, QString("&Exit"));
+        cursorTo(list, p);
+        list.StepIntoLinks();
+        QCOMPARE(list.Leave(), LeaveBy::Back);
+        QCOMPARE(list.Header().BackCaption, QString("&Back"));
+        list.GoBack();
+        QCOMPARE(list.Leave(), LeaveBy::Exit);
+
+        list.ShowLinks(p, "P");
+        QVERIFY(DisplayRequests().IsEmpty());
+        QCOMPARE(list.Leave(), LeaveBy::Back);
+        list.GoBack();
+        QCOMPARE(CurrentId, 0);
+        QCOMPARE(list.Leave(), LeaveBy::Exit);
+
+        list.SearchForText("pear");
+        QCOMPARE(list.Leave(), LeaveBy::Back);
+        QCOMPARE(list.Header().BackCaption, QString("&Back"));
+        list.GoBack();
+        QCOMPARE(list.Leave(), LeaveBy::Exit);
+
+        list.ShowLinks(p, "P");
+        Exec("DROP TABLE mm2");
+        QVERIFY_THROWS_EXCEPTION(DbError, list.SelectKind(ListOf::LinksAcross));
+        QCOMPARE(list.Leave(), LeaveBy::Back);
     }
 
     void jumpTo() {

@@ -510,7 +510,7 @@ private slots:
         QCOMPARE(list.ExportTitle(), QString("P & Q"));
 
         // Sorted by ref, the Ref column leads.
-        list.TitleClick("REF");
+        list.TitleClick(ListField::dpref);
         table = list.ExportRows();
         QCOMPARE(table.Fields.first().Label, QString("REF"));
         QCOMPARE(table.Records.first().first(), QString());

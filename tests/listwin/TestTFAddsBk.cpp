@@ -149,6 +149,57 @@ private slots:
         QCOMPARE(dialogs.Questions().size(), 1);
     }
 
+    // Exit/Back and Esc act on the list shown, whatever the menu item's caption says.
+    void leavingByTheListNotItsCaption() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = MakeItem("Pears");
+        MakeItem("conference", p);
+        auto w = open();
+        w->Exit1->setText("&Back");
+        dialogs.AnswerNo();
+        w->Exit1->trigger();
+        QCOMPARE(dialogs.Questions(), QStringList{"OK to exit program 'Cardolo' ?"});
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Top-level Items"));
+
+        w->List().Rows().SetCursor(1); // Diary, Pears
+        w->RowLinksCommand();
+        QCOMPARE(w->Label2->text(), QString("Pears"));
+        w->Exit1->setText("&Exit");
+        w->Button1->click();
+        QCOMPARE(w->windowTitle(), QString("Cardolo : Top-level Items"));
+        QCOMPARE(gridCursorName(*w), QString("Pears"));
+        QCOMPARE(w->Exit1->text(), QString("&Exit"));
+        QCOMPARE(dialogs.Questions().size(), 1);
+    }
+
+    // A heading click acts by the column standing in that place when it is clicked: the Ref and
+    // name columns trade places as the order changes, and Links? switches the counts.
+    void headingsActByTheirColumn() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const ItemId p = MakeItem("P");
+        const ItemId b = MakeItem("b item", p, "2024-01-01");
+        MakeItem("a item", p, "2024-02-02");
+        MakeItem("under b", b);
+        SortOrder = SortBy::Name;
+        auto w = open();
+        w->List().ShowLinks(p, "P");
+        QCOMPARE(titles(*w), (QStringList{"NAME", "REF", "Text?", "Links?"}));
+        QHeaderView* heading = w->DBGrid1->horizontalHeader();
+        emit heading->sectionClicked(1);
+        QCOMPARE(titles(*w), (QStringList{"REF", "NAME", "Text?", "Links?"}));
+        QCOMPARE(cell(*w, 0, 1), QString("b item"));
+        const bool counts = AppSettings().ShowLinkCounts;
+        emit heading->sectionClicked(3);
+        QCOMPARE(AppSettings().ShowLinkCounts, !counts);
+        QCOMPARE(cell(*w, 0, 3), counts ? QString(QChar(0xBB)) : QString("1"));
+        emit heading->sectionClicked(1);
+        QCOMPARE(titles(*w), (QStringList{"NAME", "REF", "Text?", "Links?"}));
+        QCOMPARE(cell(*w, 0, 0), QString("a item"));
+        QVERIFY(dialogs.Calls.isEmpty());
+    }
+
     void countRepairMessage() {
         TestFolder folder;
         GridWatchingDialogs dialogs;

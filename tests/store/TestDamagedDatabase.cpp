@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(diary.Name, QString("Diary"));
         QCOMPARE(ItemName(3001), QString("item 3000"));
 
-        runCommands({[] { CreateItem("new", "", "typed"); }, [] { SetChildCount(1, 5); },
+        runCommands({[] { CreateItem("new", "", "typed"); }, [] { StoreLinkCount(1, true, 5); },
                      [] { RequestSearchIndexRebuild(); },
                      [] {
                          Transaction t;

@@ -141,6 +141,25 @@ private slots:
         QVERIFY(CreateItem("b", "") > id);
     }
 
+    // A recounted count goes to its own column of its own item; a write that fails leaves it as
+    // it was, and a missing item gets no row.
+    void recountedLinkCountsStored() {
+        TestFolder folder;
+        const ItemId a = CreateItem("a", "");
+        const ItemId b = CreateItem("b", "");
+        StoreLinkCount(a, true, 4);
+        StoreLinkCount(b, false, 7);
+        QCOMPARE(Field(a, "numchildren"), 4);
+        QCOMPARE(Field(a, "numcousins"), 0);
+        QCOMPARE(Field(b, "numchildren"), 0);
+        QCOMPARE(Field(b, "numcousins"), 7);
+        FailNextWrites("disk I/O error");
+        QVERIFY_THROWS_EXCEPTION(DbError, StoreLinkCount(a, true, 9));
+        QCOMPARE(Field(a, "numchildren"), 4);
+        StoreLinkCount(b + 1, true, 3);
+        QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id > ?", {b}).toInt(), 0);
+    }
+
     // An older file's empty Refs stored as '' become null at start-up, the one form the
     // store writes, so that lists sorted by Ref keep the items without one together.
     void emptyRefsMadeOneFormAtStartup() {

@@ -159,6 +159,32 @@ private slots:
         QTest::newRow("unknown key") << "\"rprts\":null"
                                      << "\"rprts\":null,\"colour\":\"red\""
                                      << "keys that are no column";
+        QTest::newRow("item after the links") << "\"note\":\"self\"}\n"
+                                              << "\"note\":\"self\"}\n{\"type\":\"item\"}\n"
+                                              << "Line 16: an item after the links";
+        QTest::newRow("neither item nor link") << "{\"type\":\"item\",\"id\":9,"
+                                               << "{\"type\":\"note\",\"id\":9,"
+                                               << "Line 10: neither an item nor a link";
+        QTest::newRow("id of no item") << "{\"type\":\"item\",\"id\":9,"
+                                       << "{\"type\":\"item\",\"id\":0,"
+                                       << "Line 10: the id 0 is no item's";
+        QTest::newRow("null id") << "{\"type\":\"item\",\"id\":9,"
+                                 << "{\"type\":\"item\",\"id\":null,"
+                                 << "Line 10: \"id\" is null";
+        QTest::newRow("fraction") << "\"rank\":6,\"numchildren\":2"
+                                  << "\"rank\":6.5,\"numchildren\":2"
+                                  << "Line 7: \"rank\" is not a whole number";
+        QTest::newRow("duplicate link") << "\"id1\":2,\"id2\":3,\"drop\":1"
+                                        << "\"id1\":2,\"id2\":3,\"drop\":0"
+                                        << "Line 12: the link 2-3 (drop 0) is already on line 11";
+        QTest::newRow("null parent") << "\"name\":\"archived\",\"ref\":null,\"text\":null,"
+                                        "\"parent\":8"
+                                     << "\"name\":\"archived\",\"ref\":null,\"text\":null,"
+                                        "\"parent\":null"
+                                     << "Line 10: the item 9 has no parent, not even 0";
+        QTest::newRow("link to no item") << "\"id1\":4,\"id2\":4"
+                                         << "\"id1\":4,\"id2\":44"
+                                         << "Line 15: the link's item 44 is not among the items";
         QTest::newRow("not JSON") << "{\"type\":\"item\",\"id\":5,"
                                   << "{\"type\":\"item\",\"id\":5"
                                   << "not JSON";
