@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -25,8 +26,8 @@ constexpr size_t MarksPerStep = 2000;
 // How often the writer looks whether the user's thread wants to write, in marks.
 constexpr size_t LookEvery = 16;
 constexpr int PauseMs = 2;
-// How often the user's thread, waiting for the marks, looks again.
-constexpr int FinishPollMs = 20;
+// How often the user's thread, waiting for the marks, tells its progress at the most.
+constexpr int FinishReportMs = 50;
 
 struct Job {
     std::vector<ItemId> Ids;
@@ -35,7 +36,9 @@ struct Job {
     std::thread Thread;
     std::atomic<size_t> Done{0};
     std::atomic<bool> Finished{false};
-    std::mutex ErrorLock;
+    // Guards Error; Changed is told after each commit and at the end.
+    std::mutex Lock;
+    std::condition_variable Changed;
     QString Error;
 
     // Also at the program's end: a thread is never left running.
@@ -110,14 +113,14 @@ void run(Job* job) {
         RequestLogCheckpoint();
         i = j;
         job->Done = i;
+        job->Changed.notify_all();
     }
     sqlite3_finalize(update);
     sqlite3_close(db);
-    {
-        const std::lock_guard<std::mutex> lock(job->ErrorLock);
-        job->Error = error;
-    }
+    const std::lock_guard<std::mutex> lock(job->Lock);
+    job->Error = error;
     job->Finished = true;
+    job->Changed.notify_all();
 }
 } // namespace
 
@@ -142,17 +145,25 @@ bool SearchStampsPending() {
 void FinishSearchStamps(WorkProgress* progress) {
     if (!Current)
         return;
-    const qint64 total = qint64(Current->Ids.size());
-    while (!Current->Finished) {
-        if (progress)
-            progress->Step(qint64(Current->Done.load()), total);
-        std::this_thread::sleep_for(std::chrono::milliseconds(FinishPollMs));
+    Job* job = Current.get();
+    const qint64 total = qint64(job->Ids.size());
+    {
+        std::unique_lock<std::mutex> lock(job->Lock);
+        while (!job->Finished) {
+            job->Changed.wait_for(lock, std::chrono::milliseconds(FinishReportMs));
+            if (progress && !job->Finished) {
+                lock.unlock();
+                progress->Step(qint64(job->Done.load()), total);
+                lock.lock();
+            }
+        }
     }
-    std::unique_ptr<Job> job = std::move(Current);
     job->Thread.join();
-    if (!job->Error.isEmpty())
+    const QString error = job->Error;
+    Current.reset();
+    if (!error.isEmpty())
         throw DbError(QStringLiteral("The marks of the last search could not all be written: ") +
-                      job->Error);
+                      error);
 }
 
 namespace {
