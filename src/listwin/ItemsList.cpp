@@ -81,11 +81,8 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
         loadFoundRows(into, parameter);
         return;
     }
-    if (search && SearchStampsPending()) {
-        // A list of search results is made from the marks: the last search's are written first.
-        WorkProgress progress(QStringLiteral("Marking the items found"), false);
-        FinishSearchStamps(&progress);
-    }
+    if (search)
+        FinishSearchMarks(); // a list of search results is made from the marks
     if (order == RowOrder::StoredKeys) {
         try {
             // A short list is read whole at once; of a longer one only the refs (the rows read
@@ -564,4 +561,11 @@ bool ItemsList::RunSearch(const QString& typed) {
     } forget{foundRows};
     BuildList();
     return true;
+}
+
+void ItemsList::FinishSearchMarks() {
+    if (!SearchStampsPending())
+        return;
+    WorkProgress progress(QStringLiteral("Marking the items found"), false);
+    FinishSearchStamps(&progress);
 }

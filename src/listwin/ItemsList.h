@@ -148,6 +148,8 @@ public:
     // Stamps the matches and lists them, under the busy cursor and with its progress shown when
     // it runs long. False when the user stopped it: nothing is stamped and the list is as it was.
     bool RunSearch(const QString& typed);
+    // Writes what is left of the last search's marks, its progress shown (at the program's end).
+    void FinishSearchMarks();
 
     // Linking in two steps: an item is chosen, then linked to the cursor row or every row.
     // True when the chosen item still exists; its name is then read anew.

@@ -352,6 +352,7 @@ void TFAddsBk::closeEvent(QCloseEvent* event) {
     // A build of the search index stops with the program; the next start goes on with it.
     Timer1->stop();
     StopSearchIndexBuild();
+    RunCommand([this] { list.FinishSearchMarks(); });
     WriteSettings();
     event->accept();
     emit Closed();

@@ -36,6 +36,8 @@ struct Job {
     std::thread Thread;
     std::atomic<size_t> Done{0};
     std::atomic<bool> Finished{false};
+    std::atomic<bool> Stop{false}; // the user's thread writes the rest itself
+    QDateTime StampTime;
     // Guards Error; Changed is told after each commit and at the end.
     std::mutex Lock;
     std::condition_variable Changed;
@@ -79,7 +81,7 @@ void run(Job* job) {
     }
     size_t i = 0;
     const size_t count = job->Ids.size();
-    while (error.isEmpty() && i < count) {
+    while (error.isEmpty() && i < count && !job->Stop) {
         BackgroundWriteTurn turn;
         if (!turn.TryAcquire()) {
             pause();
@@ -93,7 +95,8 @@ void run(Job* job) {
         const size_t end = std::min(count, i + MarksPerStep);
         size_t j = i;
         for (; j < end; ++j) {
-            if ((j - i) % LookEvery == LookEvery - 1 && BackgroundWriteTurn::UserWants())
+            if ((j - i) % LookEvery == LookEvery - 1 &&
+                (BackgroundWriteTurn::UserWants() || job->Stop))
                 break;
             sqlite3_bind_int64(update, 2, job->Ids[j]);
             const int rc = sqlite3_step(update);
@@ -124,6 +127,13 @@ void run(Job* job) {
 }
 } // namespace
 
+namespace {
+[[noreturn]] void throwFailure(const QString& engineText) {
+    throw DbError(QStringLiteral("The marks of the last search could not all be written: ") +
+                  engineText);
+}
+} // namespace
+
 void StartSearchStamps(std::vector<ItemId> ids, const QDateTime& stamp) {
     FinishSearchStamps();
     RefuseWriteWhenRefused();
@@ -132,6 +142,7 @@ void StartSearchStamps(std::vector<ItemId> ids, const QDateTime& stamp) {
     auto job = std::make_unique<Job>();
     job->Ids = std::move(ids);
     job->Stamp = StampToDb(stamp).toString().toUtf8();
+    job->StampTime = stamp;
     job->Path = PhoneDB().databaseName().toUtf8();
     Job* raw = job.get();
     job->Thread = std::thread([raw] { run(raw); });
@@ -147,6 +158,19 @@ void FinishSearchStamps(WorkProgress* progress) {
         return;
     Job* job = Current.get();
     const qint64 total = qint64(job->Ids.size());
+    // Within the user's own write (a transaction open), the thread could never take its turn:
+    // it stops, and what it has not written is written here, in that transaction.
+    if (HoldsUserWrite()) {
+        job->Stop = true;
+        job->Thread.join();
+        std::unique_ptr<Job> stopped = std::move(Current);
+        if (!stopped->Error.isEmpty())
+            throwFailure(stopped->Error);
+        const std::vector<ItemId> rest(stopped->Ids.begin() + qsizetype(stopped->Done.load()),
+                                       stopped->Ids.end());
+        WriteSearchStamps(rest, stopped->StampTime);
+        return;
+    }
     {
         std::unique_lock<std::mutex> lock(job->Lock);
         while (!job->Finished) {
@@ -162,8 +186,7 @@ void FinishSearchStamps(WorkProgress* progress) {
     const QString error = job->Error;
     Current.reset();
     if (!error.isEmpty())
-        throw DbError(QStringLiteral("The marks of the last search could not all be written: ") +
-                      error);
+        throwFailure(error);
 }
 
 namespace {

@@ -80,3 +80,7 @@ bool BackgroundWriteTurn::UserWaitingLongerThan(int ms) {
     const std::int64_t since = WaitingSince.load();
     return since != 0 && now() - since > std::int64_t(ms) * 1000000;
 }
+
+bool HoldsUserWrite() {
+    return Depth > 0;
+}

@@ -16,6 +16,9 @@
 void EnterUserWrite();
 void LeaveUserWrite();
 
+// Whether the calling thread holds the user's turn now.
+bool HoldsUserWrite();
+
 // The user's thread holds this around a write: a whole transaction, or one statement that
 // writes outside of one. Nested turns on the same thread are free.
 class UserWriteTurn {

@@ -4,6 +4,7 @@
 #include "common/TextHelpers.h"
 #include "listwin/ItemsList.h"
 #include "listwin/SearchRunner.h"
+#include "store/Database.h"
 #include "store/SearchStamps.h"
 #include "store/WriteGate.h"
 #include "support/ScriptedDialogs.h"
@@ -190,6 +191,26 @@ private slots:
         QCOMPARE(marked(third), mark);
         QCOMPARE(marked(second), without(text, mark));
         QVERIFY(marked(first).isEmpty());
+    }
+
+    // Waiting for the marks inside the user's own transaction, which the writer of the marks
+    // would wait for in turn: the rest is written in that transaction, and kept with it.
+    void marksFinishedWithinTheUsersWrite() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        makeItems(3000);
+        ItemsList list;
+        list.BuildList();
+        {
+            Transaction t;
+            list.RunSearch("mark");
+            QVERIFY(SearchStampsPending());
+            MakeItem("made in the same transaction");
+            FinishSearchStamps();
+            QVERIFY(!SearchStampsPending());
+            t.Commit();
+        }
+        QCOMPARE(marked(SearchStamp), scanned("mark"));
     }
 
     // A file that takes no writes refuses the search before anything changes; an engine error

@@ -14,6 +14,8 @@
 #include "listwin/TFAddsBk.h"
 #include "listwin/TFFind.h"
 #include "store/SearchIndex.h"
+#include "store/SearchStamps.h"
+#include "store/WriteGate.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -448,6 +450,30 @@ private slots:
         const PrintableList printed = w->List().PrintRows();
         QCOMPARE(int(printed.Rows.size()), count);
         QVERIFY(!printed.NameFirst);
+    }
+
+    // The program's end waits for the marks of the last search: all are written when the
+    // window has closed.
+    void closingWritesTheLastSearchsMarks() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        {
+            Transaction t;
+            for (int i = 0; i < 3000; ++i)
+                MakeItem(QStringLiteral("mark %1").arg(i));
+            t.Commit();
+        }
+        auto w = open();
+        // The user's turn held throughout keeps the writer of the marks from writing any: the
+        // close writes them itself.
+        const UserWriteTurn turn;
+        w->List().SearchForText("mark");
+        QVERIFY(SearchStampsPending());
+        w->CloseQuietly();
+        QVERIFY(!SearchStampsPending());
+        QCOMPARE(Scalar("SELECT count(*) FROM phonebk WHERE srchts = ?", {StampToDb(SearchStamp)})
+                     .toInt(),
+                 3000);
     }
 
     // Links across with their notes; "Edit" on a row opens the item's details in the editing
