@@ -18,7 +18,11 @@
 #include "itemwin/TFidets.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFAddsBk.h"
+#include "listwin/TFFind.h"
+#include "store/Database.h"
 #include "store/SearchIndex.h"
+#include "store/SearchStamps.h"
+#include "store/WriteGate.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -296,6 +300,30 @@ void savesDuringIndexBuild() {
     std::fflush(stdout);
 }
 
+// A search that finds 20,000 items, the program ended at once: the marks are still to be
+// written in the background when the end comes. Says whether they were.
+void searchMarks() {
+    {
+        Transaction t;
+        ExecSql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < 20000) INSERT INTO phonebk (name, parent, rank, "
+                               "numchildren, numcousins) SELECT 'card ' || i, 0, 0, 0, 0 FROM n"));
+        t.Commit();
+    }
+    // Held until the journey ends: no mark is written before the program's end begins.
+    const UserWriteTurn holdMarksBack;
+    QTimer::singleShot(0, Main->Find, [] {
+        Main->Find->Edit1->setText(QStringLiteral("card"));
+        Main->Find->OKBtn->click();
+    });
+    Main->Find1->trigger();
+    check(Main->Model()->rowCount() == 20000, QStringLiteral("the search did not list its items"));
+    std::printf("MARKS PENDING: %d\n", SearchStampsPending() ? 1 : 0);
+    std::fflush(stdout);
+    // Back to the top level, where Exit ends the program (a search list's button goes back).
+    Main->Top1->trigger();
+}
+
 // The journeys. Each leaves a saved state the test checks; the "unsaved" ones end with typing
 // that no save has written yet.
 const std::map<QString, std::function<void()>>& journeys() {
@@ -343,6 +371,7 @@ const std::map<QString, std::function<void()>>& journeys() {
         {"two-windows-page-first", [] { twoWindows(false); }},
         {"unsaved-new-page", [] { newTextEndedInside("Typed at the end"); }},
         {"untouched-new-page", [] { newTextEndedInside(QString()); }},
+        {"search-marks", [] { searchMarks(); }},
     };
     return all;
 }

@@ -245,6 +245,42 @@ private slots:
         }
     }
 
+    // A search ended with the program before its items' marks were all written, by each of the
+    // user's routes: every item found carries the search's mark in the file.
+    void searchMarksOutliveTheProgram() {
+        int pendingAtTheEnd = 0;
+        for (const QString route : {"exit", "close", "sigterm", "sigint"}) {
+            QTemporaryDir dir;
+            const Run run = Journey(dir.path(), "search-marks", route);
+            const QString where = "search-marks ended by " + route + ": ";
+            QVERIFY2(run.Normal && run.Code == 0, qPrintable(where + run.Out + run.Err));
+            QVERIFY2(run.Out.contains("JOURNEY DONE"), qPrintable(where + run.Out));
+            pendingAtTheEnd += run.Out.contains("MARKS PENDING: 1") ? 1 : 0;
+            sqlite3* db = nullptr;
+            const QByteArray path = QFile::encodeName(dir.path() + "/DATA/cardolo.db");
+            QCOMPARE(sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr),
+                     SQLITE_OK);
+            sqlite3_stmt* s = nullptr;
+            QCOMPARE(sqlite3_prepare_v2(db,
+                                        "SELECT count(*), sum(name LIKE 'card %') FROM phonebk "
+                                        "WHERE srchts = (SELECT max(srchts) FROM phonebk)",
+                                        -1, &s, nullptr),
+                     SQLITE_OK);
+            QCOMPARE(sqlite3_step(s), SQLITE_ROW);
+            const int marked = sqlite3_column_int(s, 0);
+            const int cards = sqlite3_column_int(s, 1);
+            sqlite3_finalize(s);
+            sqlite3_close(db);
+            QVERIFY2(
+                marked == 20000 && cards == 20000,
+                qPrintable(where + QString("%1 marked, %2 of them cards").arg(marked).arg(cards)));
+            const Run check = Check(dir.path());
+            QVERIFY2(check.Normal && check.Code == 0, qPrintable(where + check.Out + check.Err));
+        }
+        // The journey tried what it is for: the end came while marks were being written.
+        QVERIFY(pendingAtTheEnd > 0);
+    }
+
     // The first start after another program wrote 200,000 items: the search index is built in
     // the background while the user saves item after item through the details window. None is
     // refused, and each is in the file afterwards.
