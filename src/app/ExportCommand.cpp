@@ -38,14 +38,16 @@ bool useFolder(const QString& folder) {
     return true;
 }
 
-// Progress of long work on a terminal, on one line rewritten as it goes; false once a signal
-// asked the work to stop.
+// Progress of long work on a terminal, on one line rewritten as the percentage grows; false
+// once a signal asked the work to stop.
 JsonProgress progressOnTerminal(const char* what, const StopOnSignal& stop) {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    return [what, terminal, &stop](qint64 done, qint64 total) {
-        if (terminal && total > 0) {
-            std::fprintf(stderr, "\r%s: %lld%%", what, static_cast<long long>(done * 100 / total));
+    return [what, terminal, &stop, shown = qint64(-1)](qint64 done, qint64 total) mutable {
+        const qint64 percent = total > 0 ? done * 100 / total : -1;
+        if (terminal && percent >= 0 && percent != shown) {
+            std::fprintf(stderr, "\r%s: %lld%%", what, static_cast<long long>(percent));
             std::fflush(stderr);
+            shown = percent;
         }
         return !stop.Stopped().load();
     };

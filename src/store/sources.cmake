@@ -25,6 +25,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SearchIndexBuilder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchStamps.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SideFiles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SnapshotReader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SortKeys.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StoreState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TableIndexes.cpp
