@@ -20,6 +20,8 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/LinksAcross.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinksDown.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogCheckpoints.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MarkdownExport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MarkdownLayout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawStatement.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchIndex.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchIndexBuilder.cpp
