@@ -100,3 +100,15 @@ QString SnapshotRows::Text(int column) const {
     const char* text = TextData(column); // the bytes first, then their count
     return QString::fromUtf8(text, TextSize(column));
 }
+
+bool ReadSnapshotItem(SnapshotReader& reader, qint64 id, SnapshotItem& item, bool withText) {
+    SnapshotRows row(reader, withText ? "SELECT name, tel, text FROM phonebk WHERE id = ?"
+                                      : "SELECT name, tel, NULL FROM phonebk WHERE id = ?");
+    row.BindInt64(1, id);
+    if (!row.Next())
+        return false;
+    item.Name = row.Text(0);
+    item.Ref = row.Text(1);
+    item.Text = row.Text(2);
+    return true;
+}

@@ -61,3 +61,12 @@ private:
     SnapshotReader& reader;
     sqlite3_stmt* stmt = nullptr;
 };
+
+// One item as stored, read on a snapshot: its name and Ref, and its text when asked for.
+struct SnapshotItem {
+    QString Name;
+    QString Ref;
+    QString Text;
+};
+// False when there is no item id, or reading failed (the reader's error says so).
+bool ReadSnapshotItem(SnapshotReader& reader, qint64 id, SnapshotItem& item, bool withText);

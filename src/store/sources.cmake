@@ -9,6 +9,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DiaryMonth.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EngineLibrary.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ExportAll.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HealthCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Import.cpp

@@ -82,6 +82,38 @@ private slots:
         QCOMPARE(ReadAll(other.path() + "/DATA/cardolo.db"), before);
     }
 
+    // --export DIR --format markdown beside a running program: the folder of files, the archive
+    // named by the folder's settings marked; a second run into the folder now full is refused
+    // and changes nothing.
+    void markdownBesideARunningProgram() {
+        TestFolder folder;
+        const ItemId archive = MakeItem("Archive");
+        const ItemId old = MakeItem("Old plans", archive, "r1", "one\r\ntwo");
+        SetField(archive, "numchildren", 1);
+        Settings settings;
+        settings.ArchiveId = int(archive);
+        QVERIFY(WriteSettingsTo(SettingsPath(), settings));
+        QString error;
+        QCOMPARE(SingleInstanceGuard::Acquire(LockFilePath(), &error),
+                 SingleInstanceGuard::Result::Acquired);
+        QTemporaryDir out;
+        const QString target = out.filePath("notes");
+        Outcome r =
+            Cardolo({"--folder", folder.Path(), "--export", target, "--format", "markdown"});
+        QVERIFY2(r.Code == 0, r.Err.constData());
+        const QByteArray file = ReadAll(target + "/Archive/Old plans.md");
+        QVERIFY2(file.startsWith("---\nid: " + QByteArray::number(old) + "\n"), file.constData());
+        QVERIFY(file.contains("\narchived: true\n"));
+        QVERIFY(file.endsWith("---\n\none\ntwo\n"));
+        QVERIFY(ReadAll(target + "/Archive/index.md").contains("\narchived: true\n"));
+
+        r = Cardolo({"--folder", folder.Path(), "--export", target, "--format", "markdown"});
+        QCOMPARE(r.Code, 1);
+        QVERIFY2(r.Err.contains("is not empty"), r.Err.constData());
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{"notes"});
+    }
+
     // A file cut off or edited by hand: the line and the reason on standard error, exit code 1,
     // and no database left behind; a file that does not exist, and a missing value.
     void refusals() {
