@@ -379,9 +379,16 @@ private slots:
         QSet<QString> folded;
         QDirIterator all(target, QDir::AllEntries | QDir::NoDotAndDotDot,
                          QDirIterator::Subdirectories);
+        // A name any common file system takes: none of the characters one refuses, no dot or
+        // blank at its end, no hiding dot at its start, no device name before an extension.
+        static const QRegularExpression refused(
+            QStringLiteral(
+                "[<>:\"\\\\|?*\\x00-\\x1f]|[. ]$|^\\.|^(con|prn|aux|nul|com\\d|lpt\\d)(\\.|$)"),
+            QRegularExpression::CaseInsensitiveOption);
         while (all.hasNext()) {
             const QString path = QDir(target).relativeFilePath(all.next());
             QVERIFY2(QFileInfo(path).fileName().toUtf8().size() <= 100, qPrintable(path));
+            QVERIFY2(!refused.match(QFileInfo(path).fileName()).hasMatch(), qPrintable(path));
             QVERIFY2(!folded.contains(path.toCaseFolded()), qPrintable(path));
             folded.insert(path.toCaseFolded());
         }
