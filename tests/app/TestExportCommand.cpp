@@ -3,6 +3,7 @@
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/SingleInstanceGuard.h"
+#include "support/RunCardolo.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -12,22 +13,10 @@
 #include <QTest>
 
 namespace {
-struct Outcome {
-    int Code = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
+using Outcome = CardoloOutcome;
 
 Outcome Cardolo(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        env.remove(name);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("CARDOLO_BIN"), args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    return RunCardolo(args);
 }
 
 QByteArray ReadAll(const QString& path) {

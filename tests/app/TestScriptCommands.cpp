@@ -8,6 +8,7 @@
 #include "store/SearchStamps.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SearchTexts.h"
+#include "support/RunCardolo.h"
 #include "support/TestFolder.h"
 
 #include <QCheckBox>
@@ -23,22 +24,10 @@
 #include <algorithm>
 
 namespace {
-struct Outcome {
-    int Code = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
+using Outcome = CardoloOutcome;
 
 Outcome Cardolo(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        env.remove(name);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("CARDOLO_BIN"), args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    return RunCardolo(args);
 }
 
 // The ids of --find's lines.
@@ -83,11 +72,8 @@ private slots:
         {
             Transaction t;
             for (int i = 0; i < 1500; ++i) {
-                gen.Odd = gen.Chance(30);
-                const QString name = gen.Name();
-                const QString text = gen.Text();
+                const auto [name, text] = gen.NameAndText(stored);
                 const ItemId id = CreateItem(name, QStringLiteral("ref %1").arg(i), text);
-                stored << name << text;
                 // Some hiders, each hiding the items made next.
                 if (gen.Chance(3)) {
                     MakeHider(id);

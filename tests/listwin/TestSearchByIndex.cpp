@@ -28,11 +28,8 @@ private slots:
         {
             Transaction t;
             for (int i = 0; i < 2500; ++i) {
-                gen.Odd = gen.Chance(30);
-                const QString name = gen.Name();
-                const QString text = gen.Text();
+                const auto [name, text] = gen.NameAndText(stored);
                 const ItemId id = CreateItem(name, QString(), text);
-                stored << name << text;
                 // Some self-linked items, whose exact name reveals them.
                 if (gen.Chance(2)) {
                     Exec("UPDATE phonebk SET parent = id, rank = id WHERE id = ?", {id});

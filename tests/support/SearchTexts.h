@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iterator>
 #include <random>
+#include <utility>
 
 // Names, texts and search queries made at random from a seed, full of what a search's folding
 // and line splitting must get right: the search tests' databases are made of them.
@@ -72,6 +73,15 @@ public:
         return line;
     }
     QString Name() { return CutToWidth(Line(1 + Below(8)), 80); }
+    // The next item's name and text, three in ten of them with other than ASCII pieces; both
+    // go into stored, which queries are cut from.
+    std::pair<QString, QString> NameAndText(QStringList& stored) {
+        Odd = Chance(30);
+        QString name = Name();
+        QString text = Text();
+        stored << name << text;
+        return {name, text};
+    }
     // Null, empty, a few lines of mixed ends, or very long lines.
     QString Text() {
         if (Chance(10))
