@@ -165,22 +165,6 @@ void registerBenchmarks(const BenchOptions& o) {
     }
 }
 
-// The shape of the generated database for n items: the default's proportions.
-ItemsShape shapeFor(int n) {
-    ItemsShape shape;
-    const ItemsShape full;
-    if (n == full.ItemCount)
-        return shape;
-    const auto part = [n, &full](int of) {
-        return std::max(1, int(qint64(of) * n / full.ItemCount));
-    };
-    shape.ItemCount = n;
-    shape.TopLevelCount = part(full.TopLevelCount);
-    shape.BigBranchItems = part(full.BigBranchItems);
-    shape.BigParentChildren = part(full.BigParentChildren);
-    shape.LinksAcross = part(full.LinksAcross);
-    return shape;
-}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -196,7 +180,7 @@ int main(int argc, char** argv) {
         OpenPhoneDB(path);
         QElapsedTimer timer;
         timer.start();
-        Made = GenerateItems(shapeFor(options.Items));
+        Made = GenerateItems(ShapeFor(options.Items));
         std::printf("Generated %d-item branch, %zu other parents, %zu leaves, %zu links across "
                     "in %lld ms (%s)\n",
                     Made.BigBranchLast - Made.BigBranchFirst + 1, Made.Parents.size(),

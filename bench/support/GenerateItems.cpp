@@ -200,3 +200,19 @@ GeneratedItems GenerateItems(const ItemsShape& shape) {
     QuietLinking = quiet;
     return made;
 }
+
+ItemsShape ShapeFor(int n) {
+    ItemsShape shape;
+    const ItemsShape full;
+    if (n == full.ItemCount)
+        return shape;
+    const auto part = [n, &full](int of) {
+        return std::max(1, int(qint64(of) * n / full.ItemCount));
+    };
+    shape.ItemCount = n;
+    shape.TopLevelCount = part(full.TopLevelCount);
+    shape.BigBranchItems = part(full.BigBranchItems);
+    shape.BigParentChildren = part(full.BigParentChildren);
+    shape.LinksAcross = part(full.LinksAcross);
+    return shape;
+}

@@ -29,5 +29,8 @@ struct GeneratedItems {
     std::vector<std::pair<ItemId, ItemId>> Linked; // the pairs linked across
 };
 
+// The shape for n items: the default's proportions.
+ItemsShape ShapeFor(int n);
+
 // Adds the items and links to the database open on PhoneDB, all in one transaction.
 GeneratedItems GenerateItems(const ItemsShape& shape);

@@ -145,6 +145,7 @@ int CardoloApp::WindowSystemOptionValues(const QString& arg) {
 
 CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
     Options o;
+    QString format; // --format's value, checked once every option is read
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -183,6 +184,27 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
                 return o;
             }
             o.exportPath = args[++i];
+        } else if (a == QLatin1String("--format")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("--format needs a format (jsonl or markdown)");
+                return o;
+            }
+            format = args[++i];
+        } else if (a == QLatin1String("--find")) {
+            if (i + 1 >= args.size()) {
+                o.error = QStringLiteral("--find needs the text to search for");
+                return o;
+            }
+            o.find = true;
+            o.findText = args[++i];
+        } else if (a == QLatin1String("--show")) {
+            bool number = false;
+            if (i + 1 < args.size())
+                o.showId = args[++i].toLongLong(&number);
+            if (!number || o.showId <= 0) {
+                o.error = QStringLiteral("--show needs an item id (a whole number above 0)");
+                return o;
+            }
         } else if (a == QLatin1String("--restore-jsonl")) {
             if (i + 1 >= args.size()) {
                 o.error = QStringLiteral("--restore-jsonl needs the file to restore");
@@ -211,9 +233,39 @@ CardoloApp::Options CardoloApp::ParseArguments(const QStringList& args) {
             return o;
         }
     }
-    if (!o.check && (o.repair || o.counts))
+    if (!o.check && (o.repair || o.counts)) {
         o.error = QStringLiteral("%1 needs --check")
                       .arg(o.repair ? QStringLiteral("--repair") : QStringLiteral("--counts"));
+        return o;
+    }
+    if (!format.isNull()) {
+        if (o.exportPath.isEmpty())
+            o.error = QStringLiteral("--format needs --export");
+        else if (format == QLatin1String("markdown"))
+            o.markdown = true;
+        else if (format != QLatin1String("jsonl"))
+            o.error =
+                QStringLiteral("unknown format %1 for --export (jsonl or markdown)").arg(format);
+        if (!o.error.isEmpty())
+            return o;
+    }
+    // One command a run: the first one named would run and the others be forgotten.
+    const std::pair<bool, const char*> commands[] = {
+        {o.check, "--check"},
+        {!o.importDir.isEmpty(), "--import"},
+        {!o.dumpTable.isEmpty(), "--dump-table"},
+        {!o.backupFile.isEmpty(), "--backup"},
+        {!o.exportPath.isEmpty(), "--export"},
+        {!o.restoreFile.isEmpty(), "--restore-jsonl"},
+        {o.find, "--find"},
+        {o.showId > 0, "--show"},
+    };
+    QStringList named;
+    for (const auto& [given, name] : commands)
+        if (given)
+            named << QLatin1String(name);
+    if (named.size() > 1)
+        o.error = QStringLiteral("%1 and %2 do not go together").arg(named[0], named[1]);
     return o;
 }
 
@@ -223,8 +275,11 @@ QString CardoloApp::UsageText() {
         "       cardolo [--folder DIR] --import OLDDIR\n"
         "       cardolo [--folder DIR] --check [--repair] [--counts]\n"
         "       cardolo [--folder DIR] --backup FILE\n"
-        "       cardolo [--folder DIR] --export FILE.jsonl\n"
+        "       cardolo [--folder DIR] --export FILE.jsonl [--format jsonl]\n"
+        "       cardolo [--folder DIR] --export DIR --format markdown\n"
         "       cardolo [--folder DIR] --restore-jsonl FILE.jsonl\n"
+        "       cardolo [--folder DIR] --find TEXT\n"
+        "       cardolo [--folder DIR] --show ID\n"
         "       cardolo --dump-table FILE.DB\n"
         "\n"
         "Cardolo stores textual data: items with a name, a Ref and free text, linked down\n"
@@ -241,6 +296,25 @@ QString CardoloApp::UsageText() {
         "                write every item and link to FILE.jsonl (JSON Lines, a line each),\n"
         "                whole or not at all, also while the program runs. Exit code 0:\n"
         "                written, 1: refused or failed\n"
+        "  --format FORMAT\n"
+        "                with --export: jsonl (the default) or markdown. --export DIR\n"
+        "                --format markdown makes the folder DIR (new, or empty) of one .md\n"
+        "                file per item, in folders that follow the links down (an item\n"
+        "                with items below it is a folder with its index.md); each file\n"
+        "                has a YAML front matter (id, title, Ref, dates, hidden and\n"
+        "                archived marks, links across as relative links with their\n"
+        "                notes), then the text with its line ends as LF\n"
+        "  --find TEXT   print the items the list window's search lists for TEXT, with\n"
+        "                the search dialog's default options (case and punctuation\n"
+        "                ignored; hidden items only when TEXT is their hider's name):\n"
+        "                id, name and Ref separated by TABs, one item a line, in id\n"
+        "                order, as UTF-8; a TAB or line end inside a name or Ref is\n"
+        "                printed as a blank. Writes nothing (no search marks either),\n"
+        "                also while the program runs. Exit code 0: found, 1: nothing\n"
+        "                found, 2: the search could not run\n"
+        "  --show ID     print item ID: its name on a line, its Ref on the next (a line\n"
+        "                end inside either as a blank), then its text (line ends as LF).\n"
+        "                Exit code 0: shown, 1: no such item, 2: it could not be read\n"
         "  --restore-jsonl FILE.jsonl\n"
         "                make the program folder's database from such a file, checked whole\n"
         "                first, with the same ids, values and links; refused when the\n"
@@ -269,9 +343,10 @@ QString CardoloApp::UsageText() {
         "  --version     show the version\n"
         "\n"
         "Exit codes: 0 when the program or the command ended normally; 1 when it could not\n"
-        "start or the command was refused or failed; 2 for an unknown option, a missing value\n"
-        "or options that do not go together (nothing is touched then), and for --check, a\n"
-        "damaged file or a check that could not run.\n");
+        "start or the command was refused or failed (for --find: nothing found; for --show:\n"
+        "no such item); 2 for an unknown option, a missing value or options that do not go\n"
+        "together (nothing is touched then), for --check, a damaged file or a check that\n"
+        "could not run, and for --find and --show, a database that could not be read.\n");
 }
 
 CardoloApp::CardoloApp() = default;

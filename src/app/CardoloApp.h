@@ -24,11 +24,15 @@ public:
         bool check = false;
         bool repair = false;
         bool counts = false;
-        QString dumpTable;   // --dump-table FILE.DB: print the table and end
-        QString importDir;   // --import DIR: import DIR's Paradox tables and end
-        QString backupFile;  // --backup FILE: one copy of the database to FILE, then the end
-        QString exportPath;  // --export FILE: every item and link to FILE, then the end
-        QString restoreFile; // --restore-jsonl FILE: a new database from FILE, then the end
+        QString dumpTable;     // --dump-table FILE.DB: print the table and end
+        QString importDir;     // --import DIR: import DIR's Paradox tables and end
+        QString backupFile;    // --backup FILE: one copy of the database to FILE, then the end
+        QString exportPath;    // --export FILE: every item and link to FILE, then the end
+        bool markdown = false; // --format markdown: the export as a folder of Markdown files
+        QString restoreFile;   // --restore-jsonl FILE: a new database from FILE, then the end
+        bool find = false;     // --find TEXT: the items the search lists for TEXT, then the end
+        QString findText;
+        qint64 showId = 0; // --show ID: one item, then the end
         QString error;
     };
     // Reads the command line: any argument it does not know (or an option without its value)

@@ -5,6 +5,7 @@
 #include "app/CheckCommand.h"
 #include "app/ExportCommand.h"
 #include "app/ImportCommand.h"
+#include "app/ScriptCommands.h"
 #include "common/Folders.h"
 #include "paradox/ParadoxTsv.h"
 
@@ -49,11 +50,23 @@ int RunCardolo(int argc, char* argv[], const std::function<void(CardoloApp&)>& w
     // The export needs neither a display nor the lock; the restore makes the database.
     if (!options.exportPath.isEmpty()) {
         QCoreApplication core(argc, argv);
-        return RunExportCommand(options.folder, options.exportPath);
+        return RunExportCommand(options.folder, options.exportPath,
+                                options.markdown ? ExportFormat::Markdown
+                                                 : ExportFormat::JsonLines);
     }
     if (!options.restoreFile.isEmpty()) {
         QCoreApplication core(argc, argv);
         return RunRestoreCommand(options.folder, options.restoreFile);
+    }
+
+    // The commands for scripts read beside a running program, as the export does.
+    if (options.find) {
+        QCoreApplication core(argc, argv);
+        return RunFindCommand(options.folder, options.findText);
+    }
+    if (options.showId > 0) {
+        QCoreApplication core(argc, argv);
+        return RunShowCommand(options.folder, options.showId);
     }
 
     // A copy of the database needs no display and no lock.

@@ -1,99 +1,49 @@
 #include "app/ExportCommand.h"
 
+#include "app/CommandSupport.h"
+#include "app/ReadingBeside.h"
 #include "app/StopOnSignal.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/SingleInstanceGuard.h"
 #include "store/Conversion.h"
 #include "store/Import.h"
+#include "store/ExportAll.h"
 #include "store/JsonLines.h"
-#include "store/SideFiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QScopeGuard>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 int fail(const QString& text) {
-    std::fprintf(stderr, "cardolo: %s\n", text.toLocal8Bit().constData());
-    return 1;
-}
-
-// The program folder given, or the default one; false (with the message said) when the folder
-// given does not exist.
-bool useFolder(const QString& folder) {
-    if (folder.isEmpty()) {
-        SetProgramFolder(DefaultProgramFolder(QCoreApplication::applicationDirPath()));
-        return true;
-    }
-    if (!QFileInfo(folder).isDir()) {
-        fail(QStringLiteral("Folder %1 does not exist").arg(folder));
-        return false;
-    }
-    SetProgramFolder(folder);
-    return true;
-}
-
-// Progress of long work on a terminal, on one line rewritten as it goes; false once a signal
-// asked the work to stop.
-JsonProgress progressOnTerminal(const char* what, const StopOnSignal& stop) {
-    const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    return [what, terminal, &stop](qint64 done, qint64 total) {
-        if (terminal && total > 0) {
-            std::fprintf(stderr, "\r%s: %lld%%", what, static_cast<long long>(done * 100 / total));
-            std::fflush(stderr);
-        }
-        return !stop.Stopped().load();
-    };
-}
-
-void endProgressLine() {
-    if (::isatty(STDERR_FILENO) == 1)
-        std::fprintf(stderr, "\n");
+    return CommandFailure(text, 1);
 }
 } // namespace
 
-int RunExportCommand(const QString& folder, const QString& path) {
-    if (!useFolder(folder))
-        return 1;
-    const QString database = DatabasePath();
-    if (!QFileInfo(database).isFile())
-        return fail(
-            QStringLiteral("Database %1 not found").arg(QDir::toNativeSeparators(database)));
-    // A database at rest (no program running: no log beside it) is read with the folder's lock
-    // held, and the log and index its reading connection makes go again afterwards.
-    const QStringList sideFilesMade = MissingSideFiles(database);
-    const bool atRest = sideFilesMade.contains(database + QStringLiteral("-wal")) &&
-                        SingleInstanceGuard::AcquireExisting(LockFilePath()) ==
-                            SingleInstanceGuard::Result::Acquired;
-    const auto removeSideFiles = qScopeGuard([&] {
-        if (atRest)
-            RemoveEmptySideFiles(sideFilesMade);
-    });
+int RunExportCommand(const QString& folder, const QString& path, ExportFormat format) {
+    const ReadingBeside reading(folder);
+    if (!reading.Error().isEmpty())
+        return CommandFailure(reading.Error(), 1);
     const Settings settings = ReadSettingsFrom(SettingsPath());
-    JsonExportHeader header;
-    header.Program = QStringLiteral(CARDOLO_VERSION);
-    header.DiaryId = settings.DiaryId;
-    header.ArchiveId = settings.ArchiveId;
     const StopOnSignal stop;
     QString error;
-    const bool ok = ExportJsonLines(database, QFileInfo(path).absoluteFilePath(), header, error,
-                                    progressOnTerminal("Exporting", stop));
-    endProgressLine();
-    return ok ? 0 : fail(error);
+    const bool ok = ExportAllItems(format, reading.Database(), path, settings, error,
+                                   ProgressOnTerminal("Exporting", stop));
+    EndProgressLine();
+    if (!ok && error == QLatin1String("Stopped"))
+        error = QStringLiteral("Stopped by a signal; nothing was written");
+    return ok ? 0 : CommandFailure(error, 1);
 }
 
 int RunRestoreCommand(const QString& folder, const QString& file) {
-    if (!useFolder(folder))
-        return 1;
+    QString error;
+    if (!UseProgramFolder(folder, error))
+        return CommandFailure(error, 1);
     if (!QFileInfo(file).isFile())
         return fail(QStringLiteral("%1 not found").arg(QDir::toNativeSeparators(file)));
     // The program folder is held while its database is made, as a running program holds it.
-    QString error;
     switch (SingleInstanceGuard::Acquire(LockFilePath(), &error)) {
     case SingleInstanceGuard::Result::Acquired:
         break;
@@ -112,8 +62,8 @@ int RunRestoreCommand(const QString& folder, const QString& file) {
     const StopOnSignal stop;
     JsonRestored restored;
     const bool ok = RestoreJsonLines(file, DatabasePath(), restored, error,
-                                     progressOnTerminal("Restoring", stop));
-    endProgressLine();
+                                     ProgressOnTerminal("Restoring", stop));
+    EndProgressLine();
     if (!ok)
         return fail(
             QStringLiteral("%1 was not restored: %2").arg(QDir::toNativeSeparators(file), error));

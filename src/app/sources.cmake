@@ -5,4 +5,7 @@ target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/BackupCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CardoloMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExportCommand.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CommandSupport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ReadingBeside.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ScriptCommands.cpp
 )

@@ -7,6 +7,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/NameCollator.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NamedStack.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Placement.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SafeFileNames.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Settings.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SingleInstanceGuard.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TextHelpers.cpp

@@ -1,5 +1,6 @@
 #include "listwin/ListMenus.h"
 
+#include "listwin/AllItemsExport.h"
 #include "listwin/ListState.h"
 #include "listwin/TFAddsBk.h"
 
@@ -158,11 +159,32 @@ void addEntry(Window& w, const MenuEntry& e) {
     w.*e.Action = a;
 }
 
+// The exports of every item, whatever the list shows, below those of the list.
+void addAllItemsExports(Window& w) {
+    struct AllItems {
+        const char* Caption;
+        const char* Name;
+        ExportFormat Format;
+    };
+    static const AllItems exports[] = {
+        {"All items to a file...", "AllItemsToFile1", ExportFormat::JsonLines},
+        {"All items as Markdown...", "AllItemsAsMarkdown1", ExportFormat::Markdown},
+    };
+    w.Export1->addSeparator();
+    for (const AllItems& e : exports) {
+        QAction* a = w.Export1->addAction(QString::fromUtf8(e.Caption));
+        a->setObjectName(QString::fromUtf8(e.Name));
+        QObject::connect(a, &QAction::triggered, &w,
+                         [format = e.Format] { RunAllItemsExport(format); });
+    }
+}
+
 } // namespace
 
 void BuildListMenus(TFAddsBk& w) {
     for (const MenuEntry& e : Entries)
         addEntry(w, e);
+    addAllItemsExports(w);
 
     auto* placement = new QActionGroup(&w);
     placement->addAction(w.LnoteBeforeMnu);

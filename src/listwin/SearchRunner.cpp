@@ -100,11 +100,15 @@ int Rarity(unsigned char c) {
 }
 } // namespace
 
-QString PrepareSearchText(const QString& text) {
+QString PrepareSearchText(const QString& text, bool folding) {
     QString t = LowerText(text);
-    if (PunctuationFolding)
+    if (folding)
         t = KeepAlphanumerics(t);
     return t;
+}
+
+QString PrepareSearchText(const QString& text) {
+    return PrepareSearchText(text, PunctuationFolding);
 }
 
 SearchMatcher::SearchMatcher(const QString& prepared, bool folding)
@@ -197,24 +201,12 @@ QDateTime NextSearchStamp() {
     return stamp;
 }
 
-SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed,
-                          WorkProgress* progress, SearchWay way, bool keepRows) {
-    SearchMatches found;
-    if (prepared.isEmpty())
-        return found; // an empty prepared text matches nothing
+namespace {
+// Collects the items of walk (in key order, with the columns of SearchWalkSql) that the matcher
+// finds. progress, when given, hears of each item read against lastId and may stop the walk.
+void collectMatches(RawStatement& walk, const QString& prepared, bool folding, const QString& typed,
+                    WorkProgress* progress, qint64 lastId, bool keepRows, SearchMatches& found) {
     const SearchMatcher matcher(prepared, folding);
-    const QString query = way == SearchWay::Scan ? QString() : SearchIndexQuery(prepared);
-    found.UsedIndex = !query.isEmpty() && SearchIndexReady();
-    // Items come in key order either way: the last id tells how far the search has come.
-    qint64 lastId = 0;
-    if (progress) {
-        RawStatement last(SearchLastIdSql);
-        if (last.Step())
-            lastId = last.Int64(0);
-    }
-    RawStatement walk(found.UsedIndex ? SearchCandidatesSql : SearchWalkSql);
-    if (found.UsedIndex)
-        walk.Bind(":query", query);
     // A text with other than ASCII characters is decoded as the engine hands it out in
     // UTF-16, so it is matched exactly as read through the driver.
     auto matches = [&](int column, bool lines) {
@@ -243,6 +235,37 @@ SearchMatches FindMatches(const QString& prepared, bool folding, const QString& 
         if (walk.Int(3) == id && walk.Text16(1) == typed)
             found.Hiders.push_back(id);
     }
+}
+} // namespace
+
+SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed,
+                          WorkProgress* progress, SearchWay way, bool keepRows) {
+    SearchMatches found;
+    if (prepared.isEmpty())
+        return found; // an empty prepared text matches nothing
+    const QString query = way == SearchWay::Scan ? QString() : SearchIndexQuery(prepared);
+    found.UsedIndex = !query.isEmpty() && SearchIndexReady();
+    // Items come in key order either way: the last id tells how far the search has come.
+    qint64 lastId = 0;
+    if (progress) {
+        RawStatement last(SearchLastIdSql);
+        if (last.Step())
+            lastId = last.Int64(0);
+    }
+    RawStatement walk(found.UsedIndex ? SearchCandidatesSql : SearchWalkSql);
+    if (found.UsedIndex)
+        walk.Bind(":query", query);
+    collectMatches(walk, prepared, folding, typed, progress, lastId, keepRows, found);
+    return found;
+}
+
+SearchMatches FindMatchesOn(sqlite3* connection, const QString& prepared, bool folding,
+                            const QString& typed) {
+    SearchMatches found;
+    if (prepared.isEmpty())
+        return found;
+    RawStatement walk(connection, SearchWalkSql);
+    collectMatches(walk, prepared, folding, typed, nullptr, 0, true, found);
     return found;
 }
 
@@ -323,6 +346,14 @@ int SearchHits::NameLength(size_t i) const {
     return n;
 }
 
+bool SearchListShows(ItemId rank, ItemId hider) {
+    return rank == 0 || rank == hider;
+}
+
+ItemId SearchListHider(const std::vector<ItemId>& hiders, ItemId shownHider) {
+    return hiders.empty() ? shownHider : hiders.back();
+}
+
 std::vector<RowRef> SearchRefs(const SearchFound& found, ItemId hider,
                                const NameCollator& collator) {
     // As the list of the stamps shows them: the items not hidden, or hidden by the hider shown,
@@ -333,7 +364,7 @@ std::vector<RowRef> SearchRefs(const SearchFound& found, ItemId hider,
     std::string keys;
     std::vector<quint32> keyEnds;
     for (size_t i = 0; i < hits.Count(); ++i) {
-        if (hits.Ranks[i] != 0 && hits.Ranks[i] != hider)
+        if (!SearchListShows(hits.Ranks[i], hider))
             continue;
         const QByteArray key = collator.SortKey(hits.Name(i));
         keys.append(key.constData(), size_t(key.size()));

@@ -12,6 +12,7 @@
 
 class NameCollator;
 class WorkProgress;
+struct sqlite3;
 
 // The text search: finds the items whose name or text contains a text, and marks each with
 // the search's own time stamp, so that the search list is the items carrying that stamp.
@@ -22,6 +23,8 @@ extern QDateTime& LastSearchStamp;
 
 // Lower case, and only letters and digits when punctuation is folded: the form in which
 // the search text and every compared text meet.
+QString PrepareSearchText(const QString& text, bool folding);
+// The same with the folding the last search dialog chose (PunctuationFolding).
 QString PrepareSearchText(const QString& text);
 
 // Matches prepared texts against an item's name and text. A match never spans lines.
@@ -120,6 +123,11 @@ enum class SearchWay { Best, Scan };
 SearchMatches FindMatches(const QString& prepared, bool folding, const QString& typed,
                           WorkProgress* progress = nullptr, SearchWay way = SearchWay::Best,
                           bool keepRows = false);
+// The same over every item of another connection of the engine (a snapshot of the file read
+// beside a running program), keeping rows: no index, no progress, nothing written. Throws
+// DbError.
+SearchMatches FindMatchesOn(sqlite3* connection, const QString& prepared, bool folding,
+                            const QString& typed);
 // Writes the stamp into each item. Without progress all in one transaction; with it in one
 // transaction per report, events running only between them. When the user stops it, the stamps
 // written are put back to priorStamps (one per id) and false is returned.
@@ -144,6 +152,15 @@ struct SearchFound {
     bool Stopped = false;
 };
 SearchFound FindSearch(const QString& typed, WorkProgress* progress = nullptr);
+
+// Whether a search list showing the group of hider (0: none) lists a match of rank: an item no
+// hider hides (rank 0), or one of that group.
+bool SearchListShows(ItemId rank, ItemId hider);
+
+// The hidden group a search list shows after a search that found hiders (self-linked items
+// whose name is the search text exactly): the last of them, else shownHider, the group shown
+// before.
+ItemId SearchListHider(const std::vector<ItemId>& hiders, ItemId shownHider);
 
 // The refs of the search list of the items found, as the list made from their stamps shows it:
 // the items not hidden (rank 0) or hidden by hider, in the order of their names' keys, then their

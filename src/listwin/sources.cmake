@@ -9,6 +9,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ListCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListOptions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListModel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/AllItemsExport.cpp
 )
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/TFAddsBk.cpp

@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/SideFiles.h"
+#include "store/SnapshotReader.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -27,7 +28,7 @@
 namespace {
 const char* const Format = "cardolo-export";
 constexpr int Version = 1;
-// How many rows pass between two reports of progress.
+// How many lines a restore reads (and writes) between two reports of progress.
 constexpr qint64 ProgressEvery = 2000;
 
 // The items' columns in the order a line gives them, with the names the file uses.
@@ -147,60 +148,6 @@ void appendValue(QByteArray& out, sqlite3_stmt* stmt, int i, bool stamp) {
     }
 }
 
-// A read-only connection of its own to a database file; the engine's text on failure.
-class Reader {
-public:
-    explicit Reader(const QString& path) {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY,
-                            nullptr) != SQLITE_OK) {
-            error = QString::fromUtf8(db ? sqlite3_errmsg(db) : "cannot open");
-            return;
-        }
-        sqlite3_busy_timeout(db, 5000);
-    }
-    ~Reader() {
-        sqlite3_finalize(stmt);
-        sqlite3_close(db);
-    }
-    Reader(const Reader&) = delete;
-    Reader& operator=(const Reader&) = delete;
-
-    bool Exec(const char* sql) {
-        if (!error.isEmpty())
-            return false;
-        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            error = QString::fromUtf8(sqlite3_errmsg(db));
-        return error.isEmpty();
-    }
-    // Starts sql; Step() then gives its rows.
-    bool Prepare(const QByteArray& sql) {
-        sqlite3_finalize(stmt);
-        stmt = nullptr;
-        if (!error.isEmpty())
-            return false;
-        if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
-            error = QString::fromUtf8(sqlite3_errmsg(db));
-        return error.isEmpty();
-    }
-    bool Step() {
-        const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            error = QString::fromUtf8(sqlite3_errmsg(db));
-        return false;
-    }
-    qint64 Count(const QByteArray& sql) {
-        if (!Prepare(sql) || !Step())
-            return -1;
-        return sqlite3_column_int64(stmt, 0);
-    }
-
-    sqlite3* db = nullptr;
-    sqlite3_stmt* stmt = nullptr;
-    QString error;
-};
-
 QByteArray selectOf(const Column* columns, size_t count, const char* table, const char* order) {
     QByteArray sql = "SELECT ";
     for (size_t i = 0; i < count; ++i)
@@ -209,29 +156,29 @@ QByteArray selectOf(const Column* columns, size_t count, const char* table, cons
 }
 
 // The lines of one table, each {"type":kind, ...}.
-bool writeRows(Reader& reader, QFile& out, const char* kind, const Column* columns, size_t count,
-               const char* table, const char* order, qint64& done, qint64 total,
+bool writeRows(SnapshotReader& reader, QFile& out, const char* kind, const Column* columns,
+               size_t count, const char* table, const char* order, qint64& done, qint64 total,
                const JsonProgress& progress, QString& error) {
-    if (!reader.Prepare(selectOf(columns, count, table, order)))
-        return false;
+    SnapshotRows rows(reader, selectOf(columns, count, table, order));
     QByteArray line;
-    while (reader.Step()) {
+    while (rows.Next()) {
         line = "{\"type\":\"" + QByteArray(kind) + '"';
         for (size_t i = 0; i < count; ++i) {
             line += ",\"" + QByteArray(columns[i].InFile) + "\":";
-            appendValue(line, reader.stmt, int(i), columns[i].Stamp);
+            appendValue(line, rows.Statement(), int(i), columns[i].Stamp);
         }
         line += "}\n";
         if (out.write(line) != line.size()) {
             error = out.errorString();
             return false;
         }
-        if (++done % ProgressEvery == 0 && progress && !progress(done, total)) {
+        // Every row: the window's progress hears the user only after many reports.
+        if (progress && !progress(++done, total)) {
             error = QStringLiteral("Stopped");
             return false;
         }
     }
-    return reader.error.isEmpty();
+    return reader.Error().isEmpty();
 }
 
 bool syncFile(QFile& file) {
@@ -258,15 +205,15 @@ bool ExportJsonLines(const QString& database, const QString& path, const JsonExp
         error = why;
         return false;
     };
-    Reader reader(database);
+    SnapshotReader reader(database);
     // One read transaction from the first count to the last row: a snapshot of the file, whatever
     // a running program commits meanwhile.
-    if (!reader.Exec("BEGIN"))
-        return fail(QStringLiteral("Cannot read %1: %2").arg(database, reader.error));
+    if (!reader.Begin())
+        return fail(QStringLiteral("Cannot read %1: %2").arg(database, reader.Error()));
     const qint64 items = reader.Count("SELECT count(*) FROM phonebk");
     const qint64 links = reader.Count("SELECT count(*) FROM mm2");
     if (items < 0 || links < 0)
-        return fail(QStringLiteral("Cannot read %1: %2").arg(database, reader.error));
+        return fail(QStringLiteral("Cannot read %1: %2").arg(database, reader.Error()));
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return fail(QStringLiteral("Cannot write %1: %2").arg(part, out.errorString()));
     QByteArray first = "{\"format\":\"" + QByteArray(Format) +
@@ -285,7 +232,8 @@ bool ExportJsonLines(const QString& database, const QString& path, const JsonExp
                    items + links, progress, why) ||
         !writeRows(reader, out, "link", LinkColumns, std::size(LinkColumns), "mm2",
                    "id1, id2, \"drop\"", done, items + links, progress, why))
-        return fail(why.isEmpty() ? QStringLiteral("Cannot read %1: %2").arg(database, reader.error)
+        return fail(why.isEmpty()
+                        ? QStringLiteral("Cannot read %1: %2").arg(database, reader.Error())
                     : why == QLatin1String("Stopped")
                         ? why
                         : QStringLiteral("Cannot write %1: %2").arg(part, why));

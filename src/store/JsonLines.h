@@ -29,8 +29,8 @@ struct JsonExportHeader {
     int ArchiveId = 0;
 };
 
-// Called now and then with the rows written (or checked) and the rows in all; false stops the
-// work, which then leaves nothing behind.
+// Called with the rows written (after every row of an export, every so many lines of a restore)
+// and the rows in all; false stops the work, which then leaves nothing behind.
 using JsonProgress = std::function<bool(qint64 done, qint64 total)>;
 
 // Writes the database file database (read through one snapshot, on a connection of its own, so

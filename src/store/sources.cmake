@@ -9,6 +9,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Deleting.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DiaryMonth.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EngineLibrary.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ExportAll.cpp
     ${CMAKE_CURRENT_LIST_DIR}/HealthCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Hiding.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Import.cpp
@@ -20,11 +21,14 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/LinksAcross.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinksDown.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogCheckpoints.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MarkdownExport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MarkdownLayout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawStatement.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchIndex.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchIndexBuilder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SearchStamps.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SideFiles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SnapshotReader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SortKeys.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StoreState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TableIndexes.cpp

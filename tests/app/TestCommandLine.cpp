@@ -42,6 +42,36 @@ private slots:
             << "";
         QTest::newRow("repair without check") << QStringList{"--repair"} << "--repair needs --check"
                                               << "";
+        QTest::newRow("find") << QStringList{"--folder", "D", "--find", "a b"} << ""
+                              << "D";
+        QTest::newRow("find without its text")
+            << QStringList{"--find"} << "--find needs the text to search for"
+            << "";
+        for (const char* id : {"0", "-3", "7x", ""})
+            QTest::addRow("show %s", id)
+                << QStringList{"--show", id} << "--show needs an item id (a whole number above 0)"
+                << "";
+        QTest::newRow("show without its id")
+            << QStringList{"--show"} << "--show needs an item id (a whole number above 0)"
+            << "";
+        QTest::newRow("markdown export")
+            << QStringList{"--export", "out", "--format", "markdown"} << ""
+            << "";
+        QTest::newRow("format before export")
+            << QStringList{"--format", "jsonl", "--export", "out.jsonl"} << ""
+            << "";
+        QTest::newRow("format without export")
+            << QStringList{"--format", "markdown"} << "--format needs --export"
+            << "";
+        QTest::newRow("unknown format") << QStringList{"--export", "out", "--format", "html"}
+                                        << "unknown format html for --export (jsonl or markdown)"
+                                        << "";
+        QTest::newRow("two commands")
+            << QStringList{"--find", "x", "--show", "3"} << "--find and --show do not go together"
+            << "";
+        QTest::newRow("export and check") << QStringList{"--export", "out", "--check"}
+                                          << "--check and --export do not go together"
+                                          << "";
     }
     void arguments() {
         QFETCH(QStringList, args);
@@ -75,6 +105,8 @@ private slots:
                                    "--backup", "--dump-table", "--help", "--version"})
             QVERIFY2(help.contains(option), option);
         QVERIFY(help.contains("Exit codes:"));
+        for (const char* option : {"--export", "--format", "--find", "--show", "--restore-jsonl"})
+            QVERIFY2(help.contains(option), option);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/SingleInstanceGuard.h"
+#include "support/RunCardolo.h"
 #include "support/TestFolder.h"
 
 #include <QDir>
@@ -12,22 +13,10 @@
 #include <QTest>
 
 namespace {
-struct Outcome {
-    int Code = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
+using Outcome = CardoloOutcome;
 
 Outcome Cardolo(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        env.remove(name);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("CARDOLO_BIN"), args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    return RunCardolo(args);
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -80,6 +69,38 @@ private slots:
         QCOMPARE(r.Code, 1);
         QVERIFY2(r.Err.contains("holds items of your own"), r.Err.constData());
         QCOMPARE(ReadAll(other.path() + "/DATA/cardolo.db"), before);
+    }
+
+    // --export DIR --format markdown beside a running program: the folder of files, the archive
+    // named by the folder's settings marked; a second run into the folder now full is refused
+    // and changes nothing.
+    void markdownBesideARunningProgram() {
+        TestFolder folder;
+        const ItemId archive = MakeItem("Archive");
+        const ItemId old = MakeItem("Old plans", archive, "r1", "one\r\ntwo");
+        SetField(archive, "numchildren", 1);
+        Settings settings;
+        settings.ArchiveId = int(archive);
+        QVERIFY(WriteSettingsTo(SettingsPath(), settings));
+        QString error;
+        QCOMPARE(SingleInstanceGuard::Acquire(LockFilePath(), &error),
+                 SingleInstanceGuard::Result::Acquired);
+        QTemporaryDir out;
+        const QString target = out.filePath("notes");
+        Outcome r =
+            Cardolo({"--folder", folder.Path(), "--export", target, "--format", "markdown"});
+        QVERIFY2(r.Code == 0, r.Err.constData());
+        const QByteArray file = ReadAll(target + "/Archive/Old plans.md");
+        QVERIFY2(file.startsWith("---\nid: " + QByteArray::number(old) + "\n"), file.constData());
+        QVERIFY(file.contains("\narchived: true\n"));
+        QVERIFY(file.endsWith("---\n\none\ntwo\n"));
+        QVERIFY(ReadAll(target + "/Archive/index.md").contains("\narchived: true\n"));
+
+        r = Cardolo({"--folder", folder.Path(), "--export", target, "--format", "markdown"});
+        QCOMPARE(r.Code, 1);
+        QVERIFY2(r.Err.contains("is not empty"), r.Err.constData());
+        QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{"notes"});
     }
 
     // A file cut off or edited by hand: the line and the reason on standard error, exit code 1,

@@ -38,3 +38,5 @@ cardolo_add_test(TestCommandLine ${CMAKE_CURRENT_LIST_DIR}/TestCommandLine.cpp G
 add_dependencies(TestCommandLine cardolo)
 cardolo_add_test(TestExportCommand ${CMAKE_CURRENT_LIST_DIR}/TestExportCommand.cpp)
 add_dependencies(TestExportCommand cardolo)
+cardolo_add_test(TestScriptCommands ${CMAKE_CURRENT_LIST_DIR}/TestScriptCommands.cpp GUI)
+add_dependencies(TestScriptCommands cardolo)

@@ -9,3 +9,4 @@ cardolo_add_test(TestSettingsFuzz ${CMAKE_CURRENT_LIST_DIR}/TestSettingsFuzz.cpp
 cardolo_add_test(TestFolders ${CMAKE_CURRENT_LIST_DIR}/TestFolders.cpp)
 cardolo_add_test(TestDataFolder ${CMAKE_CURRENT_LIST_DIR}/TestDataFolder.cpp)
 cardolo_add_test(TestNameCollator ${CMAKE_CURRENT_LIST_DIR}/TestNameCollator.cpp)
+cardolo_add_test(TestSafeFileNames ${CMAKE_CURRENT_LIST_DIR}/TestSafeFileNames.cpp)

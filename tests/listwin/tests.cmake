@@ -7,3 +7,4 @@ cardolo_add_test(TestListWindowCommands ${CMAKE_CURRENT_LIST_DIR}/TestListWindow
 cardolo_add_test(TestSearchByIndex ${CMAKE_CURRENT_LIST_DIR}/TestSearchByIndex.cpp)
 cardolo_add_test(TestListOrder ${CMAKE_CURRENT_LIST_DIR}/TestListOrder.cpp)
 cardolo_add_test(TestSearchMarks ${CMAKE_CURRENT_LIST_DIR}/TestSearchMarks.cpp)
+cardolo_add_test(TestAllItemsExport ${CMAKE_CURRENT_LIST_DIR}/TestAllItemsExport.cpp GUI)

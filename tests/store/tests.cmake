@@ -22,3 +22,7 @@ cardolo_add_test(TestDamagedDatabase ${CMAKE_CURRENT_LIST_DIR}/TestDamagedDataba
 cardolo_add_test(TestTableIndexes ${CMAKE_CURRENT_LIST_DIR}/TestTableIndexes.cpp)
 cardolo_add_test(TestJsonLines ${CMAKE_CURRENT_LIST_DIR}/TestJsonLines.cpp)
 cardolo_add_test(TestSortKeys ${CMAKE_CURRENT_LIST_DIR}/TestSortKeys.cpp)
+# Checked on a database of the benchmarks' generator.
+cardolo_add_test(TestMarkdownExport ${CMAKE_CURRENT_LIST_DIR}/TestMarkdownExport.cpp)
+target_sources(TestMarkdownExport PRIVATE ${CMAKE_SOURCE_DIR}/bench/support/GenerateItems.cpp)
+target_include_directories(TestMarkdownExport PRIVATE ${CMAKE_SOURCE_DIR}/bench)
