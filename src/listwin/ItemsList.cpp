@@ -564,8 +564,11 @@ bool ItemsList::RunSearch(const QString& typed) {
 }
 
 void ItemsList::FinishSearchMarks() {
-    if (!SearchStampsPending())
+    // Writing that is over still tells how it ended (an engine error).
+    if (!SearchStampsPending()) {
+        FinishSearchStamps();
         return;
+    }
     WorkProgress progress(QStringLiteral("Marking the items found"), false);
     FinishSearchStamps(&progress);
 }
