@@ -85,15 +85,13 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
         FinishSearchMarks(); // a list of search results is made from the marks
     if (order == RowOrder::StoredKeys) {
         try {
-            // A short list is read whole at once; of a longer one only the refs (the rows read
-            // so far are dropped again).
-            std::vector<ListRow> head =
-                LoadListRows(lines, search, parameter, SearchStamp, ListRows::ReadWholeUpTo + 1);
-            if (head.size() <= size_t(ListRows::ReadWholeUpTo)) {
-                into.Reset(std::move(head));
+            // A short list is read whole at once; of a longer one only the refs. Counted first,
+            // so that a list the engine must sort is sorted once.
+            if (CountListRows(lines, search, parameter, SearchStamp, ListRows::ReadWholeUpTo + 1) <=
+                ListRows::ReadWholeUpTo) {
+                into.Reset(LoadListRows(lines, search, parameter, SearchStamp));
                 return;
             }
-            head.clear();
             const ListOf kind = ListKind;
             into.Reset(
                 LoadListRefs(ListKind, search, SortOrder, LnoteBefore, parameter, SearchStamp),

@@ -191,6 +191,22 @@ std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, Ite
     return rows;
 }
 
+int CountListRows(const QStringList& lines, bool searchList, ItemId parent, const QDateTime& stamp,
+                  int upTo) {
+    // The rows in no order, no more of them than upTo: the count stops there.
+    QStringList counted = lines;
+    counted[0] = QStringLiteral("SELECT count(*) FROM (SELECT 1");
+    if (counted.last().startsWith(QLatin1String("ORDER BY")))
+        counted.removeLast();
+    counted << QStringLiteral("LIMIT :limit)");
+    RawStatement q(ListQueryText(counted));
+    q.Bind(":limit", upTo);
+    q.Bind(":parent", parent);
+    if (searchList)
+        q.Bind(":srchts", StampToDb(stamp));
+    return q.Step() ? q.Int(0) : 0;
+}
+
 std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOrder,
                                  bool lnoteBefore, ItemId parent, const QDateTime& stamp) {
     QStringList lines =

@@ -58,6 +58,11 @@ QString ListQueryText(const QStringList& lines);
 std::vector<ListRow> LoadListRows(const QStringList& lines, bool searchList, ItemId parent,
                                   const QDateTime& stamp, int limit = -1);
 
+// The number of rows the list query of lines returns, or upTo when there are more, without
+// sorting them. Throws DbError.
+int CountListRows(const QStringList& lines, bool searchList, ItemId parent, const QDateTime& stamp,
+                  int upTo);
+
 // The refs of a list in the stored keys' order (the lines of ListQueryLines with
 // RowOrder::StoredKeys): the same rows, of which only a ref's worth is read. Throws DbError.
 std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOrder,
