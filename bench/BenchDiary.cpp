@@ -2,6 +2,7 @@
 #include "calendar/DateText.h"
 #include "common/Folders.h"
 #include "diary/DiaryDays.h"
+#include "search/SearchHooks.h"
 #include "store/Database.h"
 #include "store/DiaryMonth.h"
 
@@ -320,6 +321,8 @@ void rawBench(benchmark::State& state, bool freshCache) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The database opens as the program opens it, with the search index kept.
+    InstallSearchHooks();
     const BenchOptions options = TakeBenchOptions(argc, argv, ItemCount);
     ItemCount = options.Items;
     // Months: a busy one, one of the diary's first year, and one before the diary began.

@@ -1,4 +1,5 @@
 #include "common/Settings.h"
+#include "search/SearchHooks.h"
 #include "store/Database.h"
 #include "store/ExportAll.h"
 #include "support/BenchOptions.h"
@@ -86,6 +87,8 @@ void BM_ExportMarkdown(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The database opens as the program opens it, with the search index kept.
+    InstallSearchHooks();
     const BenchOptions options = TakeBenchOptions(argc, argv, ItemsShape().ItemCount);
     const auto ms = benchmark::kMillisecond;
     benchmark::RegisterBenchmark("BM_ExportJsonLines", BM_ExportJsonLines)

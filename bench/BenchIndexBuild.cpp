@@ -1,9 +1,10 @@
 #include "support/BenchOptions.h"
+#include "search/SearchHooks.h"
+#include "search/SearchIndex.h"
+#include "search/SearchIndexBuilder.h"
 #include "store/Database.h"
 #include "store/ItemFields.h"
 #include "store/ItemStore.h"
-#include "store/SearchIndex.h"
-#include "store/SearchIndexBuilder.h"
 #include "store/SortKeys.h"
 
 #include <QCoreApplication>
@@ -125,6 +126,8 @@ BENCHMARK(BM_CommitsDuringSortKeyBuild)->Iterations(1)->Unit(benchmark::kSecond)
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The database opens as the program opens it, with the search index kept.
+    InstallSearchHooks();
     const BenchOptions options = TakeBenchOptions(argc, argv, Items);
     Items = std::max(1000, options.Items);
     for (int i = 1; i < argc; ++i)

@@ -5,12 +5,13 @@
 #include "common/TextHelpers.h"
 #include "listwin/ItemsList.h"
 #include "listwin/ListQuery.h"
-#include "listwin/SearchRunner.h"
+#include "search/SearchHooks.h"
+#include "search/SearchIndex.h"
+#include "search/SearchIndexBuilder.h"
+#include "search/SearchRunner.h"
+#include "search/SearchStamps.h"
 #include "store/Database.h"
 #include "store/LogCheckpoints.h"
-#include "store/SearchIndex.h"
-#include "store/SearchIndexBuilder.h"
-#include "store/SearchStamps.h"
 #include "store/SortKeys.h"
 
 #include <QCoreApplication>
@@ -517,6 +518,8 @@ int peakMemory(int items) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The database opens as the program opens it, with the search index kept.
+    InstallSearchHooks();
     // The same order whatever the machine's locale: its keys are made once, with the data.
     SetCollationLocale(QStringLiteral("en_US"));
     if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0)

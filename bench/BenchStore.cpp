@@ -1,4 +1,5 @@
 #include "common/Dialogs.h"
+#include "search/SearchHooks.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
 #include "store/ItemStore.h"
@@ -169,6 +170,8 @@ void registerBenchmarks(const BenchOptions& o) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The database opens as the program opens it, with the search index kept.
+    InstallSearchHooks();
     const BenchOptions options = TakeBenchOptions(argc, argv, ItemsShape().ItemCount);
     registerBenchmarks(options);
     benchmark::Initialize(&argc, argv);

@@ -7,10 +7,10 @@
 #include "common/TextHelpers.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFAddsBk.h"
+#include "search/SearchIndex.h"
+#include "search/SearchIndexBuilder.h"
+#include "search/SearchStamps.h"
 #include "store/Database.h"
-#include "store/SearchIndex.h"
-#include "store/SearchIndexBuilder.h"
-#include "store/SearchStamps.h"
 #include "store/SortKeys.h"
 
 #include <QApplication>

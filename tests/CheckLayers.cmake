@@ -3,17 +3,19 @@
 #   common           helpers, settings, clock, folders, the dialog seam, window helpers
 #   store, calendar  the item store; the date library and calendar dialog
 #   paradox          the reader of the older version's Paradox tables (includes common only)
+#   search           the text search: its matcher and folding, index, marks and runner (no
+#                    window; the store never includes it, it ties itself to the store's hooks)
 #   dialogs          prompt, chooser, flash and About windows, the real dialog backend
 #   print, notepad,  the print engine and page setup; the notepad; the database health check
 #   repair           window
 #   itemwin          the item details and item text windows
 #   diary            the diary window
-#   listwin          the items list window and search
+#   listwin          the items list window, which wires the search to its commands
 #   app              start-up, window creation, shutdown
 # Run as: cmake -DSOURCE_DIR=<src> -P CheckLayers.cmake
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
-set(levels common=0 store=1 paradox=1 calendar=1 dialogs=2 print=3 notepad=3 repair=3 itemwin=4
-           diary=5 listwin=6 app=7)
+set(levels common=0 store=1 paradox=1 calendar=1 search=2 dialogs=3 print=4 notepad=4 repair=4
+           itemwin=5 diary=6 listwin=7 app=8)
 foreach(entry ${levels})
     string(REPLACE "=" ";" pair ${entry})
     list(GET pair 0 folder)

@@ -18,6 +18,7 @@
 #include "listwin/TFAddsBk.h"
 #include "notepad/Notepad.h"
 #include "repair/HealthCheckWindow.h"
+#include "search/SearchHooks.h"
 #include "store/Backup.h"
 #include "store/Conversion.h"
 #include "store/DailyBackup.h"
@@ -373,6 +374,8 @@ int CardoloApp::Start(const Options& options) {
     // Installed before anything else, so that a SIGTERM arriving during start-up waits for
     // the event loop and then closes the main window like any other.
     InstallSignalHandlers();
+    // Before anything opens the database (the import offered below makes one).
+    InstallSearchHooks();
 
     // 1 and 2. The program folder, held by this program alone, with its data folder and
     // settings.

@@ -8,6 +8,7 @@
 #include "app/ScriptCommands.h"
 #include "common/Folders.h"
 #include "paradox/ParadoxTsv.h"
+#include "search/SearchHooks.h"
 
 #include <QApplication>
 
@@ -15,6 +16,8 @@
 
 int RunCardolo(int argc, char* argv[], const std::function<void(CardoloApp&)>& whenStarted) {
     KeepNewFilesPrivate();
+    // The commands open the database as the windows do.
+    InstallSearchHooks();
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

@@ -2,7 +2,7 @@
 
 #include "app/CommandSupport.h"
 #include "app/ReadingBeside.h"
-#include "listwin/SearchRunner.h"
+#include "search/SearchRunner.h"
 #include "store/Database.h"
 #include "store/SnapshotReader.h"
 

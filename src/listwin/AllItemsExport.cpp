@@ -5,8 +5,8 @@
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/WorkProgress.h"
+#include "search/SearchStamps.h"
 #include "store/CommandGuard.h"
-#include "store/SearchStamps.h"
 
 #include <QDir>
 

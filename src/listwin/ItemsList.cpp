@@ -6,8 +6,8 @@
 #include "common/Settings.h"
 #include "common/TextHelpers.h"
 #include "common/WorkProgress.h"
-#include "listwin/SearchRunner.h"
-#include "store/SearchStamps.h"
+#include "search/SearchRunner.h"
+#include "search/SearchStamps.h"
 #include "store/Database.h"
 
 namespace {

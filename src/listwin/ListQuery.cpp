@@ -11,10 +11,6 @@
 
 #include <cstring>
 
-const char* const SearchWalkSql =
-    "SELECT id, name, text, parent, srchts, rank, length(tel) FROM phonebk ORDER BY id";
-const char* const SearchLastIdSql = "SELECT max(id) FROM phonebk";
-
 namespace {
 // The columns every list returns, named alike whichever table the statement reads first.
 const char* const ItemColumns =

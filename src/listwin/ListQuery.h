@@ -2,6 +2,7 @@
 
 #include "listwin/ListKinds.h"
 #include "store/ItemStore.h"
+#include "store/RowRef.h"
 
 #include <QDateTime>
 #include <QString>
@@ -27,18 +28,6 @@ struct ListRow {
     int NumChildren = 0;
     int NumCousins = 0;
     bool HasText = false;
-};
-
-// A row's place in a list, and what the walks over the whole list need of it: 16 bytes a
-// row, however long the list. The rest of a row is read when it is shown.
-struct RowRef {
-    ItemId Id = 0;
-    ItemId Id2 = 0;
-    int Drop2 = 0;
-    // Characters of the name, the Ref and the link's note, for the columns' widths.
-    quint16 NameLength = 0;
-    quint16 RefLength = 0;
-    quint16 NoteLength = 0;
 };
 
 // The statement for a list, one line per element, from the list state it depends on. Read in
@@ -70,8 +59,3 @@ std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOr
 // The whole rows of refs of a list of listKind (a links-across list: the links of parent), in
 // the refs' order; a row whose item or link is gone is an empty row. Throws DbError.
 std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vector<RowRef>& refs);
-
-// Statements of the text search: every item in key order (id, name, text, parent, srchts, rank,
-// the Ref's length), and the highest id, which tells how far a walk in key order has come.
-extern const char* const SearchWalkSql;
-extern const char* const SearchLastIdSql;

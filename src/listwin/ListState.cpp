@@ -1,5 +1,7 @@
 #include "listwin/ListState.h"
 
+#include "search/SearchRunner.h"
+
 ListWindowState& ListWindow() {
     static ListWindowState state;
     return state;
@@ -18,7 +20,6 @@ bool& LnoteBefore = ListWindow().LnoteBefore;
 DisplayRequest& CurrentRequest = ListWindow().CurrentRequest;
 ItemId& RestoreId = ListWindow().RestoreId;
 int& RestoreDrop = ListWindow().RestoreDrop;
-QDateTime& LastSearchStamp = ListWindow().LastSearchStamp;
 ItemId& LinkStartId = ListWindow().LinkStartId;
 QString& LinkStartName = ListWindow().LinkStartName;
 
@@ -63,5 +64,5 @@ void ResetListWindowState() {
     ResetListState();
     ResetNavigation();
     ResetLinkStart();
-    ListWindow().LastSearchStamp = QDateTime();
+    LastSearchStamp = QDateTime();
 }

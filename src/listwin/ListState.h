@@ -8,10 +8,10 @@
 #include <QDateTime>
 #include <QString>
 
-// The state of the items list window, in one place: what is listed and how, the history of
-// lists, and the stamp of the last search. The window is a single instance, so this is
-// program-wide; the list commands, the search and the item windows read and change it,
-// through the names below, each bound to its member.
+// The state of the items list window, in one place: what is listed and how, and the history of
+// lists (the stamp of the last search is the search's own, SearchRunner.h). The window is a
+// single instance, so this is program-wide; the list commands, the search and the item windows
+// read and change it, through the names below, each bound to its member.
 struct ListWindowState {
     // What is listed and how (ResetListState).
     ListOf ListKind = ListOf::TopLevel;
@@ -29,8 +29,6 @@ struct ListWindowState {
     ItemId RestoreId = 0;
     int RestoreDrop = 0;
     NamedStack<DisplayRequest> Requests{QStringLiteral("dp reqs"), 'S'};
-    // The search (SearchRunner.h).
-    QDateTime LastSearchStamp;
     // "Start new link" (ResetLinkStart).
     ItemId LinkStartId = 0;
     QString LinkStartName;

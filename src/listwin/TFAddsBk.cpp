@@ -10,8 +10,8 @@
 #include "listwin/ListMenus.h"
 #include "listwin/ListModel.h"
 #include "listwin/TFFind.h"
+#include "search/SearchIndexBuilder.h"
 #include "store/CommandGuard.h"
-#include "store/SearchIndexBuilder.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -2,8 +2,8 @@
 
 #include "common/Dialogs.h"
 #include "common/WorkProgress.h"
+#include "search/SearchIndexBuilder.h"
 #include "store/CommandGuard.h"
-#include "store/SearchIndexBuilder.h"
 #include "store/SortKeys.h"
 
 #include <QApplication>

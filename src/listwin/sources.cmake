@@ -4,7 +4,6 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ListOrder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListRows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DisplayRequest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SearchRunner.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemsList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListOptions.cpp

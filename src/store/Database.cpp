@@ -2,12 +2,10 @@
 
 #include "common/Clock.h"
 #include "common/Dialogs.h"
+#include "store/ConnectionHooks.h"
 #include "store/DamageCheck.h"
 #include "store/EngineLibrary.h"
 #include "store/LogCheckpoints.h"
-#include "store/SearchIndex.h"
-#include "store/SearchIndexBuilder.h"
-#include "store/SearchStamps.h"
 #include "store/SideFiles.h"
 #include "store/SortKeys.h"
 #include "store/StoreState.h"
@@ -142,12 +140,9 @@ void RefuseWrites(WriteRefusal reason) {
         return;
     const bool first = s.Refusal == WriteRefusal::None;
     s.Refusal = reason;
-    // The search index may be part of the damage: searches read the items themselves.
-    if (reason == WriteRefusal::DamagedFile)
-        ForgetSearchIndex();
+    RunWritesRefusedHooks(reason, first);
     if (!first)
         return;
-    StopSearchIndexBuild();
     StopSortKeyBuild();
     StopLogCheckpoints();
     QSqlQuery queryOnly(PhoneDB());
@@ -545,14 +540,9 @@ bool OpenPhoneDB(const QString& path) {
 
 void ClosePhoneDB() {
     const QString name = QLatin1String(PhoneDBName);
-    // The marks of the last search are all written before the file closes.
-    try {
-        FinishSearchStamps();
-    } catch (const DbError& e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.Text));
-    }
+    RunClosingHooks();
     StopDamageCheck();
-    ForgetSearchIndex();
+    RunForgetHooks();
     ForgetSortKeys();
     StopLogCheckpoints();
     // The side files a read-only file's connection made go with it (below).

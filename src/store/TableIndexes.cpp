@@ -1,7 +1,7 @@
 #include "store/Database.h"
 
 #include "common/WorkProgress.h"
-#include "store/SearchIndex.h"
+#include "store/ConnectionHooks.h"
 #include "store/SortKeys.h"
 
 #include <QSqlQuery>
@@ -100,6 +100,6 @@ void EnsureIndexes() {
             ExecSql(QString::fromLatin1(EmptyRefsToNull));
         t.Commit();
     }
-    PrepareSearchIndex();
+    RunTablesReadyHooks();
     PrepareSortKeys();
 }

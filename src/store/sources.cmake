@@ -2,6 +2,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/BackgroundBuild.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Backup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Conversion.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ConnectionHooks.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DailyBackup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DamageCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Database.cpp
@@ -24,9 +25,6 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MarkdownExport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MarkdownLayout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RawStatement.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SearchIndex.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SearchIndexBuilder.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SearchStamps.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SideFiles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SnapshotReader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SortKeys.cpp

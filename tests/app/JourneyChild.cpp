@@ -19,9 +19,9 @@
 #include "listwin/ListModel.h"
 #include "listwin/TFAddsBk.h"
 #include "listwin/TFFind.h"
+#include "search/SearchIndex.h"
+#include "search/SearchStamps.h"
 #include "store/Database.h"
-#include "store/SearchIndex.h"
-#include "store/SearchStamps.h"
 #include "store/WriteGate.h"
 
 #include <QLineEdit>

@@ -5,10 +5,10 @@
 #include "listwin/ListRows.h"
 #include "listwin/TFAddsBk.h"
 #include "listwin/TFFind.h"
-#include "store/SearchStamps.h"
+#include "search/SearchStamps.h"
+#include "support/RunCardolo.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SearchTexts.h"
-#include "support/RunCardolo.h"
 #include "support/TestFolder.h"
 
 #include <QCheckBox>

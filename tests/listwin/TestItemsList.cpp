@@ -8,10 +8,10 @@
 #include "common/TextHelpers.h"
 #include "common/WorkProgress.h"
 #include "listwin/ItemsList.h"
-#include "listwin/SearchRunner.h"
+#include "search/SearchRunner.h"
+#include "search/SearchStamps.h"
 #include "store/HealthCheck.h"
 #include "store/LogCheckpoints.h"
-#include "store/SearchStamps.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 

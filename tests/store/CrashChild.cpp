@@ -8,6 +8,7 @@
 //     CrashChild <database> <seed> <archive item>
 
 #include "common/Dialogs.h"
+#include "search/SearchHooks.h"
 #include "store/Database.h"
 #include "store/ItemFields.h"
 #include "store/ItemStore.h"
@@ -414,6 +415,7 @@ private:
 int main(int argc, char** argv) {
     // Never outlives the test that started it.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    InstallSearchHooks();
     QCoreApplication app(argc, argv);
     if (argc != 4) {
         std::fprintf(stderr, "usage: CrashChild <database> <seed> <archive item>\n");

@@ -5,8 +5,15 @@
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "listwin/ListState.h"
+#include "search/SearchHooks.h"
 #include "store/Database.h"
 #include "store/StoreState.h"
+
+namespace {
+// Every test program that uses a test folder opens PhoneDB as the program does, with the
+// search's index and marks tied to it, also when it opens a database outside the folder.
+[[maybe_unused]] const bool SearchHooksInstalled = (InstallSearchHooks(), true);
+} // namespace
 
 void ResetAllState() {
     ResetCommonState();

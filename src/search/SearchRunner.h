@@ -1,7 +1,7 @@
 #pragma once
 
-#include "listwin/ListQuery.h"
 #include "store/ItemStore.h"
+#include "store/RowRef.h"
 
 #include <QDateTime>
 #include <QString>
@@ -17,9 +17,14 @@ struct sqlite3;
 // The text search: finds the items whose name or text contains a text, and marks each with
 // the search's own time stamp, so that the search list is the items carrying that stamp.
 
-// The stamp of the last search run; the next one is always later. Part of the list window's
-// state (ListState.h).
+// The stamp of the last search run; the next one is always later. Put back with the rest of the
+// list window's state (ResetListWindowState).
 extern QDateTime& LastSearchStamp;
+
+// Statements of the text search: every item in key order (id, name, text, parent, srchts, rank,
+// the Ref's length), and the highest id, which tells how far a walk in key order has come.
+extern const char* const SearchWalkSql;
+extern const char* const SearchLastIdSql;
 
 // Lower case, and only letters and digits when punctuation is folded: the form in which
 // the search text and every compared text meet.

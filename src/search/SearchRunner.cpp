@@ -1,22 +1,31 @@
-#include "listwin/SearchRunner.h"
+#include "search/SearchRunner.h"
 
 #include "common/NameCollator.h"
 
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
-#include "listwin/ListQuery.h"
 #include "common/WorkProgress.h"
+#include "search/SearchIndex.h"
+#include "search/SearchIndexBuilder.h"
+#include "search/SearchStamps.h"
 #include "store/Database.h"
 #include "store/LogCheckpoints.h"
 #include "store/RawStatement.h"
-#include "store/SearchIndex.h"
-#include "store/SearchIndexBuilder.h"
-#include "store/SearchStamps.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+
+const char* const SearchWalkSql =
+    "SELECT id, name, text, parent, srchts, rank, length(tel) FROM phonebk ORDER BY id";
+const char* const SearchLastIdSql = "SELECT max(id) FROM phonebk";
+
+namespace {
+QDateTime LastStamp;
+} // namespace
+
+QDateTime& LastSearchStamp = LastStamp;
 
 namespace {
 bool isBreak(QChar c) {

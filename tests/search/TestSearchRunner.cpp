@@ -2,8 +2,7 @@
 
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
-#include "listwin/ListQuery.h"
-#include "listwin/SearchRunner.h"
+#include "search/SearchRunner.h"
 #include "support/TestFolder.h"
 
 #include <QRegularExpression>

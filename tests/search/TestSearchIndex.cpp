@@ -1,10 +1,10 @@
 #include "support/ItemFixture.h"
 
 #include "common/Folders.h"
+#include "search/SearchIndex.h"
+#include "search/SearchIndexBuilder.h"
 #include "store/ItemFields.h"
 #include "store/ItemStore.h"
-#include "store/SearchIndex.h"
-#include "store/SearchIndexBuilder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 

@@ -1,8 +1,8 @@
 #include "support/ItemFixture.h"
 
 #include "common/TextHelpers.h"
-#include "listwin/SearchRunner.h"
-#include "store/SearchIndex.h"
+#include "search/SearchIndex.h"
+#include "search/SearchRunner.h"
 #include "support/SearchTexts.h"
 #include "support/TestFolder.h"
 

@@ -1,10 +1,10 @@
-#include "store/SearchIndex.h"
+#include "search/SearchIndex.h"
 
 #include "common/TextHelpers.h"
 #include "common/WorkProgress.h"
+#include "search/SearchIndexBuilder.h"
 #include "store/Database.h"
 #include "store/RawStatement.h"
-#include "store/SearchIndexBuilder.h"
 
 #include <QSet>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "store/SearchStamps.h"
+#include "search/SearchStamps.h"
 
 #include "common/WorkProgress.h"
 #include "store/Database.h"

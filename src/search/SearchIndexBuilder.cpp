@@ -1,8 +1,8 @@
-#include "store/SearchIndexBuilder.h"
+#include "search/SearchIndexBuilder.h"
 
+#include "search/SearchIndex.h"
 #include "store/BackgroundBuild.h"
 #include "store/Database.h"
-#include "store/SearchIndex.h"
 
 #include <sqlite3.h>
 

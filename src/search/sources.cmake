@@ -1,0 +1,7 @@
+target_sources(cardolo_core PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/SearchHooks.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SearchIndex.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SearchIndexBuilder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SearchRunner.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SearchStamps.cpp
+)
