@@ -67,33 +67,6 @@ QString EscapeAmpersands(const QString& s) {
     return out;
 }
 
-QString KeepAlphanumerics(const QString& s) {
-    QString out;
-    out.reserve(s.size());
-    for (QChar c : LowerText(s)) {
-        ushort u = c.unicode();
-        if ((u >= '0' && u <= '9') || (u >= 'a' && u <= 'z'))
-            out.append(c);
-    }
-    return out;
-}
-
-bool TextContains(const QString& search, const QString& text) {
-    if (search.isEmpty() || text.isEmpty())
-        return false;
-    QString t = LowerText(text);
-    if (PunctuationFolding)
-        t = KeepAlphanumerics(t);
-    return t.contains(search);
-}
-
-bool LinesContain(const QString& search, const QStringList& lines) {
-    for (const QString& line : lines)
-        if (TextContains(search, line))
-            return true;
-    return false;
-}
-
 bool TryParseInt(const QString& s, int& n) {
     if (s.isEmpty())
         return false;

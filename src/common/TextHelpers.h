@@ -27,10 +27,6 @@ QString CutToWidth(const QString& text, int width);
 QString QuoteSingle(const QString& s);
 QString QuoteDouble(const QString& s);
 QString EscapeAmpersands(const QString& s);
-QString KeepAlphanumerics(const QString& s);
-// search must already be prepared by the caller: lower case, folded like the text.
-bool TextContains(const QString& search, const QString& text);
-bool LinesContain(const QString& search, const QStringList& lines);
 bool TryParseInt(const QString& s, int& n);
 int TrimLeadingBlanks(QString& s);
 QString KeepLastChars(const QString& s, int n);

@@ -1,7 +1,7 @@
 #include "search/SearchIndex.h"
 
-#include "common/TextHelpers.h"
 #include "common/WorkProgress.h"
+#include "search/SearchFolding.h"
 #include "search/SearchIndexBuilder.h"
 #include "store/Database.h"
 #include "store/RawStatement.h"
@@ -115,22 +115,8 @@ const char* const LastIdSql = "SELECT max(id) FROM phonebk";
 // The connection PrepareSearchIndex set the index up on.
 sqlite3* PreparedOn = nullptr;
 
-// What folding makes of each ASCII byte: its lower-case letter or its digit, or 0 when folding
-// drops it. The same rule as KeepAlphanumerics(LowerText()) on ASCII text.
-struct FoldTable {
-    unsigned char fold[128];
-    FoldTable() {
-        for (int c = 0; c < 128; ++c) {
-            const int l = (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
-            const bool keep = (l >= 'a' && l <= 'z') || (l >= '0' && l <= '9');
-            fold[c] = keep ? static_cast<unsigned char>(l) : 0;
-        }
-    }
-};
-const FoldTable Folding;
-
 void appendFolded(const QString& line, std::string& out) {
-    const QString folded = KeepAlphanumerics(LowerText(line));
+    const QString folded = PrepareSearchText(line, true);
     for (QChar c : folded)
         out.push_back(static_cast<char>(c.unicode())); // letters a to z and digits only
 }
@@ -149,8 +135,9 @@ void appendValue(sqlite3_value* value, bool lines, std::string& out) {
     for (int i = 0; i < size && ascii; ++i)
         ascii = bytes[i] < 0x80;
     if (ascii) {
+        const unsigned char* fold = AsciiFoldTable();
         for (int i = 0; i < size; ++i)
-            if (const unsigned char f = Folding.fold[bytes[i]])
+            if (const unsigned char f = fold[bytes[i]])
                 out.push_back(static_cast<char>(f));
         return;
     }
@@ -296,7 +283,7 @@ bool SearchIndexIncomplete() {
 }
 
 QString SearchIndexQuery(const QString& prepared) {
-    const QString key = KeepAlphanumerics(prepared);
+    const QString key = PrepareSearchText(prepared, true);
     QStringList terms;
     QSet<QString> taken;
     for (qsizetype i = 0; i + 3 <= key.size() && terms.size() < MaxTrigrams; ++i) {

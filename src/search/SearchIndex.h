@@ -6,10 +6,10 @@ struct sqlite3;
 class WorkProgress;
 
 // The search's candidate index. For every item it holds the item's name and the lines of its
-// text folded as the search folds them when punctuation is ignored (lower case, then only the
-// letters a to z and the digits), cut into trigrams by the engine's full-text index
-// (phonebk_search: contentless, rowids only). Folding only takes characters out, so a line that
-// holds a search, folded or not, holds the folded search once folded itself: the items whose
+// text folded as the search folds them when punctuation is ignored (PrepareSearchText: lower
+// case, then only the letters a to z and the digits), cut into trigrams by the engine's full-text
+// index (phonebk_search: contentless, rowids only). Folding only takes characters out, so a line
+// that holds a search, folded or not, holds the folded search once folded itself: the items whose
 // folded name and lines hold every trigram of the folded search are a superset of the items
 // the search matches, and the search checks each of them with its own matcher.
 //

@@ -1,5 +1,7 @@
 #include "common/NamedStack.h"
 #include "common/TextHelpers.h"
+#include "search/SearchFolding.h"
+#include "support/SearchReference.h"
 
 #include <QTest>
 
@@ -57,7 +59,7 @@ private slots:
         QVERIFY(LinesContain("milk", {"eggs", "oat milk"}));
         QVERIFY(!LinesContain("eggsmilk", {"eggs", "milk"}));
         PunctuationFolding = true;
-        QCOMPARE(KeepAlphanumerics("A-b_C 9!é"), QString("abc9"));
+        QCOMPARE(PrepareSearchText("A-b_C 9!é", true), QString("abc9"));
         QVERIFY(!LinesContain("eggsmilk", {"eggs", "milk"}));
     }
 

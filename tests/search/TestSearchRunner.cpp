@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
 #include "search/SearchRunner.h"
+#include "support/SearchReference.h"
 #include "support/TestFolder.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TextHelpers.h"
+#include "search/SearchFolding.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,7 +46,7 @@ public:
         case 2: {
             const QString word = QString::fromUtf16(
                 SearchTextPieces::Words[Below(int(std::size(SearchTextPieces::Words)))]);
-            return Odd ? word : KeepAlphanumerics(word);
+            return Odd ? word : PrepareSearchText(word, true);
         }
         case 3:
             if (Odd)
