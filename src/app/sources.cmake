@@ -1,5 +1,6 @@
 target_sources(cardolo_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CardoloApp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CardoloAppArguments.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ImportCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CheckCommand.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BackupCommand.cpp

@@ -238,11 +238,10 @@ QString makeBuildFolder(const QString& target) {
         return QString();
     return QFile::decodeName(name);
 }
-} // namespace
 
-bool ExportMarkdown(const QString& database, const QString& folder, qint64 archiveId,
-                    MarkdownExported& exported, QString& error, const MarkdownProgress& progress) {
-    const QString target = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+// Whether target (in the folder place) may become the export's folder: missing, or an empty
+// folder, in a folder that exists. Else false with the reason in error.
+bool targetFree(const QString& target, const QString& place, QString& error) {
     const QFileInfo info(target);
     if (info.exists() && !info.isDir()) {
         error =
@@ -258,11 +257,37 @@ bool ExportMarkdown(const QString& database, const QString& folder, qint64 archi
                 .arg(QDir::toNativeSeparators(target));
         return false;
     }
-    const QString place = info.absolutePath();
     if (!QFileInfo(place).isDir()) {
         error = QStringLiteral("Folder %1 does not exist").arg(QDir::toNativeSeparators(place));
         return false;
     }
+    return true;
+}
+
+// Every item as the layout needs it, in the reader's snapshot (the reader's error tells
+// whether they were all read).
+std::vector<MarkdownLayout::Item> readItems(SnapshotReader& reader) {
+    std::vector<MarkdownLayout::Item> items;
+    SnapshotRows rows(reader, ItemsSql);
+    while (rows.Next()) {
+        MarkdownLayout::Item item;
+        item.Id = rows.Int64(0);
+        item.NullParent = rows.IsNull(1);
+        item.Parent = rows.Int64(1);
+        item.Rank = rows.Int64(2);
+        item.Name = rows.Text(3);
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+} // namespace
+
+bool ExportMarkdown(const QString& database, const QString& folder, qint64 archiveId,
+                    MarkdownExported& exported, QString& error, const MarkdownProgress& progress) {
+    const QString target = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QString place = QFileInfo(target).absolutePath();
+    if (!targetFree(target, place, error))
+        return false;
 
     SnapshotReader reader(database);
     const auto readFailure = [&] {
@@ -273,19 +298,7 @@ bool ExportMarkdown(const QString& database, const QString& folder, qint64 archi
     // running program commits meanwhile.
     if (!reader.Begin())
         return readFailure();
-    std::vector<MarkdownLayout::Item> items;
-    {
-        SnapshotRows rows(reader, ItemsSql);
-        while (rows.Next()) {
-            MarkdownLayout::Item item;
-            item.Id = rows.Int64(0);
-            item.NullParent = rows.IsNull(1);
-            item.Parent = rows.Int64(1);
-            item.Rank = rows.Int64(2);
-            item.Name = rows.Text(3);
-            items.push_back(std::move(item));
-        }
-    }
+    std::vector<MarkdownLayout::Item> items = readItems(reader);
     if (!reader.Error().isEmpty())
         return readFailure();
     const MarkdownLayout layout(std::move(items), archiveId);
