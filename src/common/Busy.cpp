@@ -5,8 +5,7 @@
 
 namespace {
 BusyHooks& hooks() {
-    static BusyHooks h;
-    return h;
+    return Common().Busy;
 }
 } // namespace
 

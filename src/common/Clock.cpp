@@ -1,18 +1,14 @@
 #include "common/Clock.h"
 
-namespace {
-std::function<QDateTime()>& clockHolder() {
-    static std::function<QDateTime()> clock;
-    return clock;
-}
-} // namespace
+#include "common/CommonState.h"
 
 QDateTime CurrentDateTime() {
-    if (clockHolder())
-        return clockHolder()();
+    const std::function<QDateTime()>& clock = Common().Clock;
+    if (clock)
+        return clock();
     return QDateTime::currentDateTime();
 }
 
 void SetClockForTesting(std::function<QDateTime()> clock) {
-    clockHolder() = std::move(clock);
+    Common().Clock = std::move(clock);
 }

@@ -3,21 +3,24 @@
 #include "common/Dialogs.h"
 #include "common/TextHelpers.h"
 
-namespace {
-CommonState TheCommonState;
-} // namespace
-
-// The names the rest of the program knows these values by.
-QChar& PadChar = TheCommonState.PadChar;
-bool& PunctuationFolding = TheCommonState.PunctuationFolding;
-QString& MessageCaption = TheCommonState.MessageCaption;
-bool& ProgrammaticChange = TheCommonState.ProgrammaticChange;
-bool& LoadingItemText = TheCommonState.LoadingItemText;
-
+// Made on first use, so that code run before main (a test's constant read from the settings)
+// finds it made.
 CommonState& Common() {
-    return TheCommonState;
+    static CommonState state;
+    return state;
 }
 
+// The names the rest of the program knows these values by.
+QChar& PadChar = Common().PadChar;
+bool& PunctuationFolding = Common().PunctuationFolding;
+QString& MessageCaption = Common().MessageCaption;
+bool& ProgrammaticChange = Common().ProgrammaticChange;
+bool& LoadingItemText = Common().LoadingItemText;
+
 void ResetCommonState() {
-    TheCommonState = CommonState();
+    CommonState& state = Common();
+    // The hook that set the cursor is the one that knows how to put it back.
+    if (state.BusyCounter > 0 && state.Busy.showNormal)
+        state.Busy.showNormal();
+    state = CommonState();
 }

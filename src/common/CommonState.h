@@ -1,13 +1,26 @@
 #pragma once
 
+#include "common/Busy.h"
+#include "common/NameCollator.h"
+#include "common/NamedStack.h"
 #include "common/Placement.h"
+#include "common/Settings.h"
+#include "common/WorkProgress.h"
 
 #include <QChar>
+#include <QDateTime>
 #include <QString>
 
-// The state the helpers everything uses keep for the life of the program, in one place. Each
-// value is also reachable under its own name (PadChar, PunctuationFolding, MessageCaption,
-// ProgrammaticChange, LoadingItemText: see the headers that declare them).
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class DialogBackend;
+
+// The state the helpers everything uses keep for the life of the program, in one place. Some
+// values are also reachable under their own names (PadChar, PunctuationFolding, MessageCaption,
+// ProgrammaticChange, LoadingItemText: see the headers that declare them); the rest through the
+// functions of the header named beside each.
 struct CommonState {
     QChar PadChar = QLatin1Char('0'); // fills numbers to width (TextHelpers)
     bool PunctuationFolding = false;  // searches ignore punctuation (TextHelpers)
@@ -18,9 +31,27 @@ struct CommonState {
     MessageAnchor MessageBoxAnchor;   // where the last message box stood (Placement)
     MessageAnchor ChooserAnchor;      // the chooser's own (Placement)
     QString CollationLocale;          // names sort by it; null: the user's (NameCollator)
+    // The collator UserNameCollator made last, kept while the locale stays (NameCollator).
+    std::unique_ptr<NameCollator> UserCollator;
+    // The clock tests put in place of the real one; empty: the real one (Clock).
+    std::function<QDateTime()> Clock;
+    // What the window layer installs to show the busy cursor (Busy) and the progress of long
+    // work (WorkProgress); empty until it does.
+    BusyHooks Busy;
+    WorkProgressHooks Progress;
+    // The backend that shows messages and asks questions; null: the silent one (Dialogs).
+    DialogBackend* Backend = nullptr;
+    // The program folder, with its separator at the end; empty until start-up sets it (Folders).
+    QString ProgramFolderPath;
+    // Where the settings are read and written; empty until start-up sets it (Settings).
+    QString SettingsFilePath;
+    // The settings holders (Settings).
+    Settings ProgramSettings = StartSettings();
+    // The queue of integers that PushInteger and TakeInteger use (NamedStack).
+    NamedStack<int32_t> Integers{QStringLiteral("integers"), 'Q'};
 };
 
 CommonState& Common();
-// Back to the values the program starts with. The dialog backend and the busy hooks, which
-// the window layer installs, are left as they are.
+// Back to the values the program starts with: also the hooks and the dialog backend that the
+// window layer installs, and a busy cursor still shown is taken away by its own hook first.
 void ResetCommonState();

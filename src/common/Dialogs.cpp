@@ -1,5 +1,6 @@
 #include "common/Dialogs.h"
 
+#include "common/CommonState.h"
 #include "common/Folders.h"
 #include "common/TextHelpers.h"
 
@@ -15,8 +16,13 @@ public:
     void FlashMessage(const QString&) override {}
 };
 
+// Holds nothing: the one instance serves every time no backend is installed.
 SilentBackend silent;
-DialogBackend* current = &silent;
+
+DialogBackend* current() {
+    DialogBackend* installed = Common().Backend;
+    return installed ? installed : &silent;
+}
 } // namespace
 
 bool DialogBackend::ChooseColourBox(quint32&) {
@@ -36,11 +42,11 @@ bool DialogBackend::PrinterSetupBox(QPrinter*) {
 }
 
 void SetDialogBackend(DialogBackend* backend) {
-    current = backend ? backend : &silent;
+    Common().Backend = backend;
 }
 
 DialogBackend* CurrentDialogBackend() {
-    return current;
+    return current();
 }
 
 QString MessageBoxCaption() {
@@ -48,7 +54,7 @@ QString MessageBoxCaption() {
 }
 
 void ShowInfo(const QString& message) {
-    current->ShowInfoBox(message, MessageBoxCaption());
+    current()->ShowInfoBox(message, MessageBoxCaption());
 }
 
 void ShowProgramError(const QString& text) {
@@ -56,7 +62,7 @@ void ShowProgramError(const QString& text) {
 }
 
 char AskYesNoCancel(const QString& question) {
-    char answer = current->AskYesNoCancelBox(question, MessageBoxCaption());
+    char answer = current()->AskYesNoCancelBox(question, MessageBoxCaption());
     return (answer == 'Y' || answer == 'N' || answer == 'C') ? answer : ' ';
 }
 
@@ -73,12 +79,12 @@ void NotSupported(const QString& what) {
 }
 
 bool PromptText(const QString& prompt, QString& text) {
-    return current->InputString(prompt, text);
+    return current()->InputString(prompt, text);
 }
 
 bool InputInteger(const QString& prompt, int& value) {
     QString text = value > 0 ? QString::number(value) : QString();
-    if (!current->InputString(prompt, text))
+    if (!current()->InputString(prompt, text))
         return false;
     return TryParseInt(text, value);
 }
@@ -88,29 +94,29 @@ bool PromptInteger(const QString& prompt, int& value) {
 }
 
 int ChooseOption(const QString& message, const QString& option1, const QString& option2) {
-    int r = current->ChooseOption(message, option1, option2);
+    int r = current()->ChooseOption(message, option1, option2);
     return (r == 1 || r == 2) ? r : 0;
 }
 
 void FlashMessage(const QString& text) {
-    current->FlashMessage(text);
+    current()->FlashMessage(text);
 }
 
 bool ChooseColour(quint32& argb) {
-    return current->ChooseColourBox(argb);
+    return current()->ChooseColourBox(argb);
 }
 
 bool ChooseFont(QString& fontDescription) {
-    return current->ChooseFontBox(fontDescription);
+    return current()->ChooseFontBox(fontDescription);
 }
 
 bool ChooseSaveFile(const QString& caption, const QString& filter, const QString& defaultSuffix,
                     QString& path) {
-    return current->ChooseSaveFileBox(caption, filter, defaultSuffix, path);
+    return current()->ChooseSaveFileBox(caption, filter, defaultSuffix, path);
 }
 
 bool PrinterSetup(QPrinter* printer) {
-    return current->PrinterSetupBox(printer);
+    return current()->PrinterSetupBox(printer);
 }
 
 bool TakeProgrammaticChange() {

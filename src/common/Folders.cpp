@@ -1,5 +1,7 @@
 #include "common/Folders.h"
 
+#include "common/CommonState.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,11 +16,6 @@
 const QString ApplicationTitle = QStringLiteral("Cardolo");
 
 namespace {
-QString& programFolderHolder() {
-    static QString folder;
-    return folder;
-}
-
 QString withSeparator(const QString& folder) {
     QString f = QDir::cleanPath(QDir(folder).absolutePath());
     if (!f.endsWith(QLatin1Char('/')))
@@ -28,11 +25,11 @@ QString withSeparator(const QString& folder) {
 } // namespace
 
 QString ProgramFolder() {
-    return programFolderHolder();
+    return Common().ProgramFolderPath;
 }
 
 void SetProgramFolder(const QString& folder) {
-    programFolderHolder() = withSeparator(folder);
+    Common().ProgramFolderPath = withSeparator(folder);
 }
 
 QString DataFolder() {

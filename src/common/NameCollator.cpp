@@ -105,7 +105,7 @@ void SetCollationLocale(const QString& locale) {
 }
 
 const NameCollator& UserNameCollator() {
-    static std::unique_ptr<NameCollator> made;
+    std::unique_ptr<NameCollator>& made = Common().UserCollator;
     const QString locale = CollationLocale();
     if (!made || made->Locale() != locale)
         made = std::make_unique<NameCollator>(locale);

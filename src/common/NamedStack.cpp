@@ -1,8 +1,9 @@
 #include "common/NamedStack.h"
 
+#include "common/CommonState.h"
+
 NamedStack<int32_t>& IntegerQueue() {
-    static NamedStack<int32_t> queue(QStringLiteral("integers"), 'Q');
-    return queue;
+    return Common().Integers;
 }
 
 bool PushInteger(int32_t n) {

@@ -1,5 +1,6 @@
 #include "common/Settings.h"
 
+#include "common/CommonState.h"
 #include "common/WholeFile.h"
 
 #include <QFile>
@@ -11,11 +12,6 @@
 
 namespace {
 const char* const Section = "main";
-
-QString& settingsFileHolder() {
-    static QString path;
-    return path;
-}
 
 int readInt(const CSimpleIniA& ini, const char* key, int def) {
     const char* v = ini.GetValue(Section, key, nullptr);
@@ -48,23 +44,24 @@ void configure(CSimpleIniA& ini) {
 }
 } // namespace
 
+Settings StartSettings() {
+    // The flash window's start-up time is 500 ms; ReadSettings replaces it with the file's
+    // value or the default of 1000 ms.
+    Settings s;
+    s.FlashInterval = 500;
+    return s;
+}
+
 Settings& AppSettings() {
-    // The holders start with the flash window's start-up time, 500 ms; ReadSettings replaces
-    // it with the file's value or the default of 1000 ms.
-    static Settings settings = [] {
-        Settings s;
-        s.FlashInterval = 500;
-        return s;
-    }();
-    return settings;
+    return Common().ProgramSettings;
 }
 
 void SetSettingsFile(const QString& path) {
-    settingsFileHolder() = path;
+    Common().SettingsFilePath = path;
 }
 
 QString SettingsFile() {
-    return settingsFileHolder();
+    return Common().SettingsFilePath;
 }
 
 Settings ReadSettingsFrom(const QString& path) {

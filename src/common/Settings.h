@@ -16,6 +16,8 @@ struct Settings {
 
 // The holders the whole program reads and changes.
 Settings& AppSettings();
+// The holders as the program starts, before the file is read.
+Settings StartSettings();
 
 // Where ReadSettings and WriteSettings look; empty until start-up has computed it.
 void SetSettingsFile(const QString& path);

@@ -18,8 +18,9 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <memory>
 
-QColor EnabledEditColour = Qt::white;
+const QColor EnabledEditColour = Qt::white;
 
 QRect ScreenAreaAt(QPoint point) {
     QScreen* screen = QGuiApplication::screenAt(point);
@@ -92,17 +93,19 @@ void ClearEditQuietly(QPlainTextEdit* edit) {
 }
 
 void InstallBusyCursor() {
-    static bool cursorSet = false;
-    SetBusyHooks({[] {
-                      if (!cursorSet) {
+    // Whether these hooks have the wait cursor set: it is set once however deep the nesting,
+    // and taken away once. The flag lives as long as the hooks that share it.
+    auto cursorSet = std::make_shared<bool>(false);
+    SetBusyHooks({[cursorSet] {
+                      if (!*cursorSet) {
                           QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-                          cursorSet = true;
+                          *cursorSet = true;
                       }
                   },
-                  [] {
-                      if (cursorSet) {
+                  [cursorSet] {
+                      if (*cursorSet) {
                           QGuiApplication::restoreOverrideCursor();
-                          cursorSet = false;
+                          *cursorSet = false;
                       }
                   },
                   [] { QCoreApplication::processEvents(); }});

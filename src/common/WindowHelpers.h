@@ -15,8 +15,8 @@ class QWidget;
 
 // Placement and quiet-change helpers shared by the program's windows.
 
-// Background of an enabled edit box in SetEditEnabled; white unless changed.
-extern QColor EnabledEditColour;
+// Background of an enabled edit box in SetEditEnabled: white.
+extern const QColor EnabledEditColour;
 
 // The area windows opening near point must stay inside: the available area of the screen
 // under point, or of the primary screen when point is on none.

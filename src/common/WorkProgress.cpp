@@ -1,13 +1,13 @@
 #include "common/WorkProgress.h"
 
 #include "common/Clock.h"
+#include "common/CommonState.h"
 
 #include <algorithm>
 
 namespace {
 WorkProgressHooks& hooks() {
-    static WorkProgressHooks h;
-    return h;
+    return Common().Progress;
 }
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "common/Dialogs.h"
 #include "store/ItemStore.h"
 #include "store/RawStatement.h"
+#include "store/StoreState.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,21 +19,6 @@
 #include <vector>
 
 namespace {
-struct ConversionState {
-    int* BoundDbvn = nullptr;
-    int OwnDbvn = 800;
-    std::function<void()> SaveSettings;
-    // The copy made for the current series, and the step it was made before; empty until the
-    // series' first step.
-    QString CopyPath;
-    int CopyStep = 0;
-};
-
-ConversionState& state() {
-    static ConversionState s;
-    return s;
-}
-
 // The statements keep the text the older versions ran. The engine takes each of them as it
 // stands: ADD without the word COLUMN, the quoted table names, the trailing semicolons, and,
 // from version 3.35 on, DROP without the word COLUMN.
@@ -118,8 +104,8 @@ int recordedStep() {
 
 void raiseDbvn(int step) {
     StoreDbvn() = step;
-    if (state().SaveSettings)
-        state().SaveSettings();
+    if (TheStoreState.SaveSettings)
+        TheStoreState.SaveSettings();
 }
 
 [[noreturn]] void copyFailed(const QString& path, const QString& what) {
@@ -155,7 +141,7 @@ void makeCopy(int dbvn) {
         0)
         copyFailed(target, QString::fromLocal8Bit(std::strerror(errno)));
     syncPath(QFileInfo(target).absolutePath(), true);
-    state().CopyPath = target;
+    TheStoreState.SeriesCopyPath = target;
 }
 
 ConversionResult runStep(int step, void (*change)()) {
@@ -164,9 +150,9 @@ ConversionResult runStep(int step, void (*change)()) {
             raiseDbvn(step);
             return ConversionResult::Done;
         }
-        if (state().CopyPath.isEmpty()) {
+        if (TheStoreState.SeriesCopyPath.isEmpty()) {
             makeCopy(StoreDbvn());
-            state().CopyStep = step;
+            TheStoreState.SeriesCopyStep = step;
         }
         if (!ConfirmConversion(step))
             return ConversionResult::Declined;
@@ -183,14 +169,14 @@ ConversionResult runStep(int step, void (*change)()) {
 } // namespace
 
 void BindConversionSettings(int& dbvn, std::function<void()> saveSettings) {
-    state().BoundDbvn = &dbvn;
-    state().SaveSettings = std::move(saveSettings);
-    state().CopyPath.clear();
-    state().CopyStep = 0;
+    TheStoreState.BoundDbvn = &dbvn;
+    TheStoreState.SaveSettings = std::move(saveSettings);
+    TheStoreState.SeriesCopyPath.clear();
+    TheStoreState.SeriesCopyStep = 0;
 }
 
 int& StoreDbvn() {
-    return state().BoundDbvn ? *state().BoundDbvn : state().OwnDbvn;
+    return TheStoreState.BoundDbvn ? *TheStoreState.BoundDbvn : TheStoreState.OwnDbvn;
 }
 
 bool ConversionPending(int dbvn) {
@@ -228,18 +214,18 @@ ConversionResult RunLateConversionSteps() {
 
 bool ConfirmConversion(int step) {
     QString question = QStringLiteral("Database will be converted, have you backed it up?");
-    const ConversionState& c = state();
-    if (c.CopyPath.isEmpty())
+    const StoreState& c = TheStoreState;
+    if (c.SeriesCopyPath.isEmpty())
         return Confirm(question);
-    const QString copy = QDir::toNativeSeparators(c.CopyPath);
+    const QString copy = QDir::toNativeSeparators(c.SeriesCopyPath);
     // One copy serves the whole series: the later steps' questions say which step it was made
     // before, so that its name (the version the file had then) is not taken for this step's.
-    if (step == c.CopyStep)
+    if (step == c.SeriesCopyStep)
         question += QStringLiteral("\rA copy of it from before the conversion is kept in ") + copy;
     else
         question += QStringLiteral("\rThe copy made before the conversion's first step (step "
                                    "%1) is kept in %2")
-                        .arg(c.CopyStep)
+                        .arg(c.SeriesCopyStep)
                         .arg(copy);
     return Confirm(question);
 }

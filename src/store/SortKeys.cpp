@@ -4,6 +4,7 @@
 #include "common/WorkProgress.h"
 #include "store/Database.h"
 #include "store/RawStatement.h"
+#include "store/StoreState.h"
 
 #include <sqlite3.h>
 
@@ -112,8 +113,6 @@ const char* const StepDoneSql =
     "UPDATE phonebk_sortkey_state SET builtupto = :builtupto, complete = :complete";
 const char* const LastIdSql = "SELECT max(id) FROM phonebk";
 
-// The connection PrepareSortKeys set the keys up on.
-sqlite3* PreparedOn = nullptr;
 std::unique_ptr<BackgroundBuild> Current;
 
 // cardolo_sort_key(name): the key the name sorts by, under the connection's collator. A name
@@ -191,7 +190,7 @@ void PrepareSortKeys() {
     if (PhoneDBWriteRefusal() != WriteRefusal::None) {
         if (objectExists("phonebk_sortkey") && objectExists("phonebk_sortkey_state") &&
             countingTriggersKept())
-            PreparedOn = db;
+            TheStoreState.SortKeysPreparedOn = db;
         return;
     }
     const QString collation = userCollation();
@@ -237,13 +236,13 @@ void PrepareSortKeys() {
             ExecSql(QString::fromLatin1(sql));
         t.Commit();
     }
-    PreparedOn = db;
+    TheStoreState.SortKeysPreparedOn = db;
     if (!complete && itemsLeft(builtUpTo, BuildAtOnceLimit) <= BuildAtOnceLimit)
         BuildSortKeysNow();
 }
 
 bool SortKeysReady() {
-    if (!PhoneDB().isOpen() || PhoneDBHandle() != PreparedOn)
+    if (!PhoneDB().isOpen() || PhoneDBHandle() != TheStoreState.SortKeysPreparedOn)
         return false;
     // In a file known to be damaged the keys' pages are as suspect as any: the lists read the
     // items alone and sort them in memory.
@@ -256,7 +255,7 @@ bool SortKeysReady() {
 }
 
 bool SortKeysIncomplete() {
-    if (!PhoneDB().isOpen() || PhoneDBHandle() != PreparedOn)
+    if (!PhoneDB().isOpen() || PhoneDBHandle() != TheStoreState.SortKeysPreparedOn)
         return false;
     RawStatement q("SELECT complete FROM phonebk_sortkey_state");
     return q.Step() && q.Int(0) != 1;
@@ -357,5 +356,5 @@ BackgroundBuildStatus PollSortKeyBuild() {
 
 void ForgetSortKeys() {
     StopSortKeyBuild();
-    PreparedOn = nullptr;
+    TheStoreState.SortKeysPreparedOn = nullptr;
 }

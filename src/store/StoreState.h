@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QSqlError;
@@ -36,6 +37,8 @@ struct StoreState {
     ItemId CachedYearId = 0;
     // How many Transaction guards are open on PhoneDB.
     int TransactionDepth = 0;
+    // The outermost guard took the user's turn to write (WriteGate).
+    bool OutermostHoldsTurn = false;
     // FailNextWrites: how many writes are still to fail, and with what text.
     int InjectedFailures = 0;
     QString InjectedFailureText;
@@ -57,12 +60,24 @@ struct StoreState {
     bool ReadOnlyTold = false;
     // The side files (log, log index) that were not there when PhoneDB was opened.
     QStringList SideFilesMade;
+    // The connection PrepareSortKeys set the sort keys up on; null until then.
+    sqlite3* SortKeysPreparedOn = nullptr;
 
     // The holders BindStoreSettings gave, or null while the store uses its own.
     ItemId* BoundDiaryId = nullptr;
     ItemId* BoundArchiveId = nullptr;
     ItemId OwnDiaryId = 0;
     ItemId OwnArchiveId = 0;
+
+    // The conversion steps (Conversion.h): the DBVN holder BindConversionSettings gave, or null
+    // while the store uses its own, and the function that saves the settings (none unbound).
+    int* BoundDbvn = nullptr;
+    int OwnDbvn = 800;
+    std::function<void()> SaveSettings;
+    // The copy made for the current series of steps, and the step it was made before; empty
+    // until the series' first step.
+    QString SeriesCopyPath;
+    int SeriesCopyStep = 0;
 
     // Forgets what belongs to the connection; called by ClosePhoneDB.
     void ForgetConnection();
@@ -83,5 +98,7 @@ void RefuseWriteWhenRefused();
 [[noreturn]] void ThrowDriverError(const QSqlError& error);
 
 // Closes PhoneDB and puts all of the store's state back as it is when the program starts. A
-// binding of the settings stays; the store's own holders go back to 0.
+// binding of the diary and archive holders stays; the store's own holders go back to 0. The
+// conversion's binding goes, with the function that saves the settings: its DBVN is the
+// store's own again, at 800.
 void ResetStoreState();

@@ -13,10 +13,6 @@
 // The transaction guard: BEGIN IMMEDIATE outermost, savepoints inside it.
 
 namespace {
-// The outermost transaction took the user's turn to write (one is open at a time, on the
-// user's thread).
-bool OutermostHoldsTurn = false;
-
 QString savepointName(int depth) {
     return QStringLiteral("cardolo_sp%1").arg(depth);
 }
@@ -44,7 +40,7 @@ Transaction::Transaction() {
             ThrowDriverError(begin.lastError());
         }
         outermost = true;
-        OutermostHoldsTurn = !readOnly;
+        TheStoreState.OutermostHoldsTurn = !readOnly;
     } else {
         ExecSql(QStringLiteral("SAVEPOINT ") + savepointName(transactionDepth));
     }
@@ -65,7 +61,7 @@ void Transaction::Commit() {
         const QSqlError error = commit.lastError();
         if (!committed)
             PhoneDB().rollback();
-        if (std::exchange(OutermostHoldsTurn, false))
+        if (std::exchange(TheStoreState.OutermostHoldsTurn, false))
             LeaveUserWrite();
         if (!committed)
             ThrowDriverError(error);
@@ -80,7 +76,7 @@ Transaction::~Transaction() {
     --TheStoreState.TransactionDepth;
     if (outermost) {
         PhoneDB().rollback();
-        if (std::exchange(OutermostHoldsTurn, false))
+        if (std::exchange(TheStoreState.OutermostHoldsTurn, false))
             LeaveUserWrite();
     } else {
         // No throwing from here: a failure leaves the outer guard to roll everything back.

@@ -20,7 +20,6 @@ void ResetAllState() {
     ResetStoreState();
     ResetCalendarState();
     ResetListWindowState();
-    AppSettings() = Settings();
 }
 
 TestFolder::TestFolder(bool openDatabase) {

@@ -3,8 +3,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// Puts every subsystem's state back as the program starts with it: the helpers', the store's
-// (closing the database), the calendar's and the list window's, and the settings holders.
+// Puts every subsystem's state back as the program starts with it: the helpers' (the settings
+// holders, the clock, the busy and progress hooks and the dialog backend among them), the
+// store's (closing the database, and the conversion's binding), the calendar's and the list
+// window's.
 void ResetAllState();
 
 // A fresh program folder for one test function: DATA inside it, the settings path set, the
