@@ -8,15 +8,14 @@
 #include "common/SingleInstanceGuard.h"
 #include "common/WindowHelpers.h"
 #include "common/WorkProgress.h"
+#include "calendar/TFCal.h"
+#include "dialogs/DialogWindows.h"
 #include "dialogs/QtDialogBackend.h"
-#include "dialogs/TFAbout1.h"
-#include "dialogs/TFFlash.h"
-#include "dialogs/TFchoice.h"
-#include "dialogs/TFinpstr.h"
 #include "diary/Diary.h"
 #include "itemwin/ItemWindows.h"
 #include "listwin/TFAddsBk.h"
 #include "notepad/Notepad.h"
+#include "print/Printing.h"
 #include "repair/HealthCheckWindow.h"
 #include "search/SearchHooks.h"
 #include "store/Backup.h"
@@ -46,8 +45,6 @@
 
 namespace {
 int signalPipe[2] = {-1, -1};
-// The main window closes for a signal: nothing may wait for an answer.
-bool closingBySignal = false;
 
 void onSignal(int) {
     char c = 1;
@@ -125,8 +122,13 @@ CardoloApp::~CardoloApp() {
     DestroyNotepad();
     DestroyHealthCheckWindow();
     DestroyItemWindows();
+    DestroyPrintWindows();
     delete mainWindow;
     SetDialogBackend(nullptr);
+    // The windows that show messages and pick dates go last: every window above may still call
+    // on them until it is gone.
+    TFCal::DestroyInstance();
+    DestroyDialogWindows();
     ClosePhoneDB();
 }
 
@@ -227,7 +229,7 @@ void CardoloApp::StartWindows() {
     mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
     // Closing the main window ends the program, also while an item window is still open. The
     // notepad writes what changed first; a shutdown signal leaves no one to answer a message.
-    connect(mainWindow, &TFAddsBk::Closed, this, [] { CloseNotepadForExit(closingBySignal); });
+    connect(mainWindow, &TFAddsBk::Closed, this, [this] { CloseNotepadForExit(closingBySignal); });
     // A health check scan running under the events it lets through would keep the program
     // alive after its windows are gone: it stops at its next chunk of rows.
     connect(mainWindow, &TFAddsBk::Closed, this, [] { StopHealthCheck(); });
@@ -237,10 +239,7 @@ void CardoloApp::StartWindows() {
             dailyBackup->Stop();
     });
     connect(mainWindow, &TFAddsBk::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    TFAbout1::Instance();
-    TFchoice::Instance();
-    TFinpstr::Instance();
-    TFFlash::Instance();
+    CreateDialogWindows();
     CreateItemWindows();
     // The notepad reads its font and text now; a font chosen in the item text window becomes
     // the notepad's and is stored with it.

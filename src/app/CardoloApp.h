@@ -66,4 +66,6 @@ private:
     QSocketNotifier* signalNotifier = nullptr;
     bool started = false;         // the main window is up and the event loop may run
     bool shutdownPending = false; // a signal came before that
+    // The main window closes for a signal: nothing may wait for an answer.
+    bool closingBySignal = false;
 };

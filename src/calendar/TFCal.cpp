@@ -73,9 +73,9 @@ QFrame* MakeStepBar(QWidget* parent, const std::array<const char*, 4>& names, QT
 
 } // namespace
 
-TFCal* TFCal::Instance() {
-    static TFCal* instance = new TFCal;
-    return instance;
+QPointer<TFCal>& TFCal::Slot() {
+    static QPointer<TFCal> one;
+    return one;
 }
 
 TFCal::TFCal(QWidget* parent) : QDialog(parent) {

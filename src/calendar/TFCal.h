@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calendar/CalendarDate.h"
+#include "common/SingleWindow.h"
 
 #include <QDialog>
 
@@ -16,11 +17,10 @@ class QToolButton;
 
 // The calendar: a modal date picker showing one month at a time, leaving out the days the
 // Julian-to-Gregorian transition skips, with a second page that moves the transition for the
-// whole program. Created once and reused.
-class TFCal : public QDialog {
+// whole program. Created once and reused until the program ends.
+class TFCal : public QDialog, public SingleWindow<TFCal> {
     Q_OBJECT
 public:
-    static TFCal* Instance();
     explicit TFCal(QWidget* parent = nullptr);
 
     // Opens at the date (today for the zero date or a date it cannot show). On OK the date
@@ -71,6 +71,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class SingleWindow<TFCal>;
+    static QPointer<TFCal>& Slot();
+
     void buildCalendarPage();
     void buildDayGrid();
     void buildDateBar();

@@ -1,6 +1,7 @@
 #include "dialogs/TFAbout1.h"
 
 #include "common/WindowHelpers.h"
+#include "dialogs/DialogWindows.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -15,9 +16,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-TFAbout1* TFAbout1::Instance() {
-    static TFAbout1* instance = new TFAbout1;
-    return instance;
+QPointer<TFAbout1>& TFAbout1::Slot() {
+    return DialogWindows().About;
 }
 
 QString TFAbout1::FileTimeText(const QString& path) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SingleWindow.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -10,10 +12,9 @@ class QTextEdit;
 
 // The About window: names the program, shows where its program file lies and when that file
 // was last changed. Made once with its labels filled; shown beside the pointer, modeless.
-class TFAbout1 : public QDialog {
+class TFAbout1 : public QDialog, public SingleWindow<TFAbout1> {
     Q_OBJECT
 public:
-    static TFAbout1* Instance();
     // programFile: the file whose path and time the window shows; empty for the running
     // program's own file.
     explicit TFAbout1(const QString& programFile = QString(), QWidget* parent = nullptr);
@@ -35,6 +36,9 @@ public:
     QPushButton* Button1;
 
 private:
+    friend class SingleWindow<TFAbout1>;
+    static QPointer<TFAbout1>& Slot();
+
     void BuildHeader(QVBoxLayout* layout, const QString& file);
     void BuildMemo(QVBoxLayout* layout);
     void BuildButtons(QVBoxLayout* layout);

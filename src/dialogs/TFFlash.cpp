@@ -3,15 +3,15 @@
 #include "common/Folders.h"
 #include "common/Settings.h"
 #include "common/WindowHelpers.h"
+#include "dialogs/DialogWindows.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QTimer>
 
-TFFlash* TFFlash::Instance() {
-    static TFFlash* instance = new TFFlash;
-    return instance;
+QPointer<TFFlash>& TFFlash::Slot() {
+    return DialogWindows().Flash;
 }
 
 int& TFFlash::FlashInterval() {

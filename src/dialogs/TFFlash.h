@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SingleWindow.h"
+
 #include <QWidget>
 
 class QFrame;
@@ -8,10 +10,9 @@ class QTimer;
 
 // A short message beside the pointer that goes away by itself. Messages that arrive while one
 // is showing are added as further lines.
-class TFFlash : public QWidget {
+class TFFlash : public QWidget, public SingleWindow<TFFlash> {
     Q_OBJECT
 public:
-    static TFFlash* Instance();
     explicit TFFlash(QWidget* parent = nullptr);
 
     // Shows text for one flash interval; an empty text hides the window at once.
@@ -32,6 +33,9 @@ public:
     QTimer* Timer1;
 
 private:
+    friend class SingleWindow<TFFlash>;
+    static QPointer<TFFlash>& Slot();
+
     QString accumulated;
     bool showing = false;
     // The display period is running (or would be, with an interval of 0): further messages

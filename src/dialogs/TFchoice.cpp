@@ -2,6 +2,7 @@
 
 #include "common/Placement.h"
 #include "common/WindowHelpers.h"
+#include "dialogs/DialogWindows.h"
 
 #include <QCursor>
 #include <QFrame>
@@ -11,9 +12,8 @@
 #include <QStyle>
 #include <QWindow>
 
-TFchoice* TFchoice::Instance() {
-    static TFchoice* instance = new TFchoice;
-    return instance;
+QPointer<TFchoice>& TFchoice::Slot() {
+    return DialogWindows().Chooser;
 }
 
 TFchoice::TFchoice(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SingleWindow.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -7,10 +9,9 @@ class QLabel;
 class QPushButton;
 
 // The chooser: a borderless window at the pointer offering two named options and Cancel.
-class TFchoice : public QDialog {
+class TFchoice : public QDialog, public SingleWindow<TFchoice> {
     Q_OBJECT
 public:
-    static TFchoice* Instance();
     explicit TFchoice(QWidget* parent = nullptr);
 
     // 1 or 2 for the options, 0 for Cancel or Esc.
@@ -26,6 +27,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class SingleWindow<TFchoice>;
+    static QPointer<TFchoice>& Slot();
+
     void Button1Click();
     void Button2Click();
     void Button3Click();

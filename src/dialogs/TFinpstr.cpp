@@ -3,6 +3,7 @@
 #include "common/Folders.h"
 #include "common/Placement.h"
 #include "common/WindowHelpers.h"
+#include "dialogs/DialogWindows.h"
 
 #include <QCursor>
 #include <QFrame>
@@ -21,9 +22,8 @@ constexpr int LabelMaxWidth = 296 - 2 * 16;
 constexpr int LabelMaxHeight = 64 - 16 - 4;
 } // namespace
 
-TFinpstr* TFinpstr::Instance() {
-    static TFinpstr* instance = new TFinpstr;
-    return instance;
+QPointer<TFinpstr>& TFinpstr::Slot() {
+    return DialogWindows().Prompt;
 }
 
 TFinpstr::TFinpstr(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {

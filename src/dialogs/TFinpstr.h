@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/SingleWindow.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -9,10 +11,9 @@ class QPushButton;
 
 // The input prompt: a borderless window at the pointer that asks for one line of text. It is
 // created once and reused; the edit box keeps its last value between calls.
-class TFinpstr : public QDialog {
+class TFinpstr : public QDialog, public SingleWindow<TFinpstr> {
     Q_OBJECT
 public:
-    static TFinpstr* Instance();
     explicit TFinpstr(QWidget* parent = nullptr);
 
     bool InputString(const QString& prompt, QString& text);
@@ -26,6 +27,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class SingleWindow<TFinpstr>;
+    static QPointer<TFinpstr>& Slot();
+
     void Button1Click();
     void Button2Click();
     QFrame* Panel1;

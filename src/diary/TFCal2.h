@@ -1,7 +1,7 @@
 #pragma once
 
 #include "diary/DiarySession.h"
-#include "itemwin/SingleWindow.h"
+#include "common/SingleWindow.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "itemwin/ExportText.h"
-#include "itemwin/SingleWindow.h"
+#include "common/SingleWindow.h"
 
 #include <QDialog>
 #include <QFont>

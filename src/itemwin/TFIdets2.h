@@ -1,7 +1,7 @@
 #pragma once
 
 #include "itemwin/ItemTextSession.h"
-#include "itemwin/SingleWindow.h"
+#include "common/SingleWindow.h"
 #include "store/ItemStore.h"
 
 #include <QColor>

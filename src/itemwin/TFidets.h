@@ -2,7 +2,7 @@
 
 #include "calendar/CalendarDate.h"
 #include "itemwin/ItemDetailsSession.h"
-#include "itemwin/SingleWindow.h"
+#include "common/SingleWindow.h"
 #include "store/ItemStore.h"
 
 #include <QDialog>

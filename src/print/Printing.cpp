@@ -98,9 +98,13 @@ PrintState& PrintingState() {
     return state;
 }
 
-void ResetPrintState() {
+void DestroyPrintWindows() {
     delete state.PageSetupWindow.data();
     delete state.OptionsWindow.data();
+}
+
+void ResetPrintState() {
+    DestroyPrintWindows();
     state.Printer.reset();
     state.ToPdf = false;
     state.PdfPath.clear();

@@ -37,6 +37,9 @@ struct PrintState {
     ~PrintState();
 };
 PrintState& PrintingState();
+// Destroys the page setup and print options windows, when they exist: at the end of the
+// program. The next print job makes them again.
+void DestroyPrintWindows();
 // Back to the state the program starts with: the windows destroyed, the printer forgotten.
 void ResetPrintState();
 
