@@ -72,7 +72,10 @@ class TestAccessibleNames : public QObject {
 
 private slots:
     void init() { dialogs = std::make_unique<ScriptedDialogs>(); }
-    void cleanup() { dialogs.reset(); }
+    void cleanup() {
+        dialogs.reset();
+        ResetAllState();
+    }
 
     void everyFocusableWidgetIsNamed_data() {
         QTest::addColumn<WindowFactory>("make");

@@ -61,7 +61,10 @@ class TestKeyboardAccess : public QObject {
 
 private slots:
     void init() { dialogs = std::make_unique<ScriptedDialogs>(); }
-    void cleanup() { dialogs.reset(); }
+    void cleanup() {
+        dialogs.reset();
+        ResetAllState();
+    }
 
     // The list window: the heading's choices and the item text button (where shown), the
     // list, then the status line from the left, and round again.

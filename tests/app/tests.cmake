@@ -40,3 +40,4 @@ cardolo_add_test(TestExportCommand ${CMAKE_CURRENT_LIST_DIR}/TestExportCommand.c
 add_dependencies(TestExportCommand cardolo)
 cardolo_add_test(TestScriptCommands ${CMAKE_CURRENT_LIST_DIR}/TestScriptCommands.cpp GUI)
 add_dependencies(TestScriptCommands cardolo)
+cardolo_add_test(TestProgramState ${CMAKE_CURRENT_LIST_DIR}/TestProgramState.cpp GUI)

@@ -96,8 +96,8 @@ class TestCalendarDate : public QObject {
 private slots:
     void init() { folder = std::make_unique<TestFolder>(false); }
     void cleanup() {
-        SetTransition(DefaultTransition().lastJulian, DefaultTransition().firstGregorian);
         folder.reset();
+        ResetAllState();
     }
 
     void defaultsOnStart() {

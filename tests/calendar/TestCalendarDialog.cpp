@@ -67,9 +67,8 @@ private slots:
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isModal() && w->isVisible())
                 w->close();
-        SetClockForTesting({});
-        SetTransition(DefaultTransition().lastJulian, DefaultTransition().firstGregorian);
         folder.reset();
+        ResetAllState();
     }
 
     void monthGrids_data() {

@@ -17,10 +17,8 @@ class TestDateText : public QObject {
 private slots:
     void init() { folder = std::make_unique<TestFolder>(false); }
     void cleanup() {
-        SetClockForTesting({});
-        PadChar = QLatin1Char('0');
-        SetTransition(DefaultTransition().lastJulian, DefaultTransition().firstGregorian);
         folder.reset();
+        ResetAllState();
     }
 
     // The date read, as its fields written out; a refused text gives the zero date.

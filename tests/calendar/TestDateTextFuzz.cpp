@@ -14,9 +14,7 @@ class TestDateTextFuzz : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        SetTransition(DefaultTransition().lastJulian, DefaultTransition().firstGregorian);
-    }
+    void cleanup() { ResetAllState(); }
     void readsAnyTextSoundly();
 };
 

@@ -1,5 +1,6 @@
 #include "common/Dialogs.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestFolder.h"
 
 #include <QTest>
 
@@ -7,11 +8,7 @@
 class TestDialogSeam : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() {
-        MessageCaption.clear();
-        ProgrammaticChange = false;
-        LoadingItemText = false;
-    }
+    void cleanup() { ResetAllState(); }
 
     void inputIntegerRefusals_data() {
         QTest::addColumn<int>("start");

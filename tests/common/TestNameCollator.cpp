@@ -1,6 +1,7 @@
 #include "common/NameCollator.h"
 
 #include "common/CommonState.h"
+#include "support/TestFolder.h"
 
 #include <QTest>
 
@@ -10,7 +11,7 @@
 class TestNameCollator : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { ResetCommonState(); }
+    void cleanup() { ResetAllState(); }
 
     void keysOrderNames_data() {
         QTest::addColumn<QString>("locale");

@@ -2,6 +2,7 @@
 #include "common/TextHelpers.h"
 #include "search/SearchFolding.h"
 #include "support/SearchReference.h"
+#include "support/TestFolder.h"
 
 #include <QTest>
 
@@ -9,10 +10,7 @@
 class TestTextHelpers : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() {
-        PadChar = QLatin1Char('0');
-        PunctuationFolding = false;
-    }
+    void cleanup() { ResetAllState(); }
 
     void padNumber() {
         auto pad = [](char c, qint64 n, int width) {

@@ -2,6 +2,7 @@
 #include "common/Dialogs.h"
 #include "common/WindowHelpers.h"
 #include "support/ModalDriver.h"
+#include "support/TestFolder.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -24,11 +25,10 @@ class TestWindowHelpers : public QObject {
 
 private slots:
     void cleanup() {
-        ProgrammaticChange = false;
         CloseModalLeftovers();
+        ResetAllState();
         while (QGuiApplication::overrideCursor())
             QGuiApplication::restoreOverrideCursor();
-        SetBusyHooks({});
     }
 
     void placeAtCursor() {

@@ -1,5 +1,6 @@
 #include "common/Clock.h"
 #include "common/WorkProgress.h"
+#include "support/TestFolder.h"
 
 #include <QTest>
 
@@ -31,10 +32,7 @@ private slots:
         SetWorkProgressHooks({[this](const QString& text) { shown << text; },
                               [this] { return ++polls == stopAtPoll; }});
     }
-    void cleanup() {
-        SetClockForTesting({});
-        SetWorkProgressHooks({});
-    }
+    void cleanup() { ResetAllState(); }
 
     // Work over within the delay shows nothing and hears nothing, however many units it has.
     void shortWorkShowsNothing() {

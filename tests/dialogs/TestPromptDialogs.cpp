@@ -4,6 +4,7 @@
 #include "dialogs/TFchoice.h"
 #include "dialogs/TFinpstr.h"
 #include "support/ModalDriver.h"
+#include "support/TestFolder.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -47,13 +48,12 @@ class TestPromptDialogs : public QObject {
 
 private slots:
     void init() {
-        MessageBoxAnchor() = MessageAnchor();
-        ChooserAnchor() = MessageAnchor();
+        ResetAllState();
         QCursor::setPos(200, 150);
     }
     void cleanup() {
         CloseModalLeftovers();
-        SetDialogBackend(nullptr);
+        ResetAllState();
     }
 
     void promptOkEscAndCancel() {

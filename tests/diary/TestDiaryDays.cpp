@@ -3,6 +3,7 @@
 
 #include "common/Clock.h"
 #include "calendar/DateText.h"
+#include "support/TestFolder.h"
 
 #include <QTest>
 
@@ -41,7 +42,7 @@ QStringList Filled(const DiaryDays& days) {
 class TestDiaryDays : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { SetClockForTesting({}); }
+    void cleanup() { ResetAllState(); }
 
     void refDay_data() {
         QTest::addColumn<QString>("ref");

@@ -2,6 +2,7 @@
 
 #include "common/Clock.h"
 #include "calendar/DateText.h"
+#include "support/TestFolder.h"
 
 #include <QTest>
 
@@ -29,7 +30,7 @@ void SetToday(const QDate& date) {
 class TestDiarySession : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { SetClockForTesting({}); }
+    void cleanup() { ResetAllState(); }
 
     void chooseByPlace_data() {
         QTest::addColumn<QDate>("today");

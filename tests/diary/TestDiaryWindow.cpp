@@ -130,11 +130,9 @@ private slots:
     void cleanup() {
         ModalDriverDetail::ShutModalAndPopups();
         CloseModalLeftovers();
-        DestroyDiaryWindow();
-        ResetItemWindowState();
         dialogs.reset();
         folder.reset();
-        SetClockForTesting({});
+        ResetAllState();
     }
 
     void showsTheMonthWithItsEntries() {

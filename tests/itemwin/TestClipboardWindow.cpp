@@ -43,14 +43,12 @@ class TestClipboardWindow : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        ResetItemWindowState();
-        ResetPrintState();
+        ResetAllState();
         QApplication::clipboard()->setText(QStringLiteral("left over"));
     }
     void cleanup() {
         CloseModalLeftovers();
-        ResetItemWindowState();
-        ResetPrintState();
+        ResetAllState();
     }
 
     // An export replaces what the window shows with its lines, each ended by CR LF on the

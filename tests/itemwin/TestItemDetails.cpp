@@ -49,15 +49,12 @@ class TestItemDetails : public QObject {
     Q_OBJECT
 private slots:
     void init() {
+        ResetAllState();
         ClockTime = Now;
         SetClockForTesting([] { return ClockTime; });
-        ResetItemWindowState();
     }
 
-    void cleanup() {
-        ResetItemWindowState();
-        SetClockForTesting({});
-    }
+    void cleanup() { ResetAllState(); }
 
     void showsItem_data() {
         QTest::addColumn<QString>("update"); // applied to item X before it is shown

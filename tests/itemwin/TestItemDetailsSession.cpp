@@ -56,7 +56,7 @@ private slots:
         ClockTime = Begun;
         SetClockForTesting([] { return ClockTime; });
     }
-    void cleanup() { SetClockForTesting({}); }
+    void cleanup() { ResetAllState(); }
 
     // The new-item form links its item under the parent it was given; an Insert while browsing,
     // even after such a form, makes a top-level item. Both date from the Insert.

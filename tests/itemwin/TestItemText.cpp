@@ -55,14 +55,11 @@ class TestItemText : public QObject {
     Q_OBJECT
 private slots:
     void init() {
+        ResetAllState();
         SetClockForTesting([] { return Now; });
-        ResetItemWindowState();
     }
 
-    void cleanup() {
-        ResetItemWindowState();
-        SetClockForTesting({});
-    }
+    void cleanup() { ResetAllState(); }
 
     void pageRoundTrip() {
         TestFolder folder;

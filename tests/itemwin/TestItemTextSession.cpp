@@ -72,7 +72,7 @@ private slots:
     void init() {
         SetClockForTesting([] { return Now; });
     }
-    void cleanup() { SetClockForTesting({}); }
+    void cleanup() { ResetAllState(); }
 
     void failedAutomaticSaveIsTriedAgain() {
         TestFolder folder;

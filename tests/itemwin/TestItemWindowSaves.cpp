@@ -75,8 +75,8 @@ public:
 class TestItemWindowSaves : public QObject {
     Q_OBJECT
 private slots:
-    void init() { ResetItemWindowState(); }
-    void cleanup() { ResetItemWindowState(); }
+    void init() { ResetAllState(); }
+    void cleanup() { ResetAllState(); }
 
     // The automatic save, "Save changes?" Yes and a move to another item each meet a failing
     // engine: the error is shown, the page stays with its typing, and the next try stores it.

@@ -54,11 +54,10 @@ class TestAllItemsExport : public QObject {
     Q_OBJECT
 private slots:
     void cleanup() {
-        SetClockForTesting({});
-        SetWorkProgressHooks({});
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isModal() && w->isVisible())
                 w->close();
+        ResetAllState();
     }
 
     // Both forms hold every item (hidden ones and the archive's branch too, marked) and the

@@ -121,14 +121,8 @@ struct LongSearch {
 class TestItemsList : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        ResetListState();
-        ResetNavigation();
-        PunctuationFolding = false;
-        LastSearchStamp = QDateTime();
-        CurrentHider = 0;
-    }
-    void cleanup() { init(); }
+    void init() { ResetAllState(); }
+    void cleanup() { ResetAllState(); }
 
     void topLevelList() {
         TestFolder folder;

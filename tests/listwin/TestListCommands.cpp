@@ -82,7 +82,7 @@ QString linkNote(ItemId a, ItemId b, int drop) {
 class TestListCommands : public QObject {
     Q_OBJECT
 private slots:
-    void init() { CurrentHider = 0; }
+    void init() { ResetAllState(); }
 
     // "Start new link" on A, then A becomes the parent of B in P's list: B leaves the list and
     // the cursor moves to the row after it, or to the new last row when B was last. The other

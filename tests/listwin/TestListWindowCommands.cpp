@@ -75,8 +75,7 @@ private slots:
     }
     void cleanup() {
         CloseModalLeftovers();
-        DestroyItemWindows();
-        SetClockForTesting({});
+        ResetAllState();
     }
 
     // The menu opens on a list with rows, empties the jump box without a jump, and offers what

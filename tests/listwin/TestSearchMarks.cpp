@@ -75,13 +75,8 @@ ItemId makeItems(int count) {
 class TestSearchMarks : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        ResetListState();
-        ResetNavigation();
-        PunctuationFolding = false;
-        CurrentHider = 0;
-    }
-    void cleanup() { init(); }
+    void init() { ResetAllState(); }
+    void cleanup() { ResetAllState(); }
 
     // The list made from what the search found is the list made from its marks afterwards
     // (Refresh), row for row, for a short list read whole and a long one read as shown; the

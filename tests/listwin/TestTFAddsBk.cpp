@@ -81,15 +81,12 @@ class TestTFAddsBk : public QObject {
     }
 
 private slots:
-    void init() {
-        PunctuationFolding = false;
-        CurrentHider = 0;
-    }
+    void init() { ResetAllState(); }
     void cleanup() {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isModal() && w->isVisible())
                 w->close();
-        DestroyItemWindows();
+        ResetAllState();
     }
 
     // The first show lists the top level; Exit asks; Enter steps into links and Esc comes back.

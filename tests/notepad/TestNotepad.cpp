@@ -56,14 +56,12 @@ class TestNotepad : public QObject {
 private slots:
     void init() {
         At(12, 0, 0);
+        ResetAllState();
         SetClockForTesting([] { return Clock; });
-        DestroyNotepad();
     }
     void cleanup() {
         CloseModalLeftovers();
-        DestroyNotepad();
-        ResetItemWindowState();
-        SetClockForTesting({});
+        ResetAllState();
     }
 
     // Each showing reads npad.txt again, whatever another program did to it; that is never a

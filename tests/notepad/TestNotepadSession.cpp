@@ -34,7 +34,7 @@ private slots:
     void init() {
         SetClockForTesting([] { return Clock; });
     }
-    void cleanup() { SetClockForTesting({}); }
+    void cleanup() { ResetAllState(); }
 
     // The Save message counts whole seconds to 15 seconds after the latest change.
     void saveMessage() {

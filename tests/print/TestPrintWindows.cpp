@@ -69,10 +69,10 @@ bool PrintOneLine() {
 class TestPrintWindows : public QObject {
     Q_OBJECT
 private slots:
-    void init() { ResetPrintState(); }
+    void init() { ResetAllState(); }
     void cleanup() {
         CloseModalLeftovers();
-        ResetPrintState();
+        ResetAllState();
     }
 
     // The page setup keeps what its boxes hold for the run, Cancel or not; A4 sets the size.

@@ -50,14 +50,13 @@ class TestHealthCheckWindow : public QObject {
     Q_OBJECT
 private slots:
     void init() {
+        ResetAllState();
         InstallBusyCursor();
-        DestroyHealthCheckWindow();
         OwnYield = w()->Scan.ProcessEvents;
     }
     void cleanup() {
-        DestroyHealthCheckWindow();
+        ResetAllState();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        ResetBusy();
     }
 
     // Opening shows the window with the report below its empty first line, counting down

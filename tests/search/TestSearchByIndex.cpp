@@ -17,8 +17,8 @@
 class TestSearchByIndex : public QObject {
     Q_OBJECT
 private slots:
-    void init() { PunctuationFolding = false; }
-    void cleanup() { PunctuationFolding = false; }
+    void init() { ResetAllState(); }
+    void cleanup() { ResetAllState(); }
 
     void indexFindsWhatTheScanFinds() {
         TestFolder folder;

@@ -84,8 +84,8 @@ int stateField(const char* field) {
 class TestSearchIndex : public QObject {
     Q_OBJECT
 private slots:
-    void init() { CurrentHider = 0; }
-    void cleanup() { CurrentHider = 0; }
+    void init() { ResetAllState(); }
+    void cleanup() { ResetAllState(); }
 
     // The body is the folded name and the folded lines of the text, with nothing of the
     // breaks, punctuation or other characters that folding drops.

@@ -26,12 +26,8 @@ class TestSearchRunner : public QObject {
     }
 
 private slots:
-    void init() {
-        PunctuationFolding = false;
-        LastSearchStamp = QDateTime();
-        SetClockForTesting({});
-    }
-    void cleanup() { init(); }
+    void init() { ResetAllState(); }
+    void cleanup() { ResetAllState(); }
 
     // The matcher prepares texts its own way (byte by byte for ASCII texts, its own line walk
     // for the others); on every case it must agree with the line-by-line helpers, for names

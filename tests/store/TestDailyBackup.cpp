@@ -37,7 +37,7 @@ QString ItemCount(const QString& copy) {
 class TestDailyBackup : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { SetClockForTesting({}); }
+    void cleanup() { ResetAllState(); }
 
     // The first check clears what a killed copy left and makes the day's copy; later checks on
     // the same day make none, also after more writes; the next day's check makes the next copy,

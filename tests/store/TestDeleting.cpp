@@ -17,11 +17,8 @@ const char* const LinksAcrossRefusal = "Cannot delete while links-across exist";
 class TestDeleting : public QObject {
     Q_OBJECT
 private slots:
-    void init() { CurrentHider = 0; }
-    void cleanup() {
-        CurrentHider = 0;
-        IntegerQueue().StackClear();
-    }
+    void init() { ResetAllState(); }
+    void cleanup() { ResetAllState(); }
 
     void deleteCountsDownParent_data() {
         QTest::addColumn<bool>("yes");

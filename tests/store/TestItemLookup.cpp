@@ -13,10 +13,7 @@
 class TestItemLookup : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() {
-        ResetYearCache();
-        SetClockForTesting({});
-    }
+    void cleanup() { ResetAllState(); }
 
     void locateAndCreate() {
         TestFolder folder;

@@ -26,10 +26,7 @@ class TestLinksAcross : public QObject {
     Q_OBJECT
 private slots:
     void init() { QuietLinking = false; }
-    void cleanup() {
-        QuietLinking = true;
-        FailNextWrites(QString(), 0);
-    }
+    void cleanup() { ResetAllState(); }
 
     void repeatLinks_data() {
         QTest::addColumn<bool>("again");

@@ -40,10 +40,7 @@ private slots:
         QuietLinking = false;
         CurrentHider = 0;
     }
-    void cleanup() {
-        QuietLinking = true;
-        CurrentHider = 0;
-    }
+    void cleanup() { ResetAllState(); }
 
     void replaceMovesCounts_data() { YesNoRows(); }
     void replaceMovesCounts() {

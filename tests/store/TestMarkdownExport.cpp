@@ -90,7 +90,7 @@ private slots:
     void init() {
         SetClockForTesting([] { return QDateTime(QDate(2024, 5, 17), QTime(9, 5)); });
     }
-    void cleanup() { SetClockForTesting({}); }
+    void cleanup() { ResetAllState(); }
 
     // Folders follow the links down; the items of a loop of parents, an item whose parent is
     // missing and a hider go to the top and say why; items of the archive's branch and those

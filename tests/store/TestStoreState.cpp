@@ -23,7 +23,7 @@ private slots:
         diaryId = 0;
         archiveId = 0;
     }
-    void cleanup() { ResetStoreState(); }
+    void cleanup() { ResetAllState(); }
 
     // Bound to holders of its own choosing, the store reads and writes those and never the
     // program's settings.

@@ -50,10 +50,7 @@ private slots:
                                   return true;
                               }});
     }
-    void cleanup() {
-        SetClockForTesting({});
-        SetWorkProgressHooks({});
-    }
+    void cleanup() { ResetAllState(); }
 
     void missingIndexesAreMadeWithTheirProgress() {
         TestFolder folder;
@@ -75,7 +72,9 @@ private slots:
         // The text goes when the work is over; the empty Refs of older files became null.
         QCOMPARE(shown.last(), QString());
         QCOMPARE(Scalar("SELECT count(*) FROM phonebk WHERE tel = ''").toInt(), 0);
-        QCOMPARE(Scalar("SELECT count(*) FROM phonebk WHERE tel IS NULL AND name LIKE 'item %'").toInt(), 5000);
+        QCOMPARE(
+            Scalar("SELECT count(*) FROM phonebk WHERE tel IS NULL AND name LIKE 'item %'").toInt(),
+            5000);
 
         // One index missing: only it is made. All there: nothing is told.
         dropIndexes({"phonebk_tel"});
