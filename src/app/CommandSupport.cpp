@@ -2,6 +2,7 @@
 
 #include "app/StopOnSignal.h"
 #include "common/Folders.h"
+#include "common/SingleInstanceGuard.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -43,4 +44,17 @@ std::function<bool(qint64, qint64)> ProgressOnTerminal(const char* what, const S
 void EndProgressLine() {
     if (::isatty(STDERR_FILENO) == 1)
         std::fprintf(stderr, "\n");
+}
+
+bool HoldProgramFolder(QString& error) {
+    switch (SingleInstanceGuard::Acquire(LockFilePath(), &error)) {
+    case SingleInstanceGuard::Result::Acquired:
+        break;
+    case SingleInstanceGuard::Result::OtherInstance:
+        error = SingleInstanceGuard::AlreadyRunningMessage();
+        return false;
+    case SingleInstanceGuard::Result::Failed:
+        return false;
+    }
+    return EnsureDataFolder(&error);
 }

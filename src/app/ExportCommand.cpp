@@ -44,15 +44,7 @@ int RunRestoreCommand(const QString& folder, const QString& file) {
     if (!QFileInfo(file).isFile())
         return fail(QStringLiteral("%1 not found").arg(QDir::toNativeSeparators(file)));
     // The program folder is held while its database is made, as a running program holds it.
-    switch (SingleInstanceGuard::Acquire(LockFilePath(), &error)) {
-    case SingleInstanceGuard::Result::Acquired:
-        break;
-    case SingleInstanceGuard::Result::OtherInstance:
-        return fail(SingleInstanceGuard::AlreadyRunningMessage());
-    case SingleInstanceGuard::Result::Failed:
-        return fail(error);
-    }
-    if (!EnsureDataFolder(&error))
+    if (!HoldProgramFolder(error))
         return fail(error);
     if (QFileInfo::exists(DatabasePath()) && DatabaseHoldsUserItems(DatabasePath()))
         return fail(QStringLiteral("%1 holds items of your own; --restore-jsonl makes a new "

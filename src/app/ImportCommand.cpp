@@ -1,5 +1,7 @@
 #include "app/ImportCommand.h"
 
+#include "app/CommandSupport.h"
+
 #include "common/Busy.h"
 #include "common/Dialogs.h"
 #include "common/Folders.h"
@@ -301,15 +303,7 @@ int RunImportCommand(const QString& folder, const QString& dir) {
 
     // The program folder is held while its database is made, as a running program holds it.
     QString error;
-    switch (SingleInstanceGuard::Acquire(LockFilePath(), &error)) {
-    case SingleInstanceGuard::Result::Acquired:
-        break;
-    case SingleInstanceGuard::Result::OtherInstance:
-        return fail(SingleInstanceGuard::AlreadyRunningMessage());
-    case SingleInstanceGuard::Result::Failed:
-        return fail(error);
-    }
-    if (!EnsureDataFolder(&error))
+    if (!HoldProgramFolder(error))
         return fail(error);
     // A database the user has put nothing into (the import was declined at a start) is replaced,
     // whole or not at all; one holding the user's items never is.
