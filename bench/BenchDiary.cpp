@@ -50,7 +50,7 @@ const char* const Errands[] = {"Dentist",        "Call Anna",   "Car service", "
 
 struct DiaryBenchData {
     QString Path;
-    ItemId Hider = 0;
+    ItemId Hider;
     int Entries = 0;
 };
 
@@ -95,9 +95,11 @@ void generate(DiaryBenchData& d) {
     const std::vector<CalendarDate> dates = diaryDates(rng);
     d.Entries = int(dates.size());
     const int years = LastYear - FirstYear + 1;
-    const ItemId firstYearItem = 2;
-    d.Hider = firstYearItem + years;
-    const ItemId firstOther = d.Hider + 1;
+    // The rows are numbered here, so their ids are plain numbers until d.Hider names one.
+    const int firstYearItem = 2;
+    const int hider = firstYearItem + years;
+    d.Hider = ItemId(hider);
+    const int firstOther = hider + 1;
     const int spread = ItemCount - firstOther;
 
     Transaction t;
@@ -106,8 +108,8 @@ void generate(DiaryBenchData& d) {
         "createdts) VALUES (:id, :name, :text, :children, :tel, :parent, :rank, 0, :createdts)"));
     const QVariant created = StampToDb(QDateTime(QDate(2000, 1, 1), QTime(12, 0)));
     const QVariant noText(QMetaType::fromType<QString>());
-    auto add = [&](ItemId id, const QString& name, const QVariant& body, int children,
-                   const QVariant& tel, ItemId parent, ItemId rank) {
+    auto add = [&](int id, const QString& name, const QVariant& body, int children,
+                   const QVariant& tel, int parent, int rank) {
         insert.bindValue(QStringLiteral(":id"), id);
         insert.bindValue(QStringLiteral(":name"), name);
         insert.bindValue(QStringLiteral(":text"), body);
@@ -122,19 +124,19 @@ void generate(DiaryBenchData& d) {
     std::uniform_int_distribution<int> perMille(0, 999);
     int hiddenEntries = 0;
     size_t next = 0;
-    for (ItemId id = firstOther; id <= ItemCount; ++id) {
+    for (int id = firstOther; id <= ItemCount; ++id) {
         const long long slot = (long long)next * spread / d.Entries;
         if (next < dates.size() && id - firstOther >= slot) {
             const CalendarDate date = dates[next++];
             const bool hidden = perMille(rng) < HiddenPerMille;
-            const ItemId parent = hidden ? d.Hider : firstYearItem + (date.year - FirstYear);
+            const int parent = hidden ? hider : firstYearItem + (date.year - FirstYear);
             if (hidden)
                 ++hiddenEntries;
             else
                 ++yearChildren[size_t(date.year - FirstYear)];
             add(id, QLatin1String(Errands[id % std::size(Errands)]),
                 perMille(rng) < 400 ? QVariant(text(rng, 50, 400)) : noText, 0,
-                FormatIsoDateParenWeekday(date), parent, hidden ? d.Hider : 0);
+                FormatIsoDateParenWeekday(date), parent, hidden ? hider : 0);
             continue;
         }
         const int kind = perMille(rng);
@@ -156,8 +158,7 @@ void generate(DiaryBenchData& d) {
         add(firstYearItem + y, QString::number(FirstYear + y), noText, yearChildren[size_t(y)],
             QVariant(), 1, 0);
     // The hider: self-linked, so it counts itself among its children.
-    add(d.Hider, QStringLiteral("Private"), noText, hiddenEntries + 1, QVariant(), d.Hider,
-        d.Hider);
+    add(hider, QStringLiteral("Private"), noText, hiddenEntries + 1, QVariant(), hider, hider);
     ExecSql(QStringLiteral("UPDATE phonebk SET numchildren = %1 WHERE id = 1").arg(years));
     t.Commit();
 }
@@ -173,7 +174,7 @@ DiaryBenchData openData() {
     if (done.open(QIODevice::ReadOnly)) {
         const QList<QByteArray> values = done.readAll().split(' ');
         if (values.size() >= 2) {
-            d.Hider = values[0].toInt();
+            d.Hider = ItemId(values[0].toInt());
             d.Entries = values[1].toInt();
             OpenPhoneDB(d.Path);
             return d;
@@ -191,9 +192,9 @@ DiaryBenchData openData() {
     ExecSql(QStringLiteral("PRAGMA synchronous=FULL"));
     ExecSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     std::fprintf(stderr, "generated in %lld s: %d diary entries, some hidden by #%d\n",
-                 timer.elapsed() / 1000, d.Entries, d.Hider);
+                 timer.elapsed() / 1000, d.Entries, d.Hider.Value());
     if (done.open(QIODevice::WriteOnly))
-        done.write(QByteArray::number(d.Hider) + ' ' + QByteArray::number(d.Entries));
+        done.write(QByteArray::number(d.Hider.Value()) + ' ' + QByteArray::number(d.Entries));
     return d;
 }
 
@@ -223,7 +224,7 @@ int loadMonth(const CalendarDate& date, ItemId shownHider) {
     const std::vector<DiaryCell> cells = DiaryCells(date, days);
     int filled = 0;
     for (const DiaryCell& c : cells)
-        filled += days.Slot(c.Day).Id != 0;
+        filled += !days.Slot(c.Day).Id.IsNone();
     benchmark::DoNotOptimize(cells.data());
     return filled;
 }
@@ -246,12 +247,12 @@ void programBench(benchmark::State& state, bool freshCache) {
     const CalendarDate date = month(state);
     if (!usesRefIndex(date))
         state.SkipWithError("the month's query does not use the Ref index");
-    const int rows = int(ReadDiaryMonth(date.year, date.month, 0).size());
-    const int filled = loadMonth(date, 0); // untimed
+    const int rows = int(ReadDiaryMonth(date.year, date.month, ItemId()).size());
+    const int filled = loadMonth(date, ItemId()); // untimed
     for (auto _ : state) {
         if (freshCache)
             releaseCache(state, PhoneDBHandle());
-        loadMonth(date, 0);
+        loadMonth(date, ItemId());
     }
     state.counters["rows"] = rows;
     state.counters["days"] = filled;
@@ -268,7 +269,7 @@ RawResult rawRun(sqlite3* db, const QByteArray& sql, ItemId shownHider) {
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
         return r;
-    sqlite3_bind_int(st, sqlite3_bind_parameter_index(st, ":hider"), shownHider);
+    sqlite3_bind_int(st, sqlite3_bind_parameter_index(st, ":hider"), shownHider.Value());
     r.rows = 0;
     const int columns = sqlite3_column_count(st);
     int rc;
@@ -293,7 +294,7 @@ void rawBench(benchmark::State& state, bool freshCache) {
     const DiaryBenchData& d = use();
     const CalendarDate date = month(state);
     const QByteArray sql = DiaryMonthSql(date.year, date.month).toUtf8();
-    const int programRows = int(ReadDiaryMonth(date.year, date.month, 0).size());
+    const int programRows = int(ReadDiaryMonth(date.year, date.month, ItemId()).size());
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(d.Path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
         SQLITE_OK) {
@@ -303,7 +304,7 @@ void rawBench(benchmark::State& state, bool freshCache) {
     }
     const QByteArray cache = "PRAGMA cache_size=" + QByteArray::number(programPragma("cache_size"));
     sqlite3_exec(db, cache.constData(), nullptr, nullptr, nullptr);
-    const RawResult first = rawRun(db, sql, 0); // untimed
+    const RawResult first = rawRun(db, sql, ItemId()); // untimed
     if (first.rows < 0)
         state.SkipWithError(sqlite3_errmsg(db));
     else if (first.rows != programRows)
@@ -311,7 +312,7 @@ void rawBench(benchmark::State& state, bool freshCache) {
     for (auto _ : state) {
         if (freshCache)
             releaseCache(state, db);
-        benchmark::DoNotOptimize(rawRun(db, sql, 0).bytes);
+        benchmark::DoNotOptimize(rawRun(db, sql, ItemId()).bytes);
     }
     state.counters["rows"] = double(first.rows);
     sqlite3_close(db);

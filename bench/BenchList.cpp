@@ -117,7 +117,7 @@ RawResult rawRun(sqlite3* db, const QString& sql, ItemId parent) {
         return r;
     const int p = sqlite3_bind_parameter_index(st, ":parent");
     if (p > 0)
-        sqlite3_bind_int64(st, p, parent);
+        sqlite3_bind_int64(st, p, parent.Value());
     r.rows = 0;
     const int columns = sqlite3_column_count(st);
     int rc;
@@ -166,7 +166,7 @@ void setListState(ListOf kind, bool lnoteBefore) {
 }
 
 ItemId listParent(const ListBenchData& d, ListOf kind) {
-    return kind == ListOf::TopLevel ? 0 : kind == ListOf::LinksDown ? d.BigParent : d.Hub;
+    return kind == ListOf::TopLevel ? ItemId() : kind == ListOf::LinksDown ? d.BigParent : d.Hub;
 }
 
 void buildList(ItemsList& list, const ListBenchData& d, ListOf kind) {
@@ -346,11 +346,11 @@ void rawScanBench(benchmark::State& state, int items) {
     if (!db)
         return;
     const QString sql = QString::fromLatin1(SearchWalkSql);
-    const RawResult first = rawRun(db, sql, 0);
+    const RawResult first = rawRun(db, sql, ItemId());
     if (first.rows < 0)
         state.SkipWithError(sqlite3_errmsg(db));
     for (auto _ : state)
-        benchmark::DoNotOptimize(rawRun(db, sql, 0).bytes);
+        benchmark::DoNotOptimize(rawRun(db, sql, ItemId()).bytes);
     state.counters["rows"] = double(first.rows);
     sqlite3_close(db);
 }
@@ -366,13 +366,13 @@ void rawLikeBench(benchmark::State& state, int items) {
     const QString sql = QStringLiteral("SELECT id FROM phonebk WHERE name LIKE '%1' OR text LIKE "
                                        "'%1' ORDER BY id")
                             .arg(pattern);
-    const RawResult first = rawRun(db, sql, 0);
+    const RawResult first = rawRun(db, sql, ItemId());
     if (first.rows < 0)
         state.SkipWithError(sqlite3_errmsg(db));
     else if (first.rows != expectedMatches(d, int(state.range(0))))
         state.SkipWithError("the raw scan does not find the items holding the word");
     for (auto _ : state)
-        benchmark::DoNotOptimize(rawRun(db, sql, 0).rows);
+        benchmark::DoNotOptimize(rawRun(db, sql, ItemId()).rows);
     state.counters["rows"] = double(first.rows);
     sqlite3_close(db);
 }
@@ -387,11 +387,11 @@ void rawIndexBench(benchmark::State& state, int items) {
     const QString sql =
         QStringLiteral("SELECT rowid FROM phonebk_search WHERE phonebk_search MATCH '%1'")
             .arg(SearchIndexQuery(searchWord(int(state.range(0)))));
-    const RawResult first = rawRun(db, sql, 0);
+    const RawResult first = rawRun(db, sql, ItemId());
     if (first.rows < 0)
         state.SkipWithError(sqlite3_errmsg(db));
     for (auto _ : state)
-        benchmark::DoNotOptimize(rawRun(db, sql, 0).rows);
+        benchmark::DoNotOptimize(rawRun(db, sql, ItemId()).rows);
     state.counters["rows"] = double(first.rows);
     state.counters["matches"] = expectedMatches(d, int(state.range(0)));
     sqlite3_close(db);

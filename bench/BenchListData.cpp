@@ -64,18 +64,21 @@ void generate(int itemCount, ListBenchData& d) {
     std::uniform_int_distribution<int> pct(0, 99);
     std::uniform_int_distribution<int> perTenThousand(0, 9999);
     const QVariant created = StampToDb(QDateTime(QDate(2020, 1, 1), QTime(12, 0)));
-    // Id 1 is the item "Diary" the new database starts with.
-    d.BigParent = 2;
-    d.Hub = 3;
+    // Id 1 is the item "Diary" the new database starts with. The rows are numbered here, so
+    // their ids are plain numbers until the data names its two items.
+    const int bigParent = 2;
+    const int hub = 3;
+    d.BigParent = ItemId(bigParent);
+    d.Hub = ItemId(hub);
     for (int id = 2; id <= itemCount + 1; ++id) {
-        ItemId parent = 0;
+        int parent = 0;
         if (id <= topLevel + 1)
             parent = 0;
         else if (id < topLevel + 2 + bigChildren)
-            parent = d.BigParent;
+            parent = bigParent;
         else
             parent = std::uniform_int_distribution<int>(4, id - 1)(rng);
-        if (parent == d.BigParent && id >= topLevel + 2 + bigChildren)
+        if (parent == bigParent && id >= topLevel + 2 + bigChildren)
             parent = 0;
         ++children[size_t(parent)];
         insert.bindValue(QStringLiteral(":id"), id);
@@ -116,8 +119,7 @@ void generate(int itemCount, ListBenchData& d) {
     };
     int made_ = 0;
     while (made_ < hubLinks)
-        made_ +=
-            addLink(d.Hub, anyItem(rng), pct(rng) < 50 ? QStringLiteral("see also") : QString());
+        made_ += addLink(hub, anyItem(rng), pct(rng) < 50 ? QStringLiteral("see also") : QString());
     while (made_ < linksAcross)
         made_ += addLink(anyItem(rng), anyItem(rng), QString());
     QSqlQuery counts = PrepareQuery(
@@ -142,8 +144,8 @@ ListBenchData OpenListBenchData(int itemCount) {
     QDir().mkpath(folder + QStringLiteral("DATA"));
     SetProgramFolder(folder);
     d.Path = DatabasePath();
-    d.BigParent = 2;
-    d.Hub = 3;
+    d.BigParent = ItemId(2);
+    d.Hub = ItemId(3);
     // The marker of a finished database holds the number of items holding each search word.
     QFile done(d.Path + QStringLiteral(".done"));
     if (done.open(QIODevice::ReadOnly)) {

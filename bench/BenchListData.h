@@ -22,8 +22,8 @@ extern const char* const AbsentWord;
 
 struct ListBenchData {
     QString Path;
-    ItemId BigParent = 0; // the item with 10,000 children
-    ItemId Hub = 0;       // an item with many links across, some with notes
+    ItemId BigParent; // the item with 10,000 children
+    ItemId Hub;       // an item with many links across, some with notes
     // The number of items whose text holds each of SearchWords, as generated.
     int WordItems[SearchWordCount] = {};
 };

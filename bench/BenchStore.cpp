@@ -96,7 +96,7 @@ void BM_CommitOneRow(benchmark::State& state) {
     for (auto _ : state) {
         Transaction t;
         q.bindValue(QStringLiteral(":n"), ++n);
-        q.bindValue(QStringLiteral(":id"), Made.BigParent);
+        q.bindValue(QStringLiteral(":id"), IdToDb(Made.BigParent));
         ExecQuery(q);
         t.Commit();
     }
@@ -113,9 +113,9 @@ void BM_SetHiderBelowBigBranch(benchmark::State& state) {
     ItemId hider = Made.BigBranchRoot;
     for (auto _ : state) {
         SetHiderBelow(Made.BigBranchRoot, hider);
-        hider = hider ? 0 : Made.BigBranchRoot;
+        hider = hider.IsNone() ? Made.BigBranchRoot : ItemId();
     }
-    state.counters["items"] = Made.BigBranchLast - Made.BigBranchFirst + 1;
+    state.counters["items"] = Made.BigBranchLast.Value() - Made.BigBranchFirst.Value() + 1;
 }
 
 // The same rows marked by one statement in one transaction: the floor for the walk above.
@@ -125,12 +125,12 @@ void BM_OneUpdateBigBranch(benchmark::State& state) {
         QStringLiteral("UPDATE phonebk SET rank = :hider WHERE id BETWEEN :first AND :last"));
     for (auto _ : state) {
         Transaction t;
-        q.bindValue(QStringLiteral(":hider"), hider);
-        q.bindValue(QStringLiteral(":first"), Made.BigBranchFirst);
-        q.bindValue(QStringLiteral(":last"), Made.BigBranchLast);
+        q.bindValue(QStringLiteral(":hider"), IdToDb(hider));
+        q.bindValue(QStringLiteral(":first"), IdToDb(Made.BigBranchFirst));
+        q.bindValue(QStringLiteral(":last"), IdToDb(Made.BigBranchLast));
         ExecQuery(q);
         t.Commit();
-        hider = hider ? 0 : Made.BigBranchRoot;
+        hider = hider.IsNone() ? Made.BigBranchRoot : ItemId();
     }
 }
 // Registered at run time, so that --quick can take the iteration counts down.
@@ -186,8 +186,9 @@ int main(int argc, char** argv) {
         Made = GenerateItems(ShapeFor(options.Items));
         std::printf("Generated %d-item branch, %zu other parents, %zu leaves, %zu links across "
                     "in %lld ms (%s)\n",
-                    Made.BigBranchLast - Made.BigBranchFirst + 1, Made.Parents.size(),
-                    Made.Leaves.size(), Made.Linked.size(), timer.elapsed(), qPrintable(path));
+                    Made.BigBranchLast.Value() - Made.BigBranchFirst.Value() + 1,
+                    Made.Parents.size(), Made.Leaves.size(), Made.Linked.size(), timer.elapsed(),
+                    qPrintable(path));
         // The generator's one large transaction is moved into the file now, so that the first
         // benchmark does not pay for it.
         ExecSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));

@@ -98,7 +98,7 @@ public:
     ItemId NewItem(ItemId parent) {
         const ItemId id =
             CreateItem(MakeName(random, ++serial), MakeTel(random), MakeText(random, shape));
-        if (parent != 0)
+        if (!parent.IsNone())
             LinkItems(parent, id, 1);
         return id;
     }
@@ -106,7 +106,7 @@ public:
     // A branch of count items below a new top-level item; each new item goes under a random
     // item of the branch that is not yet at the deepest level.
     std::vector<Node> Branch(int count) {
-        std::vector<Node> nodes{{NewItem(0), 0}};
+        std::vector<Node> nodes{{NewItem(ItemId()), 0}};
         std::vector<size_t> open{0};
         while (static_cast<int>(nodes.size()) < count) {
             const Node parent = nodes[open[Between(random, 0, int(open.size()) - 1)]];
@@ -119,7 +119,7 @@ public:
 
     // One chain from a top-level item down to the deepest level.
     std::vector<Node> Chain() {
-        std::vector<Node> nodes{{NewItem(0), 0}};
+        std::vector<Node> nodes{{NewItem(ItemId()), 0}};
         for (int depth = 1; depth <= shape.MaxDepth; ++depth)
             nodes.push_back({NewItem(nodes.back().Id), depth});
         return nodes;
@@ -149,7 +149,7 @@ GeneratedItems GenerateItems(const ItemsShape& shape) {
     for (const Node& n : g.Chain())
         rest.push_back(n);
     if (shape.BigParentChildren > 0) {
-        made.BigParent = g.NewItem(0);
+        made.BigParent = g.NewItem(ItemId());
         rest.push_back({made.BigParent, 0});
         for (int i = 0; i < shape.BigParentChildren; ++i)
             rest.push_back({g.NewItem(made.BigParent), 1});
@@ -176,7 +176,7 @@ GeneratedItems GenerateItems(const ItemsShape& shape) {
     {
         ItemRecord item;
         for (ItemId id : ids)
-            if (LocateItem(id, item) && item.Parent != 0)
+            if (LocateItem(id, item) && !item.Parent.IsNone())
                 withChildren.insert(item.Parent);
     }
     for (ItemId id : ids)

@@ -19,10 +19,10 @@ struct ItemsShape {
 };
 
 struct GeneratedItems {
-    ItemId BigBranchRoot = 0;
-    ItemId BigBranchFirst = 0; // the branch's items have the ids First..Last, nothing else
-    ItemId BigBranchLast = 0;
-    ItemId BigParent = 0;
+    ItemId BigBranchRoot;
+    ItemId BigBranchFirst; // the branch's items have the ids First..Last, nothing else
+    ItemId BigBranchLast;
+    ItemId BigParent;
     std::vector<ItemId> DeepestItems;              // items with MaxDepth ancestors
     std::vector<ItemId> Parents;                   // items with children, outside the big branch
     std::vector<ItemId> Leaves;                    // items without children, outside the big branch

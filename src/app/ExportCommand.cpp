@@ -69,8 +69,8 @@ int RunRestoreCommand(const QString& folder, const QString& file) {
                                    "DIARYID=%3 and ARCHIVEID=%4")
                         .arg(QDir::toNativeSeparators(DatabasePath()),
                              QDir::toNativeSeparators(SettingsPath()))
-                        .arg(restored.DiaryId)
-                        .arg(restored.ArchiveId));
+                        .arg(restored.DiaryId.Value())
+                        .arg(restored.ArchiveId.Value()));
     std::printf("%lld items, %lld links restored\n", static_cast<long long>(restored.Items),
                 static_cast<long long>(restored.Links));
     return 0;

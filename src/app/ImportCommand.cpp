@@ -139,7 +139,7 @@ void restoreTablesSettings() {
     if (dbvn.isEmpty())
         return;
     AppSettings().Dbvn = dbvn.toInt();
-    AppSettings().DiaryId = ReadSettingValue(SettingsPath(), ImportDiaryIdKey).toInt();
+    AppSettings().DiaryId = ItemId(ReadSettingValue(SettingsPath(), ImportDiaryIdKey).toInt());
     WriteSettings();
     WriteSettingValue(SettingsPath(), ImportDbvnKey, QString());
     WriteSettingValue(SettingsPath(), ImportDiaryIdKey, QString());
@@ -285,7 +285,8 @@ void KeepOldTablesSettings() {
         !ReadSettingValue(SettingsPath(), ImportDbvnKey).isEmpty())
         return;
     WriteSettingValue(SettingsPath(), ImportDbvnKey, QString::number(AppSettings().Dbvn));
-    WriteSettingValue(SettingsPath(), ImportDiaryIdKey, QString::number(AppSettings().DiaryId));
+    WriteSettingValue(SettingsPath(), ImportDiaryIdKey,
+                      QString::number(AppSettings().DiaryId.Value()));
 }
 
 int RunImportCommand(const QString& folder, const QString& dir) {

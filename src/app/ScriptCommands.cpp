@@ -50,7 +50,7 @@ int RunFindCommand(const QString& folder, const QString& text) {
         const SearchMatches found = FindMatchesOn(
             reader.Handle(), PrepareSearchText(text, DefaultFolding), DefaultFolding, text);
         // A program started afresh shows no hidden group until a search finds its hider.
-        const ItemId hider = SearchListHider(found.Hiders, 0);
+        const ItemId hider = SearchListHider(found.Hiders, ItemId());
         for (size_t i = 0; i < found.Rows.Count(); ++i)
             if (SearchListShows(found.Rows.Ranks[i], hider))
                 listed.push_back(found.Ids[i]);
@@ -61,11 +61,12 @@ int RunFindCommand(const QString& folder, const QString& text) {
     QByteArray out;
     for (const ItemId id : listed) {
         SnapshotItem item;
-        if (!ReadSnapshotItem(reader, id, item, false))
+        // The snapshot reads ids as the engine holds them, in 64 bits.
+        if (!ReadSnapshotItem(reader, id.Value(), item, false))
             return CommandFailure(
                 QStringLiteral("Cannot read %1: %2").arg(reading.Database(), reader.Error()),
                 CannotRun);
-        out += QByteArray::number(id) + '\t' + oneLine(item.Name, true) + '\t' +
+        out += QByteArray::number(id.Value()) + '\t' + oneLine(item.Name, true) + '\t' +
                oneLine(item.Ref, true) + '\n';
     }
     print(out);

@@ -73,10 +73,10 @@ Settings ReadSettingsFrom(const QString& path) {
     s.Prefix = decodeText(ini.GetValue(Section, "PREFIX", ""));
     s.Dbvn = readInt(ini, "DBVN", 800);
     s.WantTabs = readInt(ini, "WANTTABS", 0) != 0;
-    s.DiaryId = readInt(ini, "DIARYID", 0);
+    s.DiaryId = ItemId(readInt(ini, "DIARYID", 0));
     s.FlashInterval = readInt(ini, "FLASHINTERVAL", 1000);
     s.ShowLinkCounts = readInt(ini, "SHOWLINKCOUNTS", 0) != 0;
-    s.ArchiveId = readInt(ini, "ARCHIVEID", 0);
+    s.ArchiveId = ItemId(readInt(ini, "ARCHIVEID", 0));
     return s;
 }
 
@@ -92,10 +92,10 @@ bool WriteSettingsTo(const QString& path, const Settings& s) {
         ini.SetValue(Section, "PREFIX", s.Prefix.toUtf8().constData());
     writeInt(ini, "DBVN", s.Dbvn);
     writeInt(ini, "WANTTABS", s.WantTabs ? 1 : 0);
-    writeInt(ini, "DIARYID", s.DiaryId);
+    writeInt(ini, "DIARYID", s.DiaryId.Value());
     writeInt(ini, "FLASHINTERVAL", s.FlashInterval);
     writeInt(ini, "SHOWLINKCOUNTS", s.ShowLinkCounts ? 1 : 0);
-    writeInt(ini, "ARCHIVEID", s.ArchiveId);
+    writeInt(ini, "ARCHIVEID", s.ArchiveId.Value());
     // Written beside the old file and renamed over it, so a crash never leaves half a file.
     std::string text;
     if (ini.Save(text, false) < 0)

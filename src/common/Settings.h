@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ItemId.h"
+
 #include <QString>
 
 // The program's settings, section main of PHONEBK.INI in the data folder. Read once at
@@ -8,10 +10,10 @@ struct Settings {
     QString Prefix;
     int Dbvn = 800;
     bool WantTabs = false;
-    int DiaryId = 0;
+    ItemId DiaryId;
     int FlashInterval = 1000;
     bool ShowLinkCounts = false;
-    int ArchiveId = 0;
+    ItemId ArchiveId;
 };
 
 // The holders the whole program reads and changes.

@@ -16,7 +16,7 @@
 // The entry of one day: the item's name as typed and its id; empty and 0 when the day has none.
 struct DaySlot {
     QString Name;
-    ItemId Id = 0;
+    ItemId Id;
 };
 
 // The day a Ref files its item under: characters 9-10 as two decimal digits making a day 1..31

@@ -81,7 +81,7 @@ DiarySession::Choice DiarySession::Choose(int row, int column) {
         return choice;
     choice.Day = cell->Day;
     const DaySlot& slot = days.Slot(choice.Day);
-    if (slot.Id > 0) {
+    if (slot.Id.IsValid()) {
         choice.Kind = ChoiceKind::OpenEntry;
         choice.Id = slot.Id;
         return choice;

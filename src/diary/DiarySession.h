@@ -55,7 +55,7 @@ public:
     struct Choice {
         ChoiceKind Kind = ChoiceKind::Nothing;
         int Day = 0;
-        ItemId Id = 0; // the entry for OpenEntry
+        ItemId Id; // the entry for OpenEntry
     };
     // Choosing the cell at row and column of the grid as last loaded (row 0 holds the weekday
     // headings). Opening an entry leaves the shown date alone; an empty day becomes the shown

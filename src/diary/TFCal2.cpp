@@ -378,8 +378,8 @@ void TFCal2::StringGrid1SelectCell(int row, int column) {
         OpenItemText(choice.Id);
         return;
     case DiarySession::ChoiceKind::NewEntry: {
-        ItemId newId = 0;
-        if (NewDiaryItemDetails(Session.Shown(), newId) && newId > 0)
+        ItemId newId;
+        if (NewDiaryItemDetails(Session.Shown(), newId) && newId.IsValid())
             Refresh();
         return;
     }

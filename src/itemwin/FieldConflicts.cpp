@@ -29,7 +29,7 @@ QString FieldList(const QList<ItemField>& fields) {
 
 QString ItemText(ItemId id, const QString& name) {
     if (name.isEmpty())
-        return QStringLiteral("item #%1").arg(id);
+        return QStringLiteral("item #%1").arg(id.Value());
     return QStringLiteral("item \"%1\"").arg(name);
 }
 

@@ -8,7 +8,7 @@
 #include "store/ItemFields.h"
 
 bool ItemDetailsSession::Find(ItemId id, ItemRecord& record) {
-    return id > 0 && LocateItem(id, record);
+    return id.IsValid() && LocateItem(id, record);
 }
 
 void ItemDetailsSession::Show(const ItemRecord& record) {
@@ -23,11 +23,11 @@ void ItemDetailsSession::StartNewItem(ItemId parentId) {
     newParentId = parentId;
     detailsMode = Mode::NewItem;
     detailsChanged = false;
-    detailsId = 0;
+    detailsId = ItemId();
 }
 
 ItemId ItemDetailsSession::EndNewItem() {
-    newParentId = 0;
+    newParentId = ItemId();
     return detailsId;
 }
 
@@ -60,10 +60,10 @@ ItemDetailsSession::SaveOutcome ItemDetailsSession::Save(const QString& name, co
     const QString text = StoredTextFromMemo(memoText);
     if (pending == Change::Insert) {
         // Only the new-item form names a parent; an Insert while browsing is top-level.
-        const ItemId parent = detailsMode == Mode::NewItem ? newParentId : 0;
+        const ItemId parent = detailsMode == Mode::NewItem ? newParentId : ItemId();
         detailsId = CreateItem(name, tel, text, insertBegun);
         // The item is saved from here on: a link that fails leaves it top-level, reported.
-        if (parent > 0)
+        if (parent.IsValid())
             RunCommand([this, parent] { LinkItems(parent, detailsId, 1); });
         LocateItem(detailsId, table1);
         detailsParent = table1.Parent;
@@ -110,8 +110,8 @@ ItemFieldEdits ItemDetailsSession::StoredItemChanged(ItemId id, const QString& n
                                                      const QString& tel, const QString& memoText) {
     ItemFieldEdits shown;
     ItemRecord stored;
-    if (id <= 0 || id != detailsId || detailsMode != Mode::ShowItem || pending == Change::Insert ||
-        !LocateItem(id, stored))
+    if (!id.IsValid() || id != detailsId || detailsMode != Mode::ShowItem ||
+        pending == Change::Insert || !LocateItem(id, stored))
         return shown;
     if (pending == Change::None) {
         table1 = stored;
@@ -187,7 +187,7 @@ bool ItemDetailsSession::ListsParentLinks(bool ancestryShown) const {
 QString ItemDetailsSession::IdText() const {
     if (pending == Change::Insert)
         return QStringLiteral("New item");
-    return QStringLiteral("id = ") + QString::number(detailsId);
+    return QStringLiteral("id = ") + QString::number(detailsId.Value());
 }
 
 QString ItemDetailsSession::CreatedText() const {
@@ -201,11 +201,11 @@ bool ItemDetailsSession::SelfLinked() const {
 }
 
 bool ItemDetailsSession::Hidden() const {
-    return table1.Rank != 0;
+    return !table1.Rank.IsNone();
 }
 
 QString ItemDetailsSession::HiddenText() const {
-    return QStringLiteral("Item hidden by #") + QString::number(table1.Rank);
+    return QStringLiteral("Item hidden by #") + QString::number(table1.Rank.Value());
 }
 
 QString ItemDetailsSession::MemoTextFromStored(const QString& text) {

@@ -136,12 +136,12 @@ public:
     void SetItemWritten(std::function<void(ItemId)> written) { itemWritten = std::move(written); }
 
 private:
-    ItemId detailsId = 0;
-    ItemId detailsParent = 0;
+    ItemId detailsId;
+    ItemId detailsParent;
     Mode detailsMode = Mode::ShowItem;
     bool detailsChanged = false;
     QString presetRef;
-    ItemId newParentId = 0;
+    ItemId newParentId;
     Change pending = Change::None;
     ItemRecord table1;
     // When the pending insert began: the new item's creation time.

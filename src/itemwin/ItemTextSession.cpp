@@ -27,7 +27,7 @@ bool ItemTextSession::Open(ItemId request, const QString& newRef) {
     ItemRecord record;
     QString ref;
     ItemKind kind = ItemKind::Existing;
-    if (request < 0) {
+    if (request.Value() < 0) {
         ref = newRef;
         request = CreateItem(QString(), QString());
         kind = ItemKind::New;
@@ -120,7 +120,7 @@ std::optional<QStringList> ItemTextSession::TakeNewPage() {
 
 std::optional<QStringList> ItemTextSession::StoredItemChanged(ItemId id, const QStringList& page) {
     ItemRecord stored;
-    if (id <= 0 || id != textItemId || !LocateItem(id, stored))
+    if (!id.IsValid() || id != textItemId || !LocateItem(id, stored))
         return std::nullopt;
     if (!changedSinceSave) {
         // Nothing typed since the page was read or saved: it shows the item as stored now.
@@ -191,7 +191,7 @@ ItemTextSession::CloseOutcome ItemTextSession::CloseQuery(const QStringList& pag
             RemoveNewItem();
         return CloseOutcome::Close;
     }
-    if (textItemKind == ItemKind::Existing && textItemId == 0)
+    if (textItemKind == ItemKind::Existing && textItemId.IsNone())
         return CloseOutcome::Close;
     const char answer = AskYesNoCancel(QStringLiteral("Save changes?"));
     if (answer == 'Y') {
@@ -270,7 +270,7 @@ ItemTextSession::CloseOutcome ItemTextSession::CloseForExit(const QStringList& p
 void ItemTextSession::ItemDeleted() {
     changedSinceSave = changedSinceOpen = false;
     textItemKind = ItemKind::Existing;
-    textItemId = 0;
+    textItemId = ItemId();
 }
 
 bool ItemTextSession::EditRef() {
@@ -309,7 +309,7 @@ void ItemTextSession::KeepItem() {
 
 void ItemTextSession::RemoveNewItem() {
     RemoveItemRow(textItemId);
-    textItemId = -1;
+    textItemId = ItemId(-1);
     textItemKind = ItemKind::Existing;
     changedSinceSave = changedSinceOpen = false;
 }

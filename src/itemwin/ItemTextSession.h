@@ -130,7 +130,7 @@ private:
     // Removes the blank new item this window inserted; the page then stands for no item.
     void RemoveNewItem();
 
-    ItemId textItemId = 0;
+    ItemId textItemId;
     ItemKind textItemKind = ItemKind::Existing;
     QString pageRef;
     QStringList undoPage;

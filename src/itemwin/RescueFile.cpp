@@ -13,7 +13,7 @@
 
 QString WriteRescueFile(ItemId id, const QStringList& lines) {
     const QString name = QStringLiteral("unsaved item %1 %2")
-                             .arg(id)
+                             .arg(id.Value())
                              .arg(CurrentDateTime().toString(QStringLiteral("yyyy-MM-dd HHmmss")));
     const QDir folder(DataFolder());
     QString path = folder.filePath(name + QStringLiteral(".txt"));
@@ -26,11 +26,11 @@ QString WriteRescueFile(ItemId id, const QStringList& lines) {
         bytes += line.toUtf8() + "\r\n";
     QString error;
     if (!WriteWholeFile(path, bytes, error)) {
-        std::fprintf(stderr, "Cardolo: the unsaved text of item #%d could not be kept. %s\n", id,
-                     qPrintable(error));
+        std::fprintf(stderr, "Cardolo: the unsaved text of item #%d could not be kept. %s\n",
+                     id.Value(), qPrintable(error));
         return QString();
     }
-    std::fprintf(stderr, "Cardolo: the unsaved text of item #%d is kept in %s\n", id,
+    std::fprintf(stderr, "Cardolo: the unsaved text of item #%d is kept in %s\n", id.Value(),
                  qPrintable(QDir::toNativeSeparators(path)));
     return path;
 }

@@ -243,13 +243,13 @@ bool TFIdets2::OpenItemText(ItemId request) {
     // A question about a field saved from elsewhere, cancelled: the page stays as typed.
     if (!SaveItemText())
         return false;
-    if (request < 0 && isVisible()) {
+    if (request.Value() < 0 && isVisible()) {
         close();
         // Kept open by the user's answer: the old page stays and nothing new is made.
         if (isVisible())
             return false;
     }
-    if (!Session.Open(request, request == -2 ? NowStamp() : QString()))
+    if (!Session.Open(request, request.Value() == -2 ? NowStamp() : QString()))
         return false;
     keepPage.dismiss();
 
@@ -284,12 +284,12 @@ bool TFIdets2::OpenItemText(ItemId request) {
 }
 
 bool TFIdets2::NewItemText(int request, ItemId& id) {
-    id = -1;
-    if (!OpenItemText(request == -2 ? -2 : -1))
+    id = ItemId(-1);
+    if (!OpenItemText(ItemId(request == -2 ? -2 : -1)))
         return false;
     // Deleted from the window (id 0) or discarded (-1): no item to link or list.
     id = Session.TextItemId();
-    return id > 0;
+    return id.IsValid();
 }
 
 void TFIdets2::AutosizeItemText() {

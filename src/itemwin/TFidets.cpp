@@ -371,7 +371,7 @@ void TFidets::EditItemDetails(ItemId id) {
 }
 
 bool TFidets::NewItemDetails(ItemId parentId, ItemId& newId) {
-    newId = 0;
+    newId = ItemId();
     // A window left open in another state is closed first, by the closing rules; when the user
     // keeps it open the new item is not started.
     if (isVisible()) {
@@ -390,7 +390,7 @@ bool TFidets::NewItemDetails(ItemId parentId, ItemId& newId) {
     exec();
     shownModal = false;
     newId = Session.EndNewItem();
-    return newId > 0;
+    return newId.IsValid();
 }
 
 bool TFidets::NewDiaryItemDetails(const CalendarDate& date, ItemId& newId) {

@@ -63,7 +63,7 @@ void ItemsList::ShowUnreadList() {
 QStringList ItemsList::prepareQuery(bool search, RowOrder order) {
     header.AcrossChecked = ListKind == ListOf::LinksAcross;
     header.RadiosVisible = !(ListKind == ListOf::TopLevel || ListKind == ListOf::SearchResults);
-    if (search || CurrentId == 0)
+    if (search || CurrentId.IsNone())
         SortOrder = SortBy::Name; // top-level and search lists are always in name order
     const QStringList lines = ListQueryLines(ListKind, search, SortOrder, LnoteBefore, order);
     queryText = ListQueryText(lines);
@@ -144,7 +144,7 @@ ItemId ItemsList::headList(bool search) {
     header.Label3Visible = false;
     ParentId = CurrentId;
     ParentName = CurrentName;
-    CurrentId = 0;
+    CurrentId = ItemId();
     return CurrentHider;
 }
 
@@ -154,10 +154,10 @@ void ItemsList::headItemList(int found) {
     header.Label3Visible = false;
     header.Label2.clear();
     header.Label2Shown.clear();
-    ParentId = 0;
+    ParentId = ItemId();
     ParentName.clear();
     ItemRecord item;
-    if (CurrentId <= 0 || !LocateItem(CurrentId, item))
+    if (!CurrentId.IsValid() || !LocateItem(CurrentId, item))
         return;
     SetBackCaption(LeaveBy::Back);
     ParentId = item.Parent;
@@ -193,7 +193,7 @@ void ItemsList::finishHeader() {
     header.PanelVisible = !header.Label2.isEmpty();
     if (!header.PanelVisible) {
         header.Caption = QStringLiteral("Cardolo : Top-level Items");
-        if (CurrentId > 0 && view)
+        if (CurrentId.IsValid() && view)
             view->ShowItemDetails(CurrentId);
     }
     header.TopEnabled = header.PanelVisible;
@@ -300,15 +300,15 @@ bool ItemsList::ApplyRequest() {
         }
         break;
     case ListOf::TopLevel:
-        CurrentId = 0;
+        CurrentId = ItemId();
         SearchStamp = QDateTime();
         StopShowingHidden();
-        ParentId = 0;
+        ParentId = ItemId();
         ListKind = ListOf::TopLevel;
         BuildList();
         break;
     }
-    if (request.PosId > 0)
+    if (request.PosId.IsValid())
         RestorePosition(request.PosId, request.PosDrop);
     return true;
 }
@@ -318,7 +318,7 @@ void ItemsList::SavePosition() {
     CurrentRequest.PosId = row.Id;
     CurrentRequest.PosDrop = row.Drop2;
     CurrentRequest.Sort = SortOrder;
-    if (CurrentRequest.ItemId > 0)
+    if (CurrentRequest.ItemId.IsValid())
         CurrentRequest.Mode = header.AcrossChecked ? ListOf::LinksAcross : ListOf::LinksDown;
 }
 
@@ -349,7 +349,7 @@ void ItemsList::GoBack() {
 void ItemsList::RestorePosition(ItemId id, int drop) {
     RestoreId = id;
     RestoreDrop = drop;
-    if (RestoreId == 0)
+    if (RestoreId.IsNone())
         return;
     rows.Locate(RestoreId, RestoreDrop, ListKind == ListOf::LinksAcross);
     Moved();
@@ -375,7 +375,7 @@ void ItemsList::StepIntoLinks() {
     DisplayRequest request;
     request.Mode = row.NumCousins > 0 ? ListOf::LinksAcross : ListOf::LinksDown;
     request.ItemId = row.Id;
-    if (request.ItemId <= 0) {
+    if (!request.ItemId.IsValid()) {
         ItemNotFound(row.Id2);
         return;
     }
@@ -413,7 +413,7 @@ void ItemsList::SelectKind(ListOf kind) {
 // Grid actions.
 
 bool ItemsList::RowCheck(const ListRow& row) {
-    if (row.Id > 0)
+    if (row.Id.IsValid())
         return true;
     ItemNotFound(row.Id2);
     return false;
@@ -452,7 +452,7 @@ void ItemsList::CellClick(ListField field) {
 
 bool ItemsList::CanResequence() {
     QString listName;
-    if (CurrentId == 0)
+    if (CurrentId.IsNone())
         listName = QStringLiteral("Top-level Items");
     if (IsSearchList())
         listName = QStringLiteral("Search Results");
@@ -495,7 +495,7 @@ void ItemsList::JumpTo(const QString& text) {
 }
 
 void ItemsList::CurrentItemClick() {
-    if (CurrentId != 0 && view)
+    if (!CurrentId.IsNone() && view)
         view->ShowItemDetails(CurrentId);
 }
 
@@ -509,14 +509,15 @@ void ItemsList::SearchForText(const QString& typed) {
 }
 
 void ItemsList::SearchForId(const QString& typed) {
-    int id = 0;
-    if (!TryParseInt(typed, id))
+    int number = 0;
+    if (!TryParseInt(typed, number))
         return;
+    const ItemId id(number);
     ItemRecord item;
     if (!LocateItem(id, item))
         return;
     // A hidden item opens by id only while its group is shown, or when it is the archive.
-    if (item.Rank != 0 && item.Rank != CurrentHider && id != AppSettings().ArchiveId)
+    if (!item.Rank.IsNone() && item.Rank != CurrentHider && id != AppSettings().ArchiveId)
         return;
     DisplayRequest request;
     if (item.Numchildren > 0)

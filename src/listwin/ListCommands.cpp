@@ -20,8 +20,8 @@ QString CaptionName(const QString& quoted) {
 
 ItemId ItemsList::rowItem() {
     if (rows.IsEmpty())
-        return 0;
-    return RowCheck(rows.CursorRow()) ? rows.CursorRow().Id : 0;
+        return ItemId();
+    return RowCheck(rows.CursorRow()) ? rows.CursorRow().Id : ItemId();
 }
 
 QString ItemsList::currentItemName() const {
@@ -30,7 +30,7 @@ QString ItemsList::currentItemName() const {
 
 bool ItemsList::PrepareLinkStart() {
     ItemRecord item;
-    if (LinkStartId <= 0 || !LocateItem(LinkStartId, item))
+    if (!LinkStartId.IsValid() || !LocateItem(LinkStartId, item))
         return false;
     LinkStartName = QuoteDouble(item.Name);
     return true;
@@ -38,7 +38,7 @@ bool ItemsList::PrepareLinkStart() {
 
 void ItemsList::StartNewLink() {
     const ItemId id = rowItem();
-    if (id == 0)
+    if (id.IsNone())
         return;
     LinkStartId = id;
     LinkStartName = QuoteDouble(rows.CursorRow().Name);
@@ -47,9 +47,9 @@ void ItemsList::StartNewLink() {
 
 RowMenu ItemsList::PopupMenu1Popup() {
     RowMenu menu;
-    menu.DelinkEnabled = CurrentId > 0;
+    menu.DelinkEnabled = CurrentId.IsValid();
     menu.LinkDownEnabled = PrepareLinkStart();
-    menu.LinkAcrossEnabled = LinkStartId > 0;
+    menu.LinkAcrossEnabled = LinkStartId.IsValid();
     const QString row = QuoteDouble(EscapeAmpersands(rows.CursorRow().Name));
     const QString x = CaptionName(LinkStartName);
     menu.LinkFromXCaption = QStringLiteral("Link down from ") + x + QStringLiteral(" to ") + row;
@@ -64,7 +64,7 @@ RowMenu ItemsList::PopupMenu1Popup() {
 // that followed it.
 void ItemsList::LinkFromX() {
     const ItemId id = rowItem();
-    if (id == 0)
+    if (id.IsNone())
         return;
     RememberNextRow();
     const ItemId nextId = RestoreId;
@@ -76,7 +76,7 @@ void ItemsList::LinkFromX() {
 
 void ItemsList::LinkToX() {
     const ItemId id = rowItem();
-    if (id == 0)
+    if (id.IsNone())
         return;
     LinkItems(id, LinkStartId, 1);
     RefreshKeepingPlace();
@@ -84,7 +84,7 @@ void ItemsList::LinkToX() {
 
 void ItemsList::LinkAcross() {
     const ItemId id = rowItem();
-    if (id == 0)
+    if (id.IsNone())
         return;
     const QString name = rows.CursorRow().Name;
     if (id == LinkStartId) {
@@ -107,7 +107,7 @@ void ItemsList::LinkNote() {
     if (ListKind != ListOf::LinksAcross)
         return;
     const ItemId id = rowItem();
-    if (id == 0)
+    if (id.IsNone())
         return;
     QString note = rows.CursorRow().LinkNote;
     const int drop = rows.CursorRow().Drop2;
@@ -135,7 +135,7 @@ LinkAllMenu ItemsList::LinkAllPopup() {
 
 // In an item's links-down list every row has that item as its parent, which the question names.
 void ItemsList::LinkAllDown() {
-    if (LinkStartId <= 0)
+    if (!LinkStartId.IsValid())
         return;
     QString question =
         QStringLiteral("Link down from ") + LinkStartName + QStringLiteral(" to all items listed");
@@ -149,7 +149,7 @@ void ItemsList::LinkAllDown() {
 }
 
 void ItemsList::LinkAllAcross() {
-    if (LinkStartId <= 0)
+    if (!LinkStartId.IsValid())
         return;
     if (!Confirm(QStringLiteral("Link across between ") + LinkStartName +
                  QStringLiteral(" and all items listed - OK?")))
@@ -163,7 +163,7 @@ void ItemsList::LinkAllAcross() {
 void ItemsList::linkAll(int mode) {
     std::vector<ItemId> ids;
     for (int i = 0; i < rows.Count(); ++i)
-        if (rows.Row(i).Id > 0)
+        if (rows.Row(i).Id.IsValid())
             ids.push_back(rows.Row(i).Id);
     const ItemId from = LinkStartId;
     try {
@@ -179,7 +179,7 @@ void ItemsList::linkAll(int mode) {
 // A links-across list delinks the row's link; any other list makes the row's item top-level.
 void ItemsList::Delink() {
     const ItemId id = rowItem();
-    if (id == 0)
+    if (id.IsNone())
         return;
     const ListRow row = rows.CursorRow();
     const bool across = header.AcrossChecked;
@@ -201,7 +201,7 @@ void ItemsList::Delink() {
 
 void ItemsList::DeleteRow() {
     const ItemId id = rowItem();
-    if (id == 0)
+    if (id.IsNone())
         return;
     RememberNextRow();
     const ItemId nextId = RestoreId;
@@ -215,11 +215,11 @@ void ItemsList::DeleteRow() {
 // A new item from a links list may go under the listed item; declining leaves the list as it
 // was, since the new item is not in it.
 void ItemsList::NewItem(int request) {
-    ItemId id = 0;
-    if (!view || !view->NewItemText(request, id) || id <= 0)
+    ItemId id;
+    if (!view || !view->NewItemText(request, id) || !id.IsValid())
         return;
     const ItemId listed = CurrentId;
-    if (listed != 0) {
+    if (!listed.IsNone()) {
         if (!Confirm(QStringLiteral("Link new item from \"") + currentItemName() +
                      QStringLiteral("\" ?")))
             return;
@@ -231,7 +231,7 @@ void ItemsList::NewItem(int request) {
 
 // The form proposes the listed item as the new item's parent and links it on saving.
 void ItemsList::NewDetails() {
-    ItemId id = 0;
+    ItemId id;
     if (!view || !view->NewItemDetails(CurrentId, id))
         return;
     BuildList();

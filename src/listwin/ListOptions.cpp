@@ -9,7 +9,7 @@ QString FlashIntervalCaption() {
 }
 
 QString ArchiveIdCaption() {
-    return QStringLiteral("Archive id = ") + QString::number(AppSettings().ArchiveId);
+    return QStringLiteral("Archive id = ") + QString::number(AppSettings().ArchiveId.Value());
 }
 
 void AskFlashInterval() {
@@ -19,5 +19,7 @@ void AskFlashInterval() {
 }
 
 void AskArchiveId() {
-    PromptInteger(QStringLiteral("Archive id"), AppSettings().ArchiveId);
+    int number = AppSettings().ArchiveId.Value();
+    if (PromptInteger(QStringLiteral("Archive id"), number))
+        AppSettings().ArchiveId = ItemId(number);
 }

@@ -12,7 +12,7 @@ const QString& leadText(const ListRow& row, LeadField lead) {
 // A link across to an item that no longer exists: the engine's key for it is null, which sorts
 // first.
 bool isMissing(const ListRow& row) {
-    return row.Id == 0;
+    return row.Id.IsNone();
 }
 
 char32_t codePointAt(const QString& s, qsizetype i) {

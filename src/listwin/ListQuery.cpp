@@ -130,13 +130,13 @@ struct RowColumns {
 
 ListRow readRow(const RawStatement& q, const RowColumns& c) {
     ListRow r;
-    r.Id = q.Int(c.Id); // a null id (missing linked item) reads as 0
-    r.Id2 = q.Int(c.Id2);
+    r.Id = q.Id(c.Id); // a null id (missing linked item) reads as 0
+    r.Id2 = q.Id(c.Id2);
     r.Name = q.Text(c.Name);
-    r.Rank = q.Int(c.Rank);
+    r.Rank = q.Id(c.Rank);
     r.Drop2 = q.Int(c.Drop2);
     r.LName = textOrSame(q, c.LName, c.Name, r.Name);
-    r.Parent = q.Int(c.Parent);
+    r.Parent = q.Id(c.Parent);
     r.Tel = q.Text(c.Tel);
     r.LinkNote = textOrSame(q, c.Note, c.Tel, r.Tel);
     r.NumChildren = q.Int(c.Children);
@@ -216,8 +216,8 @@ std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOr
     std::vector<RowRef> refs;
     while (q.Step()) {
         RowRef r;
-        r.Id = q.Int(0);
-        r.Id2 = q.Int(1);
+        r.Id = q.Id(0);
+        r.Id2 = q.Id(1);
         r.Drop2 = q.Int(2);
         r.NameLength = clampedLength(q.Int64(3));
         r.RefLength = clampedLength(q.Int64(4));

@@ -16,13 +16,13 @@
 // One listed row. The item's text is not kept, only whether it has one: a list of many
 // thousand items must not hold their texts; whoever needs a text reads it by id.
 struct ListRow {
-    ItemId Id = 0;  // 0 when a link across names an item that no longer exists
-    ItemId Id2 = 0; // the item id as the link stores it (the item's own id otherwise)
+    ItemId Id;  // 0 when a link across names an item that no longer exists
+    ItemId Id2; // the item id as the link stores it (the item's own id otherwise)
     QString Name;
-    ItemId Rank = 0;
+    ItemId Rank;
     int Drop2 = 0; // the link's drop in a links-across list, else the rank
     QString LName; // lower-case name, as the engine lower-cases it
-    ItemId Parent = 0;
+    ItemId Parent;
     QString Tel;
     QString LinkNote; // the link's note in a links-across list, else the lower-case ref
     int NumChildren = 0;

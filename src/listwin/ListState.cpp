@@ -51,12 +51,12 @@ void ResetNavigation() {
     ListWindowState& s = ListWindow();
     s.Requests.StackInit(s.Requests.Name(), s.Requests.Kind()); // emptied, keeping its name
     s.CurrentRequest = DisplayRequest();
-    s.RestoreId = 0;
+    s.RestoreId = ItemId();
     s.RestoreDrop = 0;
 }
 
 void ResetLinkStart() {
-    ListWindow().LinkStartId = 0;
+    ListWindow().LinkStartId = ItemId();
     ListWindow().LinkStartName.clear();
 }
 

@@ -16,9 +16,9 @@ struct ListWindowState {
     // What is listed and how (ResetListState).
     ListOf ListKind = ListOf::TopLevel;
     SortBy SortOrder = SortBy::Name;
-    ItemId CurrentId = 0;
+    ItemId CurrentId;
     QString CurrentName;
-    ItemId ParentId = 0;
+    ItemId ParentId;
     QString ParentName;
     QDateTime SearchStamp;
     QString SearchText;
@@ -26,11 +26,11 @@ struct ListWindowState {
     bool LnoteBefore = true;
     // Where the window has been (ResetNavigation).
     DisplayRequest CurrentRequest;
-    ItemId RestoreId = 0;
+    ItemId RestoreId;
     int RestoreDrop = 0;
     NamedStack<DisplayRequest> Requests{QStringLiteral("dp reqs"), 'S'};
     // "Start new link" (ResetLinkStart).
-    ItemId LinkStartId = 0;
+    ItemId LinkStartId;
     QString LinkStartName;
 };
 

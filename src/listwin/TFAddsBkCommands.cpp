@@ -21,7 +21,7 @@
 
 void TFAddsBk::rowCommand(const std::function<void(ItemId)>& command) {
     const ListRow& row = list.Rows().CursorRow();
-    if (row.Id <= 0)
+    if (!row.Id.IsValid())
         ItemNotFound(row.Id2);
     else
         command(row.Id);

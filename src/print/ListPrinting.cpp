@@ -42,9 +42,10 @@ QByteArray NameInitialKey(const QString& name) {
 
 bool LoadPrintableRow(const PrintableRow& row, ItemRecord& item) {
     // A row whose item was deleted after the list was built is as missing as a link to no item.
-    if (row.Id > 0 && LocateItem(row.Id, item))
+    if (row.Id.IsValid() && LocateItem(row.Id, item))
         return true;
-    ShowInfo(QStringLiteral("Item #") + QString::number(row.Id > 0 ? row.Id : row.Id2) +
+    ShowInfo(QStringLiteral("Item #") +
+             QString::number((row.Id.IsValid() ? row.Id : row.Id2).Value()) +
              QStringLiteral(" not found"));
     return false;
 }

@@ -18,8 +18,8 @@ enum class PageBreaks { None, AfterEachItem, OnInitialLetter };
 
 // One row of the list to print.
 struct PrintableRow {
-    ItemId Id = 0;  // the row's item; 0 or less when the row names no item
-    ItemId Id2 = 0; // the id the row names, reported when its item is missing
+    ItemId Id;  // the row's item; 0 or less when the row names no item
+    ItemId Id2; // the id the row names, reported when its item is missing
 };
 
 // The list as the list window shows it, handed to the printing.

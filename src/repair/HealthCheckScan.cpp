@@ -11,6 +11,10 @@ namespace {
 QString number(qint64 n) {
     return QString::number(n);
 }
+
+QString number(ItemId id) {
+    return QString::number(id.Value());
+}
 } // namespace
 
 // The lines of one chunk wait until its repairs are committed: a line never says
@@ -153,13 +157,13 @@ void HealthCheckScan::checkItem(const HealthItemRow& row) {
     const ItemId id = row.Id;
     // A null Rank or Parent counts as 0 here; the steps below report the null itself.
     bool compare = true;
-    ItemId expected = 0;
+    ItemId expected;
     if (row.Parent == id) {
         expected = id; // a hider carries its own id
-    } else if (row.Parent != 0 && !row.ParentFound) {
+    } else if (!row.Parent.IsNone() && !row.ParentFound) {
         Problem(id, QStringLiteral("parent not found #") + number(row.Parent));
         compare = false;
-    } else if (row.Parent != 0) {
+    } else if (!row.Parent.IsNone()) {
         expected = row.ParentRank;
     }
     if (compare && row.Rank != expected)

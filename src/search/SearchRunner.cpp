@@ -54,8 +54,9 @@ void collectMatches(RawStatement& walk, const QString& prepared, bool folding, c
         return lines ? matcher.TextMatches(decoded) : matcher.NameMatches(decoded);
     };
     while (walk.Step()) {
-        const ItemId id = walk.Int(0);
-        if (progress && !progress->Step(id, lastId)) {
+        const ItemId id = walk.Id(0);
+        // Ids come in key order, so the id read tells how far the walk has come.
+        if (progress && !progress->Step(id.Value(), lastId)) {
             found.Stopped = true;
             break;
         }
@@ -65,8 +66,8 @@ void collectMatches(RawStatement& walk, const QString& prepared, bool folding, c
         if (!keepRows)
             found.PriorStamps.push_back(walk.IsNull(4) ? QString() : walk.Text(4));
         else
-            found.Rows.Add(walk.Int(5), walk.Int64(6), walk.TextData(1), walk.TextSize(1));
-        if (walk.Int(3) == id && walk.Text16(1) == typed)
+            found.Rows.Add(walk.Id(5), walk.Int64(6), walk.TextData(1), walk.TextSize(1));
+        if (walk.Id(3) == id && walk.Text16(1) == typed)
             found.Hiders.push_back(id);
     }
 }
@@ -181,7 +182,7 @@ int SearchHits::NameLength(size_t i) const {
 }
 
 bool SearchListShows(ItemId rank, ItemId hider) {
-    return rank == 0 || rank == hider;
+    return rank.IsNone() || rank == hider;
 }
 
 ItemId SearchListHider(const std::vector<ItemId>& hiders, ItemId shownHider) {
@@ -224,7 +225,8 @@ std::vector<RowRef> SearchRefs(const SearchFound& found, ItemId hider,
         const size_t i = listed[k];
         RowRef r;
         r.Id = r.Id2 = found.Ids[i];
-        r.Drop2 = int(hits.Ranks[i]);
+        // An items list carries the rank where a list of links carries the Drop.
+        r.Drop2 = hits.Ranks[i].Value();
         r.NameLength = quint16(std::min(hits.NameLength(i), 0xFFFF));
         r.RefLength = hits.RefLengths[i];
         r.NoteLength = r.RefLength; // an items list's note is its lower-case Ref

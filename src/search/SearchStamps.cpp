@@ -98,7 +98,7 @@ void run(Job* job) {
             if ((j - i) % LookEvery == LookEvery - 1 &&
                 (BackgroundWriteTurn::UserWants() || job->Stop))
                 break;
-            sqlite3_bind_int64(update, 2, job->Ids[j]);
+            sqlite3_bind_int64(update, 2, job->Ids[j].Value());
             const int rc = sqlite3_step(update);
             sqlite3_reset(update);
             if (rc != SQLITE_DONE) {

@@ -64,7 +64,7 @@ void step704() {
     {
         QSqlQuery q = ExecSql(QStringLiteral("select * from phonebk where parent = id"));
         while (q.next())
-            hiders.push_back(q.value(QStringLiteral("id")).toInt());
+            hiders.push_back(IdFromDb(q.value(QStringLiteral("id"))));
     }
     for (ItemId hider : hiders)
         SetHiderBelow(hider, hider);

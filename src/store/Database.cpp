@@ -580,3 +580,11 @@ QDateTime StampFromDb(const QVariant& value) {
         return QDateTime();
     return QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
+
+QVariant IdToDb(ItemId id) {
+    return id.Value();
+}
+
+ItemId IdFromDb(const QVariant& value) {
+    return ItemId(value.toInt());
+}

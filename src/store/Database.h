@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ItemId.h"
+
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -137,6 +139,9 @@ QSqlQuery& StoredQuery(const QString& sql);
 // Time stamps are stored as text that sorts in time order and round-trips to the millisecond.
 QVariant StampToDb(const QDateTime& stamp);
 QDateTime StampFromDb(const QVariant& value);
+// Ids are stored as the integers they are; a null reads as 0, no item.
+QVariant IdToDb(ItemId id);
+ItemId IdFromDb(const QVariant& value);
 
 // Groups the writes of one operation: commits on Commit(), rolls back if the scope is left
 // by an error first. Nests: an inner guard is a savepoint whose writes are undone alone when

@@ -25,7 +25,7 @@ bool DeleteItem(ItemId id) {
     }
     const QString name = QuoteDouble(row.Name);
     const ItemId archive = StoreArchiveId();
-    if (archive > 0) {
+    if (archive.IsValid()) {
         const int choice =
             ChooseOption(QStringLiteral("Delete item ") + name + QStringLiteral(" - or Archive ?"),
                          QStringLiteral("Delete"), QStringLiteral("Archive"));
@@ -43,7 +43,7 @@ bool DeleteItem(ItemId id) {
 
     Transaction t;
     QSqlQuery& q = StoredQuery(QStringLiteral("DELETE FROM phonebk WHERE id = ?"));
-    q.bindValue(0, id);
+    q.bindValue(0, IdToDb(id));
     ExecQuery(q);
     q.finish();
     AddToNumchildren(row.Parent, -1);

@@ -22,6 +22,6 @@ std::vector<DiaryRow> ReadDiaryMonth(int year, int month, ItemId hider) {
     const int tel = query.Column("tel");
     std::vector<DiaryRow> rows;
     while (query.Step())
-        rows.push_back({query.Int(id), query.Text(name), query.Text(tel)});
+        rows.push_back({query.Id(id), query.Text(name), query.Text(tel)});
     return rows;
 }

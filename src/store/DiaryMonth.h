@@ -11,7 +11,7 @@
 // the month's Refs, however many items the database holds.
 
 struct DiaryRow {
-    ItemId Id = 0;
+    ItemId Id;
     QString Name;
     QString Tel;
 };

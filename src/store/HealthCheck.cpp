@@ -99,7 +99,7 @@ std::vector<CountMismatch> mismatches(const char* sql) {
     QSqlQuery& q = read(sql, {});
     std::vector<CountMismatch> rows;
     while (q.next())
-        rows.push_back({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()});
+        rows.push_back({IdFromDb(q.value(0)), q.value(1).toInt(), q.value(2).toInt()});
     q.finish();
     return rows;
 }
@@ -148,19 +148,19 @@ int CountHealthLinks() {
 }
 
 std::vector<HealthItemRow> ReadHealthItems(ItemId after, int limit) {
-    QSqlQuery& q = read(ItemChunkSql, {{":after", after}, {":limit", limit}});
+    QSqlQuery& q = read(ItemChunkSql, {{":after", IdToDb(after)}, {":limit", limit}});
     std::vector<HealthItemRow> rows;
     rows.reserve(size_t(limit));
     while (q.next()) {
         HealthItemRow row;
-        row.Id = q.value(0).toInt();
+        row.Id = IdFromDb(q.value(0));
         row.RankNull = q.isNull(1);
-        row.Rank = q.value(1).toInt();
+        row.Rank = IdFromDb(q.value(1));
         row.ParentNull = q.isNull(2);
-        row.Parent = q.value(2).toInt();
+        row.Parent = IdFromDb(q.value(2));
         row.NameAndRefBlank = q.value(3).toInt() != 0;
         row.ParentFound = !q.isNull(4);
-        row.ParentRank = q.value(5).toInt();
+        row.ParentRank = IdFromDb(q.value(5));
         rows.push_back(row);
     }
     q.finish();
@@ -191,11 +191,11 @@ void ResetMinusOneRanks() {
 }
 
 bool SetNullRankToZero(ItemId id) {
-    return write(NullRankToZeroSql, {{":id", id}}) > 0;
+    return write(NullRankToZeroSql, {{":id", IdToDb(id)}}) > 0;
 }
 
 bool SetNullParentToZero(ItemId id) {
-    return write(NullParentToZeroSql, {{":id", id}}) > 0;
+    return write(NullParentToZeroSql, {{":id", IdToDb(id)}}) > 0;
 }
 
 bool DeleteHealthLink(const HealthLinkRow& row) {
@@ -214,11 +214,12 @@ std::vector<UnmirroredLink> UnmirroredLinks() {
     QSqlQuery& q = read(UnmirroredLinksSql, {});
     std::vector<UnmirroredLink> rows;
     while (q.next())
-        rows.push_back({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt()});
+        rows.push_back({IdFromDb(q.value(0)), IdFromDb(q.value(1)), q.value(2).toInt()});
     q.finish();
     return rows;
 }
 
 void AddMirrorLink(const UnmirroredLink& row) {
-    write(AddMirrorSql, {{":id1", row.Id1}, {":id2", row.Id2}, {":drop", row.Drop}});
+    write(AddMirrorSql,
+          {{":id1", IdToDb(row.Id1)}, {":id2", IdToDb(row.Id2)}, {":drop", row.Drop}});
 }

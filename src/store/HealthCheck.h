@@ -15,16 +15,16 @@
 
 // One item as the scan sees it. A null Rank or Parent reads as 0 and is marked.
 struct HealthItemRow {
-    ItemId Id = 0;
+    ItemId Id;
     // Both the name and the Ref are empty (or null).
     bool NameAndRefBlank = false;
     bool RankNull = false;
-    ItemId Rank = 0;
+    ItemId Rank;
     bool ParentNull = false;
-    ItemId Parent = 0;
+    ItemId Parent;
     // Whether an item has the id Parent (never so for 0), and that item's Rank (0 when null).
     bool ParentFound = false;
-    ItemId ParentRank = 0;
+    ItemId ParentRank;
 };
 
 // One links-across row. Its key is kept as the engine holds it, so that the next chunk starts
@@ -86,7 +86,7 @@ bool DeleteHealthLink(const HealthLinkRow& row);
 
 // The counts the store keeps beside the rows, compared with the rows.
 struct CountMismatch {
-    ItemId Id = 0;
+    ItemId Id;
     int Stored = 0; // null reads as 0
     int Actual = 0;
 };
@@ -99,8 +99,8 @@ std::vector<CountMismatch> WrongLinkCounts();
 // Links-across rows between two existing items whose mirror (Id2, Id1, Drop) is missing, in key
 // order. Rows naming a missing item are the scan's to report and are left out.
 struct UnmirroredLink {
-    ItemId Id1 = 0;
-    ItemId Id2 = 0;
+    ItemId Id1;
+    ItemId Id2;
     int Drop = 0;
 };
 std::vector<UnmirroredLink> UnmirroredLinks();

@@ -11,17 +11,17 @@
 #include <vector>
 
 void ShowHidden(ItemId hider) {
-    FlashMessage(QStringLiteral("Showing #") + QString::number(hider) +
+    FlashMessage(QStringLiteral("Showing #") + QString::number(hider.Value()) +
                  QStringLiteral(" and linked items"));
     CurrentHider = hider;
 }
 
 void StopShowingHidden() {
-    if (CurrentHider == 0)
+    if (CurrentHider.IsNone())
         return;
-    FlashMessage(QStringLiteral("Hiding #") + QString::number(CurrentHider) +
+    FlashMessage(QStringLiteral("Hiding #") + QString::number(CurrentHider.Value()) +
                  QStringLiteral(" and linked items"));
-    CurrentHider = 0;
+    CurrentHider = ItemId();
 }
 
 namespace {
@@ -40,20 +40,20 @@ void MarkChildren(ItemId parent, ItemId hider) {
     QSqlQuery& q = StoredQuery(
         QStringLiteral("SELECT id FROM phonebk WHERE parent = ? AND IFNULL(rank, 0) <> ? "
                        "AND numchildren > 0"));
-    q.bindValue(0, parent);
-    q.bindValue(1, hider);
+    q.bindValue(0, IdToDb(parent));
+    q.bindValue(1, IdToDb(hider));
     ExecQuery(q);
     std::vector<ItemId> withChildren;
     while (q.next())
-        withChildren.push_back(q.value(0).toInt());
+        withChildren.push_back(IdFromDb(q.value(0)));
     q.finish();
     for (ItemId c : withChildren)
-        PushInteger(c);
+        PushInteger(c.Value());
     QSqlQuery& mark = StoredQuery(
         QStringLiteral("UPDATE phonebk SET rank = ? WHERE parent = ? AND IFNULL(rank, 0) <> ?"));
-    mark.bindValue(0, hider);
-    mark.bindValue(1, parent);
-    mark.bindValue(2, hider);
+    mark.bindValue(0, IdToDb(hider));
+    mark.bindValue(1, IdToDb(parent));
+    mark.bindValue(2, IdToDb(hider));
     ExecQuery(mark);
     mark.finish();
 }
@@ -67,8 +67,8 @@ void SetHiderBelow(ItemId item, ItemId hider) {
     SetRankOf(item, hider);
     MarkChildren(item, hider);
     // A queued item was marked when its parent was visited; only its children remain.
-    ItemId next = 0;
+    int32_t next = 0;
     while (TakeInteger(next))
-        MarkChildren(next, hider);
+        MarkChildren(ItemId(next), hider);
     t.Commit();
 }

@@ -7,20 +7,20 @@
 #include <QVariant>
 
 bool WriteItemFields(ItemId id, const QString& name, const QString& tel, const QString& text) {
-    if (id <= 0)
+    if (!id.IsValid())
         return false;
     QSqlQuery q = PrepareQuery(
         QStringLiteral("UPDATE phonebk SET name = :name, tel = :tel, text = :text WHERE id = :id"));
     q.bindValue(QStringLiteral(":name"), NameValue(name));
     q.bindValue(QStringLiteral(":tel"), RefValue(tel));
     q.bindValue(QStringLiteral(":text"), TextValue(text));
-    q.bindValue(QStringLiteral(":id"), id);
+    q.bindValue(QStringLiteral(":id"), IdToDb(id));
     ExecQuery(q);
     return q.numRowsAffected() > 0;
 }
 
 bool WriteItemFields(ItemId id, const ItemFieldEdits& edits) {
-    if (id <= 0)
+    if (!id.IsValid())
         return false;
     QStringList assignments;
     if (edits.Name)
@@ -42,7 +42,7 @@ bool WriteItemFields(ItemId id, const ItemFieldEdits& edits) {
         q.bindValue(QStringLiteral(":tel"), RefValue(*edits.Tel));
     if (edits.Text)
         q.bindValue(QStringLiteral(":text"), TextValue(*edits.Text));
-    q.bindValue(QStringLiteral(":id"), id);
+    q.bindValue(QStringLiteral(":id"), IdToDb(id));
     ExecQuery(q);
     return q.numRowsAffected() > 0;
 }
@@ -53,7 +53,7 @@ bool RemoveItemRow(ItemId id) {
         return false;
     Transaction t;
     QSqlQuery del = PrepareQuery(QStringLiteral("DELETE FROM phonebk WHERE id = :id"));
-    del.bindValue(QStringLiteral(":id"), id);
+    del.bindValue(QStringLiteral(":id"), IdToDb(id));
     ExecQuery(del);
     // A self-linked item is its own parent: the row that counted it is the one just deleted.
     if (item.Parent != id)

@@ -22,17 +22,17 @@ ItemId FirstItemNamed(const QString& name) {
     QSqlQuery& q = StoredQuery(QLatin1String(ItemsByName));
     q.bindValue(QStringLiteral(":name"), name);
     ExecQuery(q);
-    const ItemId id = q.next() ? q.value(QStringLiteral("id")).toInt() : 0;
+    const ItemId id = q.next() ? IdFromDb(q.value(QStringLiteral("id"))) : ItemId();
     q.finish();
     return id;
 }
 } // namespace
 
 bool LocateItem(ItemId id, ItemRecord& item) {
-    if (id <= 0)
+    if (!id.IsValid())
         return false;
     QSqlQuery& q = StoredQuery(QStringLiteral("select * from phonebk where id = :id"));
-    q.bindValue(QStringLiteral(":id"), id);
+    q.bindValue(QStringLiteral(":id"), IdToDb(id));
     ExecQuery(q);
     if (!q.next()) {
         q.finish();
@@ -46,9 +46,9 @@ bool LocateItem(ItemId id, ItemRecord& item) {
     item.Numchildren = q.value(QStringLiteral("numchildren")).toInt();
     item.SrchTs = StampFromDb(q.value(QStringLiteral("srchts")));
     item.Tel = q.value(QStringLiteral("tel")).toString();
-    item.Parent = q.value(QStringLiteral("parent")).toInt();
+    item.Parent = IdFromDb(q.value(QStringLiteral("parent")));
     item.CreatedTS = StampFromDb(q.value(QStringLiteral("createdts")));
-    item.Rank = q.value(QStringLiteral("rank")).toInt();
+    item.Rank = IdFromDb(q.value(QStringLiteral("rank")));
     item.numcousins = q.value(QStringLiteral("numcousins")).toInt();
     q.finish();
     return true;
@@ -61,10 +61,10 @@ bool CoreStartup() {
     // Older databases lack the indexes the store's queries rely on.
     EnsureIndexes();
     ItemId& diaryId = StoreDiaryId();
-    if (diaryId != 0)
+    if (!diaryId.IsNone())
         return true;
     const ItemId diary = FirstItemNamed(QStringLiteral("Diary"));
-    if (diary == 0)
+    if (diary.IsNone())
         ShowInfo(QStringLiteral("Item \"Diary\" not found"));
     else
         diaryId = diary;
@@ -79,7 +79,7 @@ QString ItemName(ItemId id) {
 QString AncestryText(ItemId id, bool includeSelf) {
     QString text;
     ItemId current = id;
-    for (int step = 0; current > 0 && step < AncestryBound; ++step) {
+    for (int step = 0; current.IsValid() && step < AncestryBound; ++step) {
         LinkFields row;
         if (!ReadLinkFields(current, row))
             break;
@@ -93,7 +93,7 @@ QString AncestryText(ItemId id, bool includeSelf) {
 }
 
 void ItemNotFound(ItemId id) {
-    ShowInfo(QStringLiteral("Item #") + QString::number(id) + QStringLiteral(" not found"));
+    ShowInfo(QStringLiteral("Item #") + QString::number(id.Value()) + QStringLiteral(" not found"));
 }
 
 ItemId CreateItem(const QString& name, const QString& tel, const QString& text) {
@@ -110,18 +110,18 @@ ItemId CreateItem(const QString& name, const QString& tel, const QString& text,
     q.bindValue(QStringLiteral(":text"), TextValue(text));
     q.bindValue(QStringLiteral(":createdts"), StampToDb(created));
     ExecQuery(q);
-    const ItemId id = q.lastInsertId().toInt();
+    const ItemId id = IdFromDb(q.lastInsertId());
     q.finish();
     return id;
 }
 
 ItemId FindOrCreateYearItem(int year) {
     StoreState& state = TheStoreState;
-    if (year == state.CachedYear && state.CachedYearId != 0)
+    if (year == state.CachedYear && !state.CachedYearId.IsNone())
         return state.CachedYearId;
     const QString name = PadNumber(year, 4);
     ItemId id = FirstItemNamed(name);
-    if (id == 0) {
+    if (id.IsNone()) {
         const ItemId diary = StoreDiaryId();
         Transaction t;
         LinkFields diaryRow;
@@ -132,13 +132,13 @@ ItemId FindOrCreateYearItem(int year) {
         q.bindValue(QStringLiteral(":name"), name);
         // With the diary item gone the year item stands at the top level, where it can still
         // be reached, instead of under a parent that no longer exists.
-        q.bindValue(QStringLiteral(":parent"), underDiary ? diary : 0);
+        q.bindValue(QStringLiteral(":parent"), IdToDb(underDiary ? diary : ItemId()));
         // It takes the diary's Rank, as a link down would give it: under a hidden diary the new
         // year, and every day filed under it, stay hidden with the rest of the diary.
-        q.bindValue(QStringLiteral(":rank"), underDiary ? diaryRow.Rank : 0);
+        q.bindValue(QStringLiteral(":rank"), IdToDb(underDiary ? diaryRow.Rank : ItemId()));
         q.bindValue(QStringLiteral(":createdts"), StampToDb(CurrentDateTime()));
         ExecQuery(q);
-        id = q.lastInsertId().toInt();
+        id = IdFromDb(q.lastInsertId());
         q.finish();
         if (underDiary)
             AddToNumchildren(diary, 1);
@@ -147,8 +147,8 @@ ItemId FindOrCreateYearItem(int year) {
         // it answering for the previous year as before.
         state.CachedYear = year;
         state.CachedYearId = id;
-        ShowInfo(QStringLiteral("Creating item #") + QString::number(id) + QStringLiteral(" \"") +
-                 name + QStringLiteral("\""));
+        ShowInfo(QStringLiteral("Creating item #") + QString::number(id.Value()) +
+                 QStringLiteral(" \"") + name + QStringLiteral("\""));
         return id;
     }
     state.CachedYear = year;
@@ -158,10 +158,10 @@ ItemId FindOrCreateYearItem(int year) {
 
 void ResetYearCache() {
     TheStoreState.CachedYear = 0;
-    TheStoreState.CachedYearId = 0;
+    TheStoreState.CachedYearId = ItemId();
 }
 
 void ForgetYearItem(ItemId id) {
-    if (id != 0 && id == TheStoreState.CachedYearId)
+    if (!id.IsNone() && id == TheStoreState.CachedYearId)
         ResetYearCache();
 }

@@ -48,11 +48,11 @@ QVariant LinkNoteValue(const QString& note) {
 }
 
 bool ReadLinkFields(ItemId id, LinkFields& row) {
-    if (id <= 0)
+    if (!id.IsValid())
         return false;
     QSqlQuery& q = StoredQuery(QStringLiteral(
         "SELECT name, parent, rank, numchildren, numcousins FROM phonebk WHERE id = ?"));
-    q.bindValue(0, id);
+    q.bindValue(0, IdToDb(id));
     ExecQuery(q);
     if (!q.next()) {
         q.finish();
@@ -60,8 +60,8 @@ bool ReadLinkFields(ItemId id, LinkFields& row) {
     }
     row.Id = id;
     row.Name = q.value(0).toString();
-    row.Parent = q.value(1).toInt();
-    row.Rank = q.value(2).toInt();
+    row.Parent = IdFromDb(q.value(1));
+    row.Rank = IdFromDb(q.value(2));
     row.Numchildren = q.value(3).toInt();
     row.numcousins = q.value(4).toInt();
     q.finish();
@@ -69,52 +69,56 @@ bool ReadLinkFields(ItemId id, LinkFields& row) {
 }
 
 bool ItemExists(ItemId id) {
-    return id > 0 && AnyRow(QStringLiteral("SELECT 1 FROM phonebk WHERE id = ?"), {id});
+    return id.IsValid() &&
+           AnyRow(QStringLiteral("SELECT 1 FROM phonebk WHERE id = ?"), {IdToDb(id)});
 }
 
 void AddToNumchildren(ItemId id, int delta) {
-    if (id <= 0)
+    if (!id.IsValid())
         return;
     RunStored(QStringLiteral("UPDATE phonebk SET numchildren = IFNULL(numchildren, 0) + ? "
                              "WHERE id = ?"),
-              {delta, id});
+              {delta, IdToDb(id)});
 }
 
 void CountLinkAcross(ItemId id) {
     RunStored(
         QStringLiteral("UPDATE phonebk SET numcousins = IFNULL(numcousins, 0) + 1 WHERE id = ?"),
-        {id});
+        {IdToDb(id)});
 }
 
 void UncountLinkAcross(ItemId id) {
     RunStored(QStringLiteral(
                   "UPDATE phonebk SET numcousins = numcousins - 1 WHERE id = ? AND numcousins > 0"),
-              {id});
+              {IdToDb(id)});
 }
 
 void StoreLinkCount(ItemId id, bool down, int count) {
     RunStored(down ? QStringLiteral("UPDATE phonebk SET numchildren = ? WHERE id = ?")
                    : QStringLiteral("UPDATE phonebk SET numcousins = ? WHERE id = ?"),
-              {count, id});
+              {count, IdToDb(id)});
 }
 
 void SetParentOf(ItemId id, ItemId parent) {
-    RunStored(QStringLiteral("UPDATE phonebk SET parent = ? WHERE id = ?"), {parent, id});
+    RunStored(QStringLiteral("UPDATE phonebk SET parent = ? WHERE id = ?"),
+              {IdToDb(parent), IdToDb(id)});
 }
 
 void SetRankOf(ItemId id, ItemId rank) {
-    RunStored(QStringLiteral("UPDATE phonebk SET rank = ? WHERE id = ?"), {rank, id});
+    RunStored(QStringLiteral("UPDATE phonebk SET rank = ? WHERE id = ?"),
+              {IdToDb(rank), IdToDb(id)});
 }
 
 bool HasChildRows(ItemId id) {
-    return AnyRow(QStringLiteral("SELECT 1 FROM phonebk WHERE parent = ? LIMIT 1"), {id});
+    return AnyRow(QStringLiteral("SELECT 1 FROM phonebk WHERE parent = ? LIMIT 1"), {IdToDb(id)});
 }
 
 bool HasLinkAcrossRows(ItemId id) {
-    return AnyRow(QStringLiteral("SELECT 1 FROM mm2 WHERE id1 = ? OR id2 = ? LIMIT 1"), {id, id});
+    return AnyRow(QStringLiteral("SELECT 1 FROM mm2 WHERE id1 = ? OR id2 = ? LIMIT 1"),
+                  {IdToDb(id), IdToDb(id)});
 }
 
 bool LinkAcrossRowExists(ItemId id1, ItemId id2, int drop) {
     return AnyRow(QStringLiteral("SELECT 1 FROM mm2 WHERE id1 = ? AND id2 = ? AND \"drop\" = ?"),
-                  {id1, id2, drop});
+                  {IdToDb(id1), IdToDb(id2), drop});
 }

@@ -10,10 +10,10 @@
 
 // The fields the linking, hiding and deleting operations decide on.
 struct LinkFields {
-    ItemId Id = 0;
+    ItemId Id;
     QString Name;
-    ItemId Parent = 0;
-    ItemId Rank = 0;
+    ItemId Parent;
+    ItemId Rank;
     int Numchildren = 0;
     int numcousins = 0;
 };

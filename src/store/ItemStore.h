@@ -1,15 +1,13 @@
 #pragma once
 
+#include "common/ItemId.h"
+
 #include <QDateTime>
 #include <QString>
-
-#include <cstdint>
 
 // The item store: every change to items and links goes through these operations. They report
 // through their results and the dialog seam; engine errors travel as DbError to the command
 // that called them. Each operation commits its writes together, after its questions.
-
-using ItemId = int32_t;
 
 // Results of LinkItems.
 enum LinkResult : int {
@@ -29,16 +27,16 @@ extern ItemId& CurrentHider;
 
 // One row of the items table.
 struct ItemRecord {
-    ItemId Id = 0;
+    ItemId Id;
     QString Name;
     QString Text;
     bool TextIsNull = true;
     int Numchildren = 0;
     QDateTime SrchTs;
     QString Tel;
-    ItemId Parent = 0;
+    ItemId Parent;
     QDateTime CreatedTS;
-    ItemId Rank = 0;
+    ItemId Rank; // the hider whose branch hides the item; 0 when none hides it
     int numcousins = 0;
 };
 

@@ -197,8 +197,8 @@ bool checkFirstLine(LineReader& reader, JsonRestored& restored, qint64& items, q
         error = lineError(1, why);
         return false;
     }
-    restored.DiaryId = int(diary);
-    restored.ArchiveId = int(archive);
+    restored.DiaryId = ItemId(int32_t(diary));
+    restored.ArchiveId = ItemId(int32_t(archive));
     return true;
 }
 

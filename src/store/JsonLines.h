@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ItemId.h"
+
 #include <QString>
 
 #include <functional>
@@ -25,8 +27,8 @@
 
 struct JsonExportHeader {
     QString Program; // the program's version
-    int DiaryId = 0; // the settings the items depend on
-    int ArchiveId = 0;
+    ItemId DiaryId;  // the settings the items depend on
+    ItemId ArchiveId;
 };
 
 // Called with the rows written (after every row of an export, every so many lines of a restore)
@@ -42,8 +44,8 @@ bool ExportJsonLines(const QString& database, const QString& path, const JsonExp
 
 // What a restore read from the file's header, for the settings.
 struct JsonRestored {
-    int DiaryId = 0;
-    int ArchiveId = 0;
+    ItemId DiaryId;
+    ItemId ArchiveId;
     qint64 Items = 0;
     qint64 Links = 0;
 };

@@ -166,8 +166,8 @@ bool ExportJsonLines(const QString& database, const QString& path, const JsonExp
                        "\",\"version\":" + QByteArray::number(Version) + ",\"program\":";
     const QByteArray program = header.Program.toUtf8();
     appendString(first, program.constData(), int(program.size()));
-    first += ",\"diaryid\":" + QByteArray::number(header.DiaryId) +
-             ",\"archiveid\":" + QByteArray::number(header.ArchiveId) +
+    first += ",\"diaryid\":" + QByteArray::number(header.DiaryId.Value()) +
+             ",\"archiveid\":" + QByteArray::number(header.ArchiveId.Value()) +
              ",\"items\":" + QByteArray::number(items) + ",\"links\":" + QByteArray::number(links) +
              "}\n";
     if (out.write(first) != first.size())

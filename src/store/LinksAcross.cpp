@@ -9,16 +9,16 @@
 
 namespace {
 QString RowNotFound(ItemId id1, ItemId id2) {
-    return QStringLiteral("Link-across ") + QString::number(id1) + QStringLiteral("-") +
-           QString::number(id2) + QStringLiteral(" not found");
+    return QStringLiteral("Link-across ") + QString::number(id1.Value()) + QStringLiteral("-") +
+           QString::number(id2.Value()) + QStringLiteral(" not found");
 }
 
 // Removes one row and takes it off its item's count; a row that is not there counts nothing.
 void RemoveRow(ItemId id1, ItemId id2, int drop) {
     QSqlQuery& q =
         StoredQuery(QStringLiteral("DELETE FROM mm2 WHERE id1 = ? AND id2 = ? AND \"drop\" = ?"));
-    q.bindValue(0, id1);
-    q.bindValue(1, id2);
+    q.bindValue(0, IdToDb(id1));
+    q.bindValue(1, IdToDb(id2));
     q.bindValue(2, drop);
     ExecQuery(q);
     const bool removed = q.numRowsAffected() > 0;
@@ -40,11 +40,11 @@ int LinkAcross(ItemId a, ItemId b) {
     // Both items must be there, as for a link down: a link to nothing would keep A from ever
     // being deleted.
     if (!ItemExists(b)) {
-        LinkMessage(QStringLiteral("To-item not found #") + QString::number(b));
+        LinkMessage(QStringLiteral("To-item not found #") + QString::number(b.Value()));
         return ToNotFound;
     }
     if (!ItemExists(a)) {
-        LinkMessage(QStringLiteral("From-Item not found #") + QString::number(a));
+        LinkMessage(QStringLiteral("From-Item not found #") + QString::number(a.Value()));
         return FromNotFound;
     }
     // An item linked across to itself would be one row whose mirror is the row itself: it is
@@ -72,8 +72,8 @@ int LinkAcross(ItemId a, ItemId b) {
 int FindRepeatLink(ItemId a, ItemId b, QString& note) {
     QSqlQuery& q = StoredQuery(QStringLiteral(
         "SELECT \"drop\" FROM mm2 WHERE id1 = ? AND id2 = ? ORDER BY \"drop\" DESC LIMIT 1"));
-    q.bindValue(0, a);
-    q.bindValue(1, b);
+    q.bindValue(0, IdToDb(a));
+    q.bindValue(1, IdToDb(b));
     ExecQuery(q);
     if (!q.next()) {
         q.finish();
@@ -94,8 +94,8 @@ int AddLinkAcrossRow(ItemId id1, ItemId id2, int drop, const QString& note) {
     Transaction t;
     QSqlQuery& q = StoredQuery(
         QStringLiteral("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, ?, ?)"));
-    q.bindValue(0, id1);
-    q.bindValue(1, id2);
+    q.bindValue(0, IdToDb(id1));
+    q.bindValue(1, IdToDb(id2));
     q.bindValue(2, LinkNoteValue(note));
     q.bindValue(3, drop);
     try {
@@ -149,8 +149,8 @@ void SetLinkNote(ItemId id1, ItemId id2, int drop, const QString& note) {
     QSqlQuery& q = StoredQuery(
         QStringLiteral("UPDATE mm2 SET linknote = ? WHERE id1 = ? AND id2 = ? AND \"drop\" = ?"));
     q.bindValue(0, LinkNoteValue(note));
-    q.bindValue(1, id1);
-    q.bindValue(2, id2);
+    q.bindValue(1, IdToDb(id1));
+    q.bindValue(2, IdToDb(id2));
     q.bindValue(3, drop);
     ExecQuery(q);
     q.finish();

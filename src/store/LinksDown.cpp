@@ -10,7 +10,7 @@ namespace {
 constexpr int AncestryBound = 99;
 
 QString Number(ItemId id) {
-    return QString::number(id);
+    return QString::number(id.Value());
 }
 
 int LinkDown(ItemId from, ItemId to) {
@@ -37,7 +37,7 @@ int LinkDown(ItemId from, ItemId to) {
     }
 
     // Every question comes before the first write: declining any of them changes nothing.
-    if (oldParent != 0) {
+    if (!oldParent.IsNone()) {
         LinkFields oldParentRow;
         if (!ReadLinkFields(oldParent, oldParentRow)) {
             ItemNotFound(oldParent);
@@ -104,7 +104,7 @@ int CheckAncestry(ItemId from, ItemId to) {
         if (!ReadLinkFields(x, row))
             return 0;
         const ItemId p = row.Parent;
-        if (p == 0)
+        if (p.IsNone())
             return 0;
         if (step >= AncestryBound)
             return 2;
@@ -123,13 +123,13 @@ void DelinkDown(ItemId item, ItemId /*shownParent*/) {
     // counting a child it no longer has.
     const ItemId oldParent = row.Parent;
     Transaction t;
-    SetParentOf(item, 0);
+    SetParentOf(item, ItemId());
     AddToNumchildren(oldParent, -1); // a top-level item's parent 0 is no row
     // The item is top-level now, so its branch is shown again even when the old parent is
     // gone: a hidden top-level item could never be shown by any hider.
-    if (row.Rank != 0)
-        SetHiderBelow(item, 0);
+    if (!row.Rank.IsNone())
+        SetHiderBelow(item, ItemId());
     t.Commit();
-    if (row.Rank != 0)
-        CurrentHider = 0;
+    if (!row.Rank.IsNone())
+        CurrentHider = ItemId();
 }

@@ -282,7 +282,7 @@ std::vector<MarkdownLayout::Item> readItems(SnapshotReader& reader) {
 }
 } // namespace
 
-bool ExportMarkdown(const QString& database, const QString& folder, qint64 archiveId,
+bool ExportMarkdown(const QString& database, const QString& folder, ItemId archiveId,
                     MarkdownExported& exported, QString& error, const MarkdownProgress& progress) {
     const QString target = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     const QString place = QFileInfo(target).absolutePath();
@@ -301,7 +301,7 @@ bool ExportMarkdown(const QString& database, const QString& folder, qint64 archi
     std::vector<MarkdownLayout::Item> items = readItems(reader);
     if (!reader.Error().isEmpty())
         return readFailure();
-    const MarkdownLayout layout(std::move(items), archiveId);
+    const MarkdownLayout layout(std::move(items), archiveId.Value());
 
     const QString build = makeBuildFolder(target);
     if (build.isEmpty()) {

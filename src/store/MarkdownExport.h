@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ItemId.h"
+
 #include <QString>
 
 #include <functional>
@@ -44,6 +46,6 @@ struct MarkdownExported {
 // folder exists and is not an empty folder. archiveId names the archive item (0: none).
 // progress hears of every item written; false from it stops the work, which leaves nothing
 // behind and says "Stopped". False, with error, when it could not; folder is then as it was.
-bool ExportMarkdown(const QString& database, const QString& folder, qint64 archiveId,
+bool ExportMarkdown(const QString& database, const QString& folder, ItemId archiveId,
                     MarkdownExported& exported, QString& error,
                     const MarkdownProgress& progress = {});

@@ -92,6 +92,10 @@ void RawStatement::Bind(const char* name, int value) {
         fail();
 }
 
+void RawStatement::Bind(const char* name, ItemId value) {
+    Bind(name, int(value.Value()));
+}
+
 bool RawStatement::Step() {
     const bool writes = onPhoneDB && !sqlite3_stmt_readonly(stmt);
     if (writes)
@@ -134,6 +138,10 @@ int RawStatement::Int(int column) const {
 
 qint64 RawStatement::Int64(int column) const {
     return sqlite3_column_int64(stmt, column);
+}
+
+ItemId RawStatement::Id(int column) const {
+    return ItemId(sqlite3_column_int(stmt, column));
 }
 
 const char* RawStatement::TextData(int column) const {

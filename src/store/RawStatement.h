@@ -29,6 +29,7 @@ public:
     // Strings are bound as text, a null variant as NULL, whole numbers as integers.
     void Bind(const char* name, const QVariant& value);
     void Bind(const char* name, int value);
+    void Bind(const char* name, ItemId value);
 
     // Runs the statement to its next row: false when there is none.
     bool Step();
@@ -41,6 +42,8 @@ public:
     bool IsNull(int column) const;
     int Int(int column) const;
     qint64 Int64(int column) const;
+    // The column's integer as an id; NULL reads as 0, no item.
+    ItemId Id(int column) const;
     // The column's text as the engine holds it, valid until the next step; empty for NULL.
     const char* TextData(int column) const;
     int TextSize(int column) const;

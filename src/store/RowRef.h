@@ -7,8 +7,8 @@
 // A row's place in a list, and what the walks over the whole list need of it: 16 bytes a
 // row, however long the list. The rest of a row is read when it is shown.
 struct RowRef {
-    ItemId Id = 0;
-    ItemId Id2 = 0;
+    ItemId Id;
+    ItemId Id2;
     int Drop2 = 0;
     // Characters of the name, the Ref and the link's note, for the columns' widths.
     quint16 NameLength = 0;

@@ -28,7 +28,7 @@ void StoreState::ForgetConnection() {
     InjectedFailures = 0;
     InjectedFailureText.clear();
     CachedYear = 0;
-    CachedYearId = 0;
+    CachedYearId = ItemId();
     OpenedHandle = nullptr;
     LinkedEngine = false;
     Opening = false;

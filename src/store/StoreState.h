@@ -29,12 +29,12 @@ ItemId& StoreArchiveId();
 struct StoreState {
     // The public names QuietLinking and CurrentHider refer to these two.
     bool QuietLinking = true;
-    ItemId CurrentHider = 0;
+    ItemId CurrentHider;
 
     // The last year FindOrCreateYearItem answered and the id it answered with; 0 and 0 when
     // none.
     int CachedYear = 0;
-    ItemId CachedYearId = 0;
+    ItemId CachedYearId;
     // How many Transaction guards are open on PhoneDB.
     int TransactionDepth = 0;
     // The outermost guard took the user's turn to write (WriteGate).
@@ -66,8 +66,8 @@ struct StoreState {
     // The holders BindStoreSettings gave, or null while the store uses its own.
     ItemId* BoundDiaryId = nullptr;
     ItemId* BoundArchiveId = nullptr;
-    ItemId OwnDiaryId = 0;
-    ItemId OwnArchiveId = 0;
+    ItemId OwnDiaryId;
+    ItemId OwnArchiveId;
 
     // The conversion steps (Conversion.h): the DBVN holder BindConversionSettings gave, or null
     // while the store uses its own, and the function that saves the settings (none unbound).

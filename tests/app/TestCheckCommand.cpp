@@ -70,7 +70,7 @@ private slots:
         OpenPhoneDB(DatabasePath());
         Exec("INSERT INTO phonebk (id, name, parent, rank) VALUES (10, 'x', 0, NULL)");
         Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, 50, 'n', 0)");
-        SetField(1, "numchildren", 2);
+        SetField(ItemId(1), "numchildren", 2);
         ClosePhoneDB();
         const QMap<QString, QByteArray> before = Files(folder.Path());
         const QStringList report{"PHONEBK.DB 2 records", "Problem : Item 10 null rank shd be 0",
@@ -119,7 +119,7 @@ private slots:
         Exec("INSERT INTO phonebk (id, name, parent, rank) VALUES (10, 'x', NULL, 0)");
         Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (70, 71, 'n', 0), "
              "(?, 1, 'n', 0)",
-             {a});
+             {IdToDb(a)});
         ClosePhoneDB();
         const Outcome o = Cardolo(folder.Path(), {"--check", "--repair"});
         QCOMPARE(o.Code, 0);
@@ -137,7 +137,7 @@ private slots:
                  counts.Out.constData());
         QVERIFY(counts.Out.endsWith("Scan complete, 0 errors\n\nCounts complete, 0 errors\n"));
         OpenPhoneDB(DatabasePath());
-        QCOMPARE(Field(10, "parent IS NULL"), 0);
+        QCOMPARE(Field(ItemId(10), "parent IS NULL"), 0);
         QCOMPARE(CountLinkRows(), 2);
         SetField(a, "rank", 1); // a wrong rank is never repaired
         ClosePhoneDB();

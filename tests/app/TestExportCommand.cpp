@@ -33,11 +33,11 @@ class TestExportCommand : public QObject {
 private slots:
     void exportAndRestoreBesideARunningProgram() {
         TestFolder folder;
-        const ItemId parent = MakeItem("Parent", 0, "ref", "line one\r\nline two\r\n");
+        const ItemId parent = MakeItem("Parent", ItemId(), "ref", "line one\r\nline two\r\n");
         MakeItem("Child", parent);
         SetField(parent, "numchildren", 1);
-        LinkAcrossRows(1, parent, "note");
-        SetField(1, "numcousins", 1);
+        LinkAcrossRows(ItemId(1), parent, "note");
+        SetField(ItemId(1), "numcousins", 1);
         SetField(parent, "numcousins", 1);
         QString error;
         QCOMPARE(SingleInstanceGuard::Acquire(LockFilePath(), &error),
@@ -54,7 +54,7 @@ private slots:
         QVERIFY2(r.Code == 0, r.Err.constData());
         QCOMPARE(r.Out, QByteArray("3 items, 2 links restored\n"));
         const Settings s = ReadSettingsFrom(other.path() + "/DATA/PHONEBK.INI");
-        QCOMPARE(s.DiaryId, 0);
+        QCOMPARE(s.DiaryId, ItemId(0));
         QCOMPARE(s.Dbvn, 1100);
         r = Cardolo({"--folder", other.path(), "--check", "--counts"});
         QVERIFY2(r.Code == 0, r.Out + r.Err);
@@ -80,7 +80,7 @@ private slots:
         const ItemId old = MakeItem("Old plans", archive, "r1", "one\r\ntwo");
         SetField(archive, "numchildren", 1);
         Settings settings;
-        settings.ArchiveId = int(archive);
+        settings.ArchiveId = archive;
         QVERIFY(WriteSettingsTo(SettingsPath(), settings));
         QString error;
         QCOMPARE(SingleInstanceGuard::Acquire(LockFilePath(), &error),
@@ -91,7 +91,8 @@ private slots:
             Cardolo({"--folder", folder.Path(), "--export", target, "--format", "markdown"});
         QVERIFY2(r.Code == 0, r.Err.constData());
         const QByteArray file = ReadAll(target + "/Archive/Old plans.md");
-        QVERIFY2(file.startsWith("---\nid: " + QByteArray::number(old) + "\n"), file.constData());
+        QVERIFY2(file.startsWith("---\nid: " + QByteArray::number(old.Value()) + "\n"),
+                 file.constData());
         QVERIFY(file.contains("\narchived: true\n"));
         QVERIFY(file.endsWith("---\n\none\ntwo\n"));
         QVERIFY(ReadAll(target + "/Archive/index.md").contains("\narchived: true\n"));

@@ -168,13 +168,13 @@ private slots:
         QCOMPARE(dialogs.Questions().size(), 5);
         QCOMPARE(ReadSettingsFrom(SettingsPath()).Dbvn, 1100);
         ItemRecord hider, below;
-        QVERIFY(LocateItem(4, hider));
-        QVERIFY(LocateItem(9, below));
+        QVERIFY(LocateItem(ItemId(4), hider));
+        QVERIFY(LocateItem(ItemId(9), below));
         QCOMPARE(hider.Name, QString("Hider"));
         QCOMPARE(hider.Text, QString::fromLatin1(LongText));
         QCOMPARE(hider.CreatedTS, QDateTime(QDate(1999, 3, 4), QTime(0, 0, 5)));
         QCOMPARE(below.Text, QString("short"));
-        QCOMPARE(below.Rank, 4);
+        QCOMPARE(below.Rank, ItemId(4));
         QCOMPARE(Scalar("SELECT group_concat(id1 || '-' || id2 || '-' || \"drop\", ' ') FROM "
                         "(SELECT * FROM mm2 ORDER BY id1)")
                      .toString(),
@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(s.Prefix, QString("abc"));
         QCOMPARE(s.Dbvn, 703);
         QVERIFY(s.WantTabs);
-        QCOMPARE(s.DiaryId, 1);
+        QCOMPARE(s.DiaryId, ItemId(1));
         QCOMPARE(s.FlashInterval, 250);
         QVERIFY(!s.ShowLinkCounts); // the old file's value: none, the default
         QFile merged(own.path() + "/DATA/PHONEBK.INI");
@@ -349,7 +349,7 @@ private slots:
         QVERIFY(QFile::exists(database));
         const Settings s = ReadSettingsFrom(program.path() + "/DATA/PHONEBK.INI");
         QCOMPARE(s.Dbvn, 703);
-        QCOMPARE(s.DiaryId, 1);
+        QCOMPARE(s.DiaryId, ItemId(1));
 
         QFile db(database);
         QVERIFY(db.open(QIODevice::ReadOnly));

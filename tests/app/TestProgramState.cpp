@@ -51,6 +51,10 @@ QString n(qint64 value) {
     return QString::number(value);
 }
 
+QString n(ItemId id) {
+    return n(id.Value());
+}
+
 QString Joined(const QStringList& parts) {
     return parts.join(QLatin1Char('|'));
 }
@@ -141,7 +145,7 @@ private slots:
         QTemporaryDir dir;
         SetProgramFolder(dir.path());
         SetSettingsFile(dir.filePath("elsewhere.ini"));
-        AppSettings() = Settings{"pre", 1001, true, 7, 33, true, 9};
+        AppSettings() = Settings{"pre", 1001, true, ItemId(7), 33, true, ItemId(9)};
         PadChar = QLatin1Char('*');
         PunctuationFolding = true;
         MessageCaption = QStringLiteral("caption");
@@ -154,27 +158,27 @@ private slots:
         SetCollationLocale(QStringLiteral("sv"));
         QVERIFY(OpenPhoneDB(dir.filePath("state.db")));
         QuietLinking = false;
-        CurrentHider = 12;
+        CurrentHider = ItemId(12);
         FailNextWrites(QStringLiteral("disk I/O error"), 3);
         StoreDbvn() = 1001;
         SetTransition(TransitionPresets()[0].lastJulian, TransitionPresets()[0].firstGregorian);
         TimestampStyle = StampDateTime;
         ListKind = ListOf::SearchResults;
         SortOrder = SortBy::Ref;
-        CurrentId = 5;
+        CurrentId = ItemId(5);
         CurrentName = QStringLiteral("five");
-        ParentId = 4;
+        ParentId = ItemId(4);
         ParentName = QStringLiteral("four");
         SearchStamp = QDateTime(QDate(2024, 6, 1), QTime(9, 0));
         SearchText = QStringLiteral("found");
         RelistNeeded = true;
         LnoteBefore = false;
-        CurrentRequest.ItemId = 5;
-        RestoreId = 6;
+        CurrentRequest.ItemId = ItemId(5);
+        RestoreId = ItemId(6);
         RestoreDrop = 2;
         DisplayRequests().StackAdd(DisplayRequest());
         LastSearchStamp = SearchStamp;
-        LinkStartId = 8;
+        LinkStartId = ItemId(8);
         LinkStartName = QStringLiteral("\"eight\"");
         const Pieces changed = Observe();
         for (auto piece = changed.cbegin(); piece != changed.cend(); ++piece)
@@ -186,7 +190,7 @@ private slots:
             return;
         // What the connection had armed went with it: the next database takes writes.
         QVERIFY(OpenPhoneDB(dir.filePath("next.db")));
-        QVERIFY(CreateItem(QStringLiteral("written"), QString()) > 0);
+        QVERIFY(CreateItem(QStringLiteral("written"), QString()).IsValid());
         ClosePhoneDB();
     }
 

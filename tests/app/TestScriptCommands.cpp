@@ -35,7 +35,7 @@ std::vector<ItemId> IdsOf(const QByteArray& out) {
     std::vector<ItemId> ids;
     for (const QByteArray& line : out.split('\n'))
         if (!line.isEmpty())
-            ids.push_back(line.left(line.indexOf('\t')).toInt());
+            ids.push_back(ItemId(line.left(line.indexOf('\t')).toInt()));
     return ids;
 }
 
@@ -80,7 +80,8 @@ private slots:
                     hiderNames << name;
                     for (int k = 0; k < 5; ++k)
                         MakeItem(gen.Name(), id, QString(), text);
-                    Exec("UPDATE phonebk SET rank = ? WHERE parent = ? AND id <> ?", {id, id, id});
+                    Exec("UPDATE phonebk SET rank = ? WHERE parent = ? AND id <> ?",
+                         {IdToDb(id), IdToDb(id), IdToDb(id)});
                 }
             }
             t.Commit();
@@ -103,7 +104,7 @@ private slots:
         int hiddenListed = 0;
         int found = 0;
         for (const QString& typed : queries) {
-            CurrentHider = 0; // as in a window that showed no hidden group before
+            CurrentHider = ItemId(0); // as in a window that showed no hidden group before
             QTimer::singleShot(0, w.Find, [&w, typed] {
                 w.Find->Edit1->setText(typed);
                 w.Find->OKBtn->click();
@@ -112,7 +113,7 @@ private slots:
             std::vector<ItemId> listed;
             for (int i = 0; i < w.List().Rows().Count(); ++i) {
                 listed.push_back(w.List().Rows().Row(i).Id);
-                hiddenListed += w.List().Rows().Row(i).Rank != 0;
+                hiddenListed += !w.List().Rows().Row(i).Rank.IsNone();
             }
             std::sort(listed.begin(), listed.end());
 
@@ -138,8 +139,8 @@ private slots:
     // file beside it.
     void linesAndExitCodes() {
         TestFolder folder;
-        const ItemId anna =
-            MakeItem("Anna\tSmith\nthe elder", 0, "0123 456", "first line\r\nsecond line\rthird");
+        const ItemId anna = MakeItem("Anna\tSmith\nthe elder", ItemId(), "0123 456",
+                                     "first line\r\nsecond line\rthird");
         const ItemId hider = MakeItem("Vault");
         const ItemId key = MakeItem("Vault key", hider, QString(), "under the mat");
         MakeHider(hider, {key});
@@ -154,7 +155,7 @@ private slots:
 
         Outcome r = Cardolo({"--folder", folder.Path(), "--find", "SMITH"});
         QCOMPARE(r.Code, 0);
-        QCOMPARE(r.Out, QByteArray::number(anna) + "\tAnna Smith the elder\t0123 456\n");
+        QCOMPARE(r.Out, QByteArray::number(anna.Value()) + "\tAnna Smith the elder\t0123 456\n");
         r = Cardolo({"--folder", folder.Path(), "--find", "key"});
         QCOMPARE(r.Code, 1); // hidden, and "key" names no hider
         QCOMPARE(r.Out, QByteArray());
@@ -164,11 +165,11 @@ private slots:
         r = Cardolo({"--folder", folder.Path(), "--find", "Vault"});
         QCOMPARE(IdsOf(r.Out), (std::vector<ItemId>{hider, key}));
 
-        r = Cardolo({"--folder", folder.Path(), "--show", QString::number(anna)});
+        r = Cardolo({"--folder", folder.Path(), "--show", QString::number(anna.Value())});
         QCOMPARE(r.Code, 0);
         QCOMPARE(r.Out, QByteArray("Anna\tSmith the elder\n0123 456\nfirst line\nsecond line\n"
                                    "third\n"));
-        r = Cardolo({"--folder", folder.Path(), "--show", QString::number(key)});
+        r = Cardolo({"--folder", folder.Path(), "--show", QString::number(key.Value())});
         QCOMPARE(r.Out, QByteArray("Vault key\n\nunder the mat\n"));
         r = Cardolo({"--folder", folder.Path(), "--show", "999"});
         QCOMPARE(r.Code, 1);

@@ -39,10 +39,10 @@ private slots:
         AppSettings().Prefix = "abc";
         AppSettings().Dbvn = 1100;
         AppSettings().WantTabs = true;
-        AppSettings().DiaryId = 7;
+        AppSettings().DiaryId = ItemId(7);
         AppSettings().FlashInterval = 250;
         AppSettings().ShowLinkCounts = true;
-        AppSettings().ArchiveId = 12;
+        AppSettings().ArchiveId = ItemId(12);
         WriteSettings();
         const QByteArray text = readAll(SettingsPath());
         QVERIFY(text.startsWith("[main]"));
@@ -58,10 +58,10 @@ private slots:
         QCOMPARE(s.Prefix, QString("abc"));
         QCOMPARE(s.Dbvn, 1100);
         QVERIFY(s.WantTabs);
-        QCOMPARE(s.DiaryId, 7);
+        QCOMPARE(s.DiaryId, ItemId(7));
         QCOMPARE(s.FlashInterval, 250);
         QVERIFY(s.ShowLinkCounts);
-        QCOMPARE(s.ArchiveId, 12);
+        QCOMPARE(s.ArchiveId, ItemId(12));
     }
 
     void missingFileGivesDefaults() {
@@ -73,10 +73,10 @@ private slots:
         QCOMPARE(s.Prefix, QString());
         QCOMPARE(s.Dbvn, 800);
         QVERIFY(!s.WantTabs);
-        QCOMPARE(s.DiaryId, 0);
+        QCOMPARE(s.DiaryId, ItemId(0));
         QCOMPARE(s.FlashInterval, 1000);
         QVERIFY(!s.ShowLinkCounts);
-        QCOMPARE(s.ArchiveId, 0);
+        QCOMPARE(s.ArchiveId, ItemId(0));
     }
 
     void values_data() {
@@ -113,7 +113,7 @@ private slots:
                                      "[elsewhere]\nX=1\n");
         ReadSettings();
         QCOMPARE(AppSettings().Dbvn, 703);
-        QCOMPARE(AppSettings().ArchiveId, 5);
+        QCOMPARE(AppSettings().ArchiveId, ItemId(5));
         AppSettings().Dbvn = 800;
         WriteSettings();
 

@@ -39,9 +39,9 @@ QString SettingsFault(const QByteArray& file, const Settings& s) {
     const Settings d;
     QStringList faults;
     faults << NumberFault(file, "DBVN", s.Dbvn, d.Dbvn)
-           << NumberFault(file, "DIARYID", s.DiaryId, d.DiaryId)
+           << NumberFault(file, "DIARYID", s.DiaryId.Value(), d.DiaryId.Value())
            << NumberFault(file, "FLASHINTERVAL", s.FlashInterval, d.FlashInterval)
-           << NumberFault(file, "ARCHIVEID", s.ArchiveId, d.ArchiveId);
+           << NumberFault(file, "ARCHIVEID", s.ArchiveId.Value(), d.ArchiveId.Value());
     faults << SwitchFault(file, "WANTTABS", s.WantTabs)
            << SwitchFault(file, "SHOWLINKCOUNTS", s.ShowLinkCounts);
     // The prefix is the file's own bytes, read as UTF-8 or else as Latin-1.
@@ -77,10 +77,10 @@ void TestSettingsFuzz::readsAnyFileSoundly() {
     written.Prefix = QStringLiteral("Zo\u00eb \u4e2d");
     written.Dbvn = 1100;
     written.WantTabs = true;
-    written.DiaryId = 41;
+    written.DiaryId = ItemId(41);
     written.FlashInterval = 300;
     written.ShowLinkCounts = true;
-    written.ArchiveId = 77;
+    written.ArchiveId = ItemId(77);
 
     QElapsedTimer clock;
     clock.start();

@@ -30,8 +30,11 @@ QString LayoutRows(const std::vector<MonthCell>& cells) {
 QStringList Filled(const DiaryDays& days) {
     QStringList out;
     for (int d = -1; d <= DiaryDays::SlotCount; ++d)
-        if (days.Slot(d).Id != 0 || !days.Slot(d).Name.isEmpty())
-            out << QStringLiteral("%1:%2 %3").arg(d).arg(days.Slot(d).Id).arg(days.Slot(d).Name);
+        if (!days.Slot(d).Id.IsNone() || !days.Slot(d).Name.isEmpty())
+            out << QStringLiteral("%1:%2 %3")
+                       .arg(d)
+                       .arg(days.Slot(d).Id.Value())
+                       .arg(days.Slot(d).Name);
     return out;
 }
 
@@ -71,14 +74,14 @@ private slots:
     // are kept as typed.
     void fillSlots() {
         DiaryDays days;
-        days.Fill({{5, "Dentist", "2024-05-17 (Fri)"},
-                   {6, "Bad zero", "2024-05-00"},
-                   {7, "Bad high", "2024-05-45"},
-                   {8, "Bad text", "2024-05-x1"},
-                   {9, "Short", "2024-05"},
-                   {10, "Tom & Jerry", "2024-05-05"},
-                   {11, "Early", "2024-05-31 one"},
-                   {12, "Late", "2024-05-31 two"}});
+        days.Fill({{ItemId(5), "Dentist", "2024-05-17 (Fri)"},
+                   {ItemId(6), "Bad zero", "2024-05-00"},
+                   {ItemId(7), "Bad high", "2024-05-45"},
+                   {ItemId(8), "Bad text", "2024-05-x1"},
+                   {ItemId(9), "Short", "2024-05"},
+                   {ItemId(10), "Tom & Jerry", "2024-05-05"},
+                   {ItemId(11), "Early", "2024-05-31 one"},
+                   {ItemId(12), "Late", "2024-05-31 two"}});
         QCOMPARE(Filled(days), (QStringList{"5:10 Tom & Jerry", "17:5 Dentist", "31:12 Late"}));
         days.Clear();
         QVERIFY(Filled(days).isEmpty());
@@ -114,11 +117,11 @@ private slots:
     void choices() {
         SetClockForTesting([] { return QDateTime(QDate(2024, 5, 5), QTime(9, 5)); });
         DiarySession session;
-        session.LoadEntries({{42, "Dentist", "2024-05-17 (Fri)"}}); // shown: Sunday 5 May
+        session.LoadEntries({{ItemId(42), "Dentist", "2024-05-17 (Fri)"}}); // shown: Sunday 5 May
 
         DiarySession::Choice c = session.Choose(3, 4); // 17 May
         QCOMPARE(int(c.Kind), int(DiarySession::ChoiceKind::OpenEntry));
-        QCOMPARE(c.Id, 42);
+        QCOMPARE(c.Id, ItemId(42));
         QCOMPARE(int(session.Choose(1, 0).Kind), int(DiarySession::ChoiceKind::Nothing));
         QCOMPARE(FormatIsoDate(session.Shown()), QString("2024-05-05"));
 

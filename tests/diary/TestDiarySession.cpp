@@ -43,15 +43,16 @@ private slots:
         using K = DiarySession::ChoiceKind;
         const QDate may(2024, 5, 5); // Wednesday the 1st: row 1 begins with two empty cells
         const QString unmoved = QStringLiteral("2024-05-05 (Sun)");
-        QTest::newRow("entry") << may << 3 << 4 << K::OpenEntry << 17 << 42 << unmoved;
-        QTest::newRow("empty day") << may << 4 << 4 << K::NewEntry << 24 << 0 << "2024-05-24 (Fri)";
-        QTest::newRow("headings") << may << 0 << 4 << K::Nothing << 0 << 0 << unmoved;
-        QTest::newRow("before the 1st") << may << 1 << 0 << K::Nothing << 0 << 0 << unmoved;
-        QTest::newRow("after the 31st") << may << 5 << 5 << K::Nothing << 0 << 0 << unmoved;
+        QTest::newRow("entry") << may << 3 << 4 << K::OpenEntry << 17 << ItemId(42) << unmoved;
+        QTest::newRow("empty day")
+            << may << 4 << 4 << K::NewEntry << 24 << ItemId(0) << "2024-05-24 (Fri)";
+        QTest::newRow("headings") << may << 0 << 4 << K::Nothing << 0 << ItemId(0) << unmoved;
+        QTest::newRow("before the 1st") << may << 1 << 0 << K::Nothing << 0 << ItemId(0) << unmoved;
+        QTest::newRow("after the 31st") << may << 5 << 5 << K::Nothing << 0 << ItemId(0) << unmoved;
         // Sunday the 1st: the first row holds only that day, in its last column.
         const QDate september(2024, 9, 10);
         QTest::newRow("Sunday the 1st")
-            << september << 1 << 6 << K::NewEntry << 1 << 0 << "2024-09-01 (Sun)";
+            << september << 1 << 6 << K::NewEntry << 1 << ItemId(0) << "2024-09-01 (Sun)";
     }
     void chooseByPlace() {
         QFETCH(QDate, today);
@@ -63,7 +64,7 @@ private slots:
         QFETCH(QString, shown);
         SetToday(today);
         DiarySession session;
-        session.LoadEntries({{42, "Dentist", "2024-05-17 (Fri)"}});
+        session.LoadEntries({{ItemId(42), "Dentist", "2024-05-17 (Fri)"}});
         const DiarySession::Choice choice = session.Choose(row, column);
         QCOMPARE(choice.Kind, kind);
         QCOMPARE(choice.Day, day);
@@ -79,15 +80,15 @@ private slots:
     void cellsFollowTheMonthLoaded() {
         SetToday(QDate(2024, 5, 5));
         DiarySession session;
-        session.LoadEntries({{42, "Dentist", "2024-05-17 (Fri)"}});
+        session.LoadEntries({{ItemId(42), "Dentist", "2024-05-17 (Fri)"}});
         QCOMPARE(Caption(session, 3, 4), QString("17  Dentist"));
         session.Step(NextMonth);
-        QCOMPARE(session.Choose(3, 4).Id, 42);
+        QCOMPARE(session.Choose(3, 4).Id, ItemId(42));
         QCOMPARE(FormatIsoDate(session.Shown()), QString("2024-06-05"));
 
-        session.LoadEntries({{9, "Fishing", "2024-06-14 (Fri)"}});
+        session.LoadEntries({{ItemId(9), "Fishing", "2024-06-14 (Fri)"}});
         QCOMPARE(Caption(session, 3, 4), QString("14  Fishing"));
-        QCOMPARE(session.Choose(3, 4).Id, 9);
+        QCOMPARE(session.Choose(3, 4).Id, ItemId(9));
         // The 1st of May's cell is empty in June, whose 1st is a Saturday.
         QCOMPARE(session.Choose(1, 2).Kind, DiarySession::ChoiceKind::Nothing);
         const DiarySession::Choice first = session.Choose(1, 5);

@@ -124,7 +124,7 @@ private slots:
         dialogs = std::make_unique<ScriptedDialogs>();
         setToday(2024, 5, 17);
         SetClockForTesting([] { return ClockTime; });
-        AppSettings().DiaryId = 1; // the item "Diary" of a new database
+        AppSettings().DiaryId = ItemId(1); // the item "Diary" of a new database
     }
 
     void cleanup() {
@@ -136,11 +136,11 @@ private slots:
     }
 
     void showsTheMonthWithItsEntries() {
-        MakeItem("Dentist", 0, "2024-05-17 (Fri)");
-        MakeItem("Tom & Jerry", 0, "2024-05-05");
-        MakeItem("No day", 0, "2024-05-00 (?)");
+        MakeItem("Dentist", ItemId(), "2024-05-17 (Fri)");
+        MakeItem("Tom & Jerry", ItemId(), "2024-05-05");
+        MakeItem("No day", ItemId(), "2024-05-00 (?)");
         const ItemId hider = MakeItem("Secret");
-        const ItemId hidden = MakeItem("Hidden visit", 0, "2024-05-20");
+        const ItemId hidden = MakeItem("Hidden visit", ItemId(), "2024-05-20");
         MakeHider(hider, {hidden});
 
         ShowDiary();
@@ -180,7 +180,7 @@ private slots:
     // a day chooses it as a press does.
     void choosingAFilledDayOpensItsText() {
         setToday(2024, 5, 5);
-        const ItemId dentist = MakeItem("Dentist", 0, "2024-05-17 (Fri)", "Crown");
+        const ItemId dentist = MakeItem("Dentist", ItemId(), "2024-05-17 (Fri)", "Crown");
         ShowDiary();
         ClickDay(17);
         QTRY_VERIFY(TextWindowShown());
@@ -219,13 +219,13 @@ private slots:
         QCOMPARE(FormatIsoDate(Diary()->Session.Shown()), QString("2024-05-17"));
         QVERIFY(Selected(17));
 
-        const ItemId entry = Scalar("SELECT id FROM phonebk WHERE name = 'Dentist'").toInt();
-        const ItemId year = Field(entry, "parent");
+        const ItemId entry = IdFromDb(Scalar("SELECT id FROM phonebk WHERE name = 'Dentist'"));
+        const ItemId year = IdField(entry, "parent");
         QCOMPARE(TextField(entry, "tel"), QString("2024-05-17 (Fri)"));
         QCOMPARE(TextField(year, "name"), QString("2024"));
         QCOMPARE(Field(year, "parent"), 1);
         QCOMPARE(dialogs->Infos(),
-                 QStringList{QStringLiteral("Creating item #%1 \"2024\"").arg(year)});
+                 QStringList{QStringLiteral("Creating item #%1 \"2024\"").arg(year.Value())});
 
         // The next entry of the year goes under the same year item, with no message.
         WhenModal([&](QWidget*) {
@@ -234,8 +234,9 @@ private slots:
         });
         ClickDay(31);
         QTRY_COMPARE(Cell(31), QString("31  Plumber"));
-        QCOMPARE(Field(Scalar("SELECT id FROM phonebk WHERE name = 'Plumber'").toInt(), "parent"),
-                 year);
+        QCOMPARE(
+            IdField(IdFromDb(Scalar("SELECT id FROM phonebk WHERE name = 'Plumber'")), "parent"),
+            year);
         QCOMPARE(dialogs->Infos().size(), 1);
     }
 
@@ -243,8 +244,8 @@ private slots:
     // already selected chooses it.
     void cancellingANewEntry() {
         setToday(2024, 5, 18);
-        MakeItem("2024", 1);
-        MakeItem("Dentist", 0, "2024-05-17 (Fri)");
+        MakeItem("2024", ItemId(1));
+        MakeItem("Dentist", ItemId(), "2024-05-17 (Fri)");
         ShowDiary();
         QVERIFY(Selected(18));
         const QStringList before = GridTexts();
@@ -332,7 +333,7 @@ private slots:
         w->Today1->trigger();
         QCOMPARE(shown(), QString("2024 December"));
         QVERIFY(Selected(17));
-        MakeItem("Carols", 0, "2024-12-03");
+        MakeItem("Carols", ItemId(), "2024-12-03");
         QCOMPARE(Cell(3), QString(" 3"));
         w->Refresh1->trigger();
         QCOMPARE(Cell(3), QString(" 3  Carols"));
@@ -353,7 +354,7 @@ private slots:
     void rowsFitTheirNames() {
         const QString name = QStringLiteral(
             "Appointment with the dentist about the crown on the upper left molar, bring card");
-        MakeItem(name, 0, "2024-05-17 (Fri)");
+        MakeItem(name, ItemId(), "2024-05-17 (Fri)");
         ShowDiary();
         TFCal2* w = Diary();
         w->resize(762, 300);

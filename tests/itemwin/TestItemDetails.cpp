@@ -77,18 +77,21 @@ private slots:
         ScriptedDialogs dialogs;
         MakeFamily();
         if (!update.isEmpty())
-            Sql(QStringLiteral("UPDATE phonebk SET %1 WHERE id = %2").arg(update).arg(item));
+            Sql(QStringLiteral("UPDATE phonebk SET %1 WHERE id = %2")
+                    .arg(update)
+                    .arg(item.Value()));
         QVERIFY(ShowItemDetails(item));
         QVERIFY(w()->isVisible());
         QCOMPARE(w()->DBEdit1->text(), QStringLiteral("X"));
         QCOMPARE(w()->DBEdit2->text(), QStringLiteral("ref x"));
         QCOMPARE(w()->DBMemo1->toPlainText(), QStringLiteral("one\ntwo"));
-        QCOMPARE(w()->IdLbl->text(), QStringLiteral("id = %1").arg(item));
+        QCOMPARE(w()->IdLbl->text(), QStringLiteral("id = %1").arg(item.Value()));
         QCOMPARE(w()->CreatedLbl->text(), created);
         QCOMPARE(w()->Label1->isVisibleTo(w()), selfLinked);
         QCOMPARE(w()->Label3->isVisibleTo(w()), !hidden.isEmpty());
         if (!hidden.isEmpty())
-            QCOMPARE(w()->Label3->text(), hidden.contains("%1") ? hidden.arg(item) : hidden);
+            QCOMPARE(w()->Label3->text(),
+                     hidden.contains("%1") ? hidden.arg(item.Value()) : hidden);
         if (!selfLinked)
             QCOMPARE(w()->ParentLbl->text(), QStringLiteral("G : P : "));
         // Browsing: white and read-only, only the browsing commands.
@@ -104,20 +107,20 @@ private slots:
     void missingItemIsNotShown() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        QVERIFY(!ShowItemDetails(999));
-        QVERIFY(!ShowItemDetails(0));
+        QVERIFY(!ShowItemDetails(ItemId(999)));
+        QVERIFY(!ShowItemDetails(ItemId(0)));
         QVERIFY(!w()->isVisible());
         MakeFamily();
         QVERIFY(ShowItemDetails(item));
-        QVERIFY(!ShowItemDetails(4242));
-        QVERIFY(!ShowItemDetails(-1));
+        QVERIFY(!ShowItemDetails(ItemId(4242)));
+        QVERIFY(!ShowItemDetails(ItemId(-1)));
         QCOMPARE(w()->Session.DetailsId(), item);
         QCOMPARE(w()->Session.DetailsParent(), parent);
-        QCOMPARE(w()->IdLbl->text(), QStringLiteral("id = %1").arg(item));
+        QCOMPARE(w()->IdLbl->text(), QStringLiteral("id = %1").arg(item.Value()));
         QTest::mouseClick(w()->EditBtn, Qt::LeftButton);
         w()->DBEdit1->setText(QStringLiteral("X2"));
         // A missing id while editing keeps the edit pending.
-        QVERIFY(!ShowItemDetails(4242));
+        QVERIFY(!ShowItemDetails(ItemId(4242)));
         QVERIFY(w()->IsEditing());
         QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
         QCOMPARE(ItemName(item), QStringLiteral("X2"));
@@ -140,7 +143,7 @@ private slots:
         QTest::keyClick(w()->DBMemo1, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(!w()->IsEditing());
         QSqlQuery q(PhoneDB());
-        QVERIFY(q.exec(QStringLiteral("SELECT text FROM phonebk WHERE id = %1").arg(item)));
+        QVERIFY(q.exec(QStringLiteral("SELECT text FROM phonebk WHERE id = %1").arg(item.Value())));
         QVERIFY(q.next());
         QVERIFY2(q.value(0).toString().startsWith("more "), qPrintable(q.value(0).toString()));
         QVERIFY(dialogs.Calls.isEmpty());
@@ -164,7 +167,7 @@ private slots:
             ClockTime = Later; // the item dates from the Insert, not from the Save
             QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
         });
-        ItemId newId = 0;
+        ItemId newId;
         QVERIFY(NewItemDetails(parent, newId));
         QVERIFY(modal);
         QCOMPARE(ancestry, QStringLiteral("G : P : "));
@@ -172,13 +175,13 @@ private slots:
         QCOMPARE(colour, TFidets::InsertColour);
         QVERIFY(!w()->isVisible());
         QVERIFY(newId > item);
-        QCOMPARE(w()->IdLbl->text(), QStringLiteral("id = %1").arg(newId));
+        QCOMPARE(w()->IdLbl->text(), QStringLiteral("id = %1").arg(newId.Value()));
         ItemRecord saved;
         QVERIFY(LocateItem(newId, saved));
         QCOMPARE(saved.Name, QStringLiteral("Child"));
         QCOMPARE(saved.Text, QStringLiteral("a\r\nb"));
         QCOMPARE(saved.Parent, parent);
-        QCOMPARE(saved.Rank, 0);
+        QCOMPARE(saved.Rank, ItemId(0));
         QCOMPARE(saved.CreatedTS, Now);
 
         // A plain Insert while another item is shown: the parent of the earlier new-item form
@@ -199,13 +202,13 @@ private slots:
         ItemRecord loose, p;
         QVERIFY(LocateItem(w()->Session.DetailsId(), loose));
         QCOMPARE(loose.Name, QStringLiteral("Loose"));
-        QCOMPARE(loose.Parent, 0);
+        QCOMPARE(loose.Parent, ItemId(0));
         QCOMPARE(loose.CreatedTS, Now);
         QVERIFY(LocateItem(parent, p));
         QCOMPARE(p.Numchildren, 2); // X and Child only
         // The window now shows the new top-level item: no ancestry, creation time of the Insert.
         QCOMPARE(w()->ParentLbl->text(), QString());
-        QCOMPARE(w()->Session.DetailsParent(), 0);
+        QCOMPARE(w()->Session.DetailsParent(), ItemId(0));
         QCOMPARE(w()->CreatedLbl->text(), QStringLiteral("Created 2024-05-17 09:05 "));
         QVERIFY(dialogs.Calls.isEmpty());
     }
@@ -231,9 +234,9 @@ private slots:
             }
             QTest::mouseClick(w()->CancelBtn, Qt::LeftButton);
         });
-        ItemId newId = -5;
-        QVERIFY(!NewItemDetails(0, newId));
-        QCOMPARE(newId, 0);
+        ItemId newId(-5);
+        QVERIFY(!NewItemDetails(ItemId(0), newId));
+        QCOMPARE(newId, ItemId(0));
         QVERIFY(!w()->isVisible());
         QCOMPARE(ItemCount(), before);
         if (typeFirst) {
@@ -248,7 +251,7 @@ private slots:
     void diaryEntry() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        AppSettings().DiaryId = 1;
+        AppSettings().DiaryId = ItemId(1);
         ResetYearCache();
         QString ref;
         WhenModal([&](QWidget*) {
@@ -256,7 +259,7 @@ private slots:
             QTest::keyClicks(w()->DBEdit1, QStringLiteral("Dentist"));
             QTest::mouseClick(w()->CommitBtn, Qt::LeftButton);
         });
-        ItemId newId = 0;
+        ItemId newId;
         QVERIFY(NewDiaryItemDetails(MakeDate(2024, 5, 17), newId));
         QCOMPARE(ref, QStringLiteral("2024-05-17 (Fri)"));
         QVERIFY(w()->Session.PresetRef().isEmpty());
@@ -264,10 +267,10 @@ private slots:
         QVERIFY(LocateItem(newId, entry));
         QVERIFY(LocateItem(entry.Parent, year));
         QCOMPARE(year.Name, QStringLiteral("2024"));
-        QCOMPARE(year.Parent, 1);
+        QCOMPARE(year.Parent, ItemId(1));
         QCOMPARE(entry.Tel, QStringLiteral("2024-05-17 (Fri)"));
         QCOMPARE(dialogs.Infos(),
-                 QStringList{QStringLiteral("Creating item #%1 \"2024\"").arg(year.Id)});
+                 QStringList{QStringLiteral("Creating item #%1 \"2024\"").arg(year.Id.Value())});
     }
 
     void editAndSaveWithEnter() {
@@ -373,8 +376,8 @@ private slots:
         QTest::mouseClick(w()->Button4, Qt::LeftButton);
         QVERIFY(!w()->isVisible());
         QSqlQuery q(PhoneDB());
-        q.exec(
-            QStringLiteral("SELECT name, tel FROM phonebk WHERE parent = %1 ORDER BY id").arg(id));
+        q.exec(QStringLiteral("SELECT name, tel FROM phonebk WHERE parent = %1 ORDER BY id")
+                   .arg(id.Value()));
         QStringList children, expected;
         while (q.next())
             children << q.value(0).toString() + "|" + q.value(1).toString();
@@ -430,7 +433,7 @@ private slots:
             QTest::mouseClick(w()->ParentLbl, Qt::LeftButton);
             QTest::mouseClick(w()->CancelBtn, Qt::LeftButton);
         });
-        ItemId newId = 0;
+        ItemId newId;
         QVERIFY(!NewItemDetails(parent, newId));
         QVERIFY(shown.isEmpty());
         QCOMPARE(dialogs.Calls.size(), 1); // the flash only
@@ -478,7 +481,7 @@ private slots:
 
 private:
     TFidets* w() { return TFidets::Instance(); }
-    ItemId grand = 0, parent = 0, item = 0;
+    ItemId grand, parent, item;
     // G > P > X
     void MakeFamily() {
         grand = CreateItem(QStringLiteral("G"), QString());

@@ -78,16 +78,16 @@ private slots:
         QCOMPARE(Stored(child).Text, QStringLiteral("a\r\nb"));
         QCOMPARE(Stored(child).CreatedTS, Begun);
         QCOMPARE(details.DetailsParent(), parent);
-        QCOMPARE(details.IdText(), QStringLiteral("id = %1").arg(child));
+        QCOMPARE(details.IdText(), QStringLiteral("id = %1").arg(child.Value()));
         QCOMPARE(details.CreatedText(), QStringLiteral("Created 2024-05-17 09:05 "));
         QCOMPARE(details.EndNewItem(), child);
-        QCOMPARE(details.NewParentId(), 0);
+        QCOMPARE(details.NewParentId(), ItemId(0));
 
         ShowItem(details, child);
         details.BeginInsert();
         QCOMPARE(details.Save("Loose", QString(), QString()),
                  ItemDetailsSession::SaveOutcome::Inserted);
-        QCOMPARE(Stored(details.DetailsId()).Parent, 0);
+        QCOMPARE(Stored(details.DetailsId()).Parent, ItemId(0));
         QCOMPARE(Stored(parent).Numchildren, 1);
         QVERIFY(dialogs.Calls.isEmpty());
     }
@@ -104,7 +104,7 @@ private slots:
         FailNextWrites(DiskFull);
         QVERIFY_THROWS_EXCEPTION(DbError, details.Save("Dentist", "2024-05-17 (Fri)", "9:30"));
         QVERIFY(details.IsEditing());
-        QCOMPARE(details.DetailsId(), 0);
+        QCOMPARE(details.DetailsId(), ItemId(0));
         QCOMPARE(details.Save("Dentist", "2024-05-17 (Fri)", "9:30"),
                  ItemDetailsSession::SaveOutcome::Inserted);
         QCOMPARE(Stored(details.DetailsId()).Tel, QStringLiteral("2024-05-17 (Fri)"));
@@ -141,7 +141,8 @@ private slots:
         RemoveItemRow(id);
         QCOMPARE(details.Save("Y", "r", "t"), ItemDetailsSession::SaveOutcome::ItemMissing);
         QVERIFY(details.IsEditing());
-        QCOMPARE(dialogs.Infos(), QStringList{QStringLiteral("Item #%1 not found").arg(id)});
+        QCOMPARE(dialogs.Infos(),
+                 QStringList{QStringLiteral("Item #%1 not found").arg(id.Value())});
     }
 
     // Cancel asks only after a change; the answer No keeps the change under way. The new-item
@@ -179,29 +180,29 @@ private slots:
         details.EditingStarted();
         QVERIFY(details.Cancel());
         QVERIFY(details.ClosesAfterCancel());
-        QCOMPARE(details.EndNewItem(), 0);
+        QCOMPARE(details.EndNewItem(), ItemId(0));
     }
 
     // Only real items are found; the place labels follow the record shown.
     void findAndPlace() {
         TestFolder folder;
         ItemRecord record;
-        QVERIFY(!ItemDetailsSession::Find(0, record));
-        QVERIFY(!ItemDetailsSession::Find(-1, record));
-        QVERIFY(!ItemDetailsSession::Find(4242, record));
+        QVERIFY(!ItemDetailsSession::Find(ItemId(0), record));
+        QVERIFY(!ItemDetailsSession::Find(ItemId(-1), record));
+        QVERIFY(!ItemDetailsSession::Find(ItemId(4242), record));
         ItemDetailsSession details;
-        record.Id = record.Parent = 7;
-        record.Rank = 7;
+        record.Id = record.Parent = ItemId(7);
+        record.Rank = ItemId(7);
         details.Show(record);
         QVERIFY(details.SelfLinked());
         QVERIFY(details.Hidden());
         QCOMPARE(details.HiddenText(), QStringLiteral("Item hidden by #7"));
-        record.Parent = 3;
-        record.Rank = 0;
+        record.Parent = ItemId(3);
+        record.Rank = ItemId(0);
         details.Show(record);
         QVERIFY(!details.SelfLinked());
         QVERIFY(!details.Hidden());
-        QCOMPARE(details.DetailsParent(), 3);
+        QCOMPARE(details.DetailsParent(), ItemId(3));
         QCOMPARE(details.DetailsMode(), ItemDetailsSession::Mode::ShowItem);
     }
 
@@ -366,7 +367,7 @@ private slots:
         QCOMPARE(RescueTexts(),
                  rescued ? QStringLiteral("Plan B\r\nr\r\n\r\nstep 1\r\nstep 2\r\n") : QString());
         for (QString& info : infos)
-            info = info.arg(id);
+            info = info.arg(id.Value());
         QCOMPARE(dialogs.Infos(), infos);
         QVERIFY(dialogs.Questions().isEmpty() && dialogs.Texts("choose").isEmpty());
         QCOMPARE(details.IsEditing(), outcome == ItemDetailsSession::CloseOutcome::Stay);

@@ -9,7 +9,7 @@
 namespace {
 QVariant Field(ItemId id, const QString& field) {
     QSqlQuery q(PhoneDB());
-    q.exec(QStringLiteral("SELECT %1 FROM phonebk WHERE id = %2").arg(field).arg(id));
+    q.exec(QStringLiteral("SELECT %1 FROM phonebk WHERE id = %2").arg(field).arg(id.Value()));
     return q.next() ? q.value(0) : QVariant();
 }
 
@@ -34,8 +34,8 @@ private slots:
         QCOMPARE(r.Name.size(), 80);
         QCOMPARE(r.Tel.size(), 40);
         QVERIFY(r.TextIsNull);
-        QCOMPARE(r.Parent, 0);
-        QCOMPARE(r.Rank, 0);
+        QCOMPARE(r.Parent, ItemId(0));
+        QCOMPARE(r.Rank, ItemId(0));
         QCOMPARE(r.Numchildren, 0);
         QCOMPARE(r.numcousins, 0);
     }
@@ -67,7 +67,7 @@ private slots:
         TestFolder folder;
         const ItemId id = CreateItem("Old", "old", "old text");
         Sql(QStringLiteral("UPDATE phonebk SET parent = 1, rank = 7, numchildren = 3 WHERE id = %1")
-                .arg(id));
+                .arg(id.Value()));
         const QVariant created = Field(id, "createdts");
         QVERIFY(WriteItemFields(id, name, tel, text));
         ItemRecord r;
@@ -78,8 +78,8 @@ private slots:
         if (!textNull)
             QCOMPARE(r.Text, text);
         // Nothing but the three fields changes.
-        QCOMPARE(r.Parent, 1);
-        QCOMPARE(r.Rank, 7);
+        QCOMPARE(r.Parent, ItemId(1));
+        QCOMPARE(r.Rank, ItemId(7));
         QCOMPARE(r.Numchildren, 3);
         QCOMPARE(Field(id, "createdts"), created);
         QVERIFY(Field(id, "editts").isNull());
@@ -92,19 +92,19 @@ private slots:
         const ItemId parent = CreateItem("P", "");
         const ItemId child = CreateItem("C", "");
         const ItemId other = CreateItem("D", "");
-        Sql(QStringLiteral("UPDATE phonebk SET numchildren = 2 WHERE id = %1").arg(parent));
+        Sql(QStringLiteral("UPDATE phonebk SET numchildren = 2 WHERE id = %1").arg(parent.Value()));
         Sql(QStringLiteral("UPDATE phonebk SET parent = %1 WHERE id IN (%2, %3)")
-                .arg(parent)
-                .arg(child)
-                .arg(other));
+                .arg(parent.Value())
+                .arg(child.Value())
+                .arg(other.Value()));
         QVERIFY(RemoveItemRow(child));
         QVERIFY(Field(child, "id").isNull());
         QCOMPARE(Field(parent, "numchildren").toInt(), 1);
         QVERIFY(!Field(other, "id").isNull());
         QVERIFY(!RemoveItemRow(child));
         QVERIFY(!WriteItemFields(child, "x", "y", "z"));
-        QVERIFY(!WriteItemFields(0, "x", "y", "z"));
-        QCOMPARE(Field(1, "name").toString(), QStringLiteral("Diary"));
+        QVERIFY(!WriteItemFields(ItemId(0), "x", "y", "z"));
+        QCOMPARE(Field(ItemId(1), "name").toString(), QStringLiteral("Diary"));
         QCOMPARE(Field(other, "name").toString(), QStringLiteral("D"));
     }
 };

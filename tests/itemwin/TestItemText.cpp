@@ -83,7 +83,7 @@ private slots:
         QVERIFY(dialogs.Calls.isEmpty());
         // Opening an id that is no item saves the page on show first; the page stays.
         TypeAtEnd(w()->Memo1, " more");
-        QVERIFY(!OpenItemText(4242));
+        QVERIFY(!OpenItemText(ItemId(4242)));
         QCOMPARE(dialogs.Infos(), QStringList{"Item #4242 not found"});
         QCOMPARE(Stored(id).Text, QStringLiteral("eggs\r\nmilk more\r\n"));
         QCOMPARE(w()->Session.TextItemId(), id);
@@ -248,9 +248,9 @@ private slots:
             badgeShown = w()->Panel7->isVisible();
             QTest::keyClick(w()->Memo1, Qt::Key_Escape);
         });
-        ItemId id = 0;
+        ItemId id;
         QVERIFY(!NewItemText(-2, id));
-        QCOMPARE(id, -1);
+        QCOMPARE(id, ItemId(-1));
         QVERIFY(modal);
         QVERIFY(badgeShown);
         QCOMPARE(badge, "  " + Stamp + "  ");
@@ -262,9 +262,9 @@ private slots:
             dialogs.AnswerYes();
             w()->DeleteItem1->trigger();
         });
-        id = -5;
+        id = ItemId(-5);
         QVERIFY(!NewItemText(-1, id));
-        QCOMPARE(id, 0);
+        QCOMPARE(id, ItemId(0));
         QCOMPARE(ItemCount(), before);
         QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"\"  - OK?"});
 
@@ -275,11 +275,11 @@ private slots:
             w()->Exit2->trigger();
         });
         QVERIFY(NewItemText(-2, id));
-        QVERIFY(id > 1);
+        QVERIFY(id > ItemId(1));
         const ItemRecord saved = Stored(id);
         QCOMPARE(saved.Name, QStringLiteral("Call the plumber"));
         QCOMPARE(saved.Tel, Stamp.left(40));
-        QCOMPARE(saved.Parent, 0);
+        QCOMPARE(saved.Parent, ItemId(0));
         QCOMPARE(saved.CreatedTS, Now);
         QCOMPARE(dialogs.Questions(), QStringList{"Save changes?"});
     }

@@ -34,7 +34,7 @@ QStringList RescueFiles() {
 }
 
 QString RescueFileName(ItemId id) {
-    return QStringLiteral("unsaved item %1 2024-05-17 090500.txt").arg(id);
+    return QStringLiteral("unsaved item %1 2024-05-17 090500.txt").arg(id.Value());
 }
 
 // What the rescue file of item id holds; empty when there is none.
@@ -165,16 +165,16 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         ItemTextSession page;
-        QVERIFY(page.Open(-1, QStringLiteral("2024-05-17 ")));
+        QVERIFY(page.Open(ItemId(-1), QStringLiteral("2024-05-17 ")));
         const ItemId first = page.TextItemId();
         QVERIFY(Exists(first) && page.IsNewItem());
         QCOMPARE(page.PageRef(), QStringLiteral("2024-05-17 "));
         QCOMPARE(page.CloseQuery({""}), ItemTextSession::CloseOutcome::Close);
         QVERIFY(!Exists(first));
-        QCOMPARE(page.TextItemId(), -1);
+        QCOMPARE(page.TextItemId(), ItemId(-1));
 
         // Typed into, then emptied again: Yes keeps nothing.
-        QVERIFY(page.Open(-1, QString()));
+        QVERIFY(page.Open(ItemId(-1), QString()));
         const ItemId second = page.TextItemId();
         page.Typed();
         dialogs.AnswerYes();
@@ -183,7 +183,7 @@ private slots:
         QVERIFY(dialogs.Infos().isEmpty());
 
         // At exit nothing is asked: a page with text is saved, a blank one removed.
-        QVERIFY(page.Open(-1, QString()));
+        QVERIFY(page.Open(ItemId(-1), QString()));
         const ItemId third = page.TextItemId();
         page.Typed();
         FailNextWrites(DiskFull);
@@ -204,7 +204,7 @@ private slots:
         ScriptedDialogs dialogs;
         const ItemId parent = CreateItem("Parent", QString(), QString());
         ItemTextSession page;
-        QVERIFY(page.Open(-1, QString()));
+        QVERIFY(page.Open(ItemId(-1), QString()));
         const ItemId id = page.TextItemId();
         page.Typed();
         dialogs.AnswerYes();
@@ -223,7 +223,7 @@ private slots:
         QVERIFY(Exists(id));
 
         // Written by the automatic save, then discarded: the new item goes.
-        QVERIFY(page.Open(-1, QString()));
+        QVERIFY(page.Open(ItemId(-1), QString()));
         const ItemId discarded = page.TextItemId();
         page.Typed();
         QCOMPARE(page.Save({"Draft"}), ItemTextSession::SaveOutcome::Saved);
@@ -254,9 +254,10 @@ private slots:
         QVERIFY(!page.ChangedSinceSave());
         QVERIFY(!page.Open(id, QString()));
         QCOMPARE(page.TextItemId(), id); // the failed open leaves the page where it was
-        QCOMPARE(dialogs.Infos(), (QStringList{"Use menu option to delete the item",
-                                               QStringLiteral("Item #%1 not found").arg(id),
-                                               QStringLiteral("Item #%1 not found").arg(id)}));
+        QCOMPARE(dialogs.Infos(),
+                 (QStringList{"Use menu option to delete the item",
+                              QStringLiteral("Item #%1 not found").arg(id.Value()),
+                              QStringLiteral("Item #%1 not found").arg(id.Value())}));
     }
 
     // The page commands that ask first change nothing unless confirmed. Clear puts back the
@@ -295,7 +296,7 @@ private slots:
         dialogs.AnswerYes();
         QVERIFY(page.DeleteItem());
         QVERIFY(!Exists(id));
-        QCOMPARE(page.TextItemId(), 0);
+        QCOMPARE(page.TextItemId(), ItemId(0));
         QCOMPARE(page.CloseQuery({"typed"}), ItemTextSession::CloseOutcome::Close);
         const QString clear = QStringLiteral("OK to clear Item Text ?");
         const QString undo = QStringLiteral("Undo all changes to this Item-text - are you sure?");
@@ -574,7 +575,8 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         ItemTextSession page;
-        QVERIFY(page.Open(newItem ? -1 : CreateItem("Letter", QString(), "Dear Sir\r\n"), {}));
+        QVERIFY(
+            page.Open(newItem ? ItemId(-1) : CreateItem("Letter", QString(), "Dear Sir\r\n"), {}));
         const ItemId id = page.TextItemId();
         const QStringList lines =
             typed ? QStringList{"Letter", "", "Dear Sir, thank you"} : page.UndoPage();

@@ -275,7 +275,8 @@ private slots:
         dialogs.AnswerChoice(1); // this window's
         QVERIFY(page()->close());
         QCOMPARE(Stored(id).Text, QStringLiteral("tickets\r\npassport\r\n"));
-        const QString first = QStringLiteral("unsaved item %1 2024-05-17 090500.txt").arg(id);
+        const QString first =
+            QStringLiteral("unsaved item %1 2024-05-17 090500.txt").arg(id.Value());
         QCOMPARE(DataFileText(first), QStringLiteral("Text:\r\nvisa\r\n"));
         QCOMPARE(details()->DBMemo1->toPlainText(), QStringLiteral("tickets\npassport\n"));
 
@@ -293,7 +294,8 @@ private slots:
         QCOMPARE(Stored(id).Text, QStringLiteral("tickets\r\npassport\r\nhotel\r\n"));
         QCOMPARE(details()->DBMemo1->toPlainText(), QStringLiteral("tickets\npassport\nhotel\n"));
         // Kept in a file of its own, next to the first one of the same second.
-        QCOMPARE(DataFileText(QStringLiteral("unsaved item %1 2024-05-17 090500 (2).txt").arg(id)),
+        QCOMPARE(DataFileText(
+                     QStringLiteral("unsaved item %1 2024-05-17 090500 (2).txt").arg(id.Value())),
                  QStringLiteral("Text:\r\ncash\r\n"));
         QCOMPARE(DataFileText(first), QStringLiteral("Text:\r\nvisa\r\n"));
         QCOMPARE(dialogs.Texts("choose").size(), 2);

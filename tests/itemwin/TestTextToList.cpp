@@ -13,7 +13,7 @@ namespace {
 QStringList ChildrenOf(ItemId parent) {
     QSqlQuery q(PhoneDB());
     q.prepare(QStringLiteral("SELECT name, tel FROM phonebk WHERE parent = :p ORDER BY id"));
-    q.bindValue(QStringLiteral(":p"), parent);
+    q.bindValue(QStringLiteral(":p"), IdToDb(parent));
     q.exec();
     QStringList out;
     while (q.next())
@@ -25,7 +25,7 @@ QStringList ChildrenOf(ItemId parent) {
 // or message came under the busy cursor.
 class WatchingDialogs : public ScriptedDialogs {
 public:
-    ItemId parent = 0;
+    ItemId parent;
     int childrenAtTabQuestion = -1;
     int busyAtCall = 0;
     int ChooseOption(const QString& message, const QString& option1,
@@ -168,7 +168,7 @@ private slots:
         dialogs.AnswerYes();
         dialogs.AnswerChoice(1);
         // The parent is gone: each new item stays top-level and the link says why.
-        QVERIFY(TextToList(9999, {"a", "b"}));
+        QVERIFY(TextToList(ItemId(9999), {"a", "b"}));
         QCOMPARE(dialogs.Infos(),
                  (QStringList{"From-Item not found #9999", "From-Item not found #9999"}));
         QVERIFY(!QuietLinking);

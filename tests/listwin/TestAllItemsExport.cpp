@@ -42,7 +42,8 @@ QByteArray ReadAll(const QString& path) {
 void MakeManyItems(int count) {
     Transaction t;
     for (int i = 0; i < count; ++i)
-        MakeItem(QStringLiteral("item %1").arg(i), 0, QString(), QStringLiteral("text %1").arg(i));
+        MakeItem(QStringLiteral("item %1").arg(i), ItemId(), QString(),
+                 QStringLiteral("text %1").arg(i));
     t.Commit();
 }
 } // namespace
@@ -73,7 +74,7 @@ private slots:
         const ItemId secret = MakeItem("Secret", hider);
         MakeHider(hider, {secret});
         LinkAcrossRows(old, secret, "see");
-        AppSettings().ArchiveId = int(archive);
+        AppSettings().ArchiveId = archive;
         const int items = Scalar("SELECT count(*) FROM phonebk").toInt();
         QTemporaryDir out;
 
@@ -85,7 +86,8 @@ private slots:
         QCOMPARE(dialogs.Calls.first().extra, (QStringList{"JSON Lines files (*.jsonl)", "jsonl"}));
         const QList<QByteArray> lines = ReadAll(file).split('\n');
         QCOMPARE(lines.size(), 1 + items + 2 + 1); // the header, the items, the links, the end
-        QVERIFY(lines.first().contains(QStringLiteral("\"archiveid\":%1").arg(archive).toUtf8()));
+        QVERIFY(lines.first().contains(
+            QStringLiteral("\"archiveid\":%1").arg(archive.Value()).toUtf8()));
         QCOMPARE(dialogs.Flashes(), QStringList{"All items exported to " + file});
 
         dialogs.ClearCalls();

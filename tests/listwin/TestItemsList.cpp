@@ -128,7 +128,7 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         MakeItem("zebra");
-        MakeItem("Apple", 0, QString(), "text");
+        MakeItem("Apple", ItemId(), QString(), "text");
         RecordingView view;
         ItemsList list(&view);
         list.BuildList();
@@ -146,11 +146,11 @@ private slots:
         QVERIFY(dialogs.Calls.isEmpty());
         // The links of an item that is gone look like the top level and open its details.
         ListKind = ListOf::LinksDown;
-        list.ShowLinks(999, "gone");
+        list.ShowLinks(ItemId(999), "gone");
         QCOMPARE(h.Caption, QString("Cardolo : Top-level Items"));
         QVERIFY(!h.PanelVisible);
         QCOMPARE(h.BackCaption, QString("&Exit"));
-        QCOMPARE(view.Details, QList<ItemId>{999});
+        QCOMPARE(view.Details, QList<ItemId>{ItemId(999)});
     }
 
     // A wrong stored count is reported once and written; only the kind listed is checked.
@@ -258,8 +258,9 @@ private slots:
         dialogs.ClearCalls();
         list.Top();
         QVERIFY(DisplayRequests().IsEmpty());
-        QCOMPARE(CurrentHider, 0);
-        QCOMPARE(dialogs.Flashes(), QStringList{QString("Hiding #%1 and linked items").arg(beds)});
+        QCOMPARE(CurrentHider, ItemId(0));
+        QCOMPARE(dialogs.Flashes(),
+                 QStringList{QString("Hiding #%1 and linked items").arg(beds.Value())});
         QCOMPARE(list.Header().BackCaption, QString("&Exit"));
         QVERIFY(!list.Header().TopEnabled);
     }
@@ -485,7 +486,7 @@ private slots:
         QVERIFY(DisplayRequests().IsEmpty());
         QCOMPARE(list.Leave(), LeaveBy::Back);
         list.GoBack();
-        QCOMPARE(CurrentId, 0);
+        QCOMPARE(CurrentId, ItemId(0));
         QCOMPARE(list.Leave(), LeaveBy::Exit);
 
         list.SearchForText("pear");
@@ -540,7 +541,7 @@ private slots:
         // The same rows, in the same order, as the whole list read at once.
         std::vector<ListRow> whole = LoadListRows(
             ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true, RowOrder::SortedHere),
-            false, 0, {});
+            false, ItemId(0), {});
         SortListRows(whole, ListOf::TopLevel, LeadField::None, UserNameCollator());
         QCOMPARE(int(whole.size()), rows.Count());
         for (int i = rows.Count() - 1; i >= 0; i -= 97) {
@@ -580,10 +581,10 @@ private slots:
                  .arg(count));
         Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") SELECT ?, id, 'note ' || id, 0 FROM "
              "phonebk WHERE name LIKE 'linked %'",
-             {hub});
+             {IdToDb(hub)});
         Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") SELECT id, ?, 'note ' || id, 0 FROM "
              "phonebk WHERE name LIKE 'linked %'",
-             {hub});
+             {IdToDb(hub)});
         SetField(hub, "numcousins", count);
         ItemsList list;
         ListKind = ListOf::LinksAcross;
@@ -593,7 +594,7 @@ private slots:
         for (int i = 0; i < rows.Count(); i += 211) {
             const ListRow row = rows.Row(i);
             QVERIFY(row.Name.startsWith("linked "));
-            QCOMPARE(row.LinkNote, QStringLiteral("note %1").arg(row.Id));
+            QCOMPARE(row.LinkNote, QStringLiteral("note %1").arg(row.Id.Value()));
             QCOMPARE(row.Id2, row.Id);
         }
         // Every link has a note: the list is in the notes' order, and the jump goes by them.
@@ -627,7 +628,7 @@ private slots:
         QCOMPARE(list.Rows().CursorRow().Id, b);
         QCOMPARE(list.Header().BackCaption, QString("&Back"));
         list.GoBack();
-        QCOMPARE(CurrentId, 0);
+        QCOMPARE(CurrentId, ItemId(0));
         QCOMPARE(list.Rows().CursorRow().Id, a);
         QCOMPARE(list.Header().BackCaption, QString("&Exit"));
         QVERIFY(DisplayRequests().IsEmpty());
@@ -699,11 +700,11 @@ private slots:
         ScriptedDialogs dialogs;
         RecordingView view;
         const ItemId plain = MakeItem("plain");
-        const ItemId texted = MakeItem("texted", 0, QString(), "words");
+        const ItemId texted = MakeItem("texted", ItemId(), QString(), "words");
         const ItemId p = MakeItem("P");
         const ItemId gone = MakeItem("gone");
         LinkAcrossRows(p, gone);
-        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(gone)});
         ItemsList list(&view);
         list.BuildList();
         cursorTo(list, plain);
@@ -712,7 +713,7 @@ private slots:
         cursorTo(list, texted);
         list.OpenRow();
         QCOMPARE(view.Texts, QList<ItemId>{texted});
-        QCOMPARE(CurrentId, 0);
+        QCOMPARE(CurrentId, ItemId(0));
         // The Links? cell of an item without links steps into its empty list.
         cursorTo(list, plain);
         list.CellClick(ListField::LinksPres);
@@ -727,8 +728,8 @@ private slots:
         list.ShowLinks(p, "P");
         list.OpenRow();
         list.CellClick(ListField::LinksPres);
-        QCOMPARE(dialogs.Infos(), (QStringList{QString("Item #%1 not found").arg(gone),
-                                               QString("Item #%1 not found").arg(gone)}));
+        QCOMPARE(dialogs.Infos(), (QStringList{QString("Item #%1 not found").arg(gone.Value()),
+                                               QString("Item #%1 not found").arg(gone.Value())}));
         QCOMPARE(view.Details.size(), 1);
         QCOMPARE(CurrentId, p);
     }
@@ -747,7 +748,7 @@ private slots:
         list.Rows().Last();
         list.RememberNextRow();
         QCOMPARE(RestoreId, b);
-        Exec("DELETE FROM phonebk WHERE id = ?", {b});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(b)});
         list.BuildList();
         list.RestorePosition(RestoreId, RestoreDrop);
         QCOMPARE(list.Rows().CursorRow().Id, a); // removed last row: the new last row
@@ -773,7 +774,7 @@ private slots:
         QCOMPARE(h.Label2, QString("\"oneil\""));
         QVERIFY(!h.Label3Visible && !h.RadiosVisible && h.TopEnabled);
         QCOMPARE(h.BackCaption, QString("&Back"));
-        QCOMPARE(CurrentId, 0);
+        QCOMPARE(CurrentId, ItemId(0));
         QCOMPARE(ListKind, ListOf::SearchResults);
         QVERIFY(list.QueryText().contains(
             "FROM phonebk p CROSS JOIN phonebk_sortkey k ON k.id = p.id\nWHERE ( ( p.rank = 0 )"));
@@ -804,35 +805,36 @@ private slots:
         QVERIFY(dialogs.Flashes().isEmpty());
         list.SearchForText("Vault");
         QCOMPARE(dialogs.Flashes(),
-                 QStringList{QString("Showing #%1 and linked items").arg(hider)});
+                 QStringList{QString("Showing #%1 and linked items").arg(hider.Value())});
         QCOMPARE(CurrentHider, hider);
         QCOMPARE(view.SearchCleared, 1);
         QCOMPARE(names(list), (QStringList{"Vault", "Vault key"}));
         list.Top();
-        QCOMPARE(dialogs.Flashes().last(), QString("Hiding #%1 and linked items").arg(hider));
+        QCOMPARE(dialogs.Flashes().last(),
+                 QString("Hiding #%1 and linked items").arg(hider.Value()));
         list.SearchForText("vault");
         QCOMPARE(list.Rows().Count(), 0);
 
         list.Top();
         dialogs.ClearCalls();
-        for (const QString& t :
-             {QString("abc"), QString("9999"), QString::number(inside), QString::number(hider)})
+        for (const QString& t : {QString("abc"), QString("9999"), QString::number(inside.Value()),
+                                 QString::number(hider.Value())})
             list.SearchForId(t);
-        QCOMPARE(CurrentId, 0);
+        QCOMPARE(CurrentId, ItemId(0));
         QVERIFY(DisplayRequests().IsEmpty());
         QVERIFY(dialogs.Calls.isEmpty());
 
-        list.SearchForId(QString::number(plain));
+        list.SearchForId(QString::number(plain.Value()));
         QCOMPARE(CurrentId, plain);
         QCOMPARE(ListKind, ListOf::LinksAcross);
 
         AppSettings().ArchiveId = hider;
-        list.SearchForId(QString::number(hider));
+        list.SearchForId(QString::number(hider.Value()));
         QCOMPARE(CurrentId, hider);
         QCOMPARE(ListKind, ListOf::LinksDown);
         QCOMPARE(CurrentHider, hider);
         QCOMPARE(dialogs.Flashes(),
-                 QStringList{QString("Showing #%1 and linked items").arg(hider)});
+                 QStringList{QString("Showing #%1 and linked items").arg(hider.Value())});
     }
 
     // A search that runs long holds the busy cursor from its start and shows its progress while
@@ -930,7 +932,7 @@ private slots:
         {
             Transaction t;
             for (int i = 0; i < 2000; ++i)
-                MakeItem(QStringLiteral("wide %1").arg(i), 0, QString(), QString(3000, 'w'));
+                MakeItem(QStringLiteral("wide %1").arg(i), ItemId(), QString(), QString(3000, 'w'));
             t.Commit();
         }
         // A write of nothing much: the log starts over when all of it is copied.
@@ -973,18 +975,18 @@ private slots:
         list.StepIntoLinks();
         list.RememberNextRow();
         list.SearchForText("child");
-        QVERIFY(IsSearchList() && RestoreId != 0 && DisplayRequests().Count() == 2);
+        QVERIFY(IsSearchList() && !RestoreId.IsNone() && DisplayRequests().Count() == 2);
 
         ResetListWindowState();
         QCOMPARE(ListKind, ListOf::TopLevel);
         QCOMPARE(SortOrder, SortBy::Name);
-        QCOMPARE(CurrentId, 0);
-        QCOMPARE(ParentId, 0);
+        QCOMPARE(CurrentId, ItemId(0));
+        QCOMPARE(ParentId, ItemId(0));
         QVERIFY(ParentName.isEmpty() && CurrentName.isEmpty() && SearchText.isEmpty());
         QVERIFY(!IsSearchList());
         QVERIFY(DisplayRequests().IsEmpty());
         QVERIFY(CurrentRequest == DisplayRequest());
-        QCOMPARE(RestoreId, 0);
+        QCOMPARE(RestoreId, ItemId(0));
         QCOMPARE(NextSearchStamp(), frozen);
         // Back from a fresh state is the top level.
         list.GoBack();

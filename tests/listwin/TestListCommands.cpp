@@ -23,14 +23,14 @@ public:
     bool NewItemText(int request, ItemId& id) override {
         TextRequests << request;
         id = Kept;
-        return Kept >= 0;
+        return Kept.Value() >= 0;
     }
     bool NewItemDetails(ItemId parentId, ItemId& id) override {
         DetailsParents << parentId;
         id = Kept;
-        return Kept > 0;
+        return Kept.IsValid();
     }
-    ItemId Kept = -1; // the item the next new-item window keeps; -1 for none
+    ItemId Kept = ItemId(-1); // the item the next new-item window keeps; -1 for none
     QList<int> TextRequests;
     QList<ItemId> DetailsParents;
     int Rebuilt = 0;
@@ -72,7 +72,7 @@ ItemId cursorId(const ItemsList& list) {
 
 QString linkNote(ItemId a, ItemId b, int drop) {
     return Scalar("SELECT linknote FROM mm2 WHERE id1 = ? AND id2 = ? AND \"drop\" = ?",
-                  {a, b, drop})
+                  {IdToDb(a), IdToDb(b), drop})
         .toString();
 }
 } // namespace
@@ -106,7 +106,7 @@ private slots:
         cursorTo(list, b);
         dialogs.AnswerYes(); // A replaces P as B's parent
         list.LinkFromX();
-        QCOMPARE(Field(b, "parent"), a);
+        QCOMPARE(IdField(b, "parent"), a);
         QCOMPARE(Field(a, "numchildren"), 1);
         QCOMPARE(Field(p, "numchildren"), 2);
         QCOMPARE(names(list), (QStringList{"C", "D"}));
@@ -115,7 +115,7 @@ private slots:
         cursorTo(list, d);
         dialogs.AnswerYes();
         list.LinkFromX();
-        QCOMPARE(Field(d, "parent"), a);
+        QCOMPARE(IdField(d, "parent"), a);
         QCOMPARE(names(list), QStringList{"C"});
         QCOMPARE(cursorId(list), c);
         QCOMPARE(LinkStartId, a);
@@ -125,7 +125,7 @@ private slots:
         // C becomes A's parent: nothing asked, A had none.
         list.LinkToX();
         QCOMPARE(dialogs.Questions().size(), 2);
-        QCOMPARE(Field(a, "parent"), c);
+        QCOMPARE(IdField(a, "parent"), c);
         QCOMPARE(Field(c, "numchildren"), 1);
         QCOMPARE(cursorId(list), c);
         QCOMPARE(dialogs.Infos(), QStringList{});
@@ -167,7 +167,7 @@ private slots:
         QVERIFY(!menu.DelinkEnabled && !menu.LinkNoteEnabled);
 
         // X deleted meanwhile: no link down, but "Link across" only asks that one was chosen.
-        Exec("DELETE FROM phonebk WHERE id = ?", {x});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(x)});
         menu = list.PopupMenu1Popup();
         QVERIFY(!menu.LinkDownEnabled && menu.LinkAcrossEnabled);
         QCOMPARE(view.JumpCleared, 5);
@@ -201,7 +201,8 @@ private slots:
         // An item linked across to itself: nothing can be stored (its mirror would be the row
         // itself), which is said once, and nothing is asked first, also where an older self
         // row would have made it ask to link again and for a note.
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'self', 0)", {a, a});
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'self', 0)",
+             {IdToDb(a), IdToDb(a)});
         const int questions = int(dialogs.Questions().size());
         cursorTo(list, a);
         list.LinkAcross();
@@ -229,7 +230,7 @@ private slots:
         LinkAcrossRows(p, ann, "second", 1);
         LinkAcrossRows(p, zed);
         LinkAcrossRows(p, gone);
-        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(gone)});
         ItemsList list;
         showLinks(list, ListOf::LinksAcross, p);
         cursorTo(list, ann, 1);
@@ -253,9 +254,9 @@ private slots:
         QCOMPARE(cursorId(list), ann);
         QCOMPARE(list.Rows().CursorRow().Drop2, 1); // the row that followed
 
-        cursorTo(list, 0);
+        cursorTo(list, ItemId(0));
         QCOMPARE(list.Rows().CursorRow().Id2, gone);
-        const QString notFound = QString("Item #%1 not found").arg(gone);
+        const QString notFound = QString("Item #%1 not found").arg(gone.Value());
         dialogs.ClearCalls();
         list.StartNewLink();
         list.LinkNote();
@@ -264,7 +265,7 @@ private slots:
         list.LinkAcross();
         QCOMPARE(dialogs.Infos(), QStringList(5, notFound));
         QCOMPARE(CountLinkRows(), 6);
-        QCOMPARE(LinkStartId, 0);
+        QCOMPARE(LinkStartId, ItemId(0));
     }
 
     // Delinking an item its hider hid shows it and its branch again and ends the showing of the
@@ -287,9 +288,9 @@ private slots:
         QCOMPARE(Field(key, "parent"), 0);
         QCOMPARE(Field(key, "rank"), 0);
         QCOMPARE(Field(blade, "rank"), 0);
-        QCOMPARE(Field(lock, "rank"), hider);
+        QCOMPARE(IdField(lock, "rank"), hider);
         QCOMPARE(Field(hider, "numchildren"), 2);
-        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(CurrentHider, ItemId(0));
         QCOMPARE(cursorId(list), lock);
 
         const ItemId top = MakeItem("top");
@@ -327,7 +328,7 @@ private slots:
         cursorTo(list, a);
         dialogs.AnswerNo();
         list.DeleteRow();
-        QCOMPARE(Field(a, "id"), a);
+        QCOMPARE(IdField(a, "id"), a);
         QCOMPARE(cursorId(list), a);
         dialogs.AnswerYes();
         list.DeleteRow();
@@ -346,7 +347,7 @@ private slots:
         dialogs.AnswerChoice(2);
         dialogs.AnswerYes(); // P is replaced as b's parent
         list.DeleteRow();
-        QCOMPARE(Field(b, "parent"), archive);
+        QCOMPARE(IdField(b, "parent"), archive);
         QCOMPARE(dialogs.Flashes(), QStringList{"Archived OK"});
         QCOMPARE(list.Rows().Count(), 0);
     }
@@ -383,7 +384,7 @@ private slots:
         dialogs.AnswerYes();
         list.NewItem(-2);
         QCOMPARE(view.TextRequests, (QList<int>{-1, -1, -2}));
-        QCOMPARE(Field(view.Kept, "parent"), p);
+        QCOMPARE(IdField(view.Kept, "parent"), p);
         QCOMPARE(Field(p, "numchildren"), 2);
         QCOMPARE(cursorId(list), view.Kept);
 
@@ -399,7 +400,7 @@ private slots:
         QCOMPARE(dialogs.Questions().size(), 2);
         QCOMPARE(cursorId(list), view.Kept);
         list.NewDetails();
-        QCOMPARE(view.DetailsParents.last(), 0);
+        QCOMPARE(view.DetailsParents.last(), ItemId(0));
     }
 
     // The submenu's captions, its questions (P named as the parent replaced only in P's
@@ -431,15 +432,15 @@ private slots:
         dialogs.AnswerNo();
         list.LinkAllDown();
         QCOMPARE(dialogs.Questions(), QStringList{question});
-        QCOMPARE(Field(b, "parent"), p);
+        QCOMPARE(IdField(b, "parent"), p);
         dialogs.AnswerYes();
         dialogs.AnswerYes(); // "X" will replace "P" as parent of "B"
         dialogs.AnswerYes(); // ... of "C"
         list.LinkAllDown();
         QCOMPARE(dialogs.Questions().at(2),
                  QString("\"X\"  will replace \"P\" \ras parent of \"B\"  - OK?"));
-        QCOMPARE(Field(b, "parent"), x);
-        QCOMPARE(Field(c, "parent"), x);
+        QCOMPARE(IdField(b, "parent"), x);
+        QCOMPARE(IdField(c, "parent"), x);
         QCOMPARE(Field(x, "numchildren"), 2);
         QCOMPARE(Field(p, "numchildren"), 0);
         QCOMPARE(list.Rows().Count(), 0);
@@ -478,8 +479,8 @@ private slots:
         dialogs.AnswerYes();
         dialogs.AnswerYes();
         QVERIFY_THROWS_EXCEPTION(DbError, list.LinkAllDown());
-        QCOMPARE(Field(b, "parent"), x);
-        QCOMPARE(Field(c, "parent"), p);
+        QCOMPARE(IdField(b, "parent"), x);
+        QCOMPARE(IdField(c, "parent"), p);
         QCOMPARE(Field(x, "numchildren"), 1);
         QCOMPARE(Field(p, "numchildren"), 1);
         QCOMPARE(names(list), QStringList{"C"});
@@ -491,7 +492,7 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         const ItemId p = MakeItem("P & Q");
-        LinkAcrossRows(p, MakeItem("Apple", 0, "12", "text"), "zz");
+        LinkAcrossRows(p, MakeItem("Apple", ItemId(), "12", "text"), "zz");
         LinkAcrossRows(p, MakeItem("Pear"));
         ItemsList list;
         showLinks(list, ListOf::LinksAcross, p);
@@ -545,8 +546,8 @@ private slots:
 
         dialogs.AnswerText("42");
         AskArchiveId();
-        QCOMPARE(AppSettings().ArchiveId, 42);
-        QCOMPARE(StoreArchiveId(), 42);
+        QCOMPARE(AppSettings().ArchiveId, ItemId(42));
+        QCOMPARE(StoreArchiveId(), ItemId(42));
         QCOMPARE(ArchiveIdCaption(), QString("Archive id = 42"));
         QCOMPARE(dialogs.Texts("input").last(), QString("Archive id"));
         QCOMPARE(dialogs.Flashes().size(), 1);

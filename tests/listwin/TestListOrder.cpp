@@ -181,7 +181,7 @@ private slots:
         LinkAcrossRows(p, MakeItem("eclair"), "a note");
         const ItemId gone = MakeItem("gone");
         LinkAcrossRows(p, gone, "b note");
-        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(gone)});
         ItemsList list;
         ListKind = ListOf::LinksAcross;
         inBothOrders(

@@ -81,15 +81,15 @@ private slots:
     // Every kind of statement runs on the engine and fills the same row shape.
     void rowsFromEachKind() {
         TestFolder folder;
-        const ItemId a = MakeItem("Beta", 0, "r2", "some text");
+        const ItemId a = MakeItem("Beta", ItemId(), "r2", "some text");
         const ItemId b = MakeItem("alpha", a, "R1");
         const ItemId gone = MakeItem("gone");
         LinkAcrossRows(a, b, "note");
         LinkAcrossRows(a, gone);
-        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(gone)});
 
-        auto top =
-            LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false, 0, {});
+        auto top = LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false,
+                                ItemId(0), {});
         QCOMPARE(int(top.size()), 2); // Beta and Diary; alpha is below Beta
         QCOMPARE(top[0].Name, QString("Beta"));
         QCOMPARE(top[0].LName, QString("beta"));
@@ -103,7 +103,7 @@ private slots:
                                    false, a, {});
         QCOMPARE(int(across.size()), 2);
         // A link to an item that no longer exists: no id, no name, the stored id kept.
-        QCOMPARE(across[0].Id, 0);
+        QCOMPARE(across[0].Id, ItemId(0));
         QCOMPARE(across[0].Id2, gone);
         QCOMPARE(across[0].Name, QString());
         QCOMPARE(across[1].Id, b);
@@ -120,11 +120,11 @@ private slots:
         const ItemId empty = MakeItem("b empty", parent);
         const ItemId longText = MakeItem("c long", parent, QString(), QString(200000, 'x'));
         const ItemId number = MakeItem("d number", parent);
-        Exec("UPDATE phonebk SET text = '' WHERE id = ?", {empty});
-        Exec("UPDATE phonebk SET text = 42 WHERE id = ?", {number});
+        Exec("UPDATE phonebk SET text = '' WHERE id = ?", {IdToDb(empty)});
+        Exec("UPDATE phonebk SET text = 42 WHERE id = ?", {IdToDb(number)});
         const QDateTime stamp(QDate(2024, 5, 1), QTime(10, 0));
         for (ItemId id : {none, empty, longText, number}) {
-            Exec("UPDATE phonebk SET srchts = ? WHERE id = ?", {StampToDb(stamp), id});
+            Exec("UPDATE phonebk SET srchts = ? WHERE id = ?", {StampToDb(stamp), IdToDb(id)});
             LinkAcrossRows(parent, id);
         }
         const QList<bool> expected{false, true, true, true};
@@ -138,7 +138,7 @@ private slots:
                                     false, parent, {})),
                  expected);
         QCOMPARE(marks(LoadListRows(ListQueryLines(ListOf::SearchResults, true, SortBy::Name, true),
-                                    true, 0, stamp)),
+                                    true, ItemId(0), stamp)),
                  expected);
         QCOMPARE(marks(LoadListRows(ListQueryLines(ListOf::LinksAcross, false, SortBy::Name, false),
                                     false, parent, {})),
@@ -155,8 +155,9 @@ private slots:
         MakeHider(hider, {hidden});
         const QDateTime stamp(QDate(2024, 5, 1), QTime(10, 0, 0, 123));
         for (ItemId id : {shown, hider, hidden})
-            Exec("UPDATE phonebk SET srchts = ? WHERE id = ?", {StampToDb(stamp), id});
-        Exec("UPDATE phonebk SET srchts = ? WHERE id = ?", {StampToDb(stamp.addMSecs(1)), other});
+            Exec("UPDATE phonebk SET srchts = ? WHERE id = ?", {StampToDb(stamp), IdToDb(id)});
+        Exec("UPDATE phonebk SET srchts = ? WHERE id = ?",
+             {StampToDb(stamp.addMSecs(1)), IdToDb(other)});
 
         const QStringList lines = ListQueryLines(ListOf::SearchResults, true, SortBy::Name, true);
         auto names = [&](ItemId parent) {
@@ -165,7 +166,7 @@ private slots:
                 out << r.Name;
             return out;
         };
-        QCOMPARE(names(0), QStringList{"shown"});
+        QCOMPARE(names(ItemId(0)), QStringList{"shown"});
         QCOMPARE(names(hider), (QStringList{"hidden", "hider", "shown"}));
     }
 
@@ -174,10 +175,10 @@ private slots:
     void rowsKeepTheirCharacters() {
         TestFolder folder;
         const QString name = QStringLiteral("\u00c9mile ZOLA \U0001F600");
-        const ItemId a = MakeItem(name, 0, QStringLiteral("Ref-\u00c9"));
+        const ItemId a = MakeItem(name, ItemId(), QStringLiteral("Ref-\u00c9"));
         const ItemId b = MakeItem("plain", a, "already lower");
-        auto top =
-            LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false, 0, {});
+        auto top = LoadListRows(ListQueryLines(ListOf::TopLevel, false, SortBy::Name, true), false,
+                                ItemId(0), {});
         QCOMPARE(int(top.size()), 2);
         QCOMPARE(top[1].Id, a); // "Diary" sorts first
         QCOMPARE(top[1].Name, name);
@@ -212,7 +213,7 @@ private slots:
                      q.Bind(":other", 1);
                  }).isEmpty());
         const ItemId other = MakeItem("other");
-        LinkAcrossRows(1, other);
+        LinkAcrossRows(ItemId(1), other);
         QVERIFY(errorOf([other] {
                     RawStatement q(
                         "INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (1, :b, '', 0)");
@@ -226,14 +227,14 @@ private slots:
     // Values bound straight on the engine arrive as the driver would bind them.
     void boundValuesAndStoredCounts() {
         TestFolder folder;
-        const ItemId a = MakeItem("a", 0, "ref");
+        const ItemId a = MakeItem("a", ItemId(), "ref");
         RawStatement update("UPDATE phonebk SET tel = :tel, name = :name WHERE id = :id");
         update.Bind(":tel", QVariant(QString()));
         update.Bind(":name", QStringLiteral("\u00fcber"));
-        update.Bind(":id", QVariant(qlonglong(a)));
+        update.Bind(":id", QVariant(qlonglong(a.Value())));
         QVERIFY(!update.Step());
         QSqlQuery q = PrepareQuery("SELECT tel IS NULL, name FROM phonebk WHERE id = :id");
-        q.bindValue(":id", a);
+        q.bindValue(":id", IdToDb(a));
         ExecQuery(q);
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toInt(), 1);

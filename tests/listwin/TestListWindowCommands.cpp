@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(w->LinkFromX1->text(), QString("Link down from \"A\"  to \"B\" "));
         dialogs.AnswerYes(); // A replaces P as B's parent
         w->LinkFromX1->trigger();
-        QCOMPARE(Field(b, "parent"), a);
+        QCOMPARE(IdField(b, "parent"), a);
         QCOMPARE(w->Label1->text(), QString("1 Item listed"));
         QCOMPARE(cursorName(*w), QString("C"));
         QCOMPARE(dialogs.Questions().size(), 1);
@@ -169,15 +169,15 @@ private slots:
         QCOMPARE(dialogs.Questions(), (QStringList{"Save changes?", "Link new item from \"P\" ?"}));
         const QVariant fresh = Scalar("SELECT id FROM phonebk WHERE name = 'Fresh'");
         QVERIFY(fresh.isValid());
-        QCOMPARE(Field(fresh.toInt(), "parent"), 0);
+        QCOMPARE(Field(IdFromDb(fresh), "parent"), 0);
         QCOMPARE(w->Label1->text(), QString("1 Item listed"));
         QCOMPARE(cursorName(*w), QString("old"));
 
         typeAndSave("Later");
         dialogs.AnswerYes();
         w->Now1->trigger();
-        const ItemId later = Scalar("SELECT id FROM phonebk WHERE name = 'Later'").toInt();
-        QCOMPARE(Field(later, "parent"), p);
+        const ItemId later = IdFromDb(Scalar("SELECT id FROM phonebk WHERE name = 'Later'"));
+        QCOMPARE(IdField(later, "parent"), p);
         QCOMPARE(TextField(later, "tel"), QString("2024-05-17 (Fri) 09:05 "));
         QCOMPARE(w->Label1->text(), QString("2 Items listed"));
         QCOMPARE(w->List().Rows().CursorRow().Id, later);
@@ -187,8 +187,8 @@ private slots:
             QTest::mouseClick(TFidets::Instance()->CommitBtn, Qt::LeftButton);
         });
         w->Details2->trigger();
-        const ItemId detailed = Scalar("SELECT id FROM phonebk WHERE name = 'Detailed'").toInt();
-        QCOMPARE(Field(detailed, "parent"), p);
+        const ItemId detailed = IdFromDb(Scalar("SELECT id FROM phonebk WHERE name = 'Detailed'"));
+        QCOMPARE(IdField(detailed, "parent"), p);
         QCOMPARE(Field(p, "numchildren"), 3);
         QCOMPARE(w->List().Rows().CursorRow().Id, detailed);
         QCOMPARE(cursorName(*w), QString("Detailed"));
@@ -229,7 +229,7 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         const ItemId p = MakeItem("P & Q");
-        LinkAcrossRows(p, MakeItem("Apple", 0, "12", "text"), "zz");
+        LinkAcrossRows(p, MakeItem("Apple", ItemId(), "12", "text"), "zz");
         LinkAcrossRows(p, MakeItem("Pear"));
         auto w = open();
         enter(*w, "p");
@@ -332,7 +332,7 @@ private slots:
         QCOMPARE(Field(b, "numchildren"), 0);
         // Once the engine writes again, the same commands do.
         w->LinkToX1->trigger();
-        QCOMPARE(Field(a, "parent"), b);
+        QCOMPARE(IdField(a, "parent"), b);
         QCOMPARE(cursorName(*w), QString("B"));
     }
 };

@@ -20,8 +20,8 @@ QStringList listed(const ItemsList& list) {
     QStringList out;
     for (int i = 0; i < list.Rows().Count(); ++i) {
         const ListRow& r = list.Rows().Row(i);
-        out << QString::number(r.Id) + ":" + r.Name + ":" + r.Tel + ":" + (r.HasText ? "T" : "") +
-                   ":" + QString::number(r.Rank);
+        out << QString::number(r.Id.Value()) + ":" + r.Name + ":" + r.Tel + ":" +
+                   (r.HasText ? "T" : "") + ":" + QString::number(r.Rank.Value());
     }
     return out;
 }
@@ -34,7 +34,7 @@ QList<ItemId> marked(const QDateTime& stamp) {
     q.bindValue(":s", StampToDb(stamp));
     q.exec();
     while (q.next())
-        out << q.value(0).toLongLong();
+        out << IdFromDb(q.value(0));
     return out;
 }
 
@@ -59,10 +59,10 @@ ItemId makeItems(int count) {
         QString name = stem.isEmpty() ? QString() : stem + QString::number(i % 7);
         if (i == count - 3)
             name = "Mark with the longest name, accented: éééééééééééééééééé";
-        const ItemId id = MakeItem(name, 0, i % 3 ? QString() : QStringLiteral("R%1").arg(i),
+        const ItemId id = MakeItem(name, ItemId(), i % 3 ? QString() : QStringLiteral("R%1").arg(i),
                                    i % 2 ? QStringLiteral("a mark in the text") : QString());
         if (i % 5 == 0)
-            SetField(id, "rank", hider);
+            SetField(id, "rank", IdToDb(hider));
         MakeItem(QStringLiteral("other %1").arg(i));
     }
     t.Commit();
@@ -235,7 +235,7 @@ private slots:
         Exec("DROP TRIGGER nomarks");
 
         ResetListState();
-        CurrentHider = 0;
+        CurrentHider = ItemId(0);
         list.BuildList();
         const QStringList top = listed(list);
         RefuseWrites(WriteRefusal::ReadOnlyFile);

@@ -93,7 +93,7 @@ private slots:
     void firstShowExitAndEsc() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        MakeItem("melon", 0, QString(), "juicy");
+        MakeItem("melon", ItemId(), QString(), "juicy");
         const ItemId p = MakeItem("Pears");
         MakeItem("conference", p);
         auto w = open();
@@ -325,7 +325,7 @@ private slots:
         {
             Transaction t;
             for (int i = 0; i < 3000; ++i)
-                MakeItem(QStringLiteral("item %1").arg(i), 0, QString(), "harbour");
+                MakeItem(QStringLiteral("item %1").arg(i), ItemId(), QString(), "harbour");
             t.Commit();
         }
         RequestSearchIndexRebuild();
@@ -383,9 +383,10 @@ private slots:
         QCOMPARE(w->Label1->text(), QString("2 Items listed"));
         QCOMPARE(w->Find->Edit1->text(), QString()); // the exact name empties the box
         QCOMPARE(dialogs.Flashes(),
-                 QStringList{QString("Showing #%1 and linked items").arg(hider)});
+                 QStringList{QString("Showing #%1 and linked items").arg(hider.Value())});
         w->Top1->trigger();
-        QCOMPARE(dialogs.Flashes().last(), QString("Hiding #%1 and linked items").arg(hider));
+        QCOMPARE(dialogs.Flashes().last(),
+                 QString("Hiding #%1 and linked items").arg(hider.Value()));
         QCOMPARE(w->Exit1->text(), QString("&Exit"));
         QVERIFY(!w->Top1->isEnabled());
     }
@@ -404,7 +405,7 @@ private slots:
              ") INSERT INTO phonebk (name, tel, text, parent, rank, numchildren, numcousins) "
              "SELECT printf('word %05d', (i * 7919) % " +
              n + "), printf('r%05d', " + n + " - i), CASE WHEN i % 2 = 0 THEN 't' END, " +
-             QString::number(p) + ", 0, 0, 0 FROM n");
+             QString::number(p.Value()) + ", 0, 0, 0 FROM n");
         SetField(p, "numchildren", count);
         auto w = open();
         const auto lastCell = [&](int column) {
@@ -484,7 +485,7 @@ private slots:
         LinkAcrossRows(p, ann, "zz");
         LinkAcrossRows(p, MakeItem("Bob"));
         LinkAcrossRows(p, gone);
-        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(gone)});
         auto w = open();
         QVERIFY(w->Edit2->isEnabled());
         QTest::keyClicks(w->Edit1, "p");
@@ -497,7 +498,7 @@ private slots:
         QCOMPARE(cell(*w, 2, 0), QString("Bob"));
         QCOMPARE(w->List().Rows().CursorRow().Id2, gone);
         w->Edit2->trigger();
-        QCOMPARE(dialogs.Infos(), QStringList{QString("Item #%1 not found").arg(gone)});
+        QCOMPARE(dialogs.Infos(), QStringList{QString("Item #%1 not found").arg(gone.Value())});
         TFidets* details = TFidets::Instance();
         QVERIFY(!details->isVisible());
 
@@ -523,7 +524,7 @@ private slots:
         MakeItem("child", nameless);
         auto w = open();
         TFidets* details = TFidets::Instance();
-        QVERIFY(ShowItemDetails(1));
+        QVERIFY(ShowItemDetails(ItemId(1)));
         details->InsBtn->click();
         QTest::keyClicks(details->DBEdit1, "Fresh");
         QSignalSpy resets(w->Model(), &QAbstractItemModel::modelReset);
@@ -546,7 +547,7 @@ private slots:
     void closeKeepsTypingAndReportsClosed() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId page = MakeItem("Page", 0, QString(), "old");
+        const ItemId page = MakeItem("Page", ItemId(), QString(), "old");
         const ItemId named = MakeItem("Named");
         auto w = open();
         QVERIFY(OpenItemText(page));
@@ -576,10 +577,10 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         auto w = open();
-        QVERIFY(ShowItemDetails(1));
+        QVERIFY(ShowItemDetails(ItemId(1)));
         TFidets::Instance()->InsBtn->click();
         QTimer::singleShot(0, w.get(), [&] { w->close(); });
-        ItemId id = 0;
+        ItemId id;
         QVERIFY(!NewItemText(-1, id));
         QVERIFY(!TFIdets2::Instance()->isVisible());
         QVERIFY(!TFidets::Instance()->isVisible());
@@ -593,7 +594,7 @@ private slots:
     void cellClicksOpenTheItemText() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        MakeItem("note", 0, QString(), "line one\nline two");
+        MakeItem("note", ItemId(), QString(), "line one\nline two");
         auto w = open();
         QTest::keyClicks(w->Edit1, "n");
         const int row = w->DBGrid1->currentIndex().row();
@@ -614,7 +615,7 @@ private slots:
         TestFolder folder;
         ScriptedDialogs dialogs;
         const QString longName = QString(78, QLatin1Char('W')) + QStringLiteral("yz");
-        const ItemId parent = MakeItem(longName, 0, QStringLiteral("ref"));
+        const ItemId parent = MakeItem(longName, ItemId(), QStringLiteral("ref"));
         MakeItem(longName, parent, QStringLiteral("ref"), QStringLiteral("t"));
         auto w = open();
         w->resize(640, 480);
@@ -657,7 +658,7 @@ private slots:
     void menuCommandsAndOptions() {
         TestFolder folder;
         ScriptedDialogs dialogs;
-        const ItemId note = MakeItem("note", 0, QString(), "words");
+        const ItemId note = MakeItem("note", ItemId(), QString(), "words");
         MakeItem("child", note);
         const ItemId p = MakeItem("P");
         LinkAcrossRows(p, MakeItem("Ann"), "zz");
@@ -687,7 +688,7 @@ private slots:
         QCOMPARE(cell(*w, 0, 0), QString("child"));
 
         AppSettings().FlashInterval = 1234;
-        AppSettings().ArchiveId = 56;
+        AppSettings().ArchiveId = ItemId(56);
         emit w->Options1->aboutToShow();
         QCOMPARE(w->Flashinterval1->text(), QString("Flash interval = 1234ms"));
         QCOMPARE(w->Archiveid1->text(), QString("Archive id = 56"));

@@ -93,7 +93,7 @@ private slots:
         TestFolder folder;
         PrintableList list = ListOf({});
         for (const QString& name : names)
-            list.Rows.push_back(PrintableRow{MakeItem(name), 0});
+            list.Rows.push_back(PrintableRow{MakeItem(name), ItemId()});
         QCOMPARE(BySheet(PrintList(list, PageBreaks::OnInitialLetter)), sheets);
     }
 
@@ -102,8 +102,8 @@ private slots:
     // an item without text prints its heading and the empty line only.
     void itemHeadingTextAndEmptyLine() {
         TestFolder folder;
-        PrintableList list = ListOf({MakeItem("Shopping", 0, "shop", "eggs\r\nmilk\r\n"),
-                                     MakeItem("Bare"), MakeItem("Last", 0, "9")});
+        PrintableList list = ListOf({MakeItem("Shopping", ItemId(), "shop", "eggs\r\nmilk\r\n"),
+                                     MakeItem("Bare"), MakeItem("Last", ItemId(), "9")});
         list.NameFirst = false;
         list.NameFont = PrintFont{QStringLiteral("Serif"), 8, true, false};
         list.TextFont = PrintFont{QStringLiteral("Mono"), 11, false, true};
@@ -130,11 +130,12 @@ private slots:
         ScriptedDialogs dialogs;
         const ItemId gone = MakeItem("Bean");
         PrintableList list = ListOf({MakeItem("Apple"), gone, MakeItem("avocado")});
-        list.Rows.insert(list.Rows.begin() + 1, PrintableRow{0, 77});
-        Exec(QStringLiteral("DELETE FROM phonebk WHERE id = ?"), {gone});
+        list.Rows.insert(list.Rows.begin() + 1, PrintableRow{ItemId(0), ItemId(77)});
+        Exec(QStringLiteral("DELETE FROM phonebk WHERE id = ?"), {IdToDb(gone)});
         const RecordingTarget target = PrintList(list, PageBreaks::OnInitialLetter);
-        QCOMPARE(dialogs.Infos(), (QStringList{"Item #77 not found",
-                                               "Item #" + QString::number(gone) + " not found"}));
+        QCOMPARE(dialogs.Infos(),
+                 (QStringList{"Item #77 not found",
+                              "Item #" + QString::number(gone.Value()) + " not found"}));
         QCOMPARE(BySheet(target), (QList<QStringList>{{"Top", "Apple", "avocado"}}));
     }
 };

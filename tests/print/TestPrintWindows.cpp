@@ -133,7 +133,8 @@ private slots:
         PrintingState().TargetOverride = [&] { return &sheet; };
         PrintableList list;
         list.Heading = QStringLiteral("Top");
-        for (ItemId id : {MakeItem("Apple", 0, "1"), MakeItem("Pear", 0, "2", "ripe")})
+        for (ItemId id :
+             {MakeItem("Apple", ItemId(), "1"), MakeItem("Pear", ItemId(), "2", "ripe")})
             list.Rows.push_back(PrintableRow{id, id});
         list.CurrentRow = 1;
 
@@ -149,7 +150,7 @@ private slots:
         QCOMPARE(sheet.Strings(), (QStringList{"Pear", "2", "ripe"}));
         QCOMPARE(sheet.Jobs, 2);
 
-        list.Rows[1] = PrintableRow{0, 77};
+        list.Rows[1] = PrintableRow{ItemId(0), ItemId(77)};
         AnswerOptions(&TFPtAdds::SelectionBtn, &TFPtAdds::RadioButton3);
         PrintItemList(list);
         TFPtg::Instance()->PageWidth->setText(QStringLiteral("a4"));
@@ -168,7 +169,7 @@ private slots:
         PrintingState().PrintersInstalled = [] { return false; };
         PrintableList list;
         for (ItemId id :
-             {MakeItem("Apple"), MakeItem("avocado", 0, "", "a\nb"), MakeItem("Banana")})
+             {MakeItem("Apple"), MakeItem("avocado", ItemId(), "", "a\nb"), MakeItem("Banana")})
             list.Rows.push_back(PrintableRow{id, id});
         const QString each = folder.Path() + "each.pdf", letter = folder.Path() + "letter.pdf";
 

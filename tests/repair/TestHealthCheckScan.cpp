@@ -37,15 +37,15 @@ struct Run {
 void PutItem(ItemId id, const QVariant& parent, const QVariant& rank, const QVariant& name = "x",
              const QVariant& tel = QVariant()) {
     Exec("INSERT INTO phonebk (id, name, tel, parent, rank) VALUES (?, ?, ?, ?, ?)",
-         {id, name, tel, parent, rank});
+         {IdToDb(id), name, tel, parent, rank});
 }
 void PutLinkRow(ItemId id1, ItemId id2, int drop = 0, const QVariant& note = "n") {
     Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, ?, ?)",
-         {id1, id2, note, drop});
+         {IdToDb(id1), IdToDb(id2), note, drop});
 }
 
 QString N(ItemId id) {
-    return QString::number(id);
+    return QString::number(id.Value());
 }
 } // namespace
 
@@ -101,11 +101,11 @@ private slots:
         TestFolder folder;
         const ItemId hider = MakeItem("Hider");
         MakeHider(hider);
-        const QMap<QString, QVariant> named{{"hider", hider}, {"self", 50}, {"gone", 999}};
+        const QMap<QString, QVariant> named{{"hider", IdToDb(hider)}, {"self", 50}, {"gone", 999}};
         auto resolve = [&](const QVariant& v) {
             return v.typeId() == QMetaType::QString ? named.value(v.toString()) : v;
         };
-        PutItem(50, resolve(parent), resolve(rank), name);
+        PutItem(ItemId(50), resolve(parent), resolve(rank), name);
         QStringList expected{"PHONEBK.DB 3 records"};
         for (const QString& p : problems)
             expected << "Problem : Item 50 " + QString(p).replace("%h", N(hider));
@@ -120,10 +120,10 @@ private slots:
     void linkRowsNamingMissingItems() {
         TestFolder folder;
         const ItemId a = MakeItem("A");
-        LinkAcrossRows(a, 1);
-        PutLinkRow(50, 60);
-        PutLinkRow(a, 60);
-        PutItem(9, 999, 0);
+        LinkAcrossRows(a, ItemId(1));
+        PutLinkRow(ItemId(50), ItemId(60));
+        PutLinkRow(a, ItemId(60));
+        PutItem(ItemId(9), 999, 0);
         SetField(a, "numcousins", 2);
         const QStringList report{"PHONEBK.DB 3 records",
                                  "Problem : Item 9 parent not found #999",
@@ -154,9 +154,9 @@ private slots:
         TestFolder folder;
         const ItemId hider = MakeItem("Hider");
         MakeHider(hider);
-        PutItem(10, 0, -1);
-        PutItem(11, hider, -1);
-        PutItem(12, QVariant(), QVariant());
+        PutItem(ItemId(10), 0, -1);
+        PutItem(ItemId(11), IdToDb(hider), -1);
+        PutItem(ItemId(12), QVariant(), QVariant());
         Run repair;
         QCOMPARE(repair.Go(Command::Repair),
                  QStringList({"Repairing ...", "PHONEBK.DB 5 records",
@@ -167,8 +167,8 @@ private slots:
                               "Rechecking ...", "PHONEBK.DB 5 records",
                               "Problem : Item 11 hider 0 should be " + N(hider),
                               "MM.DB (links across) 0 records", "Scan complete, 1 errors", ""}));
-        QCOMPARE(Field(10, "rank"), 0);
-        QCOMPARE(Field(12, "rank IS NULL OR parent IS NULL"), 0);
+        QCOMPARE(Field(ItemId(10), "rank"), 0);
+        QCOMPARE(Field(ItemId(12), "rank IS NULL OR parent IS NULL"), 0);
         QVERIFY(!repair.Scan.RepairMode);
     }
 
@@ -178,15 +178,15 @@ private slots:
     void keyOrderAcrossChunks() {
         TestFolder folder;
         Exec("DELETE FROM phonebk");
-        for (ItemId id : {40, 7, 23, 15, 31})
-            PutItem(id, 0, 0, "");
+        for (int id : {40, 7, 23, 15, 31})
+            PutItem(ItemId(id), 0, 0, "");
         for (const auto& key : {QList{9, 3, 1}, {9, 3, 0}, {2, 8, 0}, {9, 1, 0}, {23, 100, 0}})
-            PutLinkRow(key[0], key[1], key[2]);
+            PutLinkRow(ItemId(key[0]), ItemId(key[1]), key[2]);
         Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES ('x', 2, 'n', 0)");
         Run run(2);
         QStringList expected{"PHONEBK.DB 5 records"};
-        for (ItemId id : {7, 15, 23, 31, 40})
-            expected << "Problem : Item " + N(id) + " name & ref both blank";
+        for (int id : {7, 15, 23, 31, 40})
+            expected << "Problem : Item " + N(ItemId(id)) + " name & ref both blank";
         expected << "MM.DB (links across) 6 records";
         for (const char* pair : {"2-8", "9-1", "9-3", "9-3"})
             expected << QString("Problem : %1 : id1 not found").arg(pair)
@@ -209,8 +209,8 @@ private slots:
         TestFolder folder;
         for (int i = 0; i < 4; ++i)
             MakeItem(QString("item %1").arg(i));
-        SetField(3, "rank", QVariant()); // read in the second chunk
-        PutLinkRow(90, 91);
+        SetField(ItemId(3), "rank", QVariant()); // read in the second chunk
+        PutLinkRow(ItemId(90), ItemId(91));
 
         Run run(2);
         int depth = 0;
@@ -227,7 +227,7 @@ private slots:
                  QStringList({"PHONEBK.DB 5 records", "Repairing ...", "PHONEBK.DB 5 records",
                               "PHONEBK.DB 5 records"}));
         QCOMPARE(run.Lines.filter("Scan complete").size(), 1);
-        QCOMPARE(Field(3, "rank IS NULL"), 1);
+        QCOMPARE(Field(ItemId(3), "rank IS NULL"), 1);
 
         Run late(2);
         late.OnYield = [&](int n) {
@@ -246,9 +246,9 @@ private slots:
         TestFolder folder;
         const ItemId a = MakeItem("A");
         const ItemId b = MakeItem("B", a);
-        LinkAcrossRows(a, 1, "both");
-        PutLinkRow(b, 1, 0, "one way");
-        PutLinkRow(b, 1, 1, QVariant());
+        LinkAcrossRows(a, ItemId(1), "both");
+        PutLinkRow(b, ItemId(1), 0, "one way");
+        PutLinkRow(b, ItemId(1), 1, QVariant());
         SetField(b, "numcousins", 2);
         SetField(a, "numchildren", 3);
         SetField(b, "numchildren", QVariant()); // null without children: right
@@ -270,11 +270,12 @@ private slots:
         QCOMPARE(lines.last(2), QStringList({"Counts complete, 0 errors", ""}));
         QCOMPARE(Scalar("SELECT group_concat(IFNULL(linknote, '<null>'), '|') FROM "
                         "(SELECT linknote FROM mm2 WHERE id1 = 1 AND id2 = ? ORDER BY \"drop\")",
-                        {b})
+                        {IdToDb(b)})
                      .toString(),
                  QString("one way|<null>"));
         QCOMPARE(Field(a, "numchildren"), 1);
-        QVERIFY(Scalar("SELECT numchildren IS NULL FROM phonebk WHERE id = ?", {b}).toBool());
+        QVERIFY(
+            Scalar("SELECT numchildren IS NULL FROM phonebk WHERE id = ?", {IdToDb(b)}).toBool());
     }
 };
 

@@ -96,7 +96,7 @@ private slots:
     void commandsDuringAScan() {
         TestFolder folder;
         MakeItems(5);
-        SetField(6, "rank", QVariant());
+        SetField(ItemId(6), "rank", QVariant());
         w()->Scan.ChunkSize = 2;
         AtEachYield([](int n) {
             if (n == 2)
@@ -106,7 +106,7 @@ private slots:
         w()->Repair1->trigger();
         QVERIFY(!w()->isVisible());
         QCOMPARE(w()->MemoLines(), QStringList({"", "Repairing ...", "PHONEBK.DB 6 records"}));
-        QCOMPARE(Field(6, "rank IS NULL"), 1);
+        QCOMPARE(Field(ItemId(6), "rank IS NULL"), 1);
 
         AtEachYield([](int n) {
             if (n == 2)
@@ -134,7 +134,7 @@ private slots:
         w()->Repair1->trigger();
         QCOMPARE(dialogs.Infos(), QStringList{"disk I/O error"});
         QCOMPARE(w()->MemoLines().mid(6), QStringList({"Repairing ...", "PHONEBK.DB 2 records"}));
-        QCOMPARE(Field(10, "rank IS NULL"), 1);
+        QCOMPARE(Field(ItemId(10), "rank IS NULL"), 1);
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 
         w()->Scan.ProcessEvents = OwnYield;

@@ -32,7 +32,7 @@ private slots:
                 const ItemId id = CreateItem(name, QString(), text);
                 // Some self-linked items, whose exact name reveals them.
                 if (gen.Chance(2)) {
-                    Exec("UPDATE phonebk SET parent = id, rank = id WHERE id = ?", {id});
+                    Exec("UPDATE phonebk SET parent = id, rank = id WHERE id = ?", {IdToDb(id)});
                     hiderNames << name;
                 }
             }
@@ -91,7 +91,7 @@ private slots:
     // While the index is not complete the search reads every item, and finds the same.
     void incompleteIndexIsNotUsed() {
         TestFolder folder;
-        const ItemId a = MakeItem("Harbour master", 0, QString(), "at the harbour");
+        const ItemId a = MakeItem("Harbour master", ItemId(), QString(), "at the harbour");
         MakeItem("other");
         RequestSearchIndexRebuild();
         PunctuationFolding = true;

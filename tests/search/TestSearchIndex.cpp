@@ -164,7 +164,7 @@ private slots:
         inStep("changed fields written");
         FindOrCreateYearItem(2031);
         inStep("year item");
-        const ItemId c = MakeItem("to remove", 0, QString(), "gone soon");
+        const ItemId c = MakeItem("to remove", ItemId(), QString(), "gone soon");
         QVERIFY(RemoveItemRow(c));
         inStep("row removed");
         {
@@ -173,12 +173,13 @@ private slots:
             QVERIFY(DeleteItem(b));
         }
         inStep("item deleted");
-        Exec("UPDATE phonebk SET name = 'renamed', text = NULL WHERE id = ?", {a});
-        Exec("INSERT OR REPLACE INTO phonebk (id, name, text) VALUES (?, 'replaced', 'new')", {a});
+        Exec("UPDATE phonebk SET name = 'renamed', text = NULL WHERE id = ?", {IdToDb(a)});
+        Exec("INSERT OR REPLACE INTO phonebk (id, name, text) VALUES (?, 'replaced', 'new')",
+             {IdToDb(a)});
         inStep("plain SQL, a row replaced");
         {
             Transaction t;
-            Exec("UPDATE phonebk SET name = 'never kept' WHERE id = ?", {a});
+            Exec("UPDATE phonebk SET name = 'never kept' WHERE id = ?", {IdToDb(a)});
             CreateItem("never made", QString(), "text never kept");
         }
         inStep("transaction rolled back");
@@ -221,8 +222,8 @@ private slots:
     void otherProgramsWritesRebuildAtOpen() {
         QFETCH(QStringList, statements);
         TestFolder folder;
-        MakeItem("harbour", 0, QString(), "text of the harbour");
-        MakeItem("other", 0, QString(), "quay");
+        MakeItem("harbour", ItemId(), QString(), "text of the harbour");
+        MakeItem("other", ItemId(), QString(), "quay");
         otherProgramRuns(statements);
         reopen();
         QVERIFY(SearchIndexReady());
@@ -240,7 +241,7 @@ private slots:
     // triggers in the file are plain SQL that any program runs.
     void olderFileGetsTheIndex() {
         TestFolder folder;
-        MakeItem("harbour", 0, QString(), "text");
+        MakeItem("harbour", ItemId(), QString(), "text");
         otherProgramRuns({"DROP TABLE phonebk_search", "DROP TABLE phonebk_search_state",
                           "DROP TRIGGER phonebk_counted_insert",
                           "DROP TRIGGER phonebk_counted_delete",
@@ -273,11 +274,11 @@ private slots:
         // Writes below, at and above wherever the build has got to, between its steps.
         SearchIndexBuildStatus status = PollSearchIndexBuild();
         for (int round = 0; status.Running; ++round) {
-            const ItemId low = 2 + (round * 37) % 3000;
+            const ItemId low(2 + (round * 37) % 3000);
             WriteItemFields(low, QStringLiteral("renamed %1").arg(round), QString(),
                             QStringLiteral("quay %1").arg(round));
             CreateItem(QStringLiteral("new %1").arg(round), QString(), "new text");
-            RemoveItemRow(3001 - (round * 13) % 3000);
+            RemoveItemRow(ItemId(3001 - (round * 13) % 3000));
             const int percent = status.Percent;
             QTRY_VERIFY_WITH_TIMEOUT(
                 (status = PollSearchIndexBuild()).Percent != percent || !status.Running, 20000);
@@ -305,7 +306,7 @@ private slots:
         int writes = 0;
         SearchIndexBuildStatus status;
         for (status = PollSearchIndexBuild(); status.Running; status = PollSearchIndexBuild()) {
-            const ItemId id = 2 + (writes * 977) % 40000;
+            const ItemId id(2 + (writes * 977) % 40000);
             try {
                 WriteItemFields(id, QStringLiteral("renamed %1").arg(writes), QString(),
                                 QStringLiteral("dock %1").arg(writes));

@@ -131,11 +131,11 @@ private slots:
                                    "none",
                                    "first line\nvisit the smithy\n"};
         for (int i = 0; i < texts.size(); ++i)
-            MakeItem(QStringLiteral("item %1").arg(i), 0, QString(), texts[i]);
+            MakeItem(QStringLiteral("item %1").arg(i), ItemId(), QString(), texts[i]);
         const QString named = QStringLiteral("J. Sm\u00efth-Smith");
         MakeItem(named);
         MakeItem("J. SMITH");
-        MakeItem("Ref only", 0, "smith");
+        MakeItem("Ref only", ItemId(), "smith");
         const SearchOutcome out = StampSearch("Smith");
         QCOMPARE(out.Prepared, QString("smith"));
         QCOMPARE(out.Matches, 7);

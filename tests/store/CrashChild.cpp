@@ -75,18 +75,18 @@ QVariant Scalar(const QString& sql, const QVariantList& values = {}) {
 
 struct Fields {
     QString Name, Tel, Text;
-    ItemId Parent = 0;
+    ItemId Parent;
     int Numchildren = 0, Numcousins = 0;
 };
 
 std::optional<Fields> ReadItem(ItemId id) {
     QSqlQuery q = Select(QStringLiteral("SELECT name, tel, text, parent, numchildren, numcousins "
                                         "FROM phonebk WHERE id = ?"),
-                         {id});
+                         {IdToDb(id)});
     if (!q.next())
         return std::nullopt;
     return Fields{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                  q.value(3).toInt(),    q.value(4).toInt(),    q.value(5).toInt()};
+                  IdFromDb(q.value(3)),  q.value(4).toInt(),    q.value(5).toInt()};
 }
 
 class Child {
@@ -149,16 +149,16 @@ private:
     ItemId AnyItem() {
         const int top = Scalar(QStringLiteral("SELECT max(id) FROM phonebk")).toInt();
         if (top <= 0)
-            return 0;
-        return Scalar(QStringLiteral("SELECT id FROM phonebk WHERE id >= ? ORDER BY id LIMIT 1"),
-                      {1 + Below(top)})
-            .toInt();
+            return ItemId();
+        return IdFromDb(
+            Scalar(QStringLiteral("SELECT id FROM phonebk WHERE id >= ? ORDER BY id LIMIT 1"),
+                   {1 + Below(top)}));
     }
 
     // Whether item lies in the chain of parents above start (start itself included).
     bool IsAncestorOrSelf(ItemId item, ItemId start) {
         QSet<ItemId> seen;
-        for (ItemId x = start; x != 0 && !seen.contains(x);) {
+        for (ItemId x = start; !x.IsNone() && !seen.contains(x);) {
             if (x == item)
                 return true;
             seen.insert(x);
@@ -178,7 +178,7 @@ private:
     }
 
     // Confirms the operation once the fact is read back as announced.
-    void Confirm(const CrashFact& f, ItemId created = 0) {
+    void Confirm(const CrashFact& f, ItemId created = ItemId()) {
         if (!Backend.Unexpected.isEmpty())
             Fail(QStringLiteral("the store said: ") + Backend.Unexpected);
         const QString broken = Check(f, created);
@@ -197,7 +197,7 @@ private:
             return Scalar(QStringLiteral("SELECT count(*) FROM mm2 WHERE \"drop\" = ? AND "
                                          "((id1 = ? AND id2 = ?) OR (id1 = ? AND id2 = ?)) "
                                          "AND (? IS NULL OR IFNULL(linknote, '') = ?)"),
-                          {drop, a, b, b, a, note, note})
+                          {drop, IdToDb(a), IdToDb(b), IdToDb(b), IdToDb(a), note, note})
                 .toInt();
         };
         switch (f.Kind) {
@@ -205,7 +205,7 @@ private:
         case 'I': {
             const auto row = ReadItem(f.Kind == 'N' ? created : f.A);
             if (!row || row->Name != f.Name || row->Tel != f.Tel || row->Text != f.Text ||
-                (f.Kind == 'N' && row->Parent != 0))
+                (f.Kind == 'N' && !row->Parent.IsNone()))
                 return QStringLiteral("item fields not as written");
             return QString();
         }
@@ -241,7 +241,7 @@ private:
 
     bool LinkDown() {
         const ItemId from = AnyItem(), to = AnyItem();
-        if (from == 0 || to == 0 || from == to || to == archive)
+        if (from.IsNone() || to.IsNone() || from == to || to == archive)
             return false;
         const auto toRow = ReadItem(to);
         // Already the parent, or a link that would close a loop of parents: skipped, so that
@@ -277,7 +277,7 @@ private:
         for (int attempt = 0; attempt < 20; ++attempt) {
             const ItemId item = AnyItem();
             const auto row = ReadItem(item);
-            if (!row || row->Parent == 0)
+            if (!row || row->Parent.IsNone())
                 continue;
             CrashFact f;
             f.Kind = 'P';
@@ -292,12 +292,13 @@ private:
 
     bool LinkAcrossPair() {
         const ItemId a = AnyItem(), b = AnyItem();
-        if (a == 0 || b == 0 || a == b)
+        if (a.IsNone() || b.IsNone() || a == b)
             return false;
         // The drop the store gives a link again, one above the highest of A to B and free in
         // both directions; the first link of a pair has drop 0 and no note.
-        const QVariant highest = Scalar(
-            QStringLiteral("SELECT max(\"drop\") FROM mm2 WHERE id1 = ? AND id2 = ?"), {a, b});
+        const QVariant highest =
+            Scalar(QStringLiteral("SELECT max(\"drop\") FROM mm2 WHERE id1 = ? AND id2 = ?"),
+                   {IdToDb(a), IdToDb(b)});
         CrashFact f;
         f.Kind = 'L';
         f.A = a;
@@ -307,7 +308,7 @@ private:
             f.Note = RandomText(30, false);
         while (Scalar(QStringLiteral("SELECT count(*) FROM mm2 WHERE \"drop\" = ? AND "
                                      "((id1 = ? AND id2 = ?) OR (id1 = ? AND id2 = ?))"),
-                      {f.Drop, a, b, b, a})
+                      {f.Drop, IdToDb(a), IdToDb(b), IdToDb(b), IdToDb(a)})
                    .toInt() > 0)
             ++f.Drop;
         Backend.NextNote = f.Note;
@@ -327,8 +328,8 @@ private:
                              {Below(count)});
         if (!q.next())
             return false;
-        a = q.value(0).toInt();
-        b = q.value(1).toInt();
+        a = IdFromDb(q.value(0));
+        b = IdFromDb(q.value(1));
         drop = q.value(2).toInt();
         return true;
     }
@@ -362,15 +363,15 @@ private:
             const auto row = ReadItem(item);
             if (!row || item == archive || row->Numchildren != 0 || row->Numcousins != 0)
                 continue;
-            const bool archiving = archive > 0 && row->Parent != archive && Below(3) == 0;
+            const bool archiving = archive.IsValid() && row->Parent != archive && Below(3) == 0;
             Backend.NextChoice = archiving ? 2 : 1;
             CrashFact f;
             f.Kind = archiving ? 'P' : 'X';
             f.A = item;
-            f.B = archiving ? archive : 0;
+            f.B = archiving ? archive : ItemId();
             Announce(archiving ? "archive" : "delete", f);
             if (!DeleteItem(item))
-                Fail(QStringLiteral("DeleteItem refused #%1").arg(item));
+                Fail(QStringLiteral("DeleteItem refused #%1").arg(item.Value()));
             Confirm(f);
             return true;
         }

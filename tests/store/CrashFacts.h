@@ -27,8 +27,8 @@ struct CrashFact {
     // L: the link across A-B with Drop is stored in both directions, with Note
     // U: the link across A-B with Drop is gone in both directions
     char Kind = 0;
-    ItemId A = 0;
-    ItemId B = 0;
+    ItemId A;
+    ItemId B;
     int Drop = 0;
     QString Name;
     QString Tel;
@@ -50,31 +50,32 @@ inline QString Decode(const QByteArray& field) {
 inline QByteArray Announce(const char* operation, const CrashFact& f) {
     QList<QByteArray> fields{">", operation, QByteArray(1, f.Kind)};
     const auto number = [](qint64 n) { return QByteArray::number(n); };
+    const auto id = [](ItemId n) { return QByteArray::number(n.Value()); };
     switch (f.Kind) {
     case 'N':
         fields << Encode(f.Name) << Encode(f.Tel) << Encode(f.Text);
         break;
     case 'I':
-        fields << number(f.A) << Encode(f.Name) << Encode(f.Tel) << Encode(f.Text);
+        fields << id(f.A) << Encode(f.Name) << Encode(f.Tel) << Encode(f.Text);
         break;
     case 'P':
-        fields << number(f.A) << number(f.B);
+        fields << id(f.A) << id(f.B);
         break;
     case 'X':
-        fields << number(f.A);
+        fields << id(f.A);
         break;
     case 'L':
-        fields << number(f.A) << number(f.B) << number(f.Drop) << Encode(f.Note);
+        fields << id(f.A) << id(f.B) << number(f.Drop) << Encode(f.Note);
         break;
     case 'U':
-        fields << number(f.A) << number(f.B) << number(f.Drop);
+        fields << id(f.A) << id(f.B) << number(f.Drop);
         break;
     }
     return fields.join('\t') + '\n';
 }
 
 inline QByteArray Confirm(ItemId created) {
-    return "<\t" + QByteArray::number(created) + '\n';
+    return "<\t" + QByteArray::number(created.Value()) + '\n';
 }
 
 // Reads an announcement line (without its newline); false when it is not one.

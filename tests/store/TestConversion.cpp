@@ -103,8 +103,8 @@ QString LaterQuestion(int dbvn, int firstStep) {
 
 ItemId AddItem(const QString& name, ItemId parent, int numchildren, int rank = 0) {
     Exec("INSERT INTO phonebk (name, parent, numchildren, rank) VALUES (?, ?, ?, ?)",
-         {name, parent, numchildren, rank});
-    return Scalar("SELECT max(id) FROM phonebk").toInt();
+         {name, IdToDb(parent), numchildren, rank});
+    return IdFromDb(Scalar("SELECT max(id) FROM phonebk"));
 }
 
 QStringList LinkRows() {
@@ -163,8 +163,8 @@ private slots:
     void step703ClearsRanks() {
         TestFolder folder(false);
         MakeOldDatabase(702);
-        AddItem("a", 0, 0, 12);
-        AddItem("b", 0, 0, -3);
+        AddItem("a", ItemId(), 0, 12);
+        AddItem("b", ItemId(), 0, -3);
         Exec("INSERT INTO phonebk (name) VALUES ('c')"); // rank null
         ScriptedDialogs dialogs;
         dialogs.AnswerYes();
@@ -179,16 +179,16 @@ private slots:
     void step704GivesHidersTheirBranches() {
         TestFolder folder(false);
         MakeOldDatabase(703);
-        const ItemId top = AddItem("top", 0, 1);
+        const ItemId top = AddItem("top", ItemId(), 1);
         const ItemId free = AddItem("free", top, 0);
-        const ItemId h = AddItem("hider", 0, 3);
-        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {h});
+        const ItemId h = AddItem("hider", ItemId(), 3);
+        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {IdToDb(h)});
         const ItemId a = AddItem("a", h, 1);
         const ItemId b = AddItem("b", a, 1);
         const ItemId c = AddItem("c", b, 0);
         const ItemId leaf = AddItem("leaf", h, 0);
-        const ItemId g = AddItem("second hider", 0, 2);
-        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {g});
+        const ItemId g = AddItem("second hider", ItemId(), 2);
+        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {IdToDb(g)});
         const ItemId d = AddItem("d", g, 0);
         ScriptedDialogs dialogs;
         dialogs.AnswerYes();
@@ -196,9 +196,9 @@ private slots:
         QCOMPARE(RunSteps(), ConversionResult::Declined);
         QCOMPARE(DbvnInFile(), 704);
         for (ItemId id : {h, a, b, c, leaf})
-            QCOMPARE(Field(id, "rank"), h);
+            QCOMPARE(IdField(id, "rank"), h);
         for (ItemId id : {g, d})
-            QCOMPARE(Field(id, "rank"), g);
+            QCOMPARE(IdField(id, "rank"), g);
         for (ItemId id : {top, free})
             QCOMPARE(Field(id, "rank"), 0);
     }
@@ -206,8 +206,8 @@ private slots:
     void step1000AddsLinkCounts() {
         TestFolder folder(false);
         MakeOldDatabase(704);
-        AddItem("a", 0, 0);
-        AddItem("b", 0, 0);
+        AddItem("a", ItemId(), 0);
+        AddItem("b", ItemId(), 0);
         ScriptedDialogs dialogs;
         dialogs.AnswerYes();
         dialogs.AnswerNo(); // 1001
@@ -253,9 +253,9 @@ private slots:
     void from703FourQuestionsThroughStartup() {
         TestFolder folder(false);
         MakeOldDatabase(703);
-        const ItemId h = AddItem("hider", 0, 1, 99);
-        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {h});
-        Exec("INSERT INTO mm (id1, id2) VALUES (?, ?)", {h, h});
+        const ItemId h = AddItem("hider", ItemId(), 1, 99);
+        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {IdToDb(h)});
+        Exec("INSERT INTO mm (id1, id2) VALUES (?, ?)", {IdToDb(h), IdToDb(h)});
         ScriptedDialogs dialogs;
         for (int i = 0; i < 4; ++i)
             dialogs.AnswerYes();
@@ -267,8 +267,8 @@ private slots:
                               LaterQuestion(703, 704)}));
         QCOMPARE(AppSettings().Dbvn, 1100);
         QCOMPARE(DbvnInFile(), 1100);
-        QCOMPARE(Field(h, "rank"), h);
-        QCOMPARE(LinkRows(), QStringList({QString("%1 %1 null 0").arg(h)}));
+        QCOMPARE(IdField(h, "rank"), h);
+        QCOMPARE(LinkRows(), QStringList({QString("%1 %1 null 0").arg(h.Value())}));
         // The start-up went on: the indexes of the current layout exist.
         QVERIFY(Scalar("SELECT count(*) FROM sqlite_master WHERE name = 'phonebk_name'").toBool());
         QVERIFY(!QFile::exists(ConversionCopyPath(704)));
@@ -281,7 +281,7 @@ private slots:
     void declinedThirdQuestionResumesAtNextStart() {
         TestFolder folder(false);
         MakeOldDatabase(703);
-        AddItem("a", 0, 0);
+        AddItem("a", ItemId(), 0);
         {
             ScriptedDialogs dialogs;
             dialogs.AnswerYes();

@@ -35,7 +35,7 @@ namespace {
 
 struct ItemState {
     QString Name, Tel, Text;
-    ItemId Parent = 0;
+    ItemId Parent;
     bool operator==(const ItemState& o) const {
         return Name == o.Name && Tel == o.Tel && Text == o.Text && Parent == o.Parent;
     }
@@ -52,7 +52,7 @@ struct Tables {
 struct Kept {
     int Numchildren = 0;
     int Numcousins = 0;
-    ItemId Rank = 0;
+    ItemId Rank;
 };
 
 Tables ReadTables(std::map<ItemId, Kept>& kept) {
@@ -62,14 +62,14 @@ Tables ReadTables(std::map<ItemId, Kept>& kept) {
     q.exec(QStringLiteral("SELECT id, name, tel, text, parent, numchildren, numcousins, rank "
                           "FROM phonebk"));
     while (q.next()) {
-        const ItemId id = q.value(0).toInt();
+        const ItemId id = IdFromDb(q.value(0));
         t.Items[id] = ItemState{q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                                q.value(4).toInt()};
-        kept[id] = Kept{q.value(5).toInt(), q.value(6).toInt(), q.value(7).toInt()};
+                                IdFromDb(q.value(4))};
+        kept[id] = Kept{q.value(5).toInt(), q.value(6).toInt(), IdFromDb(q.value(7))};
     }
     q.exec(QStringLiteral("SELECT id1, id2, \"drop\", linknote FROM mm2"));
     while (q.next())
-        t.Links[LinkKey(q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt())] =
+        t.Links[LinkKey(IdFromDb(q.value(0)), IdFromDb(q.value(1)), q.value(2).toInt())] =
             q.value(3).toString();
     return t;
 }
@@ -86,8 +86,8 @@ QString IntegrityCheck() {
 
 QString LinkText(const LinkKey& k) {
     return QStringLiteral("link %1-%2 drop %3")
-        .arg(std::get<0>(k))
-        .arg(std::get<1>(k))
+        .arg(std::get<0>(k).Value())
+        .arg(std::get<1>(k).Value())
         .arg(std::get<2>(k));
 }
 
@@ -96,8 +96,10 @@ QStringList BrokenRules(const Tables& t, const std::map<ItemId, Kept>& kept) {
     QStringList broken;
     std::map<ItemId, int> children, cousins;
     for (const auto& [id, item] : t.Items) {
-        if (item.Parent != 0 && !t.Items.count(item.Parent))
-            broken << QStringLiteral("#%1 names the missing parent #%2").arg(id).arg(item.Parent);
+        if (!item.Parent.IsNone() && !t.Items.count(item.Parent))
+            broken << QStringLiteral("#%1 names the missing parent #%2")
+                          .arg(id.Value())
+                          .arg(item.Parent.Value());
         ++children[item.Parent];
     }
     for (const auto& [key, note] : t.Links) {
@@ -113,32 +115,34 @@ QStringList BrokenRules(const Tables& t, const std::map<ItemId, Kept>& kept) {
         const Kept& k = kept.at(id);
         if (k.Numchildren != children[id])
             broken << QStringLiteral("#%1 counts %2 children, has %3")
-                          .arg(id)
+                          .arg(id.Value())
                           .arg(k.Numchildren)
                           .arg(children[id]);
         if (k.Numcousins != cousins[id])
             broken << QStringLiteral("#%1 counts %2 links across, has %3")
-                          .arg(id)
+                          .arg(id.Value())
                           .arg(k.Numcousins)
                           .arg(cousins[id]);
         // An item carries the rank of its parent; a self-linked item its own id (it hides the
         // items below it), a top-level item 0.
-        ItemId x = id, rank = 0;
+        ItemId x = id, rank;
         for (int steps = 0;; ++steps) {
-            const ItemId p = t.Items.count(x) ? t.Items.at(x).Parent : 0;
-            if (p == 0 || p == x) {
+            const ItemId p = t.Items.count(x) ? t.Items.at(x).Parent : ItemId();
+            if (p.IsNone() || p == x) {
                 rank = p;
                 break;
             }
             if (steps > int(t.Items.size())) {
-                broken << QStringLiteral("#%1 lies in a loop of parents").arg(id);
+                broken << QStringLiteral("#%1 lies in a loop of parents").arg(id.Value());
                 break;
             }
             x = p;
         }
         if (k.Rank != rank)
-            broken
-                << QStringLiteral("#%1 has rank %2, its branch %3").arg(id).arg(k.Rank).arg(rank);
+            broken << QStringLiteral("#%1 has rank %2, its branch %3")
+                          .arg(id.Value())
+                          .arg(k.Rank.Value())
+                          .arg(rank.Value());
         if (broken.size() > 20)
             break;
     }
@@ -151,16 +155,16 @@ QStringList Differences(const Tables& expected, const Tables& found) {
     for (const auto& [id, item] : expected.Items) {
         const auto f = found.Items.find(id);
         if (f == found.Items.end())
-            d << QStringLiteral("#%1 is missing").arg(id);
+            d << QStringLiteral("#%1 is missing").arg(id.Value());
         else if (!(f->second == item))
             d << QStringLiteral("#%1 is not as written (parent %2, expected %3)")
-                     .arg(id)
-                     .arg(f->second.Parent)
-                     .arg(item.Parent);
+                     .arg(id.Value())
+                     .arg(f->second.Parent.Value())
+                     .arg(item.Parent.Value());
     }
     for (const auto& [id, item] : found.Items)
         if (!expected.Items.count(id))
-            d << QStringLiteral("#%1 is there and should not be").arg(id);
+            d << QStringLiteral("#%1 is there and should not be").arg(id.Value());
     for (const auto& [key, note] : expected.Links) {
         const auto f = found.Links.find(key);
         if (f == found.Links.end())
@@ -179,7 +183,7 @@ QStringList Differences(const Tables& expected, const Tables& found) {
 void Apply(Tables& t, const CrashFact& f, ItemId created) {
     switch (f.Kind) {
     case 'N':
-        t.Items[created] = ItemState{f.Name, f.Tel, f.Text, 0};
+        t.Items[created] = ItemState{f.Name, f.Tel, f.Text, ItemId()};
         break;
     case 'I': {
         ItemState& item = t.Items[f.A];
@@ -220,11 +224,12 @@ ItemId Populate(QRandomGenerator& random, int count) {
                                 : QVariant(QMetaType::fromType<QString>()));
         item.bindValue(2, QString(int(random.bounded(i % 50 ? 300 : 12000)), QLatin1Char('t')));
         item.bindValue(3,
-                       !ids.isEmpty() && random.bounded(2) ? ids[random.bounded(ids.size())] : 0);
+                       IdToDb(!ids.isEmpty() && random.bounded(2) ? ids[random.bounded(ids.size())]
+                                                                  : ItemId()));
         item.bindValue(4, StampToDb(QDateTime(QDate(2020, 1, 1), QTime(12, 0))));
         if (!item.exec())
-            return 0;
-        ids << item.lastInsertId().toInt();
+            return ItemId();
+        ids << IdFromDb(item.lastInsertId());
     }
     QSqlQuery link(PhoneDB());
     link.prepare(QStringLiteral(
@@ -234,8 +239,8 @@ ItemId Populate(QRandomGenerator& random, int count) {
         if (a == b)
             continue;
         for (const auto& [x, y] : {std::pair{a, b}, std::pair{b, a}}) {
-            link.bindValue(0, x);
-            link.bindValue(1, y);
+            link.bindValue(0, IdToDb(x));
+            link.bindValue(1, IdToDb(y));
             link.bindValue(2, QStringLiteral("note %1").arg(i));
             link.exec();
         }
@@ -243,7 +248,7 @@ ItemId Populate(QRandomGenerator& random, int count) {
     ExecSql(QStringLiteral("INSERT INTO phonebk (name, parent, rank, numchildren, numcousins) "
                            "VALUES ('Archive', 0, 0, 0, 0)"));
     QSqlQuery last = ExecSql(QStringLiteral("SELECT max(id) FROM phonebk"));
-    const ItemId archive = last.next() ? last.value(0).toInt() : 0;
+    const ItemId archive = last.next() ? IdFromDb(last.value(0)) : ItemId();
     last.finish();
     ExecSql(QStringLiteral(
         "UPDATE phonebk SET numchildren = (SELECT count(*) FROM phonebk c WHERE c.parent = "
@@ -351,7 +356,7 @@ void TestCrashSafety::killedAtRandomMomentsLosesNothing() {
     TestFolder folder;
     const QString path = DatabasePath();
     const ItemId archive = Populate(random, 3000);
-    QVERIFY(archive > 0);
+    QVERIFY(archive.IsValid());
     std::map<ItemId, Kept> kept;
     Tables model = ReadTables(kept);
     QCOMPARE(BrokenRules(model, kept), QStringList());
@@ -375,7 +380,7 @@ void TestCrashSafety::killedAtRandomMomentsLosesNothing() {
 
         ChildProcess child;
         QVERIFY2(child.Start({path, QString::number(seed * 1000 + quint64(kills)),
-                              QString::number(archive)},
+                              QString::number(archive.Value())},
                              errorFile),
                  "the child cannot be started");
         int announced = 0;
@@ -410,7 +415,7 @@ void TestCrashSafety::killedAtRandomMomentsLosesNothing() {
         CrashFact fact;
         for (const QByteArray& line : CompleteLines(out)) {
             QByteArray operation;
-            ItemId created = 0;
+            ItemId created;
             if (CrashLines::ReadAnnouncement(line, operation, fact)) {
                 QVERIFY2(!pending, "two announcements without a confirmation");
                 pending = true;
@@ -434,7 +439,7 @@ void TestCrashSafety::killedAtRandomMomentsLosesNothing() {
         QStringList differences = Differences(model, found);
         if (pending && !differences.isEmpty()) {
             Tables done = model;
-            ItemId created = 0;
+            ItemId created;
             if (fact.Kind == 'N') // the new item is the one the model does not know
                 for (const auto& [id, item] : found.Items)
                     if (!model.Items.count(id))

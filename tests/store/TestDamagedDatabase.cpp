@@ -130,15 +130,16 @@ private slots:
         QCOMPARE(WriteRefusalMessage(), message);
 
         ItemRecord diary;
-        QVERIFY(LocateItem(1, diary));
+        QVERIFY(LocateItem(ItemId(1), diary));
         QCOMPARE(diary.Name, QString("Diary"));
-        QCOMPARE(ItemName(3001), QString("item 3000"));
+        QCOMPARE(ItemName(ItemId(3001)), QString("item 3000"));
 
-        runCommands({[] { CreateItem("new", "", "typed"); }, [] { StoreLinkCount(1, true, 5); },
+        runCommands({[] { CreateItem("new", "", "typed"); },
+                     [] { StoreLinkCount(ItemId(1), true, 5); },
                      [] { RequestSearchIndexRebuild(); },
                      [] {
                          Transaction t;
-                         AddLinkAcrossRow(1, 2, 0, "note");
+                         AddLinkAcrossRow(ItemId(1), ItemId(2), 0, "note");
                          t.Commit();
                      }});
         // Told once; each write refused after that says so in a short line.
@@ -165,7 +166,7 @@ private slots:
         QCOMPARE(dialogs.Infos(), QStringList{message});
         QVERIFY(!RunCommand(readEveryText));
         dialogs.AnswerYes();
-        QVERIFY(!RunCommand([] { DeleteItem(2); }));
+        QVERIFY(!RunCommand([] { DeleteItem(ItemId(2)); }));
         QCOMPARE(dialogs.Infos(), (QStringList{message, DamagedPartMessage(DatabasePath())}));
         QCOMPARE(dialogs.Flashes(), QStringList{RefusedWriteMessage()});
         ClosePhoneDB();
@@ -302,11 +303,11 @@ private slots:
         QCOMPARE(WriteRefusalMessage(), message);
         QVERIFY(CoreStartup());
         QVERIFY(SearchIndexReady());
-        QCOMPARE(ItemName(51), QString("item 50"));
+        QCOMPARE(ItemName(ItemId(51)), QString("item 50"));
         StartSearchIndexBuild();
         QVERIFY(!PollSearchIndexBuild().Running);
         runCommands({[] { CreateItem("new", ""); }, [] { RequestSearchIndexRebuild(); },
-                     [] { SetHiderBelow(2, 2); }});
+                     [] { SetHiderBelow(ItemId(2), ItemId(2)); }});
         QCOMPARE(dialogs.Infos(), QStringList{message});
         QCOMPARE(dialogs.Flashes(), QStringList(2, RefusedWriteMessage()));
         ClosePhoneDB();

@@ -34,9 +34,10 @@ private slots:
         yes ? dialogs.AnswerYes() : dialogs.AnswerCancel();
         QCOMPARE(DeleteItem(c), yes);
         QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"Fish & Chips\"  - OK?"});
-        QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id = ?", {c}).toInt(), yes ? 0 : 1);
+        QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id = ?", {IdToDb(c)}).toInt(),
+                 yes ? 0 : 1);
         QCOMPARE(Field(p, "numchildren"), yes ? 0 : 1);
-        QVERIFY(!DeleteItem(9999));
+        QVERIFY(!DeleteItem(ItemId(9999)));
         QCOMPARE(dialogs.Calls.size(), 1);
     }
 
@@ -60,15 +61,16 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(QString, message);
         TestFolder folder;
-        AppSettings().ArchiveId = 1; // the chooser never comes after a refusal
+        AppSettings().ArchiveId = ItemId(1); // the chooser never comes after a refusal
         const ItemId x = MakeItem("X");
         const ItemId y = MakeItem("Y");
-        Exec(setup.replace(":x", QString::number(x)).replace(":y", QString::number(y)));
+        Exec(setup.replace(":x", QString::number(x.Value()))
+                 .replace(":y", QString::number(y.Value())));
         ScriptedDialogs dialogs;
         QVERIFY(!DeleteItem(x));
         QCOMPARE(dialogs.Infos(), QStringList{message});
         QCOMPARE(dialogs.Calls.size(), 1);
-        QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id = ?", {x}).toInt(), 1);
+        QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id = ?", {IdToDb(x)}).toInt(), 1);
     }
 
     void chooserAnswers_data() {
@@ -96,9 +98,9 @@ private slots:
         QCOMPARE(dialogs.Calls.first().extra, QStringList({"Delete", "Archive"}));
         if (parentAfter < 0) {
             QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"X\"  - OK?"});
-            QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id = ?", {x}).toInt(), 0);
+            QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id = ?", {IdToDb(x)}).toInt(), 0);
         } else {
-            QCOMPARE(Field(x, "parent"), parentAfter ? archive : 0);
+            QCOMPARE(IdField(x, "parent"), parentAfter ? archive : ItemId());
             QCOMPARE(Field(archive, "numchildren"), parentAfter);
             QCOMPARE(dialogs.Flashes(), choice == 2 ? QStringList{"Archived OK"} : QStringList());
         }
@@ -107,15 +109,17 @@ private slots:
     void archiveAsksReplaceAndHidesUnderSelfLinkedArchive() {
         TestFolder folder;
         const ItemId archive = MakeItem("Archive");
-        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 1 WHERE id = ?", {archive});
+        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 1 WHERE id = ?",
+             {IdToDb(archive)});
         AppSettings().ArchiveId = archive;
         const ItemId p = MakeItem("P");
         const ItemId x = MakeItem("X", p);
         const ItemId leaf = MakeItem("Leaf", MakeItem("Mid", x));
         // Archive only what has no links: move the branch's links aside first.
-        Exec("UPDATE phonebk SET numchildren = 0 WHERE id = ?", {x});
-        Exec("UPDATE phonebk SET parent = 0 WHERE parent = ?", {x});
-        const ItemId mid = Scalar("SELECT parent FROM phonebk WHERE id = ?", {leaf}).toInt();
+        Exec("UPDATE phonebk SET numchildren = 0 WHERE id = ?", {IdToDb(x)});
+        Exec("UPDATE phonebk SET parent = 0 WHERE parent = ?", {IdToDb(x)});
+        const ItemId mid =
+            IdFromDb(Scalar("SELECT parent FROM phonebk WHERE id = ?", {IdToDb(leaf)}));
         ScriptedDialogs dialogs;
         dialogs.AnswerChoice(2);
         dialogs.AnswerYes(); // replace P as parent
@@ -123,8 +127,8 @@ private slots:
         QVERIFY(DeleteItem(x));
         QCOMPARE(dialogs.Questions().size(), 2);
         QVERIFY(dialogs.Questions().first().startsWith("\"Archive\"  will replace \"P\" "));
-        QCOMPARE(Field(x, "parent"), archive);
-        QCOMPARE(Field(x, "rank"), archive);
+        QCOMPARE(IdField(x, "parent"), archive);
+        QCOMPARE(IdField(x, "rank"), archive);
         QCOMPARE(Field(p, "numchildren"), 0);
         QCOMPARE(Field(archive, "numchildren"), 2);
         QCOMPARE(Field(mid, "rank"), 0); // moved out before, keeps its mark
@@ -141,7 +145,7 @@ private slots:
         dialogs.AnswerChoice(2);
         dialogs.AnswerNo();
         QVERIFY(DeleteItem(x));
-        QCOMPARE(Field(x, "parent"), p);
+        QCOMPARE(IdField(x, "parent"), p);
         QCOMPARE(dialogs.Flashes(), QStringList{"Archived OK"});
     }
 
@@ -153,20 +157,21 @@ private slots:
         const ItemId c = MakeItem("C", b);
         const ItemId d = MakeItem("D", a);
         // A loop back to the top and a child under a count that says 0.
-        Exec("UPDATE phonebk SET parent = ?, numchildren = 1 WHERE id = ?", {c, top});
-        Exec("UPDATE phonebk SET numchildren = numchildren + 1 WHERE id = ?", {c});
+        Exec("UPDATE phonebk SET parent = ?, numchildren = 1 WHERE id = ?",
+             {IdToDb(c), IdToDb(top)});
+        Exec("UPDATE phonebk SET numchildren = numchildren + 1 WHERE id = ?", {IdToDb(c)});
         const ItemId unseen = MakeItem("Unseen", d);
-        Exec("UPDATE phonebk SET numchildren = 0 WHERE id = ?", {d});
+        Exec("UPDATE phonebk SET numchildren = 0 WHERE id = ?", {IdToDb(d)});
         const ItemId outside = MakeItem("Outside");
-        PushInteger(outside); // left over from elsewhere: not walked
-        SetHiderBelow(a, 77);
+        PushInteger(outside.Value()); // left over from elsewhere: not walked
+        SetHiderBelow(a, ItemId(77));
         for (ItemId id : {top, a, b, c, d})
             QCOMPARE(Field(id, "rank"), 77);
         QCOMPARE(Field(unseen, "rank"), 0);
         QCOMPARE(Field(outside, "rank"), 0);
         QVERIFY(IntegerQueue().IsEmpty());
         // From inside the loop the walk goes round once and stops where it began.
-        SetHiderBelow(b, 0);
+        SetHiderBelow(b, ItemId(0));
         for (ItemId id : {top, a, b, c, d})
             QCOMPARE(Field(id, "rank"), 0);
 
@@ -174,10 +179,10 @@ private slots:
         ScriptedDialogs dialogs;
         StopShowingHidden();
         QVERIFY(dialogs.Calls.isEmpty());
-        ShowHidden(12);
-        QCOMPARE(CurrentHider, 12);
+        ShowHidden(ItemId(12));
+        QCOMPARE(CurrentHider, ItemId(12));
         StopShowingHidden();
-        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(CurrentHider, ItemId(0));
         QCOMPARE(dialogs.Flashes(),
                  QStringList({"Showing #12 and linked items", "Hiding #12 and linked items"}));
     }

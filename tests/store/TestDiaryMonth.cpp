@@ -41,7 +41,7 @@ private slots:
     void usesRefIndex() {
         TestFolder folder;
         for (int i = 0; i < 50; ++i)
-            MakeItem(QStringLiteral("item %1").arg(i), 0,
+            MakeItem(QStringLiteral("item %1").arg(i), ItemId(),
                      QStringLiteral("2024-%1-%2").arg(i % 12 + 1, 2, 10, QChar('0')).arg(i % 28));
         QSqlQuery plan(PhoneDB());
         QVERIFY(plan.prepare("EXPLAIN QUERY PLAN " + DiaryMonthSql(2024, 5)));
@@ -57,22 +57,22 @@ private slots:
 
     void rowsOfTheMonth() {
         TestFolder folder;
-        const ItemId dentist = MakeItem("Dentist & co", 0, "2024-05-17 (Fri)");
-        const ItemId first = MakeItem("First", 0, "2024-05-01");
-        const ItemId bare = MakeItem("Bare month", 0, "2024-05");
-        MakeItem("April", 0, "2024-04-30");
-        MakeItem("June", 0, "2024-06-01");
-        MakeItem("Last year", 0, "2023-05-17");
-        MakeItem("Ref after", 0, "x 2024-05-17");
+        const ItemId dentist = MakeItem("Dentist & co", ItemId(), "2024-05-17 (Fri)");
+        const ItemId first = MakeItem("First", ItemId(), "2024-05-01");
+        const ItemId bare = MakeItem("Bare month", ItemId(), "2024-05");
+        MakeItem("April", ItemId(), "2024-04-30");
+        MakeItem("June", ItemId(), "2024-06-01");
+        MakeItem("Last year", ItemId(), "2023-05-17");
+        MakeItem("Ref after", ItemId(), "x 2024-05-17");
         MakeItem("No Ref");
-        const ItemId hider = MakeItem("Hider", 0, "2024-05-22");
-        const ItemId hidden = MakeItem("Hidden", 0, "2024-05-20");
+        const ItemId hider = MakeItem("Hider", ItemId(), "2024-05-22");
+        const ItemId hidden = MakeItem("Hidden", ItemId(), "2024-05-20");
         const ItemId other = MakeItem("Other hider");
-        const ItemId hiddenByOther = MakeItem("Hidden elsewhere", 0, "2024-05-21");
+        const ItemId hiddenByOther = MakeItem("Hidden elsewhere", ItemId(), "2024-05-21");
         MakeHider(hider, {hidden});
         MakeHider(other, {hiddenByOther});
 
-        const std::vector<DiaryRow> shown = ReadDiaryMonth(2024, 5, 0);
+        const std::vector<DiaryRow> shown = ReadDiaryMonth(2024, 5, ItemId(0));
         QCOMPARE(ids(shown), (QSet<ItemId>{dentist, first, bare}));
         for (const DiaryRow& row : shown)
             if (row.Id == dentist) {
@@ -83,8 +83,8 @@ private slots:
         // hider's items still do not.
         QCOMPARE(ids(ReadDiaryMonth(2024, 5, hider)),
                  (QSet<ItemId>{dentist, first, bare, hider, hidden}));
-        QCOMPARE(ids(ReadDiaryMonth(2024, 4, 0)).size(), 1);
-        QVERIFY(ReadDiaryMonth(2022, 5, 0).empty());
+        QCOMPARE(ids(ReadDiaryMonth(2024, 4, ItemId(0))).size(), 1);
+        QVERIFY(ReadDiaryMonth(2022, 5, ItemId(0)).empty());
     }
 };
 

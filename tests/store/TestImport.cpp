@@ -112,7 +112,8 @@ private slots:
         QCOMPARE(Columns("phonebk"), QStringList({"tel", "name", "parent", "id", "name2", "text",
                                                   "numchildren", "rprts", "srchts", "rank"}));
         QCOMPARE(Columns("mm"), QStringList({"id2", "id1"}));
-        QCOMPARE(TextField(3, "name") + TextField(3, "tel") + TextField(3, "text"),
+        QCOMPARE(TextField(ItemId(3), "name") + TextField(ItemId(3), "tel") +
+                     TextField(ItemId(3), "text"),
                  QString("Hiderr1hidden text"));
 
         // Six questions, six steps, as for the old tables.
@@ -125,22 +126,22 @@ private slots:
         QCOMPARE(ReadSettingsFrom(SettingsPath()).Dbvn, 1100);
 
         ItemRecord below;
-        QVERIFY(LocateItem(8, below));
+        QVERIFY(LocateItem(ItemId(8), below));
         QCOMPARE(below.Name, QString("Below"));
         QCOMPARE(below.Tel, QString("2024-01-02"));
-        QCOMPARE(below.Parent, 3);
-        QCOMPARE(below.Rank, 3); // under the self-linked item 3 since step 704
+        QCOMPARE(below.Parent, ItemId(3));
+        QCOMPARE(below.Rank, ItemId(3)); // under the self-linked item 3 since step 704
         ItemRecord hider;
-        QVERIFY(LocateItem(3, hider));
+        QVERIFY(LocateItem(ItemId(3), hider));
         QCOMPARE(hider.Text, QString("hidden text"));
-        QCOMPARE(hider.Rank, 3);
-        QCOMPARE(Field(5, "rank"), 0);
+        QCOMPARE(hider.Rank, ItemId(3));
+        QCOMPARE(Field(ItemId(5), "rank"), 0);
         QCOMPARE(Scalar("SELECT group_concat(id1 || '-' || id2 || '-' || \"drop\", ' ') FROM "
                         "(SELECT * FROM mm2 ORDER BY id1, id2, \"drop\")")
                      .toString(),
                  QString("3-5-0 3-5-1 5-3-0"));
         // New items take ids after the imported ones.
-        QCOMPARE(CreateItem("new", ""), 9);
+        QCOMPARE(CreateItem("new", ""), ItemId(9));
     }
 
     // Values as the store keeps them: stamps to the millisecond, dates and times as text,
@@ -174,7 +175,7 @@ private slots:
                  QByteArray("\x00\x01", 2));
         QCOMPARE(Scalar("SELECT typeof(data) FROM phonebk WHERE id = 1").toString(),
                  QString("blob"));
-        QCOMPARE(TextField(1, "note"), QString("line one\r\nline two"));
+        QCOMPARE(TextField(ItemId(1), "note"), QString("line one\r\nline two"));
         QCOMPARE(Scalar("SELECT flag || (srchts IS NULL) || (day IS NULL) || (data IS NULL) FROM "
                         "phonebk WHERE id = 2")
                      .toString(),

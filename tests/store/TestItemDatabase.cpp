@@ -73,8 +73,14 @@ private slots:
         QCOMPARE(LinkItems(a, c, 2), int(LinkOk));
         QCOMPARE(LinkItems(b, b, 2), int(LinkRefused));
         outer.Commit();
-        QCOMPARE(Scalar("SELECT COUNT(*) FROM mm2 WHERE id1 = ? AND id2 = ?", {b, b}).toInt(), 0);
-        QCOMPARE(Scalar("SELECT COUNT(*) FROM mm2 WHERE id1 = ? AND id2 = ?", {a, c}).toInt(), 1);
+        QCOMPARE(
+            Scalar("SELECT COUNT(*) FROM mm2 WHERE id1 = ? AND id2 = ?", {IdToDb(b), IdToDb(b)})
+                .toInt(),
+            0);
+        QCOMPARE(
+            Scalar("SELECT COUNT(*) FROM mm2 WHERE id1 = ? AND id2 = ?", {IdToDb(a), IdToDb(c)})
+                .toInt(),
+            1);
         QCOMPARE(Field(a, "numcousins"), 1); // the a-c link only
         QCOMPARE(Field(b, "numcousins"), 0);
     }
@@ -93,10 +99,10 @@ private slots:
             QVERIFY(
                 q.exec(QStringLiteral("SELECT c.parent, p.numchildren FROM phonebk c, phonebk p "
                                       "WHERE c.id = %1 AND p.id = %2")
-                           .arg(child)
-                           .arg(parent)));
+                           .arg(child.Value())
+                           .arg(parent.Value())));
             QVERIFY(q.next());
-            QCOMPARE(q.value(0).toInt(), parent);
+            QCOMPARE(IdFromDb(q.value(0)), parent);
             QCOMPARE(q.value(1).toInt(), 1);
         }
         QSqlDatabase::removeDatabase(QStringLiteral("second"));
@@ -128,7 +134,7 @@ private slots:
         const QDateTime stamp(QDate(2024, 5, 17), QTime(13, 4, 5, 678));
         const ItemId id = CreateItem("x", "");
         Exec("UPDATE phonebk SET srchts = ?, numchildren = NULL, numcousins = NULL WHERE id = ?",
-             {StampToDb(stamp), id});
+             {StampToDb(stamp), IdToDb(id)});
         ItemRecord item;
         QVERIFY(LocateItem(id, item));
         QCOMPARE(item.SrchTs, stamp);
@@ -137,7 +143,7 @@ private slots:
         QCOMPARE(
             Scalar("SELECT COUNT(*) FROM phonebk WHERE srchts = ?", {StampToDb(stamp)}).toInt(), 1);
         // The id of a deleted item is never given out again.
-        Exec("DELETE FROM phonebk WHERE id = ?", {id});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(id)});
         QVERIFY(CreateItem("b", "") > id);
     }
 
@@ -156,8 +162,8 @@ private slots:
         FailNextWrites("disk I/O error");
         QVERIFY_THROWS_EXCEPTION(DbError, StoreLinkCount(a, true, 9));
         QCOMPARE(Field(a, "numchildren"), 4);
-        StoreLinkCount(b + 1, true, 3);
-        QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id > ?", {b}).toInt(), 0);
+        StoreLinkCount(ItemId(b.Value() + 1), true, 3);
+        QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE id > ?", {IdToDb(b)}).toInt(), 0);
     }
 
     // An older file's empty Refs stored as '' become null at start-up, the one form the
@@ -167,12 +173,13 @@ private slots:
         const ItemId a = CreateItem("a", "r");
         const ItemId b = CreateItem("b", "");
         const ItemId c = CreateItem("c", QString());
-        Exec("UPDATE phonebk SET tel = '' WHERE id IN (?, ?)", {b, c});
+        Exec("UPDATE phonebk SET tel = '' WHERE id IN (?, ?)", {IdToDb(b), IdToDb(c)});
         QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE tel = ''").toInt(), 2);
         CoreStartup();
         QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE tel = ''").toInt(), 0);
         QCOMPARE(Scalar("SELECT COUNT(*) FROM phonebk WHERE tel IS NULL").toInt(), 3); // + Diary
-        QCOMPARE(Scalar("SELECT tel FROM phonebk WHERE id = ?", {a}).toString(), QString("r"));
+        QCOMPARE(Scalar("SELECT tel FROM phonebk WHERE id = ?", {IdToDb(a)}).toString(),
+                 QString("r"));
         // The look-up and the change use the index on tel rather than reading every item.
         QSqlQuery q(PhoneDB());
         QVERIFY(q.exec("EXPLAIN QUERY PLAN UPDATE phonebk SET tel = NULL "

@@ -18,14 +18,14 @@ private slots:
     void locateAndCreate() {
         TestFolder folder;
         ItemRecord item;
-        QVERIFY(!LocateItem(0, item));
-        QVERIFY(!LocateItem(-1, item));
-        QVERIFY(!LocateItem(999, item));
-        QVERIFY(LocateItem(1, item));
+        QVERIFY(!LocateItem(ItemId(0), item));
+        QVERIFY(!LocateItem(ItemId(-1), item));
+        QVERIFY(!LocateItem(ItemId(999), item));
+        QVERIFY(LocateItem(ItemId(1), item));
         QCOMPARE(item.Name, QString("Diary"));
-        QCOMPARE(ItemName(999), QString());
+        QCOMPARE(ItemName(ItemId(999)), QString());
         ScriptedDialogs dialogs;
-        ItemNotFound(42);
+        ItemNotFound(ItemId(42));
         QCOMPARE(dialogs.Infos(), QStringList{"Item #42 not found"});
 
         // A new item: name and tel cut to their widths, stamped with the clock, top-level.
@@ -37,8 +37,8 @@ private slots:
         QCOMPARE(item.Tel, QString(40, 't'));
         QVERIFY(item.TextIsNull);
         QCOMPARE(item.CreatedTS, now);
-        QCOMPARE(item.Parent, 0);
-        QCOMPARE(item.Rank, 0);
+        QCOMPARE(item.Parent, ItemId(0));
+        QCOMPARE(item.Rank, ItemId(0));
         QVERIFY(LocateItem(CreateItem("with text", "", "line 1\nline 2"), item));
         QVERIFY(!item.TextIsNull);
         QCOMPARE(item.Text, QString("line 1\nline 2"));
@@ -53,15 +53,15 @@ private slots:
         QCOMPARE(AncestryText(x, true), QString("G : P : X : "));
         QCOMPARE(AncestryText(g, false), QString());
         QCOMPARE(AncestryText(g, true), QString("G : "));
-        QCOMPARE(AncestryText(0, true), QString());
+        QCOMPARE(AncestryText(ItemId(0), true), QString());
         // A self-linked item above ends the chain and is named once.
-        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {g});
+        Exec("UPDATE phonebk SET parent = id WHERE id = ?", {IdToDb(g)});
         QCOMPARE(AncestryText(x, true), QString("G : P : X : "));
         // A missing parent shortens the text.
-        Exec("DELETE FROM phonebk WHERE id = ?", {g});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(g)});
         QCOMPARE(AncestryText(x, false), QString("P : "));
         // A loop of parents is cut off after 100 names.
-        Exec("UPDATE phonebk SET parent = ? WHERE id = ?", {x, p});
+        Exec("UPDATE phonebk SET parent = ? WHERE id = ?", {IdToDb(x), IdToDb(p)});
         const QString text = AncestryText(p, true);
         QCOMPARE(text.count(" : "), 99);
         QVERIFY(text.endsWith("X : P : "));
@@ -72,59 +72,60 @@ private slots:
         const ItemId second = MakeItem("Diary");
         ScriptedDialogs dialogs;
         CoreStartup();
-        QCOMPARE(AppSettings().DiaryId, 1);
+        QCOMPARE(AppSettings().DiaryId, ItemId(1));
         Exec("UPDATE phonebk SET name = 'Old diary' WHERE id = 1");
-        AppSettings().DiaryId = 0;
+        AppSettings().DiaryId = ItemId(0);
         CoreStartup();
         QCOMPARE(AppSettings().DiaryId, second);
         // A DIARYID already set is left alone, even when it names nothing.
-        AppSettings().DiaryId = 77;
+        AppSettings().DiaryId = ItemId(77);
         CoreStartup();
-        QCOMPARE(AppSettings().DiaryId, 77);
+        QCOMPARE(AppSettings().DiaryId, ItemId(77));
         QVERIFY(dialogs.Calls.isEmpty());
         // The name must match exactly, case included.
-        Exec("UPDATE phonebk SET name = 'diary' WHERE id = ?", {second});
-        AppSettings().DiaryId = 0;
+        Exec("UPDATE phonebk SET name = 'diary' WHERE id = ?", {IdToDb(second)});
+        AppSettings().DiaryId = ItemId(0);
         CoreStartup();
-        QCOMPARE(AppSettings().DiaryId, 0);
+        QCOMPARE(AppSettings().DiaryId, ItemId(0));
         QCOMPARE(dialogs.Infos(), QStringList{"Item \"Diary\" not found"});
     }
 
     void yearItemCreatedOnceUnderDiary() {
         TestFolder folder;
-        AppSettings().DiaryId = 1;
+        AppSettings().DiaryId = ItemId(1);
         ScriptedDialogs dialogs;
         const ItemId y = FindOrCreateYearItem(2024);
-        QCOMPARE(dialogs.Infos(), QStringList{QString("Creating item #%1 \"2024\"").arg(y)});
+        QCOMPARE(dialogs.Infos(),
+                 QStringList{QString("Creating item #%1 \"2024\"").arg(y.Value())});
         QCOMPARE(Field(y, "parent"), 1);
-        QCOMPARE(Field(1, "numchildren"), 1);
+        QCOMPARE(Field(ItemId(1), "numchildren"), 1);
         // The second call is answered from the cache: a rename is not noticed.
-        Exec("UPDATE phonebk SET name = 'renamed' WHERE id = ?", {y});
+        Exec("UPDATE phonebk SET name = 'renamed' WHERE id = ?", {IdToDb(y)});
         QCOMPARE(FindOrCreateYearItem(2024), y);
         QCOMPARE(dialogs.Calls.size(), 1);
-        QCOMPARE(FindOrCreateYearItem(987), y + 1);
-        QCOMPARE(ItemName(y + 1), QString("0987"));
+        QCOMPARE(FindOrCreateYearItem(987), ItemId(y.Value() + 1));
+        QCOMPARE(ItemName(ItemId(y.Value() + 1)), QString("0987"));
         // A deleted year item is forgotten and made again.
         dialogs.AnswerYes();
         QVERIFY(DeleteItem(y));
         const ItemId again = FindOrCreateYearItem(2024);
         QVERIFY(again != y);
         QCOMPARE(ItemName(again), QString("2024"));
-        QCOMPARE(Field(1, "numchildren"), 2);
+        QCOMPARE(Field(ItemId(1), "numchildren"), 2);
     }
 
     // Found under any parent; made top-level when there is no diary or it is gone.
     void yearItemElsewhereOrWithoutDiary() {
         TestFolder folder;
-        AppSettings().DiaryId = 1;
+        AppSettings().DiaryId = ItemId(1);
         const ItemId elsewhere = MakeItem("2024", MakeItem("Projects"));
         ScriptedDialogs dialogs;
         QCOMPARE(FindOrCreateYearItem(2024), elsewhere);
         QVERIFY(dialogs.Calls.isEmpty());
-        AppSettings().DiaryId = 0;
+        AppSettings().DiaryId = ItemId(0);
         QCOMPARE(Field(FindOrCreateYearItem(2030), "parent"), 0);
-        QCOMPARE(Field(1, "numchildren"), 0);
-        AppSettings().DiaryId = 1;
+        QCOMPARE(Field(ItemId(1), "numchildren"), 0);
+        AppSettings().DiaryId = ItemId(1);
         Exec("DELETE FROM phonebk WHERE id = 1");
         QCOMPARE(Field(FindOrCreateYearItem(2031), "parent"), 0);
         QCOMPARE(dialogs.Infos().size(), 2);
@@ -136,18 +137,20 @@ private slots:
     void yearItemTakesDiaryRank() {
         TestFolder folder;
         const ItemId hider = MakeItem("Private");
-        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 2 WHERE id = ?", {hider});
-        Exec("UPDATE phonebk SET parent = ?, rank = ? WHERE id = 1", {hider, hider});
-        AppSettings().DiaryId = 1;
+        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 2 WHERE id = ?",
+             {IdToDb(hider)});
+        Exec("UPDATE phonebk SET parent = ?, rank = ? WHERE id = 1",
+             {IdToDb(hider), IdToDb(hider)});
+        AppSettings().DiaryId = ItemId(1);
         ScriptedDialogs dialogs;
         const ItemId y = FindOrCreateYearItem(2024);
         QCOMPARE(Field(y, "parent"), 1);
-        QCOMPARE(Field(y, "rank"), hider);
+        QCOMPARE(IdField(y, "rank"), hider);
         // A day filed under the year takes its rank as a link down gives it.
         const ItemId day = CreateItem("Dentist", "2024-05-17");
         dialogs.AnswerYes(); // a loop exists above every item under a hider
         QCOMPARE(LinkItems(y, day, 1), int(LinkOk));
-        QCOMPARE(Field(day, "rank"), hider);
+        QCOMPARE(IdField(day, "rank"), hider);
         // The diary itself self-linked: its own id is its rank, and the year's.
         ResetYearCache();
         Exec("UPDATE phonebk SET parent = 1, rank = 1 WHERE id = 1");
@@ -181,22 +184,24 @@ private slots:
         QCOMPARE(ItemName(id), QString(79, 'n') + accented);
         const ItemId empty = CreateItem("E", "");
         for (ItemId e : {id, empty})
-            QCOMPARE(Scalar("SELECT tel IS NULL FROM phonebk WHERE id = ?", {e}).toInt(), 1);
+            QCOMPARE(Scalar("SELECT tel IS NULL FROM phonebk WHERE id = ?", {IdToDb(e)}).toInt(),
+                     1);
         QVERIFY(WriteItemFields(empty, "E", QString(41, 'r'), QString()));
         QCOMPARE(Field(empty, "length(tel)"), 40);
         QVERIFY(WriteItemFields(empty, "E", "", QString()));
-        QCOMPARE(Scalar("SELECT tel IS NULL FROM phonebk WHERE id = ?", {empty}).toInt(), 1);
+        QCOMPARE(Scalar("SELECT tel IS NULL FROM phonebk WHERE id = ?", {IdToDb(empty)}).toInt(),
+                 1);
     }
 
     void failedYearInsertKeepsCache() {
         TestFolder folder;
-        AppSettings().DiaryId = 1;
+        AppSettings().DiaryId = ItemId(1);
         ScriptedDialogs dialogs;
         const ItemId y2024 = FindOrCreateYearItem(2024);
         Exec("CREATE TRIGGER refuse BEFORE INSERT ON phonebk WHEN NEW.name = '2025' "
              "BEGIN SELECT RAISE(ABORT, 'refused'); END");
         QVERIFY_THROWS_EXCEPTION(DbError, FindOrCreateYearItem(2025));
-        QCOMPARE(Field(1, "numchildren"), 1);
+        QCOMPARE(Field(ItemId(1), "numchildren"), 1);
         Exec("DROP TRIGGER refuse");
         // The failed year is asked again rather than answered with the previous year's id.
         const ItemId y2025 = FindOrCreateYearItem(2025);

@@ -44,8 +44,8 @@ QStringList Rows() {
 JsonExportHeader Header() {
     JsonExportHeader h;
     h.Program = QStringLiteral("12.0");
-    h.DiaryId = 1;
-    h.ArchiveId = 8;
+    h.DiaryId = ItemId(1);
+    h.ArchiveId = ItemId(8);
     return h;
 }
 } // namespace
@@ -60,8 +60,9 @@ class TestJsonLines : public QObject {
     // A database with every kind of value the items and links can hold.
     void fillEveryKind() {
         const QString acute = QStringLiteral("e\u0301");
-        const ItemId a = MakeItem(QStringLiteral("Caf") + acute + QStringLiteral(" \U0001F600"), 0,
-                                  "ref \u00e9", "crlf\r\nlf\ncr\rtab\t\"quoted\" \\ end\r\n");
+        const ItemId a =
+            MakeItem(QStringLiteral("Caf") + acute + QStringLiteral(" \U0001F600"), ItemId(),
+                     "ref \u00e9", "crlf\r\nlf\ncr\rtab\t\"quoted\" \\ end\r\n");
         const ItemId b = MakeItem("B");
         const ItemId c = MakeItem("child of B", b);
         SetField(b, "numchildren", 1);
@@ -76,13 +77,14 @@ class TestJsonLines : public QObject {
         SetField(hider, "numchildren", 2);
         // The archive (id 8, as the header says) with an archived item.
         const ItemId archive = MakeItem("Archive");
-        QCOMPARE(archive, 8);
+        QCOMPARE(archive, ItemId(8));
         MakeItem("archived", archive);
         SetField(archive, "numchildren", 1);
         // Links: a pair linked twice with and without notes, and a self row.
         LinkAcrossRows(a, b, "met at the fair", 0);
         LinkAcrossRows(a, b, QString(), 1);
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'self', 0)", {c, c});
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'self', 0)",
+             {IdToDb(c), IdToDb(c)});
         SetField(a, "numcousins", 2);
         SetField(b, "numcousins", 2);
         SetField(c, "numcousins", 1);
@@ -101,8 +103,8 @@ private slots:
         const QString restoredDb = folder.Path() + "restored.db";
         JsonRestored restored;
         QVERIFY2(RestoreJsonLines(first, restoredDb, restored, error), qPrintable(error));
-        QCOMPARE(restored.DiaryId, 1);
-        QCOMPARE(restored.ArchiveId, 8);
+        QCOMPARE(restored.DiaryId, ItemId(1));
+        QCOMPARE(restored.ArchiveId, ItemId(8));
         QCOMPARE(restored.Items, qint64(rows.size() - 5));
         QCOMPARE(restored.Links, qint64(5));
         QVERIFY(!QFile::exists(restoredDb + ".restore"));

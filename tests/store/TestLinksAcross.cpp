@@ -10,13 +10,13 @@ const char* const RepeatQuestion = "The items are already linked - link them aga
 
 QString Note(ItemId id1, ItemId id2, int drop) {
     return Scalar("SELECT linknote FROM mm2 WHERE id1 = ? AND id2 = ? AND \"drop\" = ?",
-                  {id1, id2, drop})
+                  {IdToDb(id1), IdToDb(id2), drop})
         .toString();
 }
 
 bool RowExists(ItemId id1, ItemId id2, int drop) {
     return Scalar("SELECT COUNT(*) FROM mm2 WHERE id1 = ? AND id2 = ? AND \"drop\" = ?",
-                  {id1, id2, drop})
+                  {IdToDb(id1), IdToDb(id2), drop})
                .toInt() == 1;
 }
 } // namespace
@@ -78,7 +78,7 @@ private slots:
         const ItemId b = MakeItem("B");
         Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, '', 0), "
              "(?, ?, '', 3)",
-             {a, b, a, b});
+             {IdToDb(a), IdToDb(b), IdToDb(a), IdToDb(b)});
         ScriptedDialogs dialogs;
         dialogs.AnswerYes();
         dialogs.AnswerText("n");
@@ -107,13 +107,16 @@ private slots:
         QCOMPARE(Field(a, "numcousins"), 1);
         QCOMPARE(Field(b, "numcousins"), 1);
         QVERIFY(!DelinkAcross(a, b, 0));
-        QCOMPARE(dialogs.Infos().last(), QString("Link-across %1-%2 not found").arg(a).arg(b));
+        QCOMPARE(dialogs.Infos().last(),
+                 QString("Link-across %1-%2 not found").arg(a.Value()).arg(b.Value()));
         QCOMPARE(CountLinkRows(), 2);
         // A row without its mirror is removed and reported; a count never goes below 0.
         const ItemId c = MakeItem("C");
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, '', 0)", {c, a});
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, '', 0)",
+             {IdToDb(c), IdToDb(a)});
         QVERIFY(!DelinkAcross(c, a, 0));
-        QCOMPARE(dialogs.Infos().last(), QString("Link-across %1-%2 not found").arg(a).arg(c));
+        QCOMPARE(dialogs.Infos().last(),
+                 QString("Link-across %1-%2 not found").arg(a.Value()).arg(c.Value()));
         QCOMPARE(CountLinkRows(), 2);
         QCOMPARE(Field(c, "numcousins"), 0);
     }
@@ -128,7 +131,8 @@ private slots:
         QCOMPARE(Field(a, "numcousins"), 0);
         QVERIFY(dialogs.Calls.isEmpty());
         // A row whose key is taken is refused as a result, not thrown.
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'stray', 0)", {b, a});
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'stray', 0)",
+             {IdToDb(b), IdToDb(a)});
         QCOMPARE(AddLinkAcrossRow(b, a, 0, "x"), int(LinkRefused));
         QCOMPARE(Note(b, a, 0), QString("stray"));
         QCOMPARE(Field(b, "numcousins"), 0);
@@ -169,13 +173,13 @@ private slots:
         TestFolder folder;
         const ItemId a = MakeItem("A");
         const ItemId gone = MakeItem("B");
-        Exec("DELETE FROM phonebk WHERE id = ?", {gone});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(gone)});
         ScriptedDialogs dialogs;
         QCOMPARE(LinkItems(a, gone, 2), int(ToNotFound));
         QCOMPARE(LinkItems(gone, a, 2), int(FromNotFound));
-        QCOMPARE(LinkItems(998, 999, 2), int(ToNotFound)); // To is looked at first
-        QCOMPARE(dialogs.Infos(), QStringList({QString("To-item not found #%1").arg(gone),
-                                               QString("From-Item not found #%1").arg(gone),
+        QCOMPARE(LinkItems(ItemId(998), ItemId(999), 2), int(ToNotFound)); // To is looked at first
+        QCOMPARE(dialogs.Infos(), QStringList({QString("To-item not found #%1").arg(gone.Value()),
+                                               QString("From-Item not found #%1").arg(gone.Value()),
                                                "To-item not found #999"}));
         QCOMPARE(dialogs.Calls.size(), 3); // no question
         QCOMPARE(CountLinkRows(), 0);
@@ -226,8 +230,9 @@ private slots:
         TestFolder folder;
         const ItemId b = MakeItem("B");
         const ItemId c = MakeItem("C");
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'old', 0)", {c, b});
-        Exec("UPDATE phonebk SET numcousins = 1 WHERE id = ?", {c});
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'old', 0)",
+             {IdToDb(c), IdToDb(b)});
+        Exec("UPDATE phonebk SET numcousins = 1 WHERE id = ?", {IdToDb(c)});
         ScriptedDialogs dialogs;
         QCOMPARE(LinkItems(b, c, 2), int(LinkOk));
         QVERIFY(dialogs.Calls.isEmpty()); // no link of B to C yet: a first link, no question
@@ -238,7 +243,8 @@ private slots:
         QCOMPARE(Field(b, "numcousins"), 1);
         QCOMPARE(Field(c, "numcousins"), 2);
         // A repeat goes past a number the other direction holds alone.
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, '', 2)", {c, b});
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, '', 2)",
+             {IdToDb(c), IdToDb(b)});
         dialogs.AnswerYes();
         dialogs.AnswerText("third");
         QCOMPARE(LinkItems(b, c, 2), int(LinkOk));
@@ -254,8 +260,9 @@ private slots:
         const ItemId b = MakeItem("B");
         ScriptedDialogs dialogs;
         QCOMPARE(LinkItems(a, b, 2), int(LinkOk));
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'self', 0)", {a, a});
-        Exec("UPDATE phonebk SET numcousins = 2 WHERE id = ?", {a}); // the row counted once
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, 'self', 0)",
+             {IdToDb(a), IdToDb(a)});
+        Exec("UPDATE phonebk SET numcousins = 2 WHERE id = ?", {IdToDb(a)}); // the row counted once
         QVERIFY(DelinkAcross(a, a, 0));
         QVERIFY(dialogs.Calls.isEmpty());
         QVERIFY(!RowExists(a, a, 0));

@@ -17,10 +17,10 @@ const char* const SelfLinkQuestion =
 // a test can tell that no write came before a question.
 class WatchingDialogs : public ScriptedDialogs {
 public:
-    ItemId Watched = 0;
-    QList<int> ParentsSeen;
+    ItemId Watched;
+    QList<ItemId> ParentsSeen;
     char AskYesNoCancelBox(const QString& question, const QString& caption) override {
-        ParentsSeen << Field(Watched, "parent");
+        ParentsSeen << IdField(Watched, "parent");
         return ScriptedDialogs::AskYesNoCancelBox(question, caption);
     }
 };
@@ -38,7 +38,7 @@ class TestLinksDown : public QObject {
 private slots:
     void init() {
         QuietLinking = false;
-        CurrentHider = 0;
+        CurrentHider = ItemId(0);
     }
     void cleanup() { ResetAllState(); }
 
@@ -57,8 +57,8 @@ private slots:
         QCOMPARE(
             dialogs.Questions(),
             QStringList{"\"New\"  will replace \"Old & grey\" \ras parent of \"Child\"  - OK?"});
-        QCOMPARE(dialogs.ParentsSeen, QList<int>{oldParent});
-        QCOMPARE(Field(c, "parent"), yes ? p : oldParent);
+        QCOMPARE(dialogs.ParentsSeen, QList<ItemId>{oldParent});
+        QCOMPARE(IdField(c, "parent"), yes ? p : oldParent);
         QCOMPARE(Field(p, "numchildren"), yes ? 1 : 0);
         QCOMPARE(Field(oldParent, "numchildren"), yes ? 1 : 2);
     }
@@ -70,19 +70,19 @@ private slots:
         ScriptedDialogs dialogs;
         QCOMPARE(LinkItems(p, c, 1), int(LinkOk)); // a top-level item: nothing asked
         QVERIFY(dialogs.Calls.isEmpty());
-        QCOMPARE(Field(c, "parent"), p);
+        QCOMPARE(IdField(c, "parent"), p);
         QCOMPARE(LinkItems(p, c, 1), int(AlreadyLinked));
-        QCOMPARE(LinkItems(p, 999, 1), int(ToNotFound));
-        QCOMPARE(LinkItems(998, c, 1), int(FromNotFound));
+        QCOMPARE(LinkItems(p, ItemId(999), 1), int(ToNotFound));
+        QCOMPARE(LinkItems(ItemId(998), c, 1), int(FromNotFound));
         // An old parent that is gone stops the link with nothing changed.
         const ItemId orphan = MakeItem("O");
-        Exec("UPDATE phonebk SET parent = 555 WHERE id = ?", {orphan});
+        Exec("UPDATE phonebk SET parent = 555 WHERE id = ?", {IdToDb(orphan)});
         QCOMPARE(LinkItems(p, orphan, 1), int(LinkOk));
         QCOMPARE(Field(orphan, "parent"), 555);
         QCOMPARE(dialogs.Infos(), QStringList({"Items are already linked", "To-item not found #999",
                                                "From-Item not found #998", "Item #555 not found"}));
         QuietLinking = true;
-        QCOMPARE(LinkItems(998, c, 1), int(FromNotFound));
+        QCOMPARE(LinkItems(ItemId(998), c, 1), int(FromNotFound));
         QCOMPARE(dialogs.Calls.size(), 4);
         QCOMPARE(Field(p, "numchildren"), 1);
     }
@@ -100,8 +100,8 @@ private slots:
         // A top-level item under its own child: no replace question, the loop question.
         QCOMPARE(LinkItems(b, a, 1), int(LinkOk));
         QCOMPARE(dialogs.Questions(), QStringList{LoopQuestion});
-        QCOMPARE(dialogs.ParentsSeen, QList<int>{0});
-        QCOMPARE(Field(a, "parent"), yes ? b : 0);
+        QCOMPARE(dialogs.ParentsSeen, QList<ItemId>{ItemId(0)});
+        QCOMPARE(IdField(a, "parent"), yes ? b : ItemId());
         QCOMPARE(Field(b, "numchildren"), yes ? 1 : 0);
         if (!yes)
             return;
@@ -127,10 +127,10 @@ private slots:
         dialogs.AnswerYes();
         QCOMPARE(LinkItems(s, s, 1), int(LinkOk));
         QCOMPARE(dialogs.Questions(), QStringList({SelfLinkQuestion, SelfLinkQuestion}));
-        QCOMPARE(Field(s, "parent"), s);
+        QCOMPARE(IdField(s, "parent"), s);
         QCOMPARE(Field(s, "numchildren"), 2);
         for (ItemId id : {s, c, g, leaf})
-            QCOMPARE(Field(id, "rank"), s);
+            QCOMPARE(IdField(id, "rank"), s);
         // Under a self-linked item the chain of parents never ends.
         QCOMPARE(CheckAncestry(g, MakeItem("X")), 2);
         QCOMPARE(CheckAncestry(c, s), 1);
@@ -144,22 +144,23 @@ private slots:
         QCOMPARE(Field(s, "numchildren"), 1);
         for (ItemId id : {c, g, leaf})
             QCOMPARE(Field(id, "rank"), 0);
-        QCOMPARE(Field(s, "rank"), s);
-        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(IdField(s, "rank"), s);
+        QCOMPARE(CurrentHider, ItemId(0));
         // The hider delinked from itself shows again.
         CurrentHider = s;
         DelinkDown(s, s);
         QCOMPARE(Field(s, "parent"), 0);
         QCOMPARE(Field(s, "numchildren"), 0);
         QCOMPARE(Field(s, "rank"), 0);
-        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(CurrentHider, ItemId(0));
         QCOMPARE(dialogs.Calls.size(), asked);
     }
 
     void branchTakesAndLosesRank() {
         TestFolder folder;
         const ItemId hider = MakeItem("Hider");
-        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 1 WHERE id = ?", {hider});
+        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 1 WHERE id = ?",
+             {IdToDb(hider)});
         const ItemId under = MakeItem("Under", hider);
         const ItemId b = MakeItem("Branch");
         const ItemId b1 = MakeItem("B1", b);
@@ -169,7 +170,7 @@ private slots:
         QCOMPARE(LinkItems(under, b, 1), int(LinkOk));
         QCOMPARE(dialogs.Questions(), QStringList{LoopExistsQuestion});
         for (ItemId id : {b, b1, b2})
-            QCOMPARE(Field(id, "rank"), hider);
+            QCOMPARE(IdField(id, "rank"), hider);
         // Moved under a visible parent, the branch is shown again.
         const ItemId visible = MakeItem("Visible");
         dialogs.AnswerYes();
@@ -177,26 +178,26 @@ private slots:
         for (ItemId id : {b, b1, b2})
             QCOMPARE(Field(id, "rank"), 0);
         QCOMPARE(Field(under, "numchildren"), 0);
-        QCOMPARE(Field(hider, "rank"), hider);
+        QCOMPARE(IdField(hider, "rank"), hider);
     }
 
     void delinkVisibleOrFromMissingParent() {
         TestFolder folder;
         const ItemId p = MakeItem("P");
         const ItemId c = MakeItem("C", p);
-        Exec("UPDATE phonebk SET numchildren = 0 WHERE id = ?", {p});
-        CurrentHider = 42;
+        Exec("UPDATE phonebk SET numchildren = 0 WHERE id = ?", {IdToDb(p)});
+        CurrentHider = ItemId(42);
         DelinkDown(c, p);
         QCOMPARE(Field(c, "parent"), 0);
         QCOMPARE(Field(p, "numchildren"), -1);
-        QCOMPARE(CurrentHider, 42);
-        DelinkDown(999, p); // a missing item changes nothing
+        QCOMPARE(CurrentHider, ItemId(42));
+        DelinkDown(ItemId(999), p); // a missing item changes nothing
         QCOMPARE(Field(p, "numchildren"), -1);
         // Delinked from a parent that is gone, a hidden item still shows again.
         const ItemId s = MakeItem("S");
         const ItemId d = MakeItem("D", s);
-        Exec("UPDATE phonebk SET rank = ? WHERE id = ?", {s, d});
-        Exec("DELETE FROM phonebk WHERE id = ?", {s});
+        Exec("UPDATE phonebk SET rank = ? WHERE id = ?", {IdToDb(s), IdToDb(d)});
+        Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(s)});
         DelinkDown(d, s);
         QCOMPARE(Field(d, "parent"), 0);
         QCOMPARE(Field(d, "rank"), 0);
@@ -224,16 +225,17 @@ private slots:
         QCOMPARE(Field(q, "numchildren"), 0);
         // Moved under a hider since, it is shown again as it leaves the hider.
         const ItemId h = MakeItem("H");
-        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 1 WHERE id = ?", {h});
+        Exec("UPDATE phonebk SET parent = id, rank = id, numchildren = 1 WHERE id = ?",
+             {IdToDb(h)});
         const ItemId y = MakeItem("Y", h);
-        Exec("UPDATE phonebk SET numchildren = 1 WHERE id = ?", {p}); // as shown under P
+        Exec("UPDATE phonebk SET numchildren = 1 WHERE id = ?", {IdToDb(p)}); // as shown under P
         CurrentHider = h;
         DelinkDown(y, p);
         QCOMPARE(Field(y, "parent"), 0);
         QCOMPARE(Field(y, "rank"), 0);
         QCOMPARE(Field(h, "numchildren"), 1); // itself
         QCOMPARE(Field(p, "numchildren"), 1);
-        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(CurrentHider, ItemId(0));
     }
 };
 

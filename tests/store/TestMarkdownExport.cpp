@@ -179,10 +179,12 @@ private slots:
         const ItemId people = MakeItem("People");
         const ItemId anna =
             MakeItem("Smith, Anna", people, "0123 \"456\"", "line one\r\nline two\rline three");
-        const ItemId ben = MakeItem("Okafor [Ben]", 0, QString(), QString("tab\there\u2028"));
+        const ItemId ben =
+            MakeItem("Okafor [Ben]", ItemId(), QString(), QString("tab\there\u2028"));
         LinkAcrossRows(anna, ben, "met at the fair");
         LinkAcrossRows(anna, people);
-        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, 999, 'gone', 0)", {ben});
+        Exec("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, 999, 'gone', 0)",
+             {IdToDb(ben)});
         SetField(anna, "createdts", "2024-05-17 09:05:00.000");
         SetField(anna, "editts", "2024-05-18 10:00:30.250");
         SetField(ben, "createdts", "yesterday");
@@ -253,7 +255,8 @@ private slots:
 
         const QString empty = out.filePath("empty");
         QVERIFY(QDir().mkdir(empty));
-        QVERIFY2(ExportMarkdown(DatabasePath(), empty, 0, exported, error), qPrintable(error));
+        QVERIFY2(ExportMarkdown(DatabasePath(), empty, ItemId(0), exported, error),
+                 qPrintable(error));
         QCOMPARE(FilesBelow(empty).size(), 51);
 
         const QString full = out.filePath("full");
@@ -261,7 +264,7 @@ private slots:
         QFile hidden(full + "/.keep");
         QVERIFY(hidden.open(QIODevice::WriteOnly));
         hidden.close();
-        QVERIFY(!ExportMarkdown(DatabasePath(), full, 0, exported, error));
+        QVERIFY(!ExportMarkdown(DatabasePath(), full, ItemId(0), exported, error));
         QVERIFY2(error.contains("is not empty"), qPrintable(error));
         QCOMPARE(QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{".keep"});
@@ -270,15 +273,16 @@ private slots:
         QFile plain(file);
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
-        QVERIFY(!ExportMarkdown(DatabasePath(), file, 0, exported, error));
+        QVERIFY(!ExportMarkdown(DatabasePath(), file, ItemId(0), exported, error));
         QVERIFY2(error.contains("is not a folder"), qPrintable(error));
 
-        QVERIFY(!ExportMarkdown(DatabasePath(), out.filePath("none/below"), 0, exported, error));
+        QVERIFY(!ExportMarkdown(DatabasePath(), out.filePath("none/below"), ItemId(0), exported,
+                                error));
         QVERIFY2(error.contains("does not exist"), qPrintable(error));
 
         const QStringList before = Beside(out.filePath("x"));
         int heard = 0;
-        QVERIFY(!ExportMarkdown(DatabasePath(), out.filePath("stopped"), 0, exported, error,
+        QVERIFY(!ExportMarkdown(DatabasePath(), out.filePath("stopped"), ItemId(0), exported, error,
                                 [&heard](qint64 done, qint64 total) {
                                     ++heard;
                                     return !(done == 20 && total == 51);
@@ -297,7 +301,7 @@ private slots:
         MarkdownExported exported;
         QString error;
         bool wrote = false;
-        QVERIFY2(ExportMarkdown(DatabasePath(), out.filePath("notes"), 0, exported, error,
+        QVERIFY2(ExportMarkdown(DatabasePath(), out.filePath("notes"), ItemId(0), exported, error,
                                 [&wrote](qint64, qint64) {
                                     if (!wrote)
                                         MakeItem("Written meanwhile");
@@ -337,7 +341,7 @@ private slots:
         LinkAcrossRows(odd.front(), made.Leaves.front(), "far");
         const ItemId loopA = MakeItem("Loop");
         const ItemId loopB = MakeItem("Loop", loopA);
-        SetField(loopA, "parent", loopB);
+        SetField(loopA, "parent", IdToDb(loopB));
         LinkAcrossRows(loopB, odd.back());
         const ItemId orphan = MakeItem("Orphan");
         SetField(orphan, "parent", 123456789);
@@ -348,7 +352,8 @@ private slots:
         const QString target = out.filePath("export");
         MarkdownExported exported;
         QString error;
-        QVERIFY2(ExportMarkdown(DatabasePath(), target, 0, exported, error), qPrintable(error));
+        QVERIFY2(ExportMarkdown(DatabasePath(), target, ItemId(0), exported, error),
+                 qPrintable(error));
         const int items = Scalar("SELECT count(*) FROM phonebk").toInt();
         QCOMPARE(exported.Items, items);
         const ExportedFolder read = ReadExport(target);
@@ -369,12 +374,12 @@ private slots:
             QVERIFY2(read.LinksOfFile.value(it.value()) == expected.value(it.key()),
                      qPrintable(it.value()));
         const auto fileOf = [&](ItemId id) {
-            return ReadAll(target + "/" + read.FileOfId.value(id));
+            return ReadAll(target + "/" + read.FileOfId.value(id.Value()));
         };
         QVERIFY(fileOf(loopA).contains("\nparent_loop: true\n"));
         QVERIFY(fileOf(loopB).contains("\nparent_loop: true\n"));
         QVERIFY(fileOf(orphan).contains("\nparent_missing: 123456789\n"));
-        QVERIFY(!read.FileOfId.value(orphan).contains('/'));
+        QVERIFY(!read.FileOfId.value(orphan.Value()).contains('/'));
         // Every name fits the limit, and no two entries of a folder differ only in case.
         QSet<QString> folded;
         QDirIterator all(target, QDir::AllEntries | QDir::NoDotAndDotDot,

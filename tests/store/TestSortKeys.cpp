@@ -108,19 +108,20 @@ private slots:
         edits.Name = QStringLiteral("Zebra");
         QVERIFY(WriteItemFields(b, edits));
         inStep("names written");
-        SetParent(b, 0);
+        SetParent(b, ItemId(0));
         inStep("moved back");
-        Exec("UPDATE phonebk SET id = 500 WHERE id = ?", {b});
-        Exec("INSERT OR REPLACE INTO phonebk (id, name, parent) VALUES (?, 'replaced', 7)", {a});
+        Exec("UPDATE phonebk SET id = 500 WHERE id = ?", {IdToDb(b)});
+        Exec("INSERT OR REPLACE INTO phonebk (id, name, parent) VALUES (?, 'replaced', 7)",
+             {IdToDb(a)});
         inStep("plain SQL: an id changed, a row replaced");
         {
             Transaction t;
-            Exec("UPDATE phonebk SET name = 'never kept' WHERE id = ?", {a});
+            Exec("UPDATE phonebk SET name = 'never kept' WHERE id = ?", {IdToDb(a)});
             CreateItem("never made", QString(), QString());
         }
         inStep("transaction rolled back");
         dialogs.AnswerYes();
-        QVERIFY(DeleteItem(500));
+        QVERIFY(DeleteItem(ItemId(500)));
         inStep("deleted");
         // Writes that touch neither names nor parents leave the keys alone.
         const int seen = stateField("seen");
@@ -210,7 +211,7 @@ private slots:
              "INSERT INTO phonebk (name, parent, rank) "
              "SELECT CASE i % 3 WHEN 0 THEN 'zebra ' WHEN 1 THEN '\u00c4pfel ' ELSE 'apfel ' END "
              "|| i, CASE WHEN i % 100 = 0 THEN 0 ELSE 2 END, 0 FROM n");
-        const ItemId parent = 2;
+        const ItemId parent(2);
         SetCollationLocale("sv_SE");
         ClosePhoneDB();
         reopen();
@@ -222,7 +223,7 @@ private slots:
         StartSortKeyBuild();
         BackgroundBuildStatus status = PollSortKeyBuild();
         for (int round = 0; status.Running; ++round) {
-            const ItemId id = 3 + (round * 37) % 3990;
+            const ItemId id(3 + (round * 37) % 3990);
             WriteItemFields(id, QStringLiteral("renamed %1").arg(round), QString(), QString());
             MakeItem(QStringLiteral("made %1").arg(round), parent);
             Exec("DELETE FROM phonebk WHERE id = ?", {3997 - (round * 13) % 3990});

@@ -15,13 +15,13 @@ class TestStoreState : public QObject {
     Q_OBJECT
     // Holders of the store's settings owned by the test rather than by the program's settings:
     // members, so that the store never reads a holder that is gone.
-    ItemId diaryId = 0;
-    ItemId archiveId = 0;
+    ItemId diaryId;
+    ItemId archiveId;
 
 private slots:
     void init() {
-        diaryId = 0;
-        archiveId = 0;
+        diaryId = ItemId(0);
+        archiveId = ItemId(0);
     }
     void cleanup() { ResetAllState(); }
 
@@ -30,11 +30,11 @@ private slots:
     void storeUsesTheHoldersItIsBoundTo() {
         TestFolder folder;
         BindStoreSettings(diaryId, archiveId);
-        AppSettings().DiaryId = 0;
+        AppSettings().DiaryId = ItemId(0);
         ScriptedDialogs dialogs;
         CoreStartup();
-        QCOMPARE(diaryId, 1);
-        QCOMPARE(AppSettings().DiaryId, 0);
+        QCOMPARE(diaryId, ItemId(1));
+        QCOMPARE(AppSettings().DiaryId, ItemId(0));
         const ItemId year = FindOrCreateYearItem(2024);
         QCOMPARE(Field(year, "parent"), 1);
 
@@ -46,18 +46,18 @@ private slots:
         QVERIFY(!DeleteItem(item));
         QCOMPARE(dialogs.Questions(), QStringList{"Delete item \"X\"  - OK?"});
         archiveId = archive;
-        AppSettings().ArchiveId = 0;
+        AppSettings().ArchiveId = ItemId(0);
         dialogs.AnswerChoice(2);
         QVERIFY(DeleteItem(item));
-        QCOMPARE(Field(item, "parent"), archive);
+        QCOMPARE(IdField(item, "parent"), archive);
     }
 
     // The year item found in one database is not the answer in the next one opened.
     void closingForgetsWhatBelongsToTheDatabase() {
-        ItemId firstYear = 0;
+        ItemId firstYear;
         {
             TestFolder first;
-            AppSettings().DiaryId = 1;
+            AppSettings().DiaryId = ItemId(1);
             for (const char* name : {"a", "b", "c"})
                 MakeItem(name);
             ScriptedDialogs dialogs;
@@ -65,13 +65,14 @@ private slots:
             FailNextWrites("disk I/O error", 5);
         }
         TestFolder second;
-        AppSettings().DiaryId = 1;
+        AppSettings().DiaryId = ItemId(1);
         ScriptedDialogs dialogs;
         const ItemId year = FindOrCreateYearItem(2024);
         QVERIFY(year != firstYear);
         QCOMPARE(ItemName(year), QString("2024"));
         QCOMPARE(Field(year, "parent"), 1);
-        QCOMPARE(dialogs.Infos(), QStringList{QString("Creating item #%1 \"2024\"").arg(year)});
+        QCOMPARE(dialogs.Infos(),
+                 QStringList{QString("Creating item #%1 \"2024\"").arg(year.Value())});
         // The failures armed on the first database are not spent on the second.
         QVERIFY(CreateItem("written", "") > year);
     }
@@ -81,7 +82,7 @@ private slots:
     void resetPutsEverythingBack() {
         TestFolder folder;
         BindStoreSettings(diaryId, archiveId);
-        diaryId = 1;
+        diaryId = ItemId(1);
         ScriptedDialogs dialogs;
         const ItemId year = FindOrCreateYearItem(2024);
         QuietLinking = false;
@@ -90,17 +91,17 @@ private slots:
         ResetStoreState();
         QVERIFY(!PhoneDB().isOpen());
         QVERIFY(QuietLinking);
-        QCOMPARE(CurrentHider, 0);
+        QCOMPARE(CurrentHider, ItemId(0));
 
         QVERIFY(!OpenPhoneDB(DatabasePath()));
         // Answered from the file again: a renamed year item is no longer the year's.
-        Exec("UPDATE phonebk SET name = 'renamed' WHERE id = ?", {year});
+        Exec("UPDATE phonebk SET name = 'renamed' WHERE id = ?", {IdToDb(year)});
         const ItemId again = FindOrCreateYearItem(2024);
         QVERIFY(again != year);
         QCOMPARE(ItemName(again), QString("2024"));
-        diaryId = 0;
+        diaryId = ItemId(0);
         CoreStartup();
-        QCOMPARE(diaryId, 1);
+        QCOMPARE(diaryId, ItemId(1));
     }
 };
 

@@ -10,6 +10,11 @@
 
 #include <initializer_list>
 
+// Failure messages of QCOMPARE show an id as its number.
+inline char* toString(ItemId id) {
+    return QTest::toString(id.Value());
+}
+
 // Arranges items straight in the tables, so that a test sets up its tree without going through
 // the operations it is testing (or the questions they ask), and reads back single fields.
 
@@ -37,54 +42,58 @@ inline QVariant Scalar(const QString& sql, const QVariantList& values = {}) {
 inline void SetParent(ItemId id, ItemId parent) {
     Exec(QStringLiteral("UPDATE phonebk SET parent = ?, rank = (SELECT rank FROM phonebk "
                         "WHERE id = ?) WHERE id = ?"),
-         {parent, parent, id});
+         {IdToDb(parent), IdToDb(parent), IdToDb(id)});
     Exec(QStringLiteral("UPDATE phonebk SET numchildren = IFNULL(numchildren, 0) + 1 "
                         "WHERE id = ?"),
-         {parent});
+         {IdToDb(parent)});
 }
 
 // A new item, top-level or under parent.
-inline ItemId MakeItem(const QString& name, ItemId parent = 0, const QString& tel = QString(),
-                       const QString& text = QString()) {
+inline ItemId MakeItem(const QString& name, ItemId parent = ItemId(),
+                       const QString& tel = QString(), const QString& text = QString()) {
     const ItemId id = CreateItem(name, tel, text);
-    if (parent != 0)
+    if (!parent.IsNone())
         SetParent(id, parent);
     return id;
 }
 
-// One field of an item: as a number (0 when there is no such item), or as text.
+// One field of an item: as a number (0 when there is no such item), as an id (parent, rank),
+// or as text.
 inline int Field(ItemId id, const char* field) {
     return Scalar(QStringLiteral("SELECT %1 FROM phonebk WHERE id = ?").arg(QLatin1String(field)),
-                  {id})
+                  {IdToDb(id)})
         .toInt();
+}
+inline ItemId IdField(ItemId id, const char* field) {
+    return ItemId(Field(id, field));
 }
 inline QString TextField(ItemId id, const char* field) {
     return Scalar(QStringLiteral("SELECT %1 FROM phonebk WHERE id = ?").arg(QLatin1String(field)),
-                  {id})
+                  {IdToDb(id)})
         .toString();
 }
 inline void SetField(ItemId id, const char* field, const QVariant& value) {
     Exec(QStringLiteral("UPDATE phonebk SET %1 = ? WHERE id = ?").arg(QLatin1String(field)),
-         {value, id});
+         {value, IdToDb(id)});
 }
 
 // Both rows of a link across, each counted in its item.
 inline void LinkAcrossRows(ItemId a, ItemId b, const QString& note = QString(), int drop = 0) {
     for (auto pair : {std::pair<ItemId, ItemId>{a, b}, std::pair<ItemId, ItemId>{b, a}}) {
         Exec(QStringLiteral("INSERT INTO mm2 (id1, id2, linknote, \"drop\") VALUES (?, ?, ?, ?)"),
-             {pair.first, pair.second, note, drop});
+             {IdToDb(pair.first), IdToDb(pair.second), note, drop});
         Exec(QStringLiteral("UPDATE phonebk SET numcousins = IFNULL(numcousins, 0) + 1 "
                             "WHERE id = ?"),
-             {pair.first});
+             {IdToDb(pair.first)});
     }
 }
 
 // Makes an item a hider: its own parent, with its own rank and that of the items given.
 inline void MakeHider(ItemId hider, std::initializer_list<ItemId> hidden = {}) {
     SetParent(hider, hider);
-    SetField(hider, "rank", hider);
+    SetField(hider, "rank", IdToDb(hider));
     for (ItemId id : hidden)
-        SetField(id, "rank", hider);
+        SetField(id, "rank", IdToDb(hider));
 }
 
 inline int CountLinkRows() {
