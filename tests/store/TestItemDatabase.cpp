@@ -6,12 +6,16 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
+#include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
 
 #include <sqlite3.h>
+
+#include <type_traits>
 
 namespace {
 QStringList Columns(const QString& table) {
@@ -145,6 +149,32 @@ private slots:
         // The id of a deleted item is never given out again.
         Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(id)});
         QVERIFY(CreateItem("b", "") > id);
+    }
+
+    // An id passes for no other integer, either way; it is stored, read back, compared and
+    // hashed as the number it holds.
+    void idsAreNoPlainIntegers() {
+        static_assert(!std::is_convertible_v<int, ItemId>);
+        static_assert(!std::is_convertible_v<ItemId, int>);
+        static_assert(!std::is_convertible_v<qint64, ItemId>);
+        static_assert(!std::is_convertible_v<ItemId, bool>);
+        static_assert(ItemId().IsNone() && !ItemId().IsValid() && ItemId(1).IsValid());
+        static_assert(!ItemId(-1).IsNone() && !ItemId(-1).IsValid() && ItemId(-1) < ItemId());
+        TestFolder folder;
+        const ItemId a = CreateItem("a", "");
+        const ItemId b = CreateItem("b", "");
+        QCOMPARE(Scalar("SELECT id FROM phonebk WHERE name = 'b'").toInt(), b.Value());
+        const ItemId readA = IdFromDb(Scalar("SELECT id FROM phonebk WHERE name = 'a'"));
+        QCOMPARE(readA, a);
+        QCOMPARE(IdFromDb(QVariant()), ItemId()); // a null parent or rank: no item
+        QVERIFY(a < b && b > a && a != b && a <= readA && a >= readA);
+        // As hash keys, an id made afresh from the same number finds what is kept under it.
+        const QSet<ItemId> kept{a, b};
+        QVERIFY(kept.contains(ItemId(b.Value())));
+        QVERIFY(!kept.contains(ItemId(b.Value() + 1)));
+        const QHash<ItemId, QString> names{{a, "a"}, {b, "b"}};
+        QCOMPARE(names.value(readA), QString("a"));
+        QCOMPARE(names.value(ItemId(b.Value())), QString("b"));
     }
 
     // A recounted count goes to its own column of its own item; a write that fails leaves it as
