@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when missing.
 set -euo pipefail
-packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+packages=(build-essential cmake ninja-build lld ccache pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
           libgl-dev libsimpleini-dev libicu-dev libbenchmark-dev libsqlite3-dev fonts-dejavu-core
           desktop-file-utils appstream man-db librsvg2-bin)
 missing=()

@@ -17,6 +17,8 @@ while [ $# -gt 0 ]; do
 done
 build="${BUILD_DIR:-build}"
 bash scripts/deps.sh
+# Ninja keeps both cores busy through the build; a folder made before keeps its own generator.
+export CMAKE_GENERATOR="${CMAKE_GENERATOR:-Ninja}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # The program and the 48 px icon only; the tests are not needed to install.
 targets=(cardolo)

@@ -20,6 +20,8 @@ case "${1:-}" in
 esac
 
 bash scripts/deps.sh
+# Ninja keeps both cores busy through the build; a folder made before keeps its own generator.
+export CMAKE_GENERATOR="${CMAKE_GENERATOR:-Ninja}"
 
 if [ "$sanitize" -eq 0 ]; then
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCARDOLO_BENCH=ON >/dev/null
