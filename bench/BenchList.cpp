@@ -1,6 +1,7 @@
 #include "support/BenchOptions.h"
 #include "BenchListData.h"
 
+#include "common/CommonState.h"
 #include "common/NameCollator.h"
 #include "common/TextHelpers.h"
 #include "listwin/ItemsList.h"
@@ -74,7 +75,7 @@ const ListBenchData& use(int items) {
     // Writes of an earlier benchmark (the search's stamps) must not be read through the log.
     ExecSql(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     ResetListState();
-    PunctuationFolding = true; // the search dialog's default: punctuation ignored
+    Common().PunctuationFolding = true; // the search dialog's default: punctuation ignored
     return it->second;
 }
 
@@ -160,9 +161,9 @@ sqlite3* rawOpen(benchmark::State& state, const ListBenchData& d) {
 // before. The note placement is the one the list settled on (see settle).
 void setListState(ListOf kind, bool lnoteBefore) {
     ResetListState();
-    ListKind = kind;
-    SortOrder = SortBy::Name;
-    LnoteBefore = lnoteBefore;
+    ListWindow().ListKind = kind;
+    ListWindow().SortOrder = SortBy::Name;
+    ListWindow().LnoteBefore = lnoteBefore;
 }
 
 ItemId listParent(const ListBenchData& d, ListOf kind) {
@@ -182,7 +183,7 @@ void buildList(ItemsList& list, const ListBenchData& d, ListOf kind) {
 bool settle(ItemsList& list, const ListBenchData& d, ListOf kind) {
     setListState(kind, true);
     buildList(list, d, kind);
-    return LnoteBefore;
+    return ListWindow().LnoteBefore;
 }
 
 // Sets the complete sort keys aside for as long as it lives: lists are then sorted in memory, as
@@ -289,12 +290,12 @@ void searchBench(benchmark::State& state, int items, bool withIndex, bool untilM
         aside.emplace();
     const QString word = searchWord(int(state.range(0)));
     ItemsList list;
-    PunctuationFolding = state.range(1) != 0;
+    Common().PunctuationFolding = state.range(1) != 0;
     list.RunSearch(word); // untimed: fills the caches as on the raw side
     for (auto _ : state) {
         settleLog(state);
         ResetListState();
-        PunctuationFolding = state.range(1) != 0;
+        Common().PunctuationFolding = state.range(1) != 0;
         list.RunSearch(word);
         benchmark::DoNotOptimize(list.Rows().Count());
         if (untilMarked)
@@ -313,7 +314,7 @@ void searchBench(benchmark::State& state, int items, bool withIndex, bool untilM
 void searchWalkBench(benchmark::State& state, int items) {
     const ListBenchData& d = use(items);
     const bool folding = state.range(1) != 0;
-    PunctuationFolding = folding;
+    Common().PunctuationFolding = folding;
     const QString typed = searchWord(int(state.range(0)));
     const QString prepared = PrepareSearchText(typed);
     size_t found = FindMatches(prepared, folding, typed).Ids.size(); // untimed

@@ -3,6 +3,7 @@
 
 #include "app/CardoloApp.h"
 #include "app/CardoloMain.h"
+#include "common/CommonState.h"
 #include "common/NameCollator.h"
 #include "common/TextHelpers.h"
 #include "listwin/ListModel.h"
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
     const int rc = RunCardolo(3, args, [&](CardoloApp& app) {
         TFAddsBk* w = app.MainWindow();
         QTimer::singleShot(0, w, [w, typed, &data, word] {
-            PunctuationFolding = true;
+            Common().PunctuationFolding = true;
             run(w, typed, data.WordItems[word]);
             w->CloseQuietly();
         });

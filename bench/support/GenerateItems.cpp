@@ -1,6 +1,7 @@
 #include "support/GenerateItems.h"
 
 #include "store/Database.h"
+#include "store/StoreState.h"
 
 #include <QString>
 #include <QStringList>
@@ -134,8 +135,8 @@ public:
 GeneratedItems GenerateItems(const ItemsShape& shape) {
     GeneratedItems made;
     Generator g(shape);
-    const bool quiet = QuietLinking;
-    QuietLinking = true;
+    const bool quiet = TheStoreState.QuietLinking;
+    TheStoreState.QuietLinking = true;
     Transaction t;
 
     if (shape.BigBranchItems > 0) {
@@ -197,7 +198,7 @@ GeneratedItems GenerateItems(const ItemsShape& shape) {
         made.Linked.push_back({a, b});
     }
     t.Commit();
-    QuietLinking = quiet;
+    TheStoreState.QuietLinking = quiet;
     return made;
 }
 

@@ -5,8 +5,7 @@
 
 // The calendar's program-wide state in one place: the Julian-to-Gregorian transition in force
 // and the style of time stamps. The transition is also reached through SetTransition,
-// LastJulianDay and FirstGregorianDay (CalendarDate.h), the style as TimestampStyle
-// (DateText.h).
+// LastJulianDay and FirstGregorianDay (CalendarDate.h).
 struct CalendarState {
     // The transition every run starts with (the last preset).
     CalendarState();

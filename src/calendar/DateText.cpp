@@ -6,8 +6,6 @@
 
 #include <QLocale>
 
-int& TimestampStyle = Calendar().TimestampStyle;
-
 namespace {
 
 // Dates are always zero-padded, whatever fill character the shared number padding has at the
@@ -86,7 +84,7 @@ QString FormatTimeOfDay(const TimeOfDay& t) {
 }
 
 QString TimestampText(const Timestamp& stamp) {
-    return TimestampText(stamp, TimestampStyle);
+    return TimestampText(stamp, Calendar().TimestampStyle);
 }
 
 QString TimestampText(const Timestamp& stamp, int style) {
@@ -100,7 +98,7 @@ QString TimestampText(const QDateTime& stamp, int style) {
 }
 
 QString NowStamp() {
-    TimestampStyle = StampDateWeekdayTime;
+    Calendar().TimestampStyle = StampDateWeekdayTime;
     return TimestampText(CurrentTimestamp()) + QLatin1Char(' ');
 }
 

@@ -35,9 +35,6 @@ QString FormatTimeOfDay(const TimeOfDay& t);              // 09:05
 // Forms of TimestampText.
 constexpr int StampDateTime = 2;        // 2024-05-17 09:05
 constexpr int StampDateWeekdayTime = 3; // 2024-05-17 (Fri) 09:05
-// The style TimestampText(stamp) uses; callers set it just before formatting. Part of the
-// calendar's state (CalendarState.h).
-extern int& TimestampStyle;
 QString TimestampText(const Timestamp& stamp);
 QString TimestampText(const Timestamp& stamp, int style);
 QString TimestampText(const QDateTime& stamp, int style);

@@ -10,13 +10,6 @@ CommonState& Common() {
     return state;
 }
 
-// The names the rest of the program knows these values by.
-QChar& PadChar = Common().PadChar;
-bool& PunctuationFolding = Common().PunctuationFolding;
-QString& MessageCaption = Common().MessageCaption;
-bool& ProgrammaticChange = Common().ProgrammaticChange;
-bool& LoadingItemText = Common().LoadingItemText;
-
 void ResetCommonState() {
     CommonState& state = Common();
     // The hook that set the cursor is the one that knows how to put it back.

@@ -17,20 +17,19 @@
 
 class DialogBackend;
 
-// The state the helpers everything uses keep for the life of the program, in one place. Some
-// values are also reachable under their own names (PadChar, PunctuationFolding, MessageCaption,
-// ProgrammaticChange, LoadingItemText: see the headers that declare them); the rest through the
-// functions of the header named beside each.
+// The state the helpers everything uses keep for the life of the program, in one place, reached
+// through Common() or the functions of the header named beside each.
 struct CommonState {
-    QChar PadChar = QLatin1Char('0'); // fills numbers to width (TextHelpers)
-    bool PunctuationFolding = false;  // searches ignore punctuation (TextHelpers)
-    QString MessageCaption;           // caption override for message boxes (Dialogs)
-    bool ProgrammaticChange = false;  // code itself changed a control (Dialogs)
-    bool LoadingItemText = false;     // the text window loads its page (Dialogs)
-    int BusyCounter = 0;              // nesting of the busy cursor (Busy)
-    MessageAnchor MessageBoxAnchor;   // where the last message box stood (Placement)
-    MessageAnchor ChooserAnchor;      // the chooser's own (Placement)
-    QString CollationLocale;          // names sort by it; null: the user's (NameCollator)
+    // Fill character of PadNumber; the diary switches it to a blank while it fills its grid.
+    QChar PadChar = QLatin1Char('0');
+    bool PunctuationFolding = false; // searches compare letters and digits only (TextHelpers)
+    QString MessageCaption;          // caption override for message boxes; empty: the title
+    bool ProgrammaticChange = false; // code itself checks a radio button or clears an edit box
+    bool LoadingItemText = false;    // the text window loads its page
+    int BusyCounter = 0;             // nesting of the busy cursor (Busy)
+    MessageAnchor MessageBoxAnchor;  // where the last message box stood (Placement)
+    MessageAnchor ChooserAnchor;     // the chooser's own (Placement)
+    QString CollationLocale;         // names sort by it; null: the user's (NameCollator)
     // The collator UserNameCollator made last, kept while the locale stays (NameCollator).
     std::unique_ptr<NameCollator> UserCollator;
     // The clock tests put in place of the real one; empty: the real one (Clock).

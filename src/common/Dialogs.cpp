@@ -50,7 +50,8 @@ DialogBackend* CurrentDialogBackend() {
 }
 
 QString MessageBoxCaption() {
-    return MessageCaption.isEmpty() ? ApplicationTitle : QStringLiteral(" ") + MessageCaption;
+    return Common().MessageCaption.isEmpty() ? ApplicationTitle
+                                             : QStringLiteral(" ") + Common().MessageCaption;
 }
 
 void ShowInfo(const QString& message) {
@@ -120,7 +121,7 @@ bool PrinterSetup(QPrinter* printer) {
 }
 
 bool TakeProgrammaticChange() {
-    bool was = ProgrammaticChange || LoadingItemText;
-    ProgrammaticChange = false;
+    bool was = Common().ProgrammaticChange || Common().LoadingItemText;
+    Common().ProgrammaticChange = false;
     return was;
 }

@@ -7,13 +7,6 @@ class QPrinter;
 // Every message and question of the program goes through here. The window layer installs a
 // backend that shows real windows; tests install a scripted one.
 
-// Caption override for message boxes; empty gives the application title.
-extern QString& MessageCaption;
-// Raised when code itself checks a radio button or clears an edit box.
-extern bool& ProgrammaticChange;
-// Raised while the item text window loads its text.
-extern bool& LoadingItemText;
-
 class DialogBackend {
 public:
     virtual ~DialogBackend() = default;

@@ -1,11 +1,12 @@
 #include "common/TextHelpers.h"
 
+#include "common/CommonState.h"
 #include <QTextBoundaryFinder>
 
 QString PadNumber(qint64 n, int width) {
     QString s = QString::number(n);
     while (s.size() < width)
-        s.prepend(PadChar);
+        s.prepend(Common().PadChar);
     return s;
 }
 

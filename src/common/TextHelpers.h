@@ -5,11 +5,6 @@
 
 // Small text and number helpers shared by every subsystem.
 
-// Fill character of PadNumber; the diary switches it to a blank while it fills its grid.
-extern QChar& PadChar;
-// When on, searches compare letters and digits only.
-extern bool& PunctuationFolding;
-
 QString PadNumber(qint64 n, int width);
 // The program's one lower-case folding (Unicode lower case of every letter, as QString::toLower
 // gives it): searches compare texts in this form, and lists sort by names in it (the engine's

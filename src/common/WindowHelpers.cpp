@@ -1,5 +1,6 @@
 #include "common/WindowHelpers.h"
 
+#include "common/CommonState.h"
 #include "common/TextHelpers.h"
 
 #include "common/Busy.h"
@@ -74,21 +75,21 @@ void SetEditEnabled(QWidget* edit, bool on) {
 void CheckRadioQuietly(QRadioButton* radio) {
     if (radio->isChecked())
         return;
-    ProgrammaticChange = true;
+    Common().ProgrammaticChange = true;
     radio->setChecked(true);
 }
 
 void ClearEditQuietly(QLineEdit* edit) {
     if (edit->text().isEmpty())
         return;
-    ProgrammaticChange = true;
+    Common().ProgrammaticChange = true;
     edit->clear();
 }
 
 void ClearEditQuietly(QPlainTextEdit* edit) {
     if (edit->document()->isEmpty())
         return;
-    ProgrammaticChange = true;
+    Common().ProgrammaticChange = true;
     edit->clear();
 }
 

@@ -5,6 +5,7 @@
 #include "itemwin/ItemWindows.h"
 #include "store/CommandGuard.h"
 #include "store/ItemStore.h"
+#include "store/StoreState.h"
 
 #include <QAction>
 #include <QApplication>
@@ -271,7 +272,7 @@ void TFCal2::OpenDiary() {
 }
 
 void TFCal2::Refresh() {
-    Session.Load(CurrentHider);
+    Session.Load(TheStoreState.CurrentHider);
     YearBtn->setText(QString::number(Session.Shown().year));
     MonthBtn->setText(MonthName(Session.Shown().month));
 

@@ -1,18 +1,19 @@
 #include "itemwin/TFIdets2.h"
 
+#include "calendar/DateText.h"
+#include "common/CommonState.h"
 #include "common/Dialogs.h"
 #include "common/Settings.h"
 #include "common/WindowHelpers.h"
-#include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
-#include "notepad/Notepad.h"
-#include "store/CommandGuard.h"
 #include "itemwin/ItemPage.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
 #include "itemwin/PageDrag.h"
 #include "itemwin/PageMenu.h"
 #include "itemwin/PageSizing.h"
+#include "notepad/Notepad.h"
+#include "store/CommandGuard.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -258,7 +259,7 @@ bool TFIdets2::OpenItemText(ItemId request) {
     {
         const QScopedValueRollback<bool> loading(LoadingPage, true);
         {
-            const QScopedValueRollback<bool> wrapping(LoadingItemText, true);
+            const QScopedValueRollback<bool> wrapping(Common().LoadingItemText, true);
             Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
             AutosizeItemText();
             Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);

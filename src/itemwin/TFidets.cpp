@@ -1,16 +1,17 @@
 #include "itemwin/TFidets.h"
 
+#include "calendar/DateText.h"
 #include "common/Clock.h"
+#include "common/CommonState.h"
 #include "common/Dialogs.h"
 #include "common/TextHelpers.h"
 #include "common/WindowHelpers.h"
-#include "calendar/DateText.h"
 #include "dialogs/QtDialogBackend.h"
-#include "store/CommandGuard.h"
-#include "store/ItemFields.h"
 #include "itemwin/ItemWindows.h"
 #include "itemwin/MemoRows.h"
 #include "itemwin/TextToList.h"
+#include "store/CommandGuard.h"
+#include "store/ItemFields.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -273,9 +274,9 @@ void TFidets::ClearRadios() {
 
 void TFidets::SelectRadio(QRadioButton* radio) {
     if (!radio->isChecked()) {
-        ProgrammaticChange = true;
+        Common().ProgrammaticChange = true;
         radio->setChecked(true);
-        ProgrammaticChange = false;
+        Common().ProgrammaticChange = false;
     }
     if (radio == InsBtn)
         InsBtnClick();

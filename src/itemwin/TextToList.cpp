@@ -2,6 +2,7 @@
 
 #include "common/Dialogs.h"
 #include "common/TextHelpers.h"
+#include "store/StoreState.h"
 
 namespace {
 // The longest reference taken from after a TAB before the table cuts it to its width.
@@ -53,7 +54,7 @@ bool TextToList(ItemId parent, const QStringList& lines) {
             continue;
         const ItemId id = CreateItem(entry.Name, entry.Ref);
         // Each link shows its own messages, whatever the last list build left.
-        QuietLinking = false;
+        TheStoreState.QuietLinking = false;
         LinkItems(parent, id, 1);
     }
     return true;

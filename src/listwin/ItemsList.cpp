@@ -9,6 +9,7 @@
 #include "search/SearchRunner.h"
 #include "search/SearchStamps.h"
 #include "store/Database.h"
+#include "store/StoreState.h"
 
 namespace {
 const QString ExitCaption = QStringLiteral("&Exit");
@@ -48,7 +49,7 @@ void ItemsList::BuildList() {
     const int n = fresh.Count();
     header.Status = QString::number(n) + QStringLiteral(" Item") +
                     (n == 1 ? QString() : QStringLiteral("s")) + QStringLiteral(" listed");
-    QuietLinking = false;
+    TheStoreState.QuietLinking = false;
     showRows(std::move(fresh), std::move(columns));
 }
 
@@ -61,11 +62,14 @@ void ItemsList::ShowUnreadList() {
 
 // The radio buttons and the statement for the list state.
 QStringList ItemsList::prepareQuery(bool search, RowOrder order) {
-    header.AcrossChecked = ListKind == ListOf::LinksAcross;
-    header.RadiosVisible = !(ListKind == ListOf::TopLevel || ListKind == ListOf::SearchResults);
-    if (search || CurrentId.IsNone())
-        SortOrder = SortBy::Name; // top-level and search lists are always in name order
-    const QStringList lines = ListQueryLines(ListKind, search, SortOrder, LnoteBefore, order);
+    header.AcrossChecked = ListWindow().ListKind == ListOf::LinksAcross;
+    header.RadiosVisible = !(ListWindow().ListKind == ListOf::TopLevel ||
+                             ListWindow().ListKind == ListOf::SearchResults);
+    if (search || ListWindow().CurrentId.IsNone())
+        ListWindow().SortOrder =
+            SortBy::Name; // top-level and search lists are always in name order
+    const QStringList lines = ListQueryLines(ListWindow().ListKind, search, ListWindow().SortOrder,
+                                             ListWindow().LnoteBefore, order);
     queryText = ListQueryText(lines);
     return lines;
 }
@@ -87,17 +91,17 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
         try {
             // A short list is read whole at once; of a longer one only the refs. Counted first,
             // so that a list the engine must sort is sorted once.
-            if (CountListRows(lines, search, parameter, SearchStamp, ListRows::ReadWholeUpTo + 1) <=
-                ListRows::ReadWholeUpTo) {
-                into.Reset(LoadListRows(lines, search, parameter, SearchStamp));
+            if (CountListRows(lines, search, parameter, ListWindow().SearchStamp,
+                              ListRows::ReadWholeUpTo + 1) <= ListRows::ReadWholeUpTo) {
+                into.Reset(LoadListRows(lines, search, parameter, ListWindow().SearchStamp));
                 return;
             }
-            const ListOf kind = ListKind;
-            into.Reset(
-                LoadListRefs(ListKind, search, SortOrder, LnoteBefore, parameter, SearchStamp),
-                [kind, parameter](const std::vector<RowRef>& page) {
-                    return LoadRowsOf(kind, parameter, page);
-                });
+            const ListOf kind = ListWindow().ListKind;
+            into.Reset(LoadListRefs(ListWindow().ListKind, search, ListWindow().SortOrder,
+                                    ListWindow().LnoteBefore, parameter, ListWindow().SearchStamp),
+                       [kind, parameter](const std::vector<RowRef>& page) {
+                           return LoadRowsOf(kind, parameter, page);
+                       });
             return;
         } catch (const DbError& e) {
             if (!IsDamageCode(e.Code))
@@ -107,8 +111,10 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
     }
     std::vector<ListRow> loaded = LoadListRows(
         order == RowOrder::StoredKeys ? prepareQuery(search, RowOrder::SortedHere) : lines, search,
-        parameter, SearchStamp);
-    SortListRows(loaded, ListKind, ListLead(ListKind, SortOrder, LnoteBefore), UserNameCollator());
+        parameter, ListWindow().SearchStamp);
+    SortListRows(loaded, ListWindow().ListKind,
+                 ListLead(ListWindow().ListKind, ListWindow().SortOrder, ListWindow().LnoteBefore),
+                 UserNameCollator());
     into.Reset(std::move(loaded));
 }
 
@@ -134,18 +140,18 @@ ItemId ItemsList::headList(bool search) {
     header.Caption = QStringLiteral("Cardolo : Linked Items");
     if (!search) {
         header.Label2Clickable = true;
-        return CurrentId;
+        return ListWindow().CurrentId;
     }
     header.Caption = QStringLiteral("Cardolo : Search Results");
-    header.Label2 = QLatin1Char('"') + SearchText + QLatin1Char('"');
+    header.Label2 = QLatin1Char('"') + ListWindow().SearchText + QLatin1Char('"');
     header.Label2Shown = header.Label2;
     header.Label2Clickable = false;
     SetBackCaption(LeaveBy::Back);
     header.Label3Visible = false;
-    ParentId = CurrentId;
-    ParentName = CurrentName;
-    CurrentId = ItemId();
-    return CurrentHider;
+    ListWindow().ParentId = ListWindow().CurrentId;
+    ListWindow().ParentName = ListWindow().CurrentName;
+    ListWindow().CurrentId = ItemId();
+    return TheStoreState.CurrentHider;
 }
 
 // The current item's name, parent line and link counts over a list of its links.
@@ -154,14 +160,14 @@ void ItemsList::headItemList(int found) {
     header.Label3Visible = false;
     header.Label2.clear();
     header.Label2Shown.clear();
-    ParentId = ItemId();
-    ParentName.clear();
+    ListWindow().ParentId = ItemId();
+    ListWindow().ParentName.clear();
     ItemRecord item;
-    if (!CurrentId.IsValid() || !LocateItem(CurrentId, item))
+    if (!ListWindow().CurrentId.IsValid() || !LocateItem(ListWindow().CurrentId, item))
         return;
     SetBackCaption(LeaveBy::Back);
-    ParentId = item.Parent;
-    header.Label3 = AncestryText(CurrentId, false);
+    ListWindow().ParentId = item.Parent;
+    header.Label3 = AncestryText(ListWindow().CurrentId, false);
     header.Label3Visible = !header.Label3.isEmpty();
     if (header.Label3Visible)
         header.Label2Top = 18;
@@ -183,7 +189,7 @@ void ItemsList::repairLinkCount(const ItemRecord& item, int found) {
         down ? QStringLiteral("Num links down %1 expected, %2 found - resetting")
              : QStringLiteral("Num links across %1 expected, %2 found - resetting");
     ShowInfo(message.arg(stored).arg(found));
-    StoreLinkCount(CurrentId, down, found);
+    StoreLinkCount(ListWindow().CurrentId, down, found);
     SetLinkCounts(down ? found : item.Numchildren, down ? item.numcousins : found);
 }
 
@@ -193,8 +199,8 @@ void ItemsList::finishHeader() {
     header.PanelVisible = !header.Label2.isEmpty();
     if (!header.PanelVisible) {
         header.Caption = QStringLiteral("Cardolo : Top-level Items");
-        if (CurrentId.IsValid() && view)
-            view->ShowItemDetails(CurrentId);
+        if (ListWindow().CurrentId.IsValid() && view)
+            view->ShowItemDetails(ListWindow().CurrentId);
     }
     header.TopEnabled = header.PanelVisible;
 }
@@ -206,7 +212,7 @@ QVector<ListColumn> ItemsList::orderedColumns() const {
     QVector<ListColumn> columns;
     if (refVisible) {
         const ListColumn ref{ListField::dpref, QStringLiteral("REF"), refWidth};
-        if (SortOrder == SortBy::Ref)
+        if (ListWindow().SortOrder == SortBy::Ref)
             columns << ref << name;
         else
             columns << name << ref;
@@ -222,7 +228,7 @@ QString ItemsList::CellText(int row, ListField field) const {
     const ListRow& r = rows.Row(row);
     switch (field) {
     case ListField::dpname:
-        return DisplayName(r, ListKind, LnoteBefore);
+        return DisplayName(r, ListWindow().ListKind, ListWindow().LnoteBefore);
     case ListField::dpref:
         return r.Tel;
     case ListField::TextPres:
@@ -245,34 +251,35 @@ void ItemsList::showRows(ListRows fresh, QVector<ListColumn> columns) {
 }
 
 void ItemsList::SizeColumns(const ListRows& measured) {
-    const ColumnMeasure m = MeasureColumns(measured, ListKind, LnoteBefore);
+    const ColumnMeasure m =
+        MeasureColumns(measured, ListWindow().ListKind, ListWindow().LnoteBefore);
     nameWidth = m.NameWidth;
     refWidth = m.RefWidth;
     refVisible = m.RefWidth > 0;
     const bool before = WantNoteBefore(m);
-    if (before != LnoteBefore) {
-        LnoteBefore = before;
-        RelistNeeded = true;
+    if (before != ListWindow().LnoteBefore) {
+        ListWindow().LnoteBefore = before;
+        ListWindow().RelistNeeded = true;
     }
 }
 
 void ItemsList::ShowLinks(ItemId id, const QString& name) {
-    CurrentId = id;
-    CurrentName = name;
-    SearchStamp = QDateTime();
+    ListWindow().CurrentId = id;
+    ListWindow().CurrentName = name;
+    ListWindow().SearchStamp = QDateTime();
     BuildList();
-    if (RelistNeeded) {
-        RelistNeeded = false;
+    if (ListWindow().RelistNeeded) {
+        ListWindow().RelistNeeded = false;
         BuildList();
     }
-    if (SortOrder == SortBy::Default)
+    if (ListWindow().SortOrder == SortBy::Default)
         ResolveDefaultSort();
 }
 
 void ItemsList::ResolveDefaultSort() {
     if (!refVisible)
         return;
-    SortOrder = rows.AllHaveRefs() ? SortBy::Ref : SortBy::Name;
+    ListWindow().SortOrder = rows.AllHaveRefs() ? SortBy::Ref : SortBy::Name;
     BuildList();
 }
 
@@ -284,27 +291,27 @@ void ItemsList::Moved() {
 // Navigation.
 
 bool ItemsList::ApplyRequest() {
-    const DisplayRequest request = CurrentRequest;
-    const SortBy shownSort = SortOrder;
-    SortOrder = request.Sort;
+    const DisplayRequest request = ListWindow().CurrentRequest;
+    const SortBy shownSort = ListWindow().SortOrder;
+    ListWindow().SortOrder = request.Sort;
     switch (request.Mode) {
     case ListOf::LinksDown:
     case ListOf::LinksAcross:
-        ListKind = request.Mode;
+        ListWindow().ListKind = request.Mode;
         ShowLinks(request.ItemId, request.Name);
         break;
     case ListOf::SearchResults:
         if (!RunSearch(request.Name)) {
-            SortOrder = shownSort;
+            ListWindow().SortOrder = shownSort;
             return false;
         }
         break;
     case ListOf::TopLevel:
-        CurrentId = ItemId();
-        SearchStamp = QDateTime();
+        ListWindow().CurrentId = ItemId();
+        ListWindow().SearchStamp = QDateTime();
         StopShowingHidden();
-        ParentId = ItemId();
-        ListKind = ListOf::TopLevel;
+        ListWindow().ParentId = ItemId();
+        ListWindow().ListKind = ListOf::TopLevel;
         BuildList();
         break;
     }
@@ -315,57 +322,59 @@ bool ItemsList::ApplyRequest() {
 
 void ItemsList::SavePosition() {
     const ListRow& row = rows.CursorRow();
-    CurrentRequest.PosId = row.Id;
-    CurrentRequest.PosDrop = row.Drop2;
-    CurrentRequest.Sort = SortOrder;
-    if (CurrentRequest.ItemId.IsValid())
-        CurrentRequest.Mode = header.AcrossChecked ? ListOf::LinksAcross : ListOf::LinksDown;
+    ListWindow().CurrentRequest.PosId = row.Id;
+    ListWindow().CurrentRequest.PosDrop = row.Drop2;
+    ListWindow().CurrentRequest.Sort = ListWindow().SortOrder;
+    if (ListWindow().CurrentRequest.ItemId.IsValid())
+        ListWindow().CurrentRequest.Mode =
+            header.AcrossChecked ? ListOf::LinksAcross : ListOf::LinksDown;
 }
 
 // A request whose search the user stopped leaves the history as it was.
 void ItemsList::PushRequest(const DisplayRequest& request) {
-    const DisplayRequest shown = CurrentRequest;
+    const DisplayRequest shown = ListWindow().CurrentRequest;
     SavePosition();
-    DisplayRequests().StackAdd(CurrentRequest);
-    CurrentRequest = request;
+    DisplayRequests().StackAdd(ListWindow().CurrentRequest);
+    ListWindow().CurrentRequest = request;
     if (ApplyRequest())
         return;
-    DisplayRequests().StackTake(CurrentRequest);
-    CurrentRequest = shown;
+    DisplayRequests().StackTake(ListWindow().CurrentRequest);
+    ListWindow().CurrentRequest = shown;
 }
 
 void ItemsList::GoBack() {
-    const DisplayRequest shown = CurrentRequest;
-    const bool taken = DisplayRequests().StackTake(CurrentRequest);
+    const DisplayRequest shown = ListWindow().CurrentRequest;
+    const bool taken = DisplayRequests().StackTake(ListWindow().CurrentRequest);
     if (!taken)
-        CurrentRequest = DisplayRequest();
+        ListWindow().CurrentRequest = DisplayRequest();
     if (ApplyRequest())
         return;
     if (taken)
-        DisplayRequests().StackAdd(CurrentRequest);
-    CurrentRequest = shown;
+        DisplayRequests().StackAdd(ListWindow().CurrentRequest);
+    ListWindow().CurrentRequest = shown;
 }
 
 void ItemsList::RestorePosition(ItemId id, int drop) {
-    RestoreId = id;
-    RestoreDrop = drop;
-    if (RestoreId.IsNone())
+    ListWindow().RestoreId = id;
+    ListWindow().RestoreDrop = drop;
+    if (ListWindow().RestoreId.IsNone())
         return;
-    rows.Locate(RestoreId, RestoreDrop, ListKind == ListOf::LinksAcross);
+    rows.Locate(ListWindow().RestoreId, ListWindow().RestoreDrop,
+                ListWindow().ListKind == ListOf::LinksAcross);
     Moved();
 }
 
 void ItemsList::RefreshKeepingPlace() {
-    RestoreId = rows.CursorRow().Id;
-    RestoreDrop = rows.CursorRow().Drop2;
+    ListWindow().RestoreId = rows.CursorRow().Id;
+    ListWindow().RestoreDrop = rows.CursorRow().Drop2;
     BuildList();
-    RestorePosition(RestoreId, RestoreDrop);
+    RestorePosition(ListWindow().RestoreId, ListWindow().RestoreDrop);
 }
 
 void ItemsList::RememberNextRow() {
     const bool moved = rows.Next();
-    RestoreId = rows.CursorRow().Id;
-    RestoreDrop = rows.CursorRow().Drop2;
+    ListWindow().RestoreId = rows.CursorRow().Id;
+    ListWindow().RestoreDrop = rows.CursorRow().Drop2;
     if (moved)
         rows.Prior();
 }
@@ -386,15 +395,15 @@ void ItemsList::StepIntoLinks() {
 void ItemsList::GoToParent() {
     DisplayRequest request;
     request.Mode = ListOf::LinksDown;
-    request.ItemId = ParentId;
-    request.SetName(ParentName);
-    request.PosId = CurrentId;
+    request.ItemId = ListWindow().ParentId;
+    request.SetName(ListWindow().ParentName);
+    request.PosId = ListWindow().CurrentId;
     PushRequest(request);
 }
 
 void ItemsList::Top() {
     DisplayRequests().StackClear();
-    CurrentRequest = DisplayRequest();
+    ListWindow().CurrentRequest = DisplayRequest();
     ApplyRequest();
 }
 
@@ -405,7 +414,7 @@ void ItemsList::Refresh() {
 }
 
 void ItemsList::SelectKind(ListOf kind) {
-    ListKind = kind;
+    ListWindow().ListKind = kind;
     header.AcrossChecked = kind == ListOf::LinksAcross;
     RefreshKeepingPlace();
 }
@@ -452,7 +461,7 @@ void ItemsList::CellClick(ListField field) {
 
 bool ItemsList::CanResequence() {
     QString listName;
-    if (CurrentId.IsNone())
+    if (ListWindow().CurrentId.IsNone())
         listName = QStringLiteral("Top-level Items");
     if (IsSearchList())
         listName = QStringLiteral("Search Results");
@@ -481,22 +490,24 @@ void ItemsList::TitleClick(ListField field) {
     if (!refVisible)
         return;
     if (field == ListField::dpname) {
-        SortOrder = SortBy::Name;
+        ListWindow().SortOrder = SortBy::Name;
         RefreshKeepingPlace();
     } else if (field == ListField::dpref) {
-        SortOrder = SortBy::Ref;
+        ListWindow().SortOrder = SortBy::Ref;
         RefreshKeepingPlace();
     }
 }
 
 void ItemsList::JumpTo(const QString& text) {
-    rows.JumpTo(text, ListLead(ListKind, SortOrder, LnoteBefore), UserNameCollator());
+    rows.JumpTo(text,
+                ListLead(ListWindow().ListKind, ListWindow().SortOrder, ListWindow().LnoteBefore),
+                UserNameCollator());
     Moved();
 }
 
 void ItemsList::CurrentItemClick() {
-    if (!CurrentId.IsNone() && view)
-        view->ShowItemDetails(CurrentId);
+    if (!ListWindow().CurrentId.IsNone() && view)
+        view->ShowItemDetails(ListWindow().CurrentId);
 }
 
 // Search.
@@ -517,7 +528,8 @@ void ItemsList::SearchForId(const QString& typed) {
     if (!LocateItem(id, item))
         return;
     // A hidden item opens by id only while its group is shown, or when it is the archive.
-    if (!item.Rank.IsNone() && item.Rank != CurrentHider && id != AppSettings().ArchiveId)
+    if (!item.Rank.IsNone() && item.Rank != TheStoreState.CurrentHider &&
+        id != AppSettings().ArchiveId)
         return;
     DisplayRequest request;
     if (item.Numchildren > 0)
@@ -545,14 +557,14 @@ bool ItemsList::RunSearch(const QString& typed) {
     // The items found are marked in the background (a file that takes no writes refuses the
     // search here, the list left as it was); the list is made from them meanwhile.
     StartSearchStamps(found.Ids, found.Stamp);
-    SearchText = found.Prepared;
-    SearchStamp = found.Stamp;
+    ListWindow().SearchText = found.Prepared;
+    ListWindow().SearchStamp = found.Stamp;
     for (ItemId hider : found.Hiders) {
         ShowHidden(hider);
         if (view)
             view->ClearSearchText();
     }
-    ListKind = ListOf::SearchResults;
+    ListWindow().ListKind = ListOf::SearchResults;
     foundRows = &found;
     struct Forget {
         const SearchFound*& rows;

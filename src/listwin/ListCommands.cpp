@@ -25,14 +25,14 @@ ItemId ItemsList::rowItem() {
 }
 
 QString ItemsList::currentItemName() const {
-    return ItemName(CurrentId);
+    return ItemName(ListWindow().CurrentId);
 }
 
 bool ItemsList::PrepareLinkStart() {
     ItemRecord item;
-    if (!LinkStartId.IsValid() || !LocateItem(LinkStartId, item))
+    if (!ListWindow().LinkStartId.IsValid() || !LocateItem(ListWindow().LinkStartId, item))
         return false;
-    LinkStartName = QuoteDouble(item.Name);
+    ListWindow().LinkStartName = QuoteDouble(item.Name);
     return true;
 }
 
@@ -40,23 +40,23 @@ void ItemsList::StartNewLink() {
     const ItemId id = rowItem();
     if (id.IsNone())
         return;
-    LinkStartId = id;
-    LinkStartName = QuoteDouble(rows.CursorRow().Name);
+    ListWindow().LinkStartId = id;
+    ListWindow().LinkStartName = QuoteDouble(rows.CursorRow().Name);
     FlashMessage(QStringLiteral("now select the other item"));
 }
 
 RowMenu ItemsList::PopupMenu1Popup() {
     RowMenu menu;
-    menu.DelinkEnabled = CurrentId.IsValid();
+    menu.DelinkEnabled = ListWindow().CurrentId.IsValid();
     menu.LinkDownEnabled = PrepareLinkStart();
-    menu.LinkAcrossEnabled = LinkStartId.IsValid();
+    menu.LinkAcrossEnabled = ListWindow().LinkStartId.IsValid();
     const QString row = QuoteDouble(EscapeAmpersands(rows.CursorRow().Name));
-    const QString x = CaptionName(LinkStartName);
+    const QString x = CaptionName(ListWindow().LinkStartName);
     menu.LinkFromXCaption = QStringLiteral("Link down from ") + x + QStringLiteral(" to ") + row;
     menu.LinkToXCaption = QStringLiteral("Link down from ") + row + QStringLiteral(" to ") + x;
     if (view)
         view->ClearJumpBoxQuietly();
-    menu.LinkNoteEnabled = ListKind == ListOf::LinksAcross;
+    menu.LinkNoteEnabled = ListWindow().ListKind == ListOf::LinksAcross;
     return menu;
 }
 
@@ -67,9 +67,9 @@ void ItemsList::LinkFromX() {
     if (id.IsNone())
         return;
     RememberNextRow();
-    const ItemId nextId = RestoreId;
-    const int nextDrop = RestoreDrop;
-    LinkItems(LinkStartId, id, 1);
+    const ItemId nextId = ListWindow().RestoreId;
+    const int nextDrop = ListWindow().RestoreDrop;
+    LinkItems(ListWindow().LinkStartId, id, 1);
     BuildList();
     RestorePosition(nextId, nextDrop);
 }
@@ -78,7 +78,7 @@ void ItemsList::LinkToX() {
     const ItemId id = rowItem();
     if (id.IsNone())
         return;
-    LinkItems(id, LinkStartId, 1);
+    LinkItems(id, ListWindow().LinkStartId, 1);
     RefreshKeepingPlace();
 }
 
@@ -87,16 +87,16 @@ void ItemsList::LinkAcross() {
     if (id.IsNone())
         return;
     const QString name = rows.CursorRow().Name;
-    if (id == LinkStartId) {
+    if (id == ListWindow().LinkStartId) {
         ShowInfo(QStringLiteral("An item cannot be linked across to itself"));
         return;
     }
-    const int result = LinkItems(id, LinkStartId, 2);
+    const int result = LinkItems(id, ListWindow().LinkStartId, 2);
     if (result == LinkOk)
         FlashMessage(QStringLiteral("Linked OK"));
     else if (result == AlreadyLinked)
-        ShowInfo(QStringLiteral("Items \"") + name + QStringLiteral("\" and ") + LinkStartName +
-                 QStringLiteral(" are already linked"));
+        ShowInfo(QStringLiteral("Items \"") + name + QStringLiteral("\" and ") +
+                 ListWindow().LinkStartName + QStringLiteral(" are already linked"));
     else
         ShowInfo(QStringLiteral("Cannot link items, not sure why"));
     RefreshKeepingPlace();
@@ -104,14 +104,14 @@ void ItemsList::LinkAcross() {
 
 // Both rows of the link take the note together.
 void ItemsList::LinkNote() {
-    if (ListKind != ListOf::LinksAcross)
+    if (ListWindow().ListKind != ListOf::LinksAcross)
         return;
     const ItemId id = rowItem();
     if (id.IsNone())
         return;
     QString note = rows.CursorRow().LinkNote;
     const int drop = rows.CursorRow().Drop2;
-    const ItemId listed = CurrentId;
+    const ItemId listed = ListWindow().CurrentId;
     if (!PromptLinkNote(note))
         return;
     SetLinkAcrossNote(listed, id, drop, note);
@@ -124,7 +124,7 @@ LinkAllMenu ItemsList::LinkAllPopup() {
     menu.DownCaption = QStringLiteral("Link down");
     menu.AcrossCaption = QStringLiteral("Link across");
     if (menu.Enabled) {
-        const QString x = CaptionName(LinkStartName);
+        const QString x = CaptionName(ListWindow().LinkStartName);
         menu.DownCaption += QStringLiteral(" from ") + x + QStringLiteral(" to") +
                             QStringLiteral(" all items in this list");
         menu.AcrossCaption += QStringLiteral(" between ") + x + QStringLiteral(" and") +
@@ -135,11 +135,11 @@ LinkAllMenu ItemsList::LinkAllPopup() {
 
 // In an item's links-down list every row has that item as its parent, which the question names.
 void ItemsList::LinkAllDown() {
-    if (!LinkStartId.IsValid())
+    if (!ListWindow().LinkStartId.IsValid())
         return;
-    QString question =
-        QStringLiteral("Link down from ") + LinkStartName + QStringLiteral(" to all items listed");
-    if (ListKind == ListOf::LinksDown)
+    QString question = QStringLiteral("Link down from ") + ListWindow().LinkStartName +
+                       QStringLiteral(" to all items listed");
+    if (ListWindow().ListKind == ListOf::LinksDown)
         question += QStringLiteral("\r") + QStringLiteral("replacing ") +
                     QuoteDouble(currentItemName()) + QStringLiteral(" as their parent");
     question += QStringLiteral(" - are you sure?");
@@ -149,9 +149,9 @@ void ItemsList::LinkAllDown() {
 }
 
 void ItemsList::LinkAllAcross() {
-    if (!LinkStartId.IsValid())
+    if (!ListWindow().LinkStartId.IsValid())
         return;
-    if (!Confirm(QStringLiteral("Link across between ") + LinkStartName +
+    if (!Confirm(QStringLiteral("Link across between ") + ListWindow().LinkStartName +
                  QStringLiteral(" and all items listed - OK?")))
         return;
     linkAll(2);
@@ -165,7 +165,7 @@ void ItemsList::linkAll(int mode) {
     for (int i = 0; i < rows.Count(); ++i)
         if (rows.Row(i).Id.IsValid())
             ids.push_back(rows.Row(i).Id);
-    const ItemId from = LinkStartId;
+    const ItemId from = ListWindow().LinkStartId;
     try {
         for (ItemId id : ids)
             LinkItems(from, id, mode);
@@ -183,10 +183,10 @@ void ItemsList::Delink() {
         return;
     const ListRow row = rows.CursorRow();
     const bool across = header.AcrossChecked;
-    const ItemId listed = CurrentId;
+    const ItemId listed = ListWindow().CurrentId;
     RememberNextRow();
-    const ItemId nextId = RestoreId;
-    const int nextDrop = RestoreDrop;
+    const ItemId nextId = ListWindow().RestoreId;
+    const int nextDrop = ListWindow().RestoreDrop;
     if (across) {
         DelinkAcross(listed, id, row.Drop2);
     } else {
@@ -204,8 +204,8 @@ void ItemsList::DeleteRow() {
     if (id.IsNone())
         return;
     RememberNextRow();
-    const ItemId nextId = RestoreId;
-    const int nextDrop = RestoreDrop;
+    const ItemId nextId = ListWindow().RestoreId;
+    const int nextDrop = ListWindow().RestoreDrop;
     if (!DeleteItem(id))
         return;
     BuildList();
@@ -218,7 +218,7 @@ void ItemsList::NewItem(int request) {
     ItemId id;
     if (!view || !view->NewItemText(request, id) || !id.IsValid())
         return;
-    const ItemId listed = CurrentId;
+    const ItemId listed = ListWindow().CurrentId;
     if (!listed.IsNone()) {
         if (!Confirm(QStringLiteral("Link new item from \"") + currentItemName() +
                      QStringLiteral("\" ?")))
@@ -232,7 +232,7 @@ void ItemsList::NewItem(int request) {
 // The form proposes the listed item as the new item's parent and links it on saving.
 void ItemsList::NewDetails() {
     ItemId id;
-    if (!view || !view->NewItemDetails(CurrentId, id))
+    if (!view || !view->NewItemDetails(ListWindow().CurrentId, id))
         return;
     BuildList();
     RestorePosition(id, 0);
@@ -242,7 +242,7 @@ void ItemsList::NewDetails() {
 PrintableList ItemsList::PrintRows() const {
     PrintableList printable;
     printable.Heading = header.Label2Shown;
-    printable.NameFirst = SortOrder == SortBy::Name;
+    printable.NameFirst = ListWindow().SortOrder == SortBy::Name;
     for (int i = 0; i < rows.Count(); ++i)
         printable.Rows.push_back(PrintableRow{rows.Row(i).Id, rows.Row(i).Id2});
     printable.CurrentRow = rows.Cursor();

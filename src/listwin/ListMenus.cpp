@@ -189,5 +189,5 @@ void BuildListMenus(TFAddsBk& w) {
     auto* placement = new QActionGroup(&w);
     placement->addAction(w.LnoteBeforeMnu);
     placement->addAction(w.LnoteAfterMnu);
-    (LnoteBefore ? w.LnoteBeforeMnu : w.LnoteAfterMnu)->setChecked(true);
+    (ListWindow().LnoteBefore ? w.LnoteBeforeMnu : w.LnoteAfterMnu)->setChecked(true);
 }

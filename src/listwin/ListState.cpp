@@ -7,28 +7,12 @@ ListWindowState& ListWindow() {
     return state;
 }
 
-ListOf& ListKind = ListWindow().ListKind;
-SortBy& SortOrder = ListWindow().SortOrder;
-ItemId& CurrentId = ListWindow().CurrentId;
-QString& CurrentName = ListWindow().CurrentName;
-ItemId& ParentId = ListWindow().ParentId;
-QString& ParentName = ListWindow().ParentName;
-QDateTime& SearchStamp = ListWindow().SearchStamp;
-QString& SearchText = ListWindow().SearchText;
-bool& RelistNeeded = ListWindow().RelistNeeded;
-bool& LnoteBefore = ListWindow().LnoteBefore;
-DisplayRequest& CurrentRequest = ListWindow().CurrentRequest;
-ItemId& RestoreId = ListWindow().RestoreId;
-int& RestoreDrop = ListWindow().RestoreDrop;
-ItemId& LinkStartId = ListWindow().LinkStartId;
-QString& LinkStartName = ListWindow().LinkStartName;
-
 NamedStack<DisplayRequest>& DisplayRequests() {
     return ListWindow().Requests;
 }
 
 bool IsSearchList() {
-    return SearchStamp.isValid();
+    return ListWindow().SearchStamp.isValid();
 }
 
 void ResetListState() {

@@ -1,5 +1,6 @@
 #include "listwin/TFAddsBk.h"
 
+#include "common/CommonState.h"
 #include "common/Dialogs.h"
 #include "common/Folders.h"
 #include "common/Settings.h"
@@ -133,8 +134,8 @@ void TFAddsBk::hookItemWindows() {
         RunCommand([this, id, name] { list.ShowLinks(id, name); });
     };
     ItemHooks().StartNewLink = [](ItemId id, const QString& name) {
-        LinkStartId = id;
-        LinkStartName = QuoteDouble(name);
+        ListWindow().LinkStartId = id;
+        ListWindow().LinkStartName = QuoteDouble(name);
     };
     // A save can happen inside a list build (the build shows an item's details, which saves a
     // pending insert first): the rebuild waits until that build has finished.
@@ -251,7 +252,8 @@ void TFAddsBk::buildHeader() {
         if (on && !checkingRadio)
             RunCommand([this] { list.SelectKind(ListOf::LinksAcross); });
     });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { OpenItemText(CurrentId); });
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { OpenItemText(ListWindow().CurrentId); });
 }
 
 void TFAddsBk::buildStatusPanel() {
@@ -450,7 +452,7 @@ void TFAddsBk::ListRebuilt() {
     SpeedButton1->setVisible(h.TextButtonVisible);
     Label1->setText(h.Status);
     Showlinkcounts1->setChecked(AppSettings().ShowLinkCounts);
-    (LnoteBefore ? LnoteBeforeMnu : LnoteAfterMnu)->setChecked(true);
+    (ListWindow().LnoteBefore ? LnoteBeforeMnu : LnoteAfterMnu)->setChecked(true);
 
     fitToWidth();
     syncCursorToGrid();
@@ -525,6 +527,6 @@ void TFAddsBk::ClearSearchText() {
 void TFAddsBk::ClearJumpBoxQuietly() {
     if (Edit1->text().isEmpty())
         return; // no change, so no change event to ignore
-    ProgrammaticChange = true;
+    Common().ProgrammaticChange = true;
     Edit1->clear();
 }

@@ -1,5 +1,6 @@
 #include "listwin/TFFind.h"
 
+#include "common/CommonState.h"
 #include "common/TextHelpers.h"
 #include "common/WindowHelpers.h"
 
@@ -77,6 +78,6 @@ void TFFind::showEvent(QShowEvent* event) {
 QString TFFind::AskSearchText() {
     if (exec() != QDialog::Accepted)
         return QString();
-    PunctuationFolding = IgPuncChk->isChecked();
+    Common().PunctuationFolding = IgPuncChk->isChecked();
     return Edit1->text();
 }

@@ -1,9 +1,10 @@
 #include "notepad/NotepadSession.h"
 
+#include "calendar/DateText.h"
 #include "common/Clock.h"
+#include "common/CommonState.h"
 #include "common/Dialogs.h"
 #include "common/Folders.h"
-#include "calendar/DateText.h"
 
 #include <QDir>
 
@@ -15,8 +16,8 @@ constexpr int SaveDelay = 15000; // milliseconds from a change to its automatic 
 // The notepad's caption for the duration of one message.
 class NotepadCaption {
 public:
-    NotepadCaption() { MessageCaption = QStringLiteral("Notepad"); }
-    ~NotepadCaption() { MessageCaption.clear(); }
+    NotepadCaption() { Common().MessageCaption = QStringLiteral("Notepad"); }
+    ~NotepadCaption() { Common().MessageCaption.clear(); }
     NotepadCaption(const NotepadCaption&) = delete;
     NotepadCaption& operator=(const NotepadCaption&) = delete;
 };

@@ -1,5 +1,6 @@
 #include "search/SearchFolding.h"
 
+#include "common/CommonState.h"
 #include "common/TextHelpers.h"
 
 #include <array>
@@ -19,7 +20,7 @@ QString PrepareSearchText(const QString& text, bool folding) {
 }
 
 QString PrepareSearchText(const QString& text) {
-    return PrepareSearchText(text, PunctuationFolding);
+    return PrepareSearchText(text, Common().PunctuationFolding);
 }
 
 const unsigned char* AsciiFoldTable() {

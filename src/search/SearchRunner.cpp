@@ -1,5 +1,6 @@
 #include "search/SearchRunner.h"
 
+#include "common/CommonState.h"
 #include "common/NameCollator.h"
 
 #include "common/Clock.h"
@@ -21,11 +22,7 @@ const char* const SearchWalkSql =
     "SELECT id, name, text, parent, srchts, rank, length(tel) FROM phonebk ORDER BY id";
 const char* const SearchLastIdSql = "SELECT max(id) FROM phonebk";
 
-namespace {
-QDateTime LastStamp;
-} // namespace
-
-QDateTime& LastSearchStamp = LastStamp;
+QDateTime LastSearchStamp;
 
 QDateTime NextSearchStamp() {
     QDateTime stamp = CurrentDateTime();
@@ -116,7 +113,7 @@ SearchOutcome StampSearch(const QString& typed, WorkProgress* progress) {
     FinishSearchStamps(progress);
     // A build of the index waits while the search reads and writes.
     const SearchIndexPause pause;
-    SearchMatches found = FindMatches(out.Prepared, PunctuationFolding, typed, progress);
+    SearchMatches found = FindMatches(out.Prepared, Common().PunctuationFolding, typed, progress);
     out.UsedIndex = found.UsedIndex;
     if (found.Stopped) {
         out.Stopped = true;
@@ -146,8 +143,8 @@ SearchFound FindSearch(const QString& typed, WorkProgress* progress) {
     // the stamps the items have.
     FinishSearchStamps(progress);
     const SearchIndexPause pause;
-    SearchMatches found =
-        FindMatches(out.Prepared, PunctuationFolding, typed, progress, SearchWay::Best, true);
+    SearchMatches found = FindMatches(out.Prepared, Common().PunctuationFolding, typed, progress,
+                                      SearchWay::Best, true);
     out.UsedIndex = found.UsedIndex;
     if (found.Stopped) {
         out.Stopped = true;

@@ -21,7 +21,7 @@ struct sqlite3;
 
 // The stamp of the last search run; the next one is always later. Put back with the rest of the
 // list window's state (ResetListWindowState).
-extern QDateTime& LastSearchStamp;
+extern QDateTime LastSearchStamp;
 
 // Statements of the text search: every item in key order (id, name, text, parent, srchts, rank,
 // the Ref's length), and the highest id, which tells how far a walk in key order has come.

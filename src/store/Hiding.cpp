@@ -4,6 +4,7 @@
 #include "common/NamedStack.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
+#include "store/StoreState.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -13,15 +14,15 @@
 void ShowHidden(ItemId hider) {
     FlashMessage(QStringLiteral("Showing #") + QString::number(hider.Value()) +
                  QStringLiteral(" and linked items"));
-    CurrentHider = hider;
+    TheStoreState.CurrentHider = hider;
 }
 
 void StopShowingHidden() {
-    if (CurrentHider.IsNone())
+    if (TheStoreState.CurrentHider.IsNone())
         return;
-    FlashMessage(QStringLiteral("Hiding #") + QString::number(CurrentHider.Value()) +
+    FlashMessage(QStringLiteral("Hiding #") + QString::number(TheStoreState.CurrentHider.Value()) +
                  QStringLiteral(" and linked items"));
-    CurrentHider = ItemId();
+    TheStoreState.CurrentHider = ItemId();
 }
 
 namespace {

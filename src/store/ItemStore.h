@@ -19,10 +19,6 @@ enum LinkResult : int {
     LinkRefused = 5,   // across: the engine refused a row; nothing of the link is stored
 };
 
-// Silences LinkMessage. On at start; the list build and text-to-list switch it off.
-extern bool& QuietLinking;
-// The hider whose hidden items searches currently include; 0 when none.
-extern ItemId& CurrentHider;
 // Both are held with the rest of the store's state (store/StoreState.h).
 
 // One row of the items table.

@@ -4,6 +4,7 @@
 #include "common/TextHelpers.h"
 #include "store/Database.h"
 #include "store/ItemRows.h"
+#include "store/StoreState.h"
 
 namespace {
 // Chains of parents are followed at most this many steps, so a loop of parents cannot hang.
@@ -85,7 +86,7 @@ int LinkDown(ItemId from, ItemId to) {
 } // namespace
 
 void LinkMessage(const QString& text) {
-    if (!QuietLinking)
+    if (!TheStoreState.QuietLinking)
         ShowInfo(text);
 }
 
@@ -131,5 +132,5 @@ void DelinkDown(ItemId item, ItemId /*shownParent*/) {
         SetHiderBelow(item, ItemId());
     t.Commit();
     if (!row.Rank.IsNone())
-        CurrentHider = ItemId();
+        TheStoreState.CurrentHider = ItemId();
 }

@@ -4,9 +4,6 @@
 
 StoreState TheStoreState;
 
-bool& QuietLinking = TheStoreState.QuietLinking;
-ItemId& CurrentHider = TheStoreState.CurrentHider;
-
 void BindStoreSettings(ItemId& diaryId, ItemId& archiveId) {
     TheStoreState.BoundDiaryId = &diaryId;
     TheStoreState.BoundArchiveId = &archiveId;

@@ -27,8 +27,9 @@ ItemId& StoreArchiveId();
 // year-item cache) is forgotten when PhoneDB closes, so a second database never sees what the
 // first one left.
 struct StoreState {
-    // The public names QuietLinking and CurrentHider refer to these two.
+    // Silences LinkMessage. On at start; the list build and text-to-list switch it off.
     bool QuietLinking = true;
+    // The hider whose hidden items searches currently include; 0 when none.
     ItemId CurrentHider;
 
     // The last year FindOrCreateYearItem answered and the id it answered with; 0 and 0 when

@@ -1,9 +1,11 @@
 #include "app/CardoloApp.h"
 #include "calendar/CalendarDate.h"
+#include "calendar/CalendarState.h"
 #include "calendar/DateText.h"
 #include "calendar/TFCal.h"
 #include "common/Busy.h"
 #include "common/Clock.h"
+#include "common/CommonState.h"
 #include "common/Dialogs.h"
 #include "common/Folders.h"
 #include "common/NameCollator.h"
@@ -35,6 +37,7 @@
 #include "store/Conversion.h"
 #include "store/Database.h"
 #include "store/ItemStore.h"
+#include "store/StoreState.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -71,8 +74,9 @@ Pieces Observe() {
     return {
         {"settings", Joined({s.Prefix, n(s.Dbvn), n(s.WantTabs), n(s.DiaryId), n(s.FlashInterval),
                              n(s.ShowLinkCounts), n(s.ArchiveId)})},
-        {"text helpers", Joined({PadChar, n(PunctuationFolding)})},
-        {"dialog flags", Joined({MessageCaption, n(ProgrammaticChange), n(LoadingItemText)})},
+        {"text helpers", Joined({Common().PadChar, n(Common().PunctuationFolding)})},
+        {"dialog flags", Joined({Common().MessageCaption, n(Common().ProgrammaticChange),
+                                 n(Common().LoadingItemText)})},
         {"busy depth", n(BusyDepth())},
         {"anchors", Joined({point(MessageBoxAnchor().lastBoxPosition),
                             point(MessageBoxAnchor().cursorAtLastClose),
@@ -81,17 +85,22 @@ Pieces Observe() {
         {"collation", CollationLocale()},
         {"dialog backend", n(qintptr(CurrentDialogBackend()))},
         {"folders", Joined({ProgramFolder(), SettingsFile()})},
-        {"database", Joined({n(PhoneDB().isOpen()), n(QuietLinking), n(CurrentHider)})},
+        {"database", Joined({n(PhoneDB().isOpen()), n(TheStoreState.QuietLinking),
+                             n(TheStoreState.CurrentHider)})},
         {"dbvn", n(StoreDbvn())},
         {"transition", Joined({DateFields(LastJulianDay()), DateFields(FirstGregorianDay())})},
-        {"stamp style", n(TimestampStyle)},
-        {"list", Joined({QChar(char(ListKind)), QChar(char(SortOrder)), n(CurrentId), CurrentName,
-                         n(ParentId), ParentName, SearchStamp.toString(Qt::ISODateWithMs),
-                         SearchText, n(RelistNeeded), n(LnoteBefore)})},
-        {"navigation", Joined({n(CurrentRequest == DisplayRequest()), n(RestoreId), n(RestoreDrop),
-                               n(DisplayRequests().Count())})},
+        {"stamp style", n(Calendar().TimestampStyle)},
+        {"list",
+         Joined({QChar(char(ListWindow().ListKind)), QChar(char(ListWindow().SortOrder)),
+                 n(ListWindow().CurrentId), ListWindow().CurrentName, n(ListWindow().ParentId),
+                 ListWindow().ParentName, ListWindow().SearchStamp.toString(Qt::ISODateWithMs),
+                 ListWindow().SearchText, n(ListWindow().RelistNeeded),
+                 n(ListWindow().LnoteBefore)})},
+        {"navigation",
+         Joined({n(ListWindow().CurrentRequest == DisplayRequest()), n(ListWindow().RestoreId),
+                 n(ListWindow().RestoreDrop), n(DisplayRequests().Count())})},
         {"last search", LastSearchStamp.toString(Qt::ISODateWithMs)},
-        {"link start", Joined({n(LinkStartId), LinkStartName})},
+        {"link start", Joined({n(ListWindow().LinkStartId), ListWindow().LinkStartName})},
     };
 }
 
@@ -146,40 +155,40 @@ private slots:
         SetProgramFolder(dir.path());
         SetSettingsFile(dir.filePath("elsewhere.ini"));
         AppSettings() = Settings{"pre", 1001, true, ItemId(7), 33, true, ItemId(9)};
-        PadChar = QLatin1Char('*');
-        PunctuationFolding = true;
-        MessageCaption = QStringLiteral("caption");
-        ProgrammaticChange = true;
-        LoadingItemText = true;
+        Common().PadChar = QLatin1Char('*');
+        Common().PunctuationFolding = true;
+        Common().MessageCaption = QStringLiteral("caption");
+        Common().ProgrammaticChange = true;
+        Common().LoadingItemText = true;
         BeginBusy();
         ScriptedDialogs dialogs;
         MessageBoxAnchor().lastBoxPosition = QPoint(3, 4);
         ChooserAnchor().cursorAtLastClose = QPoint(5, 6);
         SetCollationLocale(QStringLiteral("sv"));
         QVERIFY(OpenPhoneDB(dir.filePath("state.db")));
-        QuietLinking = false;
-        CurrentHider = ItemId(12);
+        TheStoreState.QuietLinking = false;
+        TheStoreState.CurrentHider = ItemId(12);
         FailNextWrites(QStringLiteral("disk I/O error"), 3);
         StoreDbvn() = 1001;
         SetTransition(TransitionPresets()[0].lastJulian, TransitionPresets()[0].firstGregorian);
-        TimestampStyle = StampDateTime;
-        ListKind = ListOf::SearchResults;
-        SortOrder = SortBy::Ref;
-        CurrentId = ItemId(5);
-        CurrentName = QStringLiteral("five");
-        ParentId = ItemId(4);
-        ParentName = QStringLiteral("four");
-        SearchStamp = QDateTime(QDate(2024, 6, 1), QTime(9, 0));
-        SearchText = QStringLiteral("found");
-        RelistNeeded = true;
-        LnoteBefore = false;
-        CurrentRequest.ItemId = ItemId(5);
-        RestoreId = ItemId(6);
-        RestoreDrop = 2;
+        Calendar().TimestampStyle = StampDateTime;
+        ListWindow().ListKind = ListOf::SearchResults;
+        ListWindow().SortOrder = SortBy::Ref;
+        ListWindow().CurrentId = ItemId(5);
+        ListWindow().CurrentName = QStringLiteral("five");
+        ListWindow().ParentId = ItemId(4);
+        ListWindow().ParentName = QStringLiteral("four");
+        ListWindow().SearchStamp = QDateTime(QDate(2024, 6, 1), QTime(9, 0));
+        ListWindow().SearchText = QStringLiteral("found");
+        ListWindow().RelistNeeded = true;
+        ListWindow().LnoteBefore = false;
+        ListWindow().CurrentRequest.ItemId = ItemId(5);
+        ListWindow().RestoreId = ItemId(6);
+        ListWindow().RestoreDrop = 2;
         DisplayRequests().StackAdd(DisplayRequest());
-        LastSearchStamp = SearchStamp;
-        LinkStartId = ItemId(8);
-        LinkStartName = QStringLiteral("\"eight\"");
+        LastSearchStamp = ListWindow().SearchStamp;
+        ListWindow().LinkStartId = ItemId(8);
+        ListWindow().LinkStartName = QStringLiteral("\"eight\"");
         const Pieces changed = Observe();
         for (auto piece = changed.cbegin(); piece != changed.cend(); ++piece)
             QVERIFY2(piece.value() != AtStart.value(piece.key()), qPrintable(piece.key()));

@@ -6,6 +6,7 @@
 #include "listwin/TFAddsBk.h"
 #include "listwin/TFFind.h"
 #include "search/SearchStamps.h"
+#include "store/StoreState.h"
 #include "support/RunCardolo.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SearchTexts.h"
@@ -104,7 +105,8 @@ private slots:
         int hiddenListed = 0;
         int found = 0;
         for (const QString& typed : queries) {
-            CurrentHider = ItemId(0); // as in a window that showed no hidden group before
+            TheStoreState.CurrentHider =
+                ItemId(0); // as in a window that showed no hidden group before
             QTimer::singleShot(0, w.Find, [&w, typed] {
                 w.Find->Edit1->setText(typed);
                 w.Find->OKBtn->click();

@@ -113,7 +113,7 @@ private slots:
         const qint32 number = DayNumber(day);
         const TransitionPreset& france = TransitionPresets()[1];
         SetTransition(france.lastJulian, france.firstGregorian);
-        TimestampStyle = StampDateTime;
+        Calendar().TimestampStyle = StampDateTime;
         QVERIFY(DayNumber(day) != number);
 
         ResetCalendarState();

@@ -1,4 +1,6 @@
+#include "calendar/CalendarState.h"
 #include "calendar/DateText.h"
+#include "common/CommonState.h"
 
 #include "common/Clock.h"
 #include "common/TextHelpers.h"
@@ -72,7 +74,8 @@ private slots:
         QFETCH(QString, iso);
         QFETCH(CalendarDate, date);
         QFETCH(QString, weekday);
-        PadChar = QLatin1Char(' '); // dates stay zero-padded while the diary pads with blanks
+        Common().PadChar =
+            QLatin1Char(' '); // dates stay zero-padded while the diary pads with blanks
         QCOMPARE(FormatIsoDate(date), iso);
         QCOMPARE(FormatIsoDateWeekday(date), iso + "  " + weekday);
         QCOMPARE(FormatIsoDateParenWeekday(date), iso + " (" + weekday + ")");
@@ -84,7 +87,7 @@ private slots:
         QCOMPARE(NowStamp(), QString("2024-05-17 (Fri) 09:05 "));
         QCOMPARE(TimestampText(when, StampDateTime), QString("2024-05-17 09:05"));
         QCOMPARE(TimestampText(when, StampDateWeekdayTime), QString("2024-05-17 (Fri) 09:05"));
-        TimestampStyle = StampDateTime;
+        Calendar().TimestampStyle = StampDateTime;
         QCOMPARE(TimestampText(CurrentTimestamp()), QString("2024-05-17 09:05"));
         QCOMPARE(FormatTimeOfDay(CurrentTimestamp().time), QString("09:05"));
         QCOMPARE(int(CurrentTimestamp().time.second), 42);

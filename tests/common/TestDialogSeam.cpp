@@ -1,3 +1,4 @@
+#include "common/CommonState.h"
 #include "common/Dialogs.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -55,11 +56,11 @@ private slots:
         QVERIFY(!Confirm("c?"));
         QCOMPARE(dialogs.Calls[0].caption, QString("Cardolo"));
 
-        MessageCaption = "Notepad";
+        Common().MessageCaption = "Notepad";
         ShowInfo("Saved & done");
         QCOMPARE(dialogs.Calls.last().caption, QString(" Notepad"));
         QCOMPARE(dialogs.Calls.last().text, QString("Saved & done"));
-        MessageCaption.clear();
+        Common().MessageCaption.clear();
 
         ShowProgramError("bad row");
         NotSupported("Import");

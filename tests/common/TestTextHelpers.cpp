@@ -1,3 +1,4 @@
+#include "common/CommonState.h"
 #include "common/NamedStack.h"
 #include "common/TextHelpers.h"
 #include "search/SearchFolding.h"
@@ -14,7 +15,7 @@ private slots:
 
     void padNumber() {
         auto pad = [](char c, qint64 n, int width) {
-            PadChar = QLatin1Char(c);
+            Common().PadChar = QLatin1Char(c);
             return PadNumber(n, width);
         };
         QCOMPARE(pad('0', 7, 2), QString("07"));
@@ -48,7 +49,7 @@ private slots:
         QFETCH(bool, folding);
         QFETCH(QString, text);
         QFETCH(bool, expected);
-        PunctuationFolding = folding;
+        Common().PunctuationFolding = folding;
         QCOMPARE(TextContains(search, text), expected);
     }
 
@@ -56,7 +57,7 @@ private slots:
         QVERIFY(!LinesContain("milk", {}));
         QVERIFY(LinesContain("milk", {"eggs", "oat milk"}));
         QVERIFY(!LinesContain("eggsmilk", {"eggs", "milk"}));
-        PunctuationFolding = true;
+        Common().PunctuationFolding = true;
         QCOMPARE(PrepareSearchText("A-b_C 9!é", true), QString("abc9"));
         QVERIFY(!LinesContain("eggsmilk", {"eggs", "milk"}));
     }

@@ -1,4 +1,5 @@
 #include "common/Busy.h"
+#include "common/CommonState.h"
 #include "common/Dialogs.h"
 #include "common/WindowHelpers.h"
 #include "support/ModalDriver.h"
@@ -75,7 +76,7 @@ private slots:
         CheckRadioQuietly(&b);
         QVERIFY(b.isChecked());
         CheckRadioQuietly(&b); // already on: nothing raised
-        QVERIFY(!ProgrammaticChange);
+        QVERIFY(!Common().ProgrammaticChange);
         a.setChecked(true);
         b.click(); // the user
         QCOMPARE(byCode, QList<bool>({true, false}));
@@ -91,7 +92,7 @@ private slots:
         QCOMPARE(byCode, QList<bool>({false, true}));
         // An empty box raises nothing, so the user's next change is not taken for the code's.
         ClearEditQuietly(&edit);
-        QVERIFY(!ProgrammaticChange);
+        QVERIFY(!Common().ProgrammaticChange);
 
         QPlainTextEdit memo("text");
         ClearEditQuietly(&memo);

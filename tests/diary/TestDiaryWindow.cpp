@@ -1,5 +1,6 @@
 #include "diary/Diary.h"
 #include "diary/TFCal2.h"
+#include "store/StoreState.h"
 
 #include "common/Clock.h"
 #include "common/Settings.h"
@@ -170,7 +171,7 @@ private slots:
         QVERIFY(dialogs->Calls.isEmpty());
 
         // While the hider's items are shown, its hidden entry shows too.
-        CurrentHider = hider;
+        TheStoreState.CurrentHider = hider;
         w->Refresh1->trigger();
         QCOMPARE(Cell(20), QString("20  Hidden visit"));
         QVERIFY(Selected(17));

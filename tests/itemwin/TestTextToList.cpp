@@ -1,4 +1,5 @@
 #include "itemwin/TextToList.h"
+#include "store/StoreState.h"
 
 #include "common/Busy.h"
 #include "store/Database.h"
@@ -164,14 +165,14 @@ private slots:
     void linkMessagesShownEvenWhenQuiet() {
         TestFolder folder;
         WatchingDialogs dialogs;
-        QuietLinking = true;
+        TheStoreState.QuietLinking = true;
         dialogs.AnswerYes();
         dialogs.AnswerChoice(1);
         // The parent is gone: each new item stays top-level and the link says why.
         QVERIFY(TextToList(ItemId(9999), {"a", "b"}));
         QCOMPARE(dialogs.Infos(),
                  (QStringList{"From-Item not found #9999", "From-Item not found #9999"}));
-        QVERIFY(!QuietLinking);
+        QVERIFY(!TheStoreState.QuietLinking);
         QCOMPARE(dialogs.busyAtCall, 0);
     }
 };

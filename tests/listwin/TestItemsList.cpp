@@ -2,6 +2,7 @@
 
 #include "common/Busy.h"
 #include "common/Clock.h"
+#include "common/CommonState.h"
 #include "common/Folders.h"
 #include "common/NameCollator.h"
 #include "common/Settings.h"
@@ -12,6 +13,7 @@
 #include "search/SearchStamps.h"
 #include "store/HealthCheck.h"
 #include "store/LogCheckpoints.h"
+#include "store/StoreState.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -145,7 +147,7 @@ private slots:
         QCOMPARE(view.Rebuilt, 1);
         QVERIFY(dialogs.Calls.isEmpty());
         // The links of an item that is gone look like the top level and open its details.
-        ListKind = ListOf::LinksDown;
+        ListWindow().ListKind = ListOf::LinksDown;
         list.ShowLinks(ItemId(999), "gone");
         QCOMPARE(h.Caption, QString("Cardolo : Top-level Items"));
         QVERIFY(!h.PanelVisible);
@@ -161,7 +163,7 @@ private slots:
         SetField(p, "numchildren", 3);
         SetField(p, "numcousins", 5);
         ItemsList list;
-        ListKind = ListOf::LinksDown;
+        ListWindow().ListKind = ListOf::LinksDown;
         list.ShowLinks(p, "P & Q");
         QCOMPARE(dialogs.Infos(), QStringList{"Num links down 3 expected, 0 found - resetting"});
         QCOMPARE(Field(p, "numchildren"), 0);
@@ -192,7 +194,7 @@ private slots:
         QCOMPARE(WrongChildCounts().size(), size_t(1));
         QCOMPARE(WrongLinkCounts().size(), size_t(1));
         ItemsList list;
-        ListKind = ListOf::LinksDown;
+        ListWindow().ListKind = ListOf::LinksDown;
         list.ShowLinks(p, "P");
         QVERIFY(WrongChildCounts().empty());
         QCOMPARE(WrongLinkCounts().size(), size_t(1));
@@ -217,7 +219,7 @@ private slots:
         list.BuildList();
         QCOMPARE(view.CountsAnnounced, QList<int>{0});
         QCOMPARE(view.CountsRebuilt, QList<int>{3});
-        ListKind = ListOf::LinksDown;
+        ListWindow().ListKind = ListOf::LinksDown;
         list.ShowLinks(p, QString());
         // The nameless item's list opens its details mid-build; the old rows are still there.
         QCOMPARE(view.Details, QList<ItemId>{p});
@@ -235,7 +237,7 @@ private slots:
         const ItemId beds = MakeItem("Beds", garden, QString(), "dig");
         MakeItem("Roses", beds);
         ItemsList list;
-        ListKind = ListOf::LinksDown;
+        ListWindow().ListKind = ListOf::LinksDown;
         list.ShowLinks(beds, "Beds");
         const ListHeader& h = list.Header();
         QCOMPARE(h.Caption, QString("Cardolo : Linked Items"));
@@ -244,11 +246,11 @@ private slots:
         QCOMPARE(h.Label2Top, 18);
         QVERIFY(h.PanelVisible && h.RadiosVisible && h.TopEnabled && h.TextButtonVisible);
         QCOMPARE(h.BackCaption, QString("&Back"));
-        QCOMPARE(ParentId, garden);
+        QCOMPARE(ListWindow().ParentId, garden);
 
         // The parent line leads to the parent's links with the cursor on where we came from.
         list.GoToParent();
-        QCOMPARE(CurrentId, garden);
+        QCOMPARE(ListWindow().CurrentId, garden);
         QCOMPARE(list.Rows().CursorRow().Id, beds);
         QCOMPARE(list.Header().Label2Top, 18);
         QCOMPARE(DisplayRequests().Count(), 1);
@@ -258,7 +260,7 @@ private slots:
         dialogs.ClearCalls();
         list.Top();
         QVERIFY(DisplayRequests().IsEmpty());
-        QCOMPARE(CurrentHider, ItemId(0));
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(0));
         QCOMPARE(dialogs.Flashes(),
                  QStringList{QString("Hiding #%1 and linked items").arg(beds.Value())});
         QCOMPARE(list.Header().BackCaption, QString("&Exit"));
@@ -274,16 +276,16 @@ private slots:
         const ItemId b = MakeItem("b item", p, "2024-01-01");
         MakeItem("a item", p, "2024-02-02");
         ItemsList list(&view);
-        ListKind = ListOf::LinksDown;
-        SortOrder = SortBy::Default;
+        ListWindow().ListKind = ListOf::LinksDown;
+        ListWindow().SortOrder = SortBy::Default;
         list.ShowLinks(p, "P");
-        QCOMPARE(SortOrder, SortBy::Ref);
+        QCOMPARE(ListWindow().SortOrder, SortBy::Ref);
         QCOMPARE(names(list), (QStringList{"b item", "a item"}));
         QCOMPARE(labels(list), (QStringList{"REF", "NAME", "Text?", "Links?"}));
 
         cursorTo(list, b);
         list.TitleClick(ListField::dpname);
-        QCOMPARE(SortOrder, SortBy::Name);
+        QCOMPARE(ListWindow().SortOrder, SortBy::Name);
         QCOMPARE(labels(list), (QStringList{"NAME", "REF", "Text?", "Links?"}));
         QCOMPARE(list.Rows().CursorRow().Id, b);
         list.TitleClick(ListField::dpref);
@@ -294,9 +296,9 @@ private slots:
 
         // One row without a ref: name order.
         MakeItem("c item", p);
-        SortOrder = SortBy::Default;
+        ListWindow().SortOrder = SortBy::Default;
         list.ShowLinks(p, "P");
-        QCOMPARE(SortOrder, SortBy::Name);
+        QCOMPARE(ListWindow().SortOrder, SortBy::Name);
     }
 
     // Names sort as a reader expects, whatever their case and accents: "Éclair" and "éclair"
@@ -335,8 +337,8 @@ private slots:
         SetField(a, "tel", ""); // as an older version stored it
         CoreStartup();
         ItemsList list;
-        ListKind = ListOf::LinksDown;
-        SortOrder = SortBy::Ref;
+        ListWindow().ListKind = ListOf::LinksDown;
+        ListWindow().SortOrder = SortBy::Ref;
         list.ShowLinks(p, "P");
         QCOMPARE(names(list), (QStringList{"a", "b", "c", "d"}));
     }
@@ -372,11 +374,11 @@ private slots:
                  QStringList{"There is no facility to resequence the Top-level Items list"});
         // A links list without refs: the lower-case title does nothing at all.
         dialogs.ClearCalls();
-        ListKind = ListOf::LinksDown;
+        ListWindow().ListKind = ListOf::LinksDown;
         list.ShowLinks(p, "P");
         list.TitleClick(ListField::dpname);
         QVERIFY(dialogs.Calls.isEmpty());
-        QCOMPARE(SortOrder, SortBy::Name);
+        QCOMPARE(ListWindow().SortOrder, SortBy::Name);
         // "Links?" toggles the counts whatever the list.
         const bool before = AppSettings().ShowLinkCounts;
         list.TitleClick(ListField::LinksPres);
@@ -441,8 +443,8 @@ private slots:
         MakeItem("x", q);
         MakeItem("y", q);
         ItemsList list(&view);
-        SortOrder = before;
-        ListKind = ListOf::LinksDown;
+        ListWindow().SortOrder = before;
+        ListWindow().ListKind = ListOf::LinksDown;
         if (shown == "refs")
             list.ShowLinks(p, "P");
         else if (shown == "no refs")
@@ -451,12 +453,12 @@ private slots:
             list.SearchForText("item");
         else
             list.BuildList();
-        QCOMPARE(SortOrder, before);
+        QCOMPARE(ListWindow().SortOrder, before);
         const bool counts = AppSettings().ShowLinkCounts;
         dialogs.ClearCalls();
 
         list.TitleClick(field);
-        QCOMPARE(SortOrder, after);
+        QCOMPARE(ListWindow().SortOrder, after);
         QCOMPARE(names(list), order);
         QCOMPARE(AppSettings().ShowLinkCounts, countsSwitched ? !counts : counts);
         QCOMPARE(view.JumpCleared, jumpCleared);
@@ -486,7 +488,7 @@ private slots:
         QVERIFY(DisplayRequests().IsEmpty());
         QCOMPARE(list.Leave(), LeaveBy::Back);
         list.GoBack();
-        QCOMPARE(CurrentId, ItemId(0));
+        QCOMPARE(ListWindow().CurrentId, ItemId(0));
         QCOMPARE(list.Leave(), LeaveBy::Exit);
 
         list.SearchForText("pear");
@@ -587,7 +589,7 @@ private slots:
              {IdToDb(hub)});
         SetField(hub, "numcousins", count);
         ItemsList list;
-        ListKind = ListOf::LinksAcross;
+        ListWindow().ListKind = ListOf::LinksAcross;
         list.ShowLinks(hub, "hub");
         const ListRows& rows = list.Rows();
         QCOMPARE(rows.Count(), count);
@@ -615,20 +617,20 @@ private slots:
         list.BuildList();
         cursorTo(list, a);
         list.StepIntoLinks();
-        QCOMPARE(CurrentId, a);
-        QCOMPARE(SortOrder, SortBy::Ref);
+        QCOMPARE(ListWindow().CurrentId, a);
+        QCOMPARE(ListWindow().SortOrder, SortBy::Ref);
         cursorTo(list, b);
         list.StepIntoLinks();
-        QCOMPARE(CurrentId, b);
+        QCOMPARE(ListWindow().CurrentId, b);
         QCOMPARE(names(list), QStringList{"B child"});
 
         list.GoBack();
-        QCOMPARE(CurrentId, a);
-        QCOMPARE(SortOrder, SortBy::Ref);
+        QCOMPARE(ListWindow().CurrentId, a);
+        QCOMPARE(ListWindow().SortOrder, SortBy::Ref);
         QCOMPARE(list.Rows().CursorRow().Id, b);
         QCOMPARE(list.Header().BackCaption, QString("&Back"));
         list.GoBack();
-        QCOMPARE(CurrentId, ItemId(0));
+        QCOMPARE(ListWindow().CurrentId, ItemId(0));
         QCOMPARE(list.Rows().CursorRow().Id, a);
         QCOMPARE(list.Header().BackCaption, QString("&Exit"));
         QVERIFY(DisplayRequests().IsEmpty());
@@ -645,12 +647,12 @@ private slots:
         list.BuildList();
         cursorTo(list, a);
         list.StepIntoLinks();
-        QCOMPARE(ListKind, ListOf::LinksAcross); // links across come first
+        QCOMPARE(ListWindow().ListKind, ListOf::LinksAcross); // links across come first
         list.SelectKind(ListOf::LinksDown);
         QCOMPARE(names(list), QStringList{"child"});
         list.StepIntoLinks();
         list.GoBack();
-        QCOMPARE(ListKind, ListOf::LinksDown);
+        QCOMPARE(ListWindow().ListKind, ListOf::LinksDown);
         QVERIFY(!list.Header().AcrossChecked);
         QCOMPARE(names(list), QStringList{"child"});
     }
@@ -685,9 +687,10 @@ private slots:
         list.PushRequest(r);
         QStringList shown;
         for (int i = 0; i < list.Rows().Count(); ++i)
-            shown << DisplayName(list.Rows().Row(i), ListKind, LnoteBefore);
+            shown << DisplayName(list.Rows().Row(i), ListWindow().ListKind,
+                                 ListWindow().LnoteBefore);
         QCOMPARE(shown, expected);
-        QCOMPARE(LnoteBefore, before);
+        QCOMPARE(ListWindow().LnoteBefore, before);
         QVERIFY(list.QueryText().endsWith(
             before ? "ORDER BY ifnull(m.linknote, '') , k.key , m.id2 , m.\"drop\""
                    : "ORDER BY k.key , ifnull(m.linknote, '') , m.id2 , m.\"drop\""));
@@ -713,25 +716,25 @@ private slots:
         cursorTo(list, texted);
         list.OpenRow();
         QCOMPARE(view.Texts, QList<ItemId>{texted});
-        QCOMPARE(CurrentId, ItemId(0));
+        QCOMPARE(ListWindow().CurrentId, ItemId(0));
         // The Links? cell of an item without links steps into its empty list.
         cursorTo(list, plain);
         list.CellClick(ListField::LinksPres);
-        QCOMPARE(CurrentId, plain);
+        QCOMPARE(ListWindow().CurrentId, plain);
         QCOMPARE(list.Header().Status, QString("0 Items listed"));
         // Enter on an empty list does nothing.
         list.OpenRow();
         QCOMPARE(view.Details.size(), 1);
         QVERIFY(dialogs.Infos().isEmpty());
 
-        ListKind = ListOf::LinksAcross;
+        ListWindow().ListKind = ListOf::LinksAcross;
         list.ShowLinks(p, "P");
         list.OpenRow();
         list.CellClick(ListField::LinksPres);
         QCOMPARE(dialogs.Infos(), (QStringList{QString("Item #%1 not found").arg(gone.Value()),
                                                QString("Item #%1 not found").arg(gone.Value())}));
         QCOMPARE(view.Details.size(), 1);
-        QCOMPARE(CurrentId, p);
+        QCOMPARE(ListWindow().CurrentId, p);
     }
 
     void rememberNextRow() {
@@ -743,14 +746,14 @@ private slots:
         ItemsList list;
         list.BuildList();
         list.RememberNextRow();
-        QCOMPARE(RestoreId, b);
+        QCOMPARE(ListWindow().RestoreId, b);
         QCOMPARE(list.Rows().CursorRow().Id, a);
         list.Rows().Last();
         list.RememberNextRow();
-        QCOMPARE(RestoreId, b);
+        QCOMPARE(ListWindow().RestoreId, b);
         Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(b)});
         list.BuildList();
-        list.RestorePosition(RestoreId, RestoreDrop);
+        list.RestorePosition(ListWindow().RestoreId, ListWindow().RestoreDrop);
         QCOMPARE(list.Rows().CursorRow().Id, a); // removed last row: the new last row
     }
 
@@ -766,7 +769,7 @@ private slots:
         MakeItem("Other");
         ItemsList list;
         list.BuildList();
-        PunctuationFolding = true;
+        Common().PunctuationFolding = true;
         list.SearchForText("o'neil");
         QCOMPARE(names(list), (QStringList{"O Neil", "ONeil"}));
         const ListHeader& h = list.Header();
@@ -774,8 +777,8 @@ private slots:
         QCOMPARE(h.Label2, QString("\"oneil\""));
         QVERIFY(!h.Label3Visible && !h.RadiosVisible && h.TopEnabled);
         QCOMPARE(h.BackCaption, QString("&Back"));
-        QCOMPARE(CurrentId, ItemId(0));
-        QCOMPARE(ListKind, ListOf::SearchResults);
+        QCOMPARE(ListWindow().CurrentId, ItemId(0));
+        QCOMPARE(ListWindow().ListKind, ListOf::SearchResults);
         QVERIFY(list.QueryText().contains(
             "FROM phonebk p CROSS JOIN phonebk_sortkey k ON k.id = p.id\nWHERE ( ( p.rank = 0 )"));
         SetField(renamed, "name", "tool store");
@@ -806,7 +809,7 @@ private slots:
         list.SearchForText("Vault");
         QCOMPARE(dialogs.Flashes(),
                  QStringList{QString("Showing #%1 and linked items").arg(hider.Value())});
-        QCOMPARE(CurrentHider, hider);
+        QCOMPARE(TheStoreState.CurrentHider, hider);
         QCOMPARE(view.SearchCleared, 1);
         QCOMPARE(names(list), (QStringList{"Vault", "Vault key"}));
         list.Top();
@@ -820,19 +823,19 @@ private slots:
         for (const QString& t : {QString("abc"), QString("9999"), QString::number(inside.Value()),
                                  QString::number(hider.Value())})
             list.SearchForId(t);
-        QCOMPARE(CurrentId, ItemId(0));
+        QCOMPARE(ListWindow().CurrentId, ItemId(0));
         QVERIFY(DisplayRequests().IsEmpty());
         QVERIFY(dialogs.Calls.isEmpty());
 
         list.SearchForId(QString::number(plain.Value()));
-        QCOMPARE(CurrentId, plain);
-        QCOMPARE(ListKind, ListOf::LinksAcross);
+        QCOMPARE(ListWindow().CurrentId, plain);
+        QCOMPARE(ListWindow().ListKind, ListOf::LinksAcross);
 
         AppSettings().ArchiveId = hider;
         list.SearchForId(QString::number(hider.Value()));
-        QCOMPARE(CurrentId, hider);
-        QCOMPARE(ListKind, ListOf::LinksDown);
-        QCOMPARE(CurrentHider, hider);
+        QCOMPARE(ListWindow().CurrentId, hider);
+        QCOMPARE(ListWindow().ListKind, ListOf::LinksDown);
+        QCOMPARE(TheStoreState.CurrentHider, hider);
         QCOMPARE(dialogs.Flashes(),
                  QStringList{QString("Showing #%1 and linked items").arg(hider.Value())});
     }
@@ -868,7 +871,7 @@ private slots:
         list.StepIntoLinks();
         const QStringList listed = names(list);
         const QString caption = list.Header().Caption;
-        const DisplayRequest shown = CurrentRequest;
+        const DisplayRequest shown = ListWindow().CurrentRequest;
         const QStringList stamps = allStamps();
         QCOMPARE(DisplayRequests().Count(), 1);
 
@@ -893,7 +896,7 @@ private slots:
             // Every item found carries the search's stamp once the marks are written; the
             // others keep theirs.
             FinishSearchStamps();
-            const QString stamp = StampToDb(SearchStamp).toString();
+            const QString stamp = StampToDb(ListWindow().SearchStamp).toString();
             QSqlQuery q = ExecSql("SELECT count(*) FROM phonebk WHERE srchts = '" + stamp + "'");
             QVERIFY(q.next());
             QCOMPARE(q.value(0).toInt(), 999);
@@ -902,9 +905,9 @@ private slots:
         QCOMPARE(allStamps(), stamps);
         QCOMPARE(names(list), listed);
         QCOMPARE(list.Header().Caption, caption);
-        QVERIFY(CurrentRequest == shown);
+        QVERIFY(ListWindow().CurrentRequest == shown);
         QCOMPARE(DisplayRequests().Count(), 1);
-        QCOMPARE(CurrentId, top);
+        QCOMPARE(ListWindow().CurrentId, top);
         QVERIFY(!IsSearchList());
 
         // Back to a search list runs it again; stopped, the window stays where it was.
@@ -914,13 +917,13 @@ private slots:
         }
         cursorTo(list, list.Rows().Row(0).Id);
         list.StepIntoLinks();
-        const DisplayRequest links = CurrentRequest;
+        const DisplayRequest links = ListWindow().CurrentRequest;
         const int depth = DisplayRequests().Count();
         {
             LongSearch search(1);
             list.GoBack();
         }
-        QVERIFY(CurrentRequest == links);
+        QVERIFY(ListWindow().CurrentRequest == links);
         QCOMPARE(DisplayRequests().Count(), depth);
     }
 
@@ -975,18 +978,20 @@ private slots:
         list.StepIntoLinks();
         list.RememberNextRow();
         list.SearchForText("child");
-        QVERIFY(IsSearchList() && !RestoreId.IsNone() && DisplayRequests().Count() == 2);
+        QVERIFY(IsSearchList() && !ListWindow().RestoreId.IsNone() &&
+                DisplayRequests().Count() == 2);
 
         ResetListWindowState();
-        QCOMPARE(ListKind, ListOf::TopLevel);
-        QCOMPARE(SortOrder, SortBy::Name);
-        QCOMPARE(CurrentId, ItemId(0));
-        QCOMPARE(ParentId, ItemId(0));
-        QVERIFY(ParentName.isEmpty() && CurrentName.isEmpty() && SearchText.isEmpty());
+        QCOMPARE(ListWindow().ListKind, ListOf::TopLevel);
+        QCOMPARE(ListWindow().SortOrder, SortBy::Name);
+        QCOMPARE(ListWindow().CurrentId, ItemId(0));
+        QCOMPARE(ListWindow().ParentId, ItemId(0));
+        QVERIFY(ListWindow().ParentName.isEmpty() && ListWindow().CurrentName.isEmpty() &&
+                ListWindow().SearchText.isEmpty());
         QVERIFY(!IsSearchList());
         QVERIFY(DisplayRequests().IsEmpty());
-        QVERIFY(CurrentRequest == DisplayRequest());
-        QCOMPARE(RestoreId, ItemId(0));
+        QVERIFY(ListWindow().CurrentRequest == DisplayRequest());
+        QCOMPARE(ListWindow().RestoreId, ItemId(0));
         QCOMPARE(NextSearchStamp(), frozen);
         // Back from a fresh state is the top level.
         list.GoBack();

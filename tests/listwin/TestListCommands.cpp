@@ -62,7 +62,7 @@ void cursorTo(ItemsList& list, ItemId id, int drop = -1) {
 }
 
 void showLinks(ItemsList& list, ListOf kind, ItemId id) {
-    ListKind = kind;
+    ListWindow().ListKind = kind;
     list.ShowLinks(id, ItemName(id));
 }
 
@@ -99,7 +99,7 @@ private slots:
         list.BuildList();
         cursorTo(list, a);
         list.StartNewLink();
-        QCOMPARE(LinkStartId, a);
+        QCOMPARE(ListWindow().LinkStartId, a);
         QCOMPARE(dialogs.Flashes(), QStringList{"now select the other item"});
 
         showLinks(list, ListOf::LinksDown, p);
@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(IdField(d, "parent"), a);
         QCOMPARE(names(list), QStringList{"C"});
         QCOMPARE(cursorId(list), c);
-        QCOMPARE(LinkStartId, a);
+        QCOMPARE(ListWindow().LinkStartId, a);
         QCOMPARE(dialogs.Questions().last(),
                  QString("\"A\"  will replace \"P\" \ras parent of \"D\"  - OK?"));
 
@@ -265,7 +265,7 @@ private slots:
         list.LinkAcross();
         QCOMPARE(dialogs.Infos(), QStringList(5, notFound));
         QCOMPARE(CountLinkRows(), 6);
-        QCOMPARE(LinkStartId, ItemId(0));
+        QCOMPARE(ListWindow().LinkStartId, ItemId(0));
     }
 
     // Delinking an item its hider hid shows it and its branch again and ends the showing of the
@@ -279,7 +279,7 @@ private slots:
         const ItemId blade = MakeItem("blade", key);
         const ItemId lock = MakeItem("lock", hider);
         MakeHider(hider, {key, blade, lock});
-        CurrentHider = hider;
+        TheStoreState.CurrentHider = hider;
         ItemsList list;
         showLinks(list, ListOf::LinksDown, hider);
         QCOMPARE(names(list), (QStringList{"key", "lock", "Vault"}));
@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(Field(blade, "rank"), 0);
         QCOMPARE(IdField(lock, "rank"), hider);
         QCOMPARE(Field(hider, "numchildren"), 2);
-        QCOMPARE(CurrentHider, ItemId(0));
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(0));
         QCOMPARE(cursorId(list), lock);
 
         const ItemId top = MakeItem("top");

@@ -150,11 +150,11 @@ private slots:
         const ItemId older = MakeItem(AUml, p);
         SetField(older, "tel", "");
         ItemsList list;
-        ListKind = ListOf::LinksDown;
+        ListWindow().ListKind = ListOf::LinksDown;
         inBothOrders(
             list,
             [&] {
-                SortOrder = SortBy::Ref;
+                ListWindow().SortOrder = SortBy::Ref;
                 list.ShowLinks(p, "P");
             },
             [&](const char* how) {
@@ -183,11 +183,11 @@ private slots:
         LinkAcrossRows(p, gone, "b note");
         Exec("DELETE FROM phonebk WHERE id = ?", {IdToDb(gone)});
         ItemsList list;
-        ListKind = ListOf::LinksAcross;
+        ListWindow().ListKind = ListOf::LinksAcross;
         inBothOrders(
             list, [&] { list.ShowLinks(p, "P"); },
             [&](const char* how) {
-                QVERIFY2(LnoteBefore, how);
+                QVERIFY2(ListWindow().LnoteBefore, how);
                 QVERIFY2(
                     shownNames(list) ==
                         (QStringList{"[ a note ]  eclair", "[ a note ]  " + EAcute,
@@ -203,7 +203,7 @@ private slots:
         inBothOrders(
             list, [&] { list.ShowLinks(p, "P"); },
             [&](const char* how) {
-                QVERIFY2(!LnoteBefore, how);
+                QVERIFY2(!ListWindow().LnoteBefore, how);
                 QVERIFY2(shownNames(list) ==
                              (QStringList{"  [ b note ]", "apfel", "apfel  [ b note ]",
                                           "eclair  [ a note ]", EAcute + "  [ a note ]",

@@ -126,7 +126,7 @@ private slots:
         QVERIFY(ShowItemDetails(x));
         TFidets::Instance()->from1->trigger();
         QCOMPARE(dialogs.Flashes(), QStringList{"Complete the link from a List screen"});
-        QCOMPARE(LinkStartId, x);
+        QCOMPARE(ListWindow().LinkStartId, x);
         SetField(x, "name", "Renamed & X");
         enter(*w, "p");
         QVERIFY(rightClick(*w));
@@ -303,7 +303,7 @@ private slots:
         QVERIFY(w->Print1->isEnabled());
         w->Print1->trigger();
         // Every row has a Ref, so the list is sorted by Ref and each heading puts the Ref first.
-        QCOMPARE(SortOrder, SortBy::Ref);
+        QCOMPARE(ListWindow().SortOrder, SortBy::Ref);
         QCOMPARE(sheet.Strings(), (QStringList{"Shelf", "A1", "Apple", "red", "B2", "pear"}));
         QCOMPARE(w->DBGrid1->currentIndex().row(), 1);
         ResetPrintState();

@@ -1,11 +1,13 @@
 #include "support/ItemFixture.h"
 
+#include "common/CommonState.h"
 #include "common/Settings.h"
 #include "common/TextHelpers.h"
 #include "listwin/ItemsList.h"
 #include "search/SearchRunner.h"
 #include "search/SearchStamps.h"
 #include "store/Database.h"
+#include "store/StoreState.h"
 #include "store/WriteGate.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
@@ -40,8 +42,8 @@ QList<ItemId> marked(const QDateTime& stamp) {
 
 // The ids the search rule finds for typed, by reading every item.
 QList<ItemId> scanned(const QString& typed) {
-    const SearchMatches m =
-        FindMatches(PrepareSearchText(typed), PunctuationFolding, typed, nullptr, SearchWay::Scan);
+    const SearchMatches m = FindMatches(PrepareSearchText(typed), Common().PunctuationFolding,
+                                        typed, nullptr, SearchWay::Scan);
     return QList<ItemId>(m.Ids.begin(), m.Ids.end());
 }
 
@@ -94,7 +96,7 @@ private slots:
         ItemsList list;
         list.BuildList();
         QVERIFY(list.RunSearch("mark"));
-        QCOMPARE(CurrentHider, hider);
+        QCOMPARE(TheStoreState.CurrentHider, hider);
         const QStringList found = listed(list);
         const QString status = list.Header().Status;
         const auto widths = [&list] {
@@ -110,7 +112,7 @@ private slots:
 
         FinishSearchStamps();
         QVERIFY(!SearchStampsPending());
-        QCOMPARE(marked(SearchStamp), scanned("mark"));
+        QCOMPARE(marked(ListWindow().SearchStamp), scanned("mark"));
         list.RefreshKeepingPlace();
         QCOMPARE(listed(list), found);
         QCOMPARE(list.Header().Status, status);
@@ -133,7 +135,7 @@ private slots:
             // Held off by the turn: nothing written yet.
             if (!SearchStampsPending())
                 return -1;
-            if (!marked(SearchStamp).isEmpty())
+            if (!marked(ListWindow().SearchStamp).isEmpty())
                 return -2;
             return list.Rows().Count();
         }();
@@ -144,7 +146,7 @@ private slots:
         QCOMPARE(list.Rows().Count(), shown); // the late item was not found by that search
         QList<ItemId> expected = scanned("mark");
         QVERIFY(expected.removeAll(late) == 1);
-        QCOMPARE(marked(SearchStamp), expected);
+        QCOMPARE(marked(ListWindow().SearchStamp), expected);
         QVERIFY(dialogs.Infos().isEmpty());
     }
 
@@ -159,10 +161,10 @@ private slots:
         {
             const UserWriteTurn turn;
             list.RunSearch("mark");
-            first = SearchStamp;
+            first = ListWindow().SearchStamp;
         }
         list.RunSearch("text");
-        const QDateTime second = SearchStamp;
+        const QDateTime second = ListWindow().SearchStamp;
         FinishSearchStamps();
         const QList<ItemId> mark = scanned("mark");
         const QList<ItemId> text = scanned("text");
@@ -179,7 +181,7 @@ private slots:
             const UserWriteTurn turn;
             list.RunSearch("mark");
         }
-        const QDateTime third = SearchStamp;
+        const QDateTime third = ListWindow().SearchStamp;
         const QString path = PhoneDB().databaseName();
         ClosePhoneDB();
         QVERIFY(!OpenPhoneDB(path)); // opened, not made
@@ -205,7 +207,7 @@ private slots:
             QVERIFY(!SearchStampsPending());
             t.Commit();
         }
-        QCOMPARE(marked(SearchStamp), scanned("mark"));
+        QCOMPARE(marked(ListWindow().SearchStamp), scanned("mark"));
     }
 
     // A file that takes no writes refuses the search before anything changes; an engine error
@@ -235,7 +237,7 @@ private slots:
         Exec("DROP TRIGGER nomarks");
 
         ResetListState();
-        CurrentHider = ItemId(0);
+        TheStoreState.CurrentHider = ItemId(0);
         list.BuildList();
         const QStringList top = listed(list);
         RefuseWrites(WriteRefusal::ReadOnlyFile);

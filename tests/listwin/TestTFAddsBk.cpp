@@ -181,7 +181,7 @@ private slots:
         const ItemId b = MakeItem("b item", p, "2024-01-01");
         MakeItem("a item", p, "2024-02-02");
         MakeItem("under b", b);
-        SortOrder = SortBy::Name;
+        ListWindow().SortOrder = SortBy::Name;
         auto w = open();
         w->List().ShowLinks(p, "P");
         QCOMPARE(titles(*w), (QStringList{"NAME", "REF", "Text?", "Links?"}));
@@ -469,7 +469,8 @@ private slots:
         QVERIFY(SearchStampsPending());
         w->CloseQuietly();
         QVERIFY(!SearchStampsPending());
-        QCOMPARE(Scalar("SELECT count(*) FROM phonebk WHERE srchts = ?", {StampToDb(SearchStamp)})
+        QCOMPARE(Scalar("SELECT count(*) FROM phonebk WHERE srchts = ?",
+                        {StampToDb(ListWindow().SearchStamp)})
                      .toInt(),
                  3000);
     }
@@ -528,7 +529,7 @@ private slots:
         details->InsBtn->click();
         QTest::keyClicks(details->DBEdit1, "Fresh");
         QSignalSpy resets(w->Model(), &QAbstractItemModel::modelReset);
-        ListKind = ListOf::LinksDown;
+        ListWindow().ListKind = ListOf::LinksDown;
         w->List().ShowLinks(nameless, QString());
         QCOMPARE(resets.count(), 1);
         QCOMPARE(details->Session.DetailsId(), nameless);

@@ -1,3 +1,4 @@
+#include "common/CommonState.h"
 #include "notepad/Notepad.h"
 #include "notepad/TFnotepad.h"
 
@@ -90,7 +91,7 @@ private slots:
         QCOMPARE(dialogs.Infos(), QStringList({"All changes have already been saved",
                                                "There are no changes to save"}));
         QCOMPARE(dialogs.Calls.last().caption, QStringLiteral(" Notepad"));
-        QVERIFY(MessageCaption.isEmpty()); // other messages keep the program's caption
+        QVERIFY(Common().MessageCaption.isEmpty()); // other messages keep the program's caption
         w()->close();
         QCOMPARE(readAll(folder.Path() + "npad.txt"), QByteArray("changed\rmeanwhile"));
         QVERIFY(!QFile::exists(folder.Path() + "npad.ini")); // the font never changed

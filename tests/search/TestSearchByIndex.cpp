@@ -1,5 +1,6 @@
 #include "support/ItemFixture.h"
 
+#include "common/CommonState.h"
 #include "common/TextHelpers.h"
 #include "search/SearchIndex.h"
 #include "search/SearchRunner.h"
@@ -64,7 +65,7 @@ private slots:
         int throughIndex = 0;
         int found = 0;
         for (bool folding : {false, true}) {
-            PunctuationFolding = folding;
+            Common().PunctuationFolding = folding;
             for (const QString& typed : queries) {
                 const QString prepared = PrepareSearchText(typed);
                 const SearchMatches byIndex = FindMatches(prepared, folding, typed);
@@ -94,7 +95,7 @@ private slots:
         const ItemId a = MakeItem("Harbour master", ItemId(), QString(), "at the harbour");
         MakeItem("other");
         RequestSearchIndexRebuild();
-        PunctuationFolding = true;
+        Common().PunctuationFolding = true;
         const SearchMatches found = FindMatches("harbour", true, "harbour");
         QVERIFY(!found.UsedIndex);
         QCOMPARE(found.Ids, std::vector<ItemId>{a});

@@ -1,6 +1,7 @@
 #include "support/ItemFixture.h"
 
 #include "common/Clock.h"
+#include "common/CommonState.h"
 #include "common/TextHelpers.h"
 #include "search/SearchRunner.h"
 #include "support/SearchReference.h"
@@ -93,7 +94,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, folding);
         QFETCH(bool, expected);
-        PunctuationFolding = folding;
+        Common().PunctuationFolding = folding;
         const QString prepared = PrepareSearchText(search);
         const SearchMatcher m(prepared, folding);
         const QStringList lines = text.split(QRegularExpression("\r\n|\n|\r"));
@@ -150,14 +151,14 @@ private slots:
         MakeItem("ONeil");
         MakeItem("O'Brien");
         MakeItem("!!!");
-        PunctuationFolding = true;
+        Common().PunctuationFolding = true;
         SearchOutcome out = StampSearch("o'neil");
         QCOMPARE(out.Prepared, QString("oneil"));
         QCOMPARE(stamped(out.Stamp), (QStringList{"O Neil", "ONeil"}));
         out = StampSearch("!!!");
         QCOMPARE(out.Prepared, QString());
         QCOMPARE(out.Matches, 0);
-        PunctuationFolding = false;
+        Common().PunctuationFolding = false;
         out = StampSearch("o'neil");
         QCOMPARE(out.Matches, 0);
     }

@@ -1,7 +1,8 @@
-#include "support/ItemFixture.h"
 #include "common/NamedStack.h"
 #include "common/Settings.h"
 #include "store/ItemStore.h"
+#include "store/StoreState.h"
+#include "support/ItemFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -180,9 +181,9 @@ private slots:
         StopShowingHidden();
         QVERIFY(dialogs.Calls.isEmpty());
         ShowHidden(ItemId(12));
-        QCOMPARE(CurrentHider, ItemId(12));
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(12));
         StopShowingHidden();
-        QCOMPARE(CurrentHider, ItemId(0));
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(0));
         QCOMPARE(dialogs.Flashes(),
                  QStringList({"Showing #12 and linked items", "Hiding #12 and linked items"}));
     }

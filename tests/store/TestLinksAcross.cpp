@@ -1,5 +1,6 @@
-#include "support/ItemFixture.h"
 #include "store/ItemStore.h"
+#include "store/StoreState.h"
+#include "support/ItemFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -25,7 +26,7 @@ bool RowExists(ItemId id1, ItemId id2, int drop) {
 class TestLinksAcross : public QObject {
     Q_OBJECT
 private slots:
-    void init() { QuietLinking = false; }
+    void init() { TheStoreState.QuietLinking = false; }
     void cleanup() { ResetAllState(); }
 
     void repeatLinks_data() {
@@ -185,7 +186,7 @@ private slots:
         QCOMPARE(CountLinkRows(), 0);
         QCOMPARE(Field(a, "numcousins"), 0);
         // Silenced like every link message while QuietLinking is on.
-        QuietLinking = true;
+        TheStoreState.QuietLinking = true;
         QCOMPARE(LinkItems(a, gone, 2), int(ToNotFound));
         QCOMPARE(dialogs.Calls.size(), 3);
         // With A free of links it can be deleted.

@@ -1,5 +1,6 @@
-#include "support/ItemFixture.h"
 #include "store/ItemStore.h"
+#include "store/StoreState.h"
+#include "support/ItemFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFolder.h"
 
@@ -37,8 +38,8 @@ class TestLinksDown : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        QuietLinking = false;
-        CurrentHider = ItemId(0);
+        TheStoreState.QuietLinking = false;
+        TheStoreState.CurrentHider = ItemId(0);
     }
     void cleanup() { ResetAllState(); }
 
@@ -81,7 +82,7 @@ private slots:
         QCOMPARE(Field(orphan, "parent"), 555);
         QCOMPARE(dialogs.Infos(), QStringList({"Items are already linked", "To-item not found #999",
                                                "From-Item not found #998", "Item #555 not found"}));
-        QuietLinking = true;
+        TheStoreState.QuietLinking = true;
         QCOMPARE(LinkItems(ItemId(998), c, 1), int(FromNotFound));
         QCOMPARE(dialogs.Calls.size(), 4);
         QCOMPARE(Field(p, "numchildren"), 1);
@@ -138,21 +139,21 @@ private slots:
 
         // Delinking shows the branch again and clears the hider being shown; nothing is asked.
         const int asked = dialogs.Calls.size();
-        CurrentHider = s;
+        TheStoreState.CurrentHider = s;
         DelinkDown(c, s);
         QCOMPARE(Field(c, "parent"), 0);
         QCOMPARE(Field(s, "numchildren"), 1);
         for (ItemId id : {c, g, leaf})
             QCOMPARE(Field(id, "rank"), 0);
         QCOMPARE(IdField(s, "rank"), s);
-        QCOMPARE(CurrentHider, ItemId(0));
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(0));
         // The hider delinked from itself shows again.
-        CurrentHider = s;
+        TheStoreState.CurrentHider = s;
         DelinkDown(s, s);
         QCOMPARE(Field(s, "parent"), 0);
         QCOMPARE(Field(s, "numchildren"), 0);
         QCOMPARE(Field(s, "rank"), 0);
-        QCOMPARE(CurrentHider, ItemId(0));
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(0));
         QCOMPARE(dialogs.Calls.size(), asked);
     }
 
@@ -186,11 +187,11 @@ private slots:
         const ItemId p = MakeItem("P");
         const ItemId c = MakeItem("C", p);
         Exec("UPDATE phonebk SET numchildren = 0 WHERE id = ?", {IdToDb(p)});
-        CurrentHider = ItemId(42);
+        TheStoreState.CurrentHider = ItemId(42);
         DelinkDown(c, p);
         QCOMPARE(Field(c, "parent"), 0);
         QCOMPARE(Field(p, "numchildren"), -1);
-        QCOMPARE(CurrentHider, ItemId(42));
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(42));
         DelinkDown(ItemId(999), p); // a missing item changes nothing
         QCOMPARE(Field(p, "numchildren"), -1);
         // Delinked from a parent that is gone, a hidden item still shows again.
@@ -229,13 +230,13 @@ private slots:
              {IdToDb(h)});
         const ItemId y = MakeItem("Y", h);
         Exec("UPDATE phonebk SET numchildren = 1 WHERE id = ?", {IdToDb(p)}); // as shown under P
-        CurrentHider = h;
+        TheStoreState.CurrentHider = h;
         DelinkDown(y, p);
         QCOMPARE(Field(y, "parent"), 0);
         QCOMPARE(Field(y, "rank"), 0);
         QCOMPARE(Field(h, "numchildren"), 1); // itself
         QCOMPARE(Field(p, "numchildren"), 1);
-        QCOMPARE(CurrentHider, ItemId(0));
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(0));
     }
 };
 

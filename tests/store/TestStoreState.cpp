@@ -85,13 +85,13 @@ private slots:
         diaryId = ItemId(1);
         ScriptedDialogs dialogs;
         const ItemId year = FindOrCreateYearItem(2024);
-        QuietLinking = false;
-        CurrentHider = year;
+        TheStoreState.QuietLinking = false;
+        TheStoreState.CurrentHider = year;
         FailNextWrites("disk I/O error", 5);
         ResetStoreState();
         QVERIFY(!PhoneDB().isOpen());
-        QVERIFY(QuietLinking);
-        QCOMPARE(CurrentHider, ItemId(0));
+        QVERIFY(TheStoreState.QuietLinking);
+        QCOMPARE(TheStoreState.CurrentHider, ItemId(0));
 
         QVERIFY(!OpenPhoneDB(DatabasePath()));
         // Answered from the file again: a renamed year item is no longer the year's.

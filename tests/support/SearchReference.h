@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/CommonState.h"
 #include "common/TextHelpers.h"
 #include "search/SearchFolding.h"
 
@@ -14,7 +15,7 @@
 inline bool TextContains(const QString& search, const QString& text) {
     if (search.isEmpty() || text.isEmpty())
         return false;
-    return PrepareSearchText(text, PunctuationFolding).contains(search);
+    return PrepareSearchText(text, Common().PunctuationFolding).contains(search);
 }
 
 inline bool LinesContain(const QString& search, const QStringList& lines) {
