@@ -34,17 +34,21 @@ ExportText ComposeExport(const ExportTable& table, const QString& title, const Q
     // (it then adds nothing).
     out.Count = int(title.size());
     // The header comes with the first record: a table without records exports its titles alone.
-    if (table.Records.isEmpty())
+    const int records = table.Count();
+    if (records == 0)
         return out;
 
-    QStringList body;
-    body << JoinVisible(table,
-                        [&](int i) { return withTitles ? table.Fields[i].Label : QString(); });
-    for (const QStringList& record : table.Records)
-        body << JoinVisible(table, [&](int i) { return record.value(i); });
-    for (const QString& line : body)
+    out.Lines.reserve(out.Lines.size() + records + 1);
+    const auto add = [&out](QString line) {
         out.Count += int(line.size());
-    out.Lines << body;
+        line.squeeze();
+        out.Lines << std::move(line);
+    };
+    add(JoinVisible(table, [&](int i) { return withTitles ? table.Fields[i].Label : QString(); }));
+    for (int r = 0; r < records; ++r) {
+        const QStringList record = table.Record(r);
+        add(JoinVisible(table, [&](int i) { return record.value(i); }));
+    }
     return out;
 }
 

@@ -4,8 +4,13 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 // A table exported as text: its fields in order, each with the label shown over its column and
 // whether it is shown, and its records as text, one value per field in field order.
+//
+// A table too long to hold its records whole gives them one at a time instead: RecordAt(i) for
+// i below RecordCount, Records then left empty.
 struct ExportTable {
     struct Field {
         QString Label;
@@ -13,6 +18,11 @@ struct ExportTable {
     };
     QVector<Field> Fields;
     QVector<QStringList> Records;
+    std::function<QStringList(int)> RecordAt = nullptr;
+    int RecordCount = 0;
+
+    int Count() const { return RecordAt ? RecordCount : int(Records.size()); }
+    QStringList Record(int i) const { return RecordAt ? RecordAt(i) : Records[i]; }
 };
 
 // The export text of a table and the number of characters reported for it.

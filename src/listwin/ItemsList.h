@@ -173,6 +173,9 @@ public:
     // The rows as the grid shows them, for the clipboard: the Name and Ref columns in their
     // order; the Text? and Links? marks go along hidden.
     ExportTable ExportRows() const;
+    // The same table giving its records one at a time as they are written (RecordAt), so that
+    // a long list is never held twice. It reads this list: use it before the list changes.
+    ExportTable ExportSource() const;
     // The list as the print command prints it: the header's current-item text, name or Ref
     // first as the list is sorted, every row and the cursor row.
     PrintableList PrintRows() const;

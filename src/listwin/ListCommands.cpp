@@ -243,13 +243,15 @@ PrintableList ItemsList::PrintRows() const {
     PrintableList printable;
     printable.Heading = header.Label2Shown;
     printable.NameFirst = ListWindow().SortOrder == SortBy::Name;
+    // The ids are in the refs: no row is read for them.
+    printable.Rows.reserve(size_t(rows.Count()));
     for (int i = 0; i < rows.Count(); ++i)
-        printable.Rows.push_back(PrintableRow{rows.Row(i).Id, rows.Row(i).Id2});
+        printable.Rows.push_back(PrintableRow{rows.Ref(i).Id, rows.Ref(i).Id2});
     printable.CurrentRow = rows.Cursor();
     return printable;
 }
 
-ExportTable ItemsList::ExportRows() const {
+ExportTable ItemsList::ExportSource() const {
     ExportTable table;
     for (const ListColumn& column : header.Columns) {
         ExportTable::Field field;
@@ -257,11 +259,23 @@ ExportTable ItemsList::ExportRows() const {
         field.Visible = column.Field == ListField::dpname || column.Field == ListField::dpref;
         table.Fields << field;
     }
-    for (int i = 0; i < rows.Count(); ++i) {
+    const QVector<ListColumn> columns = header.Columns;
+    table.RecordCount = rows.Count();
+    table.RecordAt = [this, columns](int i) {
         QStringList values;
-        for (const ListColumn& column : header.Columns)
+        for (const ListColumn& column : columns)
             values << CellText(i, column.Field);
-        table.Records << values;
-    }
+        return values;
+    };
+    return table;
+}
+
+ExportTable ItemsList::ExportRows() const {
+    ExportTable table = ExportSource();
+    table.Records.reserve(table.RecordCount);
+    for (int i = 0; i < table.RecordCount; ++i)
+        table.Records << table.RecordAt(i);
+    table.RecordAt = nullptr;
+    table.RecordCount = 0;
     return table;
 }

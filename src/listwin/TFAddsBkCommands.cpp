@@ -94,7 +94,7 @@ void TFAddsBk::Import1Click() {
 // The listed items' names and refs, as the grid shows them, under the header's text.
 void TFAddsBk::toClipboard1Click() {
     RunCommand(
-        [this] { ::ExportDataset(list.ExportRows(), list.ExportTitle(), QString(), false); });
+        [this] { ::ExportDataset(list.ExportSource(), list.ExportTitle(), QString(), false); });
 }
 
 void TFAddsBk::Print1Click() {

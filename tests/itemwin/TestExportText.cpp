@@ -56,6 +56,19 @@ private slots:
         const ExportText text = ComposeExport(table, title, secondTitle, withTitles);
         QCOMPARE(text.Lines, lines);
         QCOMPARE(text.Count, count);
+        // The same table giving its records one at a time.
+        ExportTable given;
+        given.Fields = table.Fields;
+        given.RecordCount = int(table.Records.size());
+        int asked = 0;
+        given.RecordAt = [&](int i) {
+            ++asked;
+            return table.Records.at(i);
+        };
+        const ExportText streamed = ComposeExport(given, title, secondTitle, withTitles);
+        QCOMPARE(streamed.Lines, lines);
+        QCOMPARE(streamed.Count, count);
+        QCOMPARE(asked, int(table.Records.size()));
     }
 };
 

@@ -569,6 +569,39 @@ private slots:
         QCOMPARE(list.ExportRows().Records.last().first(), whole.back().Name);
     }
 
+    // A long list is exported a record at a time, as the grid shows it, and printed from its
+    // refs: an item deleted since the list was read prints as missing under its id.
+    void longListExportedAndPrintedRowByRow() {
+        SetCollationLocale("en_GB");
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        const int count = ListRows::ReadWholeUpTo + 300;
+        Exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                            "i < %1) INSERT INTO phonebk (name, tel, text, parent, rank, "
+                            "numchildren, numcousins) SELECT 'item ' || i, 'r' || (i % 10), "
+                            "NULL, 0, 0, 0, 0 FROM n")
+                 .arg(count));
+        ItemsList list;
+        list.BuildList();
+        QCOMPARE(list.Rows().Count(), count + 1);
+        // Deleted before its row was ever read.
+        const ItemId gone = list.Rows().Ref(count).Id;
+        Exec(QStringLiteral("DELETE FROM phonebk WHERE id = %1").arg(gone.Value()));
+        const PrintableList printed = list.PrintRows();
+        QCOMPARE(int(printed.Rows.size()), count + 1);
+        QCOMPARE(printed.Rows.back().Id, gone);
+        QCOMPARE(printed.Rows.front().Id, list.Rows().Ref(0).Id);
+        QCOMPARE(printed.CurrentRow, list.Rows().Cursor());
+
+        const ExportTable held = list.ExportRows();
+        const ExportTable source = list.ExportSource();
+        QVERIFY(source.Records.isEmpty());
+        QCOMPARE(source.Count(), count + 1);
+        QCOMPARE(ComposeExport(source, "T", QString(), true).Lines,
+                 ComposeExport(held, "T", QString(), true).Lines);
+        QCOMPARE(source.Record(count), held.Records.last());
+    }
+
     // The same for a long list of links across, whose rows are read link by link: each row is
     // its link's, with its note.
     void longLinksAcrossListReadAsShown() {
