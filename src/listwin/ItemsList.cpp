@@ -85,8 +85,24 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
         loadFoundRows(into, parameter);
         return;
     }
-    if (search)
-        FinishSearchMarks(); // a list of search results is made from the marks
+    if (!search)
+        lastFound.reset();
+    if (search) {
+        // A list of search results is made from the marks; marks that failed to be written
+        // make a list that lacks what the search found.
+        try {
+            FinishSearchMarks();
+        } catch (const DbError&) {
+            lastFound.reset();
+            throw;
+        }
+        std::vector<RowRef> refs;
+        if (reuseFoundRefs(parameter, refs)) {
+            resetSearchRows(into, std::move(refs), parameter);
+            return;
+        }
+        lastFound.reset();
+    }
     if (order == RowOrder::StoredKeys) {
         try {
             // A short list is read whole at once; of a longer one only the refs. Counted first,
@@ -123,6 +139,12 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
 // them, hider the hidden group shown).
 void ItemsList::loadFoundRows(ListRows& into, ItemId hider) {
     std::vector<RowRef> refs = SearchRefs(*foundRows, hider, UserNameCollator());
+    lastFound =
+        FoundRefs{ListWindow().SearchStamp, hider, CollationLocale(), PhoneDBWriteMark(), refs};
+    resetSearchRows(into, std::move(refs), hider);
+}
+
+void ItemsList::resetSearchRows(ListRows& into, std::vector<RowRef> refs, ItemId hider) {
     if (refs.size() <= size_t(ListRows::ReadWholeUpTo)) {
         into.Reset(LoadRowsOf(ListOf::SearchResults, hider, refs));
         return;
@@ -130,6 +152,14 @@ void ItemsList::loadFoundRows(ListRows& into, ItemId hider) {
     into.Reset(std::move(refs), [hider](const std::vector<RowRef>& page) {
         return LoadRowsOf(ListOf::SearchResults, hider, page);
     });
+}
+
+bool ItemsList::reuseFoundRefs(ItemId hider, std::vector<RowRef>& refs) const {
+    if (!lastFound || lastFound->Stamp != ListWindow().SearchStamp || lastFound->Hider != hider ||
+        lastFound->Collation != CollationLocale() || lastFound->Written != PhoneDBWriteMark())
+        return false;
+    refs = lastFound->Refs;
+    return true;
 }
 
 // The header every list starts from, which a search list's is complete with. Returns the item

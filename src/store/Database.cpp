@@ -277,6 +277,14 @@ bool DbError::IsKeyClash() const {
            Code == SQLITE_CONSTRAINT;
 }
 
+WriteMark PhoneDBWriteMark() {
+    WriteMark mark;
+    mark.Opening = Openings.load();
+    if (PhoneDB().isOpen())
+        mark.Changes = sqlite3_total_changes64(PhoneDBHandle());
+    return mark;
+}
+
 sqlite3* PhoneDBHandle() {
     const QSqlDatabase db = PhoneDB();
     if (!db.isOpen() || !db.driver())

@@ -16,6 +16,8 @@
 
 #include <optional>
 
+#include <sqlite3.h>
+
 namespace {
 // The ids and names of the list's rows, in their order.
 QStringList listed(const ItemsList& list) {
@@ -117,6 +119,62 @@ private slots:
         QCOMPARE(listed(list), found);
         QCOMPARE(list.Header().Status, status);
         QCOMPARE(widths(), shownWidths);
+    }
+
+    // Read again from the marks while nothing was written, the list of the last search is the
+    // one made from what it found, without the engine sorting the marked items again; after a
+    // rename, a hiding or a deletion it is read from the marks, and shows them.
+    void foundListServesReadingAgainUntilAWrite() {
+        TestFolder folder;
+        ScriptedDialogs dialogs;
+        makeItems(6000);
+        ItemsList list;
+        list.BuildList();
+        QVERIFY(list.RunSearch("mark"));
+        const QStringList found = listed(list);
+        QVERIFY(found.size() > ListRows::ReadWholeUpTo);
+        QStringList statements;
+        sqlite3_trace_v2(
+            PhoneDBHandle(), SQLITE_TRACE_STMT,
+            [](unsigned, void* out, void* stmt, void*) {
+                static_cast<QStringList*>(out)->append(
+                    QString::fromUtf8(sqlite3_sql(static_cast<sqlite3_stmt*>(stmt))));
+                return 0;
+            },
+            &statements);
+        const auto marksRead = [&statements] {
+            const bool read = statements.filter("srchts = :srchts").size() > 0;
+            statements.clear();
+            return read;
+        };
+        list.RefreshKeepingPlace();
+        QCOMPARE(listed(list), found);
+        QVERIFY(!marksRead());
+
+        // Renamed to sort first.
+        const ItemId renamed = list.Rows().Ref(found.size() / 2).Id;
+        SetField(renamed, "name", "  a mark renamed");
+        list.RefreshKeepingPlace();
+        QVERIFY(marksRead());
+        QCOMPARE(list.Rows().Row(0).Id, renamed);
+        QCOMPARE(list.Rows().Count(), found.size());
+        list.RefreshKeepingPlace(); // read from the marks each time from now on
+        QVERIFY(marksRead());
+
+        // Hidden, by a group not shown, and deleted: both leave the list.
+        QVERIFY(list.RunSearch("mark"));
+        const ItemId hidden = list.Rows().Ref(10).Id;
+        const ItemId deleted = list.Rows().Ref(20).Id;
+        const ItemId other = MakeItem("another hider");
+        statements.clear();
+        SetField(hidden, "rank", IdToDb(other));
+        ExecSql(QStringLiteral("DELETE FROM phonebk WHERE id = %1").arg(deleted.Value()));
+        list.RefreshKeepingPlace();
+        QVERIFY(marksRead());
+        QCOMPARE(list.Rows().Count(), found.size() - 2);
+        for (int i = 0; i < list.Rows().Count(); ++i)
+            QVERIFY(list.Rows().Ref(i).Id != hidden && list.Rows().Ref(i).Id != deleted);
+        sqlite3_trace_v2(PhoneDBHandle(), 0, nullptr, nullptr);
     }
 
     // While the user's thread holds the write turn, no mark is written; a list of the marks
