@@ -17,6 +17,9 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
 
 const char* const SearchWalkSql =
     "SELECT id, name, text, parent, srchts, rank, length(tel) FROM phonebk ORDER BY id";
@@ -186,6 +189,38 @@ ItemId SearchListHider(const std::vector<ItemId>& hiders, ItemId shownHider) {
     return hiders.empty() ? shownHider : hiders.back();
 }
 
+namespace {
+// The sort keys of some of the matches, one after another in one block, with the end of each.
+struct KeyBlock {
+    std::string Keys;
+    std::vector<quint32> Ends;
+
+    void Make(const SearchHits& hits, const quint32* listed, size_t count,
+              const NameCollator& collator) {
+        Ends.reserve(count);
+        for (size_t k = 0; k < count; ++k) {
+            const QByteArray key = collator.SortKey(hits.Name(listed[k]));
+            Keys.append(key.constData(), size_t(key.size()));
+            Ends.push_back(quint32(Keys.size()));
+        }
+    }
+    // The keys of other after these.
+    void Append(const KeyBlock& other) {
+        const quint32 base = quint32(Keys.size());
+        Keys += other.Keys;
+        for (quint32 end : other.Ends)
+            Ends.push_back(base + end);
+    }
+    std::string_view Key(size_t k) const {
+        const quint32 start = k ? Ends[k - 1] : 0;
+        return std::string_view(Keys.data() + start, Ends[k] - start);
+    }
+};
+
+// Below this many matches listed, their keys are made on the user's thread alone.
+constexpr size_t KeysOnTwoThreadsFrom = 20000;
+} // namespace
+
 std::vector<RowRef> SearchRefs(const SearchFound& found, ItemId hider,
                                const NameCollator& collator) {
     // As the list of the stamps shows them: the items not hidden, or hidden by the hider shown,
@@ -193,33 +228,53 @@ std::vector<RowRef> SearchRefs(const SearchFound& found, ItemId hider,
     // listed matches are sorted by their places in it.
     const SearchHits& hits = found.Rows;
     std::vector<quint32> listed;
-    std::string keys;
-    std::vector<quint32> keyEnds;
-    for (size_t i = 0; i < hits.Count(); ++i) {
-        if (!SearchListShows(hits.Ranks[i], hider))
-            continue;
-        const QByteArray key = collator.SortKey(hits.Name(i));
-        keys.append(key.constData(), size_t(key.size()));
-        keyEnds.push_back(quint32(keys.size()));
-        listed.push_back(quint32(i));
+    listed.reserve(hits.Count());
+    for (size_t i = 0; i < hits.Count(); ++i)
+        if (SearchListShows(hits.Ranks[i], hider))
+            listed.push_back(quint32(i));
+
+    // Many keys are made on two threads, the second half with a collator of its own.
+    KeyBlock keys;
+    if (listed.size() < KeysOnTwoThreadsFrom) {
+        keys.Make(hits, listed.data(), listed.size(), collator);
+    } else {
+        const size_t half = listed.size() / 2;
+        KeyBlock second;
+        std::thread helper([&] {
+            const NameCollator own(collator.Locale());
+            second.Make(hits, listed.data() + half, listed.size() - half, own);
+        });
+        keys.Make(hits, listed.data(), half, collator);
+        helper.join();
+        keys.Append(second);
     }
-    std::vector<quint32> order(listed.size());
-    for (size_t k = 0; k < order.size(); ++k)
-        order[k] = quint32(k);
-    const auto keyOf = [&](quint32 k) {
-        const quint32 start = k ? keyEnds[k - 1] : 0;
-        return std::string_view(keys.data() + start, keyEnds[k] - start);
+
+    // Sorted by the keys' first eight bytes as one number, the whole keys compared only where
+    // those are equal.
+    struct Sorted {
+        quint64 Prefix;
+        quint32 K;
     };
-    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
-        const int c = keyOf(a).compare(keyOf(b));
+    std::vector<Sorted> order(listed.size());
+    for (size_t k = 0; k < order.size(); ++k) {
+        const std::string_view key = keys.Key(k);
+        quint64 prefix = 0;
+        for (size_t b = 0; b < 8; ++b)
+            prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+        order[k] = Sorted{prefix, quint32(k)};
+    }
+    std::sort(order.begin(), order.end(), [&](const Sorted& a, const Sorted& b) {
+        if (a.Prefix != b.Prefix)
+            return a.Prefix < b.Prefix;
+        const int c = keys.Key(a.K).compare(keys.Key(b.K));
         if (c != 0)
             return c < 0;
-        return found.Ids[listed[a]] < found.Ids[listed[b]];
+        return found.Ids[listed[a.K]] < found.Ids[listed[b.K]];
     });
     std::vector<RowRef> refs;
     refs.reserve(order.size());
-    for (quint32 k : order) {
-        const size_t i = listed[k];
+    for (const Sorted& o : order) {
+        const size_t i = listed[o.K];
         RowRef r;
         r.Id = r.Id2 = found.Ids[i];
         // An items list carries the rank where a list of links carries the Drop.

@@ -2,6 +2,7 @@
 
 #include "common/Clock.h"
 #include "common/CommonState.h"
+#include "common/NameCollator.h"
 #include "common/TextHelpers.h"
 #include "search/SearchRunner.h"
 #include "support/SearchReference.h"
@@ -177,6 +178,50 @@ private slots:
         QCOMPARE(second.Stamp, frozen.addMSecs(1));
         QCOMPARE(stamped(first.Stamp), QStringList{"apricot"});
         QCOMPARE(stamped(second.Stamp), QStringList{"apple"});
+    }
+
+    // The refs of a search list, short and long (whose keys are made on two threads), list the
+    // matches shown in the collator's order of their names, equal names by id, with each
+    // match's own rank and lengths; hidden matches of another group are left out.
+    void searchRefsInNameOrder_data() {
+        QTest::addColumn<int>("count");
+        QTest::newRow("short") << 500;
+        QTest::newRow("long") << 45000;
+    }
+    void searchRefsInNameOrder() {
+        QFETCH(int, count);
+        const NameCollator collator("de_DE");
+        const QStringList stems{"Mark",  "mark",  "Märk",  "MARK",          "",
+                                "ämark", "Zmark", "Äpfel", "same prefix 1", "same prefix 2"};
+        SearchFound found;
+        QStringList names;
+        for (int i = 0; i < count; ++i) {
+            const QString name = stems[(i * 7) % stems.size()] + QString::number((i * 13) % 97);
+            const QByteArray utf8 = name.toUtf8();
+            found.Ids.push_back(ItemId(i + 1));
+            found.Rows.Add(ItemId(i % 11 == 0   ? 5
+                                  : i % 13 == 0 ? 6
+                                                : 0),
+                           i % 4, utf8.constData(), int(utf8.size()));
+            names << name;
+        }
+        const std::vector<RowRef> refs = SearchRefs(found, ItemId(5), collator);
+
+        std::vector<int> expected;
+        for (int i = 0; i < count; ++i)
+            if (i % 11 == 0 || i % 13 != 0)
+                expected.push_back(i);
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            return collator.SortKey(names[a]) < collator.SortKey(names[b]);
+        });
+        QCOMPARE(refs.size(), expected.size());
+        for (size_t k = 0; k < refs.size(); ++k) {
+            const int i = expected[k];
+            QCOMPARE(refs[k].Id, ItemId(i + 1));
+            QCOMPARE(refs[k].Drop2, i % 11 == 0 ? 5 : 0);
+            QCOMPARE(int(refs[k].NameLength), int(names[i].size()));
+            QCOMPARE(int(refs[k].RefLength), i % 4);
+        }
     }
 
     void hiderByExactNameOnly() {
