@@ -100,6 +100,15 @@ void run(TFAddsBk* w, const QString& word, int expected) {
     report("list read again from the marks", t.elapsed(), w->Model()->rowCount());
     check(w->Model()->rowCount() == expected, "the list of the marks differs");
 
+    // A write since the search: the list is read from the marks, sorted anew.
+    ExecSql(QStringLiteral("UPDATE phonebk SET name = 'a receipt renamed' WHERE id = %1")
+                .arg(w->List().Rows().Ref(0).Id.Value()));
+    t.start();
+    w->List().RefreshKeepingPlace();
+    paint();
+    report("read again after a write", t.elapsed(), w->Model()->rowCount());
+    check(w->Model()->rowCount() == expected, "the list of the marks after a write differs");
+
     t.start();
     w->DBGrid1->scrollToBottom();
     paint();

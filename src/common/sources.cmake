@@ -4,6 +4,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CommonState.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Dialogs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Folders.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/KeyBlock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NameCollator.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NamedStack.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Placement.cpp

@@ -1,5 +1,6 @@
 #include "listwin/ListQuery.h"
 
+#include "common/KeyBlock.h"
 #include "store/Database.h"
 #include "store/RawStatement.h"
 #include "store/SortKeys.h"
@@ -209,11 +210,20 @@ std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOr
         ListQueryLines(listKind, searchList, sortOrder, lnoteBefore, RowOrder::StoredKeys);
     lines[0] =
         QString::fromLatin1(listKind == ListOf::LinksAcross ? AcrossRefColumns : ItemRefColumns);
+    // A search list is read in no order with its keys and sorted here: the same order (the
+    // keys, then the ids), in less than half the time the engine's sort of every row takes.
+    const bool sortHere = searchList && listKind != ListOf::LinksAcross &&
+                          lines.last() == QLatin1String("ORDER BY k.key , k.id");
+    if (sortHere) {
+        lines[0] += QStringLiteral(", k.key");
+        lines.removeLast(); // ORDER BY
+    }
     RawStatement q(ListQueryText(lines));
     q.Bind(":parent", parent);
     if (searchList)
         q.Bind(":srchts", StampToDb(stamp));
     std::vector<RowRef> refs;
+    KeyBlock keys;
     while (q.Step()) {
         RowRef r;
         r.Id = q.Id(0);
@@ -223,8 +233,16 @@ std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOr
         r.RefLength = clampedLength(q.Int64(4));
         r.NoteLength = clampedLength(q.Int64(5));
         refs.push_back(r);
+        if (sortHere)
+            keys.Add(q.TextData(6), size_t(q.TextSize(6))); // the key's bytes as stored
     }
-    return refs;
+    if (!sortHere)
+        return refs;
+    std::vector<RowRef> sorted;
+    sorted.reserve(refs.size());
+    for (quint32 k : keys.Order([&](quint32 a, quint32 b) { return refs[a].Id < refs[b].Id; }))
+        sorted.push_back(refs[k]);
+    return sorted;
 }
 
 std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vector<RowRef>& refs) {

@@ -1,6 +1,7 @@
 #include "search/SearchRunner.h"
 
 #include "common/CommonState.h"
+#include "common/KeyBlock.h"
 #include "common/NameCollator.h"
 
 #include "common/Clock.h"
@@ -190,32 +191,15 @@ ItemId SearchListHider(const std::vector<ItemId>& hiders, ItemId shownHider) {
 }
 
 namespace {
-// The sort keys of some of the matches, one after another in one block, with the end of each.
-struct KeyBlock {
-    std::string Keys;
-    std::vector<quint32> Ends;
-
-    void Make(const SearchHits& hits, const quint32* listed, size_t count,
+// The sort keys of count matches, from listed on.
+void makeKeys(KeyBlock& keys, const SearchHits& hits, const quint32* listed, size_t count,
               const NameCollator& collator) {
-        Ends.reserve(count);
-        for (size_t k = 0; k < count; ++k) {
-            const QByteArray key = collator.SortKey(hits.Name(listed[k]));
-            Keys.append(key.constData(), size_t(key.size()));
-            Ends.push_back(quint32(Keys.size()));
-        }
+    keys.Reserve(count, count * 40);
+    for (size_t k = 0; k < count; ++k) {
+        const QByteArray key = collator.SortKey(hits.Name(listed[k]));
+        keys.Add(key.constData(), size_t(key.size()));
     }
-    // The keys of other after these.
-    void Append(const KeyBlock& other) {
-        const quint32 base = quint32(Keys.size());
-        Keys += other.Keys;
-        for (quint32 end : other.Ends)
-            Ends.push_back(base + end);
-    }
-    std::string_view Key(size_t k) const {
-        const quint32 start = k ? Ends[k - 1] : 0;
-        return std::string_view(Keys.data() + start, Ends[k] - start);
-    }
-};
+}
 
 // Below this many matches listed, their keys are made on the user's thread alone.
 constexpr size_t KeysOnTwoThreadsFrom = 20000;
@@ -236,45 +220,24 @@ std::vector<RowRef> SearchRefs(const SearchFound& found, ItemId hider,
     // Many keys are made on two threads, the second half with a collator of its own.
     KeyBlock keys;
     if (listed.size() < KeysOnTwoThreadsFrom) {
-        keys.Make(hits, listed.data(), listed.size(), collator);
+        makeKeys(keys, hits, listed.data(), listed.size(), collator);
     } else {
         const size_t half = listed.size() / 2;
         KeyBlock second;
         std::thread helper([&] {
             const NameCollator own(collator.Locale());
-            second.Make(hits, listed.data() + half, listed.size() - half, own);
+            makeKeys(second, hits, listed.data() + half, listed.size() - half, own);
         });
-        keys.Make(hits, listed.data(), half, collator);
+        makeKeys(keys, hits, listed.data(), half, collator);
         helper.join();
         keys.Append(second);
     }
-
-    // Sorted by the keys' first eight bytes as one number, the whole keys compared only where
-    // those are equal.
-    struct Sorted {
-        quint64 Prefix;
-        quint32 K;
-    };
-    std::vector<Sorted> order(listed.size());
-    for (size_t k = 0; k < order.size(); ++k) {
-        const std::string_view key = keys.Key(k);
-        quint64 prefix = 0;
-        for (size_t b = 0; b < 8; ++b)
-            prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
-        order[k] = Sorted{prefix, quint32(k)};
-    }
-    std::sort(order.begin(), order.end(), [&](const Sorted& a, const Sorted& b) {
-        if (a.Prefix != b.Prefix)
-            return a.Prefix < b.Prefix;
-        const int c = keys.Key(a.K).compare(keys.Key(b.K));
-        if (c != 0)
-            return c < 0;
-        return found.Ids[listed[a.K]] < found.Ids[listed[b.K]];
-    });
+    const std::vector<quint32> order = keys.Order(
+        [&](quint32 a, quint32 b) { return found.Ids[listed[a]] < found.Ids[listed[b]]; });
     std::vector<RowRef> refs;
     refs.reserve(order.size());
-    for (const Sorted& o : order) {
-        const size_t i = listed[o.K];
+    for (quint32 k : order) {
+        const size_t i = listed[k];
         RowRef r;
         r.Id = r.Id2 = found.Ids[i];
         // An items list carries the rank where a list of links carries the Drop.
