@@ -585,8 +585,12 @@ bool ItemsList::RunSearch(const QString& typed) {
     if (found.Stopped)
         return false;
     // The items found are marked in the background (a file that takes no writes refuses the
-    // search here, the list left as it was); the list is made from them meanwhile.
-    StartSearchStamps(found.Ids, found.Stamp);
+    // search here, the list left as it was), from the moment the list made from them is shown,
+    // or the list fails.
+    StartSearchStamps(found.Ids, found.Stamp, true);
+    struct Release {
+        ~Release() { ReleaseSearchStamps(); }
+    } release;
     ListWindow().SearchText = found.Prepared;
     ListWindow().SearchStamp = found.Stamp;
     for (ItemId hider : found.Hiders) {

@@ -38,13 +38,22 @@ struct Job {
     std::atomic<bool> Finished{false};
     std::atomic<bool> Stop{false}; // the user's thread writes the rest itself
     QDateTime StampTime;
-    // Guards Error; Changed is told after each commit and at the end.
+    // Guards Error and Held; Changed is told after each commit, at the end and on release.
     std::mutex Lock;
     std::condition_variable Changed;
     QString Error;
+    bool Held = false; // the thread waits before it writes anything
 
+    void Release() {
+        {
+            const std::lock_guard<std::mutex> lock(Lock);
+            Held = false;
+        }
+        Changed.notify_all();
+    }
     // Also at the program's end: a thread is never left running.
     ~Job() {
+        Release();
         if (Thread.joinable())
             Thread.join();
     }
@@ -67,6 +76,10 @@ void pause() {
 // writes nor wants to, and ended as soon as it wants to (what was written so far is committed:
 // each mark stands on its own).
 void run(Job* job) {
+    {
+        std::unique_lock<std::mutex> lock(job->Lock);
+        job->Changed.wait(lock, [job] { return !job->Held; });
+    }
     sqlite3* db = nullptr;
     sqlite3_stmt* update = nullptr;
     QString error;
@@ -134,7 +147,7 @@ namespace {
 }
 } // namespace
 
-void StartSearchStamps(std::vector<ItemId> ids, const QDateTime& stamp) {
+void StartSearchStamps(std::vector<ItemId> ids, const QDateTime& stamp, bool held) {
     FinishSearchStamps();
     RefuseWriteWhenRefused();
     if (ids.empty())
@@ -144,9 +157,15 @@ void StartSearchStamps(std::vector<ItemId> ids, const QDateTime& stamp) {
     job->Stamp = StampToDb(stamp).toString().toUtf8();
     job->StampTime = stamp;
     job->Path = PhoneDB().databaseName().toUtf8();
+    job->Held = held;
     Job* raw = job.get();
     job->Thread = std::thread([raw] { run(raw); });
     Current = std::move(job);
+}
+
+void ReleaseSearchStamps() noexcept {
+    if (Current)
+        Current->Release();
 }
 
 bool SearchStampsPending() {
@@ -157,6 +176,7 @@ void FinishSearchStamps(WorkProgress* progress) {
     if (!Current)
         return;
     Job* job = Current.get();
+    job->Release();
     const qint64 total = qint64(job->Ids.size());
     // Within the user's own write (a transaction open), the thread could never take its turn:
     // it stops, and what it has not written is written here, in that transaction.

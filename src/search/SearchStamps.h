@@ -18,7 +18,10 @@ class WorkProgress;
 // Writes stamp into every item of ids (in key order) in the background, after the marks of an
 // earlier search still being written. An item that holds the stamp already is not written.
 // Throws the store's refusal (DbError) when the file takes no writes, before anything starts.
-void StartSearchStamps(std::vector<ItemId> ids, const QDateTime& stamp);
+// With held, the writing waits until ReleaseSearchStamps (or anything that waits for the marks),
+// so that the search's list is made without the marks' writer taking a core from it.
+void StartSearchStamps(std::vector<ItemId> ids, const QDateTime& stamp, bool held = false);
+void ReleaseSearchStamps() noexcept;
 // Whether marks are still being written.
 bool SearchStampsPending();
 // Waits until every mark is written, telling progress (which cannot stop it: marks half

@@ -4,7 +4,7 @@
 
 #include <QtGlobal>
 
-// A row's place in a list, and what the walks over the whole list need of it: 16 bytes a
+// A row's place in a list, and what the walks over the whole list need of it: 20 bytes a
 // row, however long the list. The rest of a row is read when it is shown.
 struct RowRef {
     ItemId Id;
@@ -15,3 +15,4 @@ struct RowRef {
     quint16 RefLength = 0;
     quint16 NoteLength = 0;
 };
+static_assert(sizeof(RowRef) == 20, "a list holds one ref a row, however long it is");
