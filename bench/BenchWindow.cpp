@@ -130,6 +130,12 @@ void run(TFAddsBk* w, const QString& word, int expected) {
     report("export of the whole list", t.elapsed(), exported);
     check(exported == expected, "the export lacks rows");
 
+    // The command itself: the lines into the clipboard window and onto the clipboard.
+    t.start();
+    w->toClipboard1Click();
+    paint();
+    report("export to the clipboard window", t.elapsed(), exported);
+
     t.start();
     const int printed = int(w->List().PrintRows().Rows.size());
     report("print layout of the whole list", t.elapsed(), printed);

@@ -18,7 +18,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -132,14 +134,27 @@ void TFClpBd2::BeginExport() {
     Memo1->clear();
 }
 
-void TFClpBd2::AppendExportLine(const QString& text) {
+void TFClpBd2::AppendExportLines(QStringList lines) {
     // Every line is followed by its line break, so an empty line still makes a line of its own
-    // and the memo ends after the last line's break, as the text on the clipboard does.
-    QTextCursor cursor(Memo1->document());
+    // and the memo ends after the last line's break, as the text on the clipboard does. All of
+    // them go in at once, as one edit that is not kept to be undone: an export of many
+    // thousand lines is held once as lines, once as the memo's text, not more.
+    qsizetype size = 0;
+    for (const QString& line : lines)
+        size += line.size() + 1;
+    QString text;
+    text.reserve(size);
+    for (const QString& line : lines)
+        text += line + QLatin1Char('\n');
+    lines = QStringList();
+    QTextDocument* doc = Memo1->document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text + QLatin1Char('\n'));
+    cursor.insertText(text);
+    doc->setUndoRedoEnabled(undo);
 }
-
 void TFClpBd2::FinishExport() {
     QGuiApplication::clipboard()->setText(WholeText());
     QTextCursor cursor = Memo1->textCursor();
@@ -150,16 +165,24 @@ void TFClpBd2::FinishExport() {
 
 void TFClpBd2::ExportDataset(const ExportTable& table, const QString& title,
                              const QString& secondTitle, bool withTitles) {
-    const ExportText text = ComposeExport(table, title, secondTitle, withTitles);
+    ExportText text = ComposeExport(table, title, secondTitle, withTitles);
     BeginExport();
-    for (const QString& line : text.Lines)
-        AppendExportLine(line);
+    AppendExportLines(std::move(text.Lines));
     FinishExport();
     ShowCount(text.Count);
 }
 
 QString TFClpBd2::WholeText() const {
-    return MemoLines(Memo1).join(QStringLiteral("\r\n"));
+    // The blocks one after another into one text, without a list of them all on the way.
+    const QTextDocument* doc = Memo1->document();
+    QString text;
+    text.reserve(doc->characterCount() + doc->blockCount());
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (block != doc->begin())
+            text += QStringLiteral("\r\n");
+        text += block.text();
+    }
+    return text;
 }
 
 void TFClpBd2::ShowCount(int count) {

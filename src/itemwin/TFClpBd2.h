@@ -27,10 +27,10 @@ public:
     // (FormShow). Already on screen it is only brought to the front.
     void ShowClipboardWindow();
 
-    // The steps of an export: the window shown and emptied; lines added one by one; the whole
+    // The steps of an export: the window shown and emptied; the lines added at once; the whole
     // text copied to the clipboard and the focus on EscBtn.
     void BeginExport();
-    void AppendExportLine(const QString& text);
+    void AppendExportLines(QStringList lines);
     void FinishExport();
     // The export text of a table through the three steps above, and its character count.
     void ExportDataset(const ExportTable& table, const QString& title, const QString& secondTitle,
