@@ -9,6 +9,7 @@
 #include "search/SearchRunner.h"
 #include "search/SearchStamps.h"
 #include "store/Database.h"
+#include "store/ItemChanges.h"
 #include "store/StoreState.h"
 
 namespace {
@@ -86,14 +87,14 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
         return;
     }
     if (!search)
-        lastFound.reset();
+        forgetFoundRefs();
     if (search) {
         // A list of search results is made from the marks; marks that failed to be written
         // make a list that lacks what the search found.
         try {
             FinishSearchMarks();
         } catch (const DbError&) {
-            lastFound.reset();
+            forgetFoundRefs();
             throw;
         }
         std::vector<RowRef> refs;
@@ -101,7 +102,7 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
             resetSearchRows(into, std::move(refs), parameter);
             return;
         }
-        lastFound.reset();
+        forgetFoundRefs();
     }
     if (order == RowOrder::StoredKeys) {
         try {
@@ -139,8 +140,9 @@ void ItemsList::loadRows(ListRows& into, const QStringList& lines, RowOrder orde
 // them, hider the hidden group shown).
 void ItemsList::loadFoundRows(ListRows& into, ItemId hider) {
     std::vector<RowRef> refs = SearchRefs(*foundRows, hider, UserNameCollator());
+    forgetFoundRefs();
     lastFound =
-        FoundRefs{ListWindow().SearchStamp, hider, CollationLocale(), PhoneDBWriteMark(), refs};
+        FoundRefs{ListWindow().SearchStamp, hider, CollationLocale(), refs, FollowItemChanges()};
     resetSearchRows(into, std::move(refs), hider);
 }
 
@@ -154,12 +156,27 @@ void ItemsList::resetSearchRows(ListRows& into, std::vector<RowRef> refs, ItemId
     });
 }
 
-bool ItemsList::reuseFoundRefs(ItemId hider, std::vector<RowRef>& refs) const {
+bool ItemsList::reuseFoundRefs(ItemId hider, std::vector<RowRef>& refs) {
     if (!lastFound || lastFound->Stamp != ListWindow().SearchStamp || lastFound->Hider != hider ||
-        lastFound->Collation != CollationLocale() || lastFound->Written != PhoneDBWriteMark())
+        lastFound->Collation != CollationLocale())
         return false;
+    const ItemChangesSeen seen = ItemChangesSinceFollow(lastFound->Follower);
+    if (!seen.Following || seen.TooMany)
+        return false;
+    if (!seen.Ids.empty()) {
+        if (!UpdateSearchRefs(lastFound->Refs, seen.Ids, lastFound->Stamp, hider,
+                              UserNameCollator()))
+            return false;
+        lastFound->Follower = FollowItemChanges();
+    }
     refs = lastFound->Refs;
     return true;
+}
+
+void ItemsList::forgetFoundRefs() {
+    if (lastFound)
+        StopFollowingItemChanges(lastFound->Follower);
+    lastFound.reset();
 }
 
 // The header every list starts from, which a search list's is complete with. Returns the item

@@ -5,7 +5,6 @@
 #include "listwin/ListRows.h"
 #include "listwin/ListState.h"
 #include "print/ListPrinting.h"
-#include "store/Database.h"
 
 #include <QString>
 #include <QVector>
@@ -212,23 +211,25 @@ private:
     // The rows of a list of search results from its refs in their order: read whole when
     // they are few, else as they are shown.
     void resetSearchRows(ListRows& into, std::vector<RowRef> refs, ItemId hider);
-    // The refs of the last search's list, when reading it again from the marks would give the
-    // same rows in the same order: nothing written through PhoneDB since and the same group
-    // shown and collation. False otherwise.
-    bool reuseFoundRefs(ItemId hider, std::vector<RowRef>& refs) const;
+    // The refs of the last search's list, brought up to date for the items changed since, when
+    // they give what reading the list from the marks would: the same group shown, the same
+    // collation, and changes few enough to follow. False otherwise.
+    bool reuseFoundRefs(ItemId hider, std::vector<RowRef>& refs);
+    void forgetFoundRefs();
 
     ItemsListView* view;
     // While RunSearch lists what it found: the items, whose marks may not be written yet.
     const SearchFound* foundRows = nullptr;
-    // The list of the last search as it was made from what the search found. Reading it again
-    // from the marks (Refresh, a rebuild after a command that wrote nothing) takes these refs
-    // while they hold, rather than having the engine sort the marked items once more.
+    // The list of the last search as it was made from what the search found, kept up to date
+    // with the items changed since. Reading it again from the marks (Refresh, a rebuild after
+    // a command) takes these refs while they hold, rather than having the engine sort the
+    // marked items once more.
     struct FoundRefs {
         QDateTime Stamp;
         ItemId Hider;
         QString Collation;
-        WriteMark Written;
         std::vector<RowRef> Refs;
+        unsigned Follower = 0; // following the items' changes (ItemChanges.h)
     };
     std::optional<FoundRefs> lastFound;
     ListRows rows;

@@ -1,6 +1,7 @@
 #include "listwin/ListQuery.h"
 
 #include "common/KeyBlock.h"
+#include "common/NameCollator.h"
 #include "store/Database.h"
 #include "store/RawStatement.h"
 #include "store/SortKeys.h"
@@ -278,4 +279,84 @@ std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vecto
     for (size_t i = 0; i < refs.size(); ++i)
         rows[i] = byId.value(refs[i].Id);
     return rows;
+}
+
+bool UpdateSearchRefs(std::vector<RowRef>& refs, const std::vector<ItemId>& changed,
+                      const QDateTime& stamp, ItemId hider, const NameCollator& collator) {
+    const auto isChanged = [&changed](ItemId id) {
+        return std::binary_search(changed.begin(), changed.end(), id);
+    };
+    refs.erase(
+        std::remove_if(refs.begin(), refs.end(), [&](const RowRef& r) { return isChanged(r.Id); }),
+        refs.end());
+
+    // The changed items that the list shows now, with their keys.
+    struct Back {
+        RowRef Ref;
+        QByteArray Key;
+        size_t Place = 0;
+    };
+    std::vector<Back> back;
+    QString sql = QStringLiteral("SELECT p.id, p.rank, length(p.name), length(p.tel), "
+                                 "length(lower(p.tel)), p.name FROM phonebk p "
+                                 "WHERE p.srchts = :srchts AND (p.rank = 0 OR p.rank = :parent) "
+                                 "AND p.id IN (");
+    for (size_t i = 0; i < changed.size(); ++i)
+        sql += (i ? QStringLiteral(", ") : QString()) + QString::number(changed[i].Value());
+    sql += QLatin1Char(')');
+    RawStatement q(sql);
+    q.Bind(":srchts", StampToDb(stamp));
+    q.Bind(":parent", hider);
+    while (q.Step()) {
+        Back b;
+        b.Ref.Id = b.Ref.Id2 = q.Id(0);
+        b.Ref.Drop2 = q.Int(1);
+        b.Ref.NameLength = clampedLength(q.Int64(2));
+        b.Ref.RefLength = clampedLength(q.Int64(3));
+        b.Ref.NoteLength = clampedLength(q.Int64(4));
+        b.Key = collator.SortKey(q.Text(5));
+        back.push_back(std::move(b));
+    }
+    if (back.empty())
+        return true;
+
+    // Each one's place among the rest, found by halving: the names of the rows it is compared
+    // with are read by their ids (they are unchanged, so in their order).
+    RawStatement nameOf("SELECT name FROM phonebk WHERE id = :id");
+    bool gone = false;
+    const auto before = [&](const RowRef& r, const Back& b) {
+        nameOf.Bind(":id", r.Id);
+        QString name;
+        if (nameOf.Step())
+            name = nameOf.Text(0);
+        else
+            gone = true;
+        nameOf.Reset();
+        const int c = collator.SortKey(name).compare(b.Key);
+        return c < 0 || (c == 0 && r.Id < b.Ref.Id);
+    };
+    for (Back& b : back)
+        b.Place = size_t(std::partition_point(refs.begin(), refs.end(),
+                                              [&](const RowRef& r) { return before(r, b); }) -
+                         refs.begin());
+    if (gone)
+        return false;
+    std::sort(back.begin(), back.end(), [](const Back& a, const Back& b) {
+        if (a.Place != b.Place)
+            return a.Place < b.Place;
+        const int c = a.Key.compare(b.Key);
+        return c < 0 || (c == 0 && a.Ref.Id < b.Ref.Id);
+    });
+    std::vector<RowRef> merged;
+    merged.reserve(refs.size() + back.size());
+    size_t next = 0;
+    for (const Back& b : back) {
+        merged.insert(merged.end(), refs.begin() + qsizetype(next),
+                      refs.begin() + qsizetype(b.Place));
+        merged.push_back(b.Ref);
+        next = b.Place;
+    }
+    merged.insert(merged.end(), refs.begin() + qsizetype(next), refs.end());
+    refs = std::move(merged);
+    return true;
 }

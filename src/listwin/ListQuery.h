@@ -4,6 +4,8 @@
 #include "store/ItemStore.h"
 #include "store/RowRef.h"
 
+class NameCollator;
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -59,3 +61,11 @@ std::vector<RowRef> LoadListRefs(ListOf listKind, bool searchList, SortBy sortOr
 // The whole rows of refs of a list of listKind (a links-across list: the links of parent), in
 // the refs' order; a row whose item or link is gone is an empty row. Throws DbError.
 std::vector<ListRow> LoadRowsOf(ListOf listKind, ItemId parent, const std::vector<RowRef>& refs);
+
+// Brings the refs of a search list (stamp, the group of hider shown), in the order of their
+// names' keys by collator then their ids, up to date for the items changed (in id order): each
+// is taken out, and put back in its place when it still carries the stamp and is shown. False
+// when the list cannot be brought up to date so (a row it holds is gone): it is to be read
+// again. Throws DbError.
+bool UpdateSearchRefs(std::vector<RowRef>& refs, const std::vector<ItemId>& changed,
+                      const QDateTime& stamp, ItemId hider, const NameCollator& collator);

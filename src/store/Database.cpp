@@ -5,6 +5,7 @@
 #include "store/ConnectionHooks.h"
 #include "store/DamageCheck.h"
 #include "store/EngineLibrary.h"
+#include "store/ItemChanges.h"
 #include "store/LogCheckpoints.h"
 #include "store/SideFiles.h"
 #include "store/SortKeys.h"
@@ -277,14 +278,6 @@ bool DbError::IsKeyClash() const {
            Code == SQLITE_CONSTRAINT;
 }
 
-WriteMark PhoneDBWriteMark() {
-    WriteMark mark;
-    mark.Opening = Openings.load();
-    if (PhoneDB().isOpen())
-        mark.Changes = sqlite3_total_changes64(PhoneDBHandle());
-    return mark;
-}
-
 sqlite3* PhoneDBHandle() {
     const QSqlDatabase db = PhoneDB();
     if (!db.isOpen() || !db.driver())
@@ -532,6 +525,7 @@ bool OpenPhoneDB(const QString& path) {
         CheckEngineLibrary();
         s.LinkedEngine = true;
         SeenHandle = PhoneDBHandle();
+        WatchItemChanges(SeenHandle);
         const bool isNew = setUpPhoneDB(path);
         s.Opening = false;
         return isNew;

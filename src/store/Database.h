@@ -73,20 +73,6 @@ QSqlDatabase PhoneDB();
 // The engine's handle under PhoneDB; throws DbError when PhoneDB is not open on the engine.
 sqlite3* PhoneDBHandle();
 
-// A mark of what PhoneDB's own statements have written: it changes with every row they insert,
-// update or delete (triggers' rows too) and with every opening, so that two equal marks mean
-// nothing was written through PhoneDB in between. The other connections (the search's marks,
-// the background builds) are not counted.
-struct WriteMark {
-    unsigned Opening = 0;
-    qint64 Changes = -1; // -1 while PhoneDB is closed
-    bool operator==(const WriteMark& o) const {
-        return Opening == o.Opening && Changes == o.Changes;
-    }
-    bool operator!=(const WriteMark& o) const { return !(*this == o); }
-};
-WriteMark PhoneDBWriteMark();
-
 // Prepares sql on PhoneDB; throws DbError when the engine refuses it.
 QSqlQuery PrepareQuery(const QString& sql);
 // Runs a prepared query; throws DbError on failure.

@@ -34,13 +34,19 @@ void StoreState::ForgetConnection() {
     ReadOnlyTold = false;
     LogInUse = false;
     SideFilesMade.clear();
+    // A list that follows the items' changes cannot tell what another file holds.
+    ItemChangesTooMany = true;
+    ChangedItems.clear();
 }
 
 void ResetStoreState() {
     ClosePhoneDB();
     ItemId* const diary = TheStoreState.BoundDiaryId;
     ItemId* const archive = TheStoreState.BoundArchiveId;
+    // A follower of the items' changes from before never passes for one from after.
+    const unsigned follower = TheStoreState.ItemChangesFollower;
     TheStoreState = StoreState();
     TheStoreState.BoundDiaryId = diary;
     TheStoreState.BoundArchiveId = archive;
+    TheStoreState.ItemChangesFollower = follower;
 }

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QSqlError;
 struct sqlite3;
@@ -63,6 +64,12 @@ struct StoreState {
     QStringList SideFilesMade;
     // The connection PrepareSortKeys set the sort keys up on; null until then.
     sqlite3* SortKeysPreparedOn = nullptr;
+    // The items changed since FollowItemChanges (ItemChanges.h), while followed; too many when
+    // more than it keeps were, or PhoneDB closed.
+    bool FollowingItems = false;
+    unsigned ItemChangesFollower = 0; // the number of the last FollowItemChanges
+    bool ItemChangesTooMany = false;
+    std::vector<ItemId> ChangedItems;
 
     // The holders BindStoreSettings gave, or null while the store uses its own.
     ItemId* BoundDiaryId = nullptr;

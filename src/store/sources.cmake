@@ -17,6 +17,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/JsonLines.cpp
     ${CMAKE_CURRENT_LIST_DIR}/JsonLinesExport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Layout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ItemChanges.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemFields.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemRows.cpp
