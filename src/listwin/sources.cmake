@@ -5,6 +5,7 @@ target_sources(cardolo_core PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ListRows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DisplayRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ItemsList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ListSearch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListOptions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ListModel.cpp
